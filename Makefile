@@ -1,0 +1,47 @@
+# Entry points for people and CI. `make run` and `make test` set up a fresh Debian 12 machine.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+RUN_DIR     = $(BUILD)/run
+XVFB        = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
+
+.PHONY: all deps configure build run test test-asan bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(RUN_DIR) && ../tools/inspect/figurant-inspect dxf guy01.dxf --summary
+
+test: build
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+# The logic layers and the file readers' corpora again, under AddressSanitizer and UBSan.
+test-asan: deps
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DFIGURANT_SANITIZE=ON -DFIGURANT_GUI=OFF -DFIGURANT_BENCH=OFF >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	cd $(BUILD) && $(XVFB) ./tests/bench/figurant-bench
+
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DFIGURANT_FUZZ=ON -DFIGURANT_SANITIZE=ON -DFIGURANT_GUI=OFF -DFIGURANT_BENCH=OFF >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do \
+	  $$f -max_total_time=$${FUZZ_SECONDS:-60} tests/fuzz/corpus/$$(basename $$f | sed 's/fuzz-//'); done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

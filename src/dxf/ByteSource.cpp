@@ -1,0 +1,70 @@
+#include "ByteSource.h"
+
+namespace figurant {
+
+CByteSource::CByteSource(std::FILE* file) : m_file(file), m_buffer(new unsigned char[kBlockSize]) {}
+
+bool CByteSource::Refill() {
+    if (!m_file) return false;
+    const std::size_t n = std::fread(m_buffer.get(), 1, kBlockSize, m_file);
+    m_pos = m_buffer.get();
+    m_end = m_pos + n;
+    return n > 0;
+}
+
+int CByteSource::ReadLine(char* out, int max, int& stored, bool& allDigits) {
+    int n = stored;
+    bool digits = allDigits;
+    int terminator = -1;
+    for (;;) {
+        if (m_pos == m_end && !Refill()) break;
+        const unsigned char* p = m_pos;
+        const unsigned char* const end = m_end;
+        bool carriageReturn = false;
+        for (; p != end; ++p) {
+            const unsigned char c = *p;
+            if (c == '\n' || c == 0xFF) {
+                terminator = c;
+                break;
+            }
+            if (c == '\r') {
+                carriageReturn = true;
+                break;
+            }
+            digits = digits && c >= '0' && c <= '9';
+            if (n < max) out[n++] = static_cast<char>(c);
+        }
+        if (terminator >= 0) {
+            m_pos = p + 1;
+            break;
+        }
+        m_pos = p;
+        if (carriageReturn) {
+            if (Get() == '\n') {
+                terminator = '\n';
+                break;
+            }
+            // A lone CR is an ordinary byte of the line.
+            digits = false;
+            if (n < max) out[n++] = '\r';
+        }
+    }
+    stored = n;
+    allDigits = digits;
+    return terminator;
+}
+
+int CByteSource::SkipLine() {
+    for (;;) {
+        if (m_pos == m_end && !Refill()) return -1;
+        for (const unsigned char* p = m_pos; p != m_end; ++p) {
+            if (*p == '\n' || *p == 0xFF) {
+                m_pos = p + 1;
+                return *p;
+            }
+        }
+        m_pos = m_end;
+    }
+}
+
+} // namespace figurant

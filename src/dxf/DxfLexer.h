@@ -1,0 +1,99 @@
+#pragma once
+// Character-level DXF scanner with two ways of cutting the input, sharing one current character
+// and one push-back slot: token scanning (words, numbers, single characters) and line scanning
+// (a whole line, classified as digits-only or text). Registered keywords are matched without
+// regard to letter case and delivered with their id as the token kind.
+#include "ByteSource.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace figurant {
+
+enum : std::int32_t {
+    TK_WORD = 5000,
+    TK_REAL = 5001,
+    TK_INTEGER = 5002,
+    TK_DIGIT_LINE = 5003,
+    TK_TEXT_LINE = 5004,
+    TK_BAD_CHAR = 6000,
+    TK_EOF = 6001,
+};
+
+class CDxfLexer {
+  public:
+    static constexpr int kMaxText = 255;
+    // Inside the lexer the end of the input is this byte; a real 0xFF byte reads the same.
+    static constexpr unsigned char kEndMarker = 0xFF;
+
+    CDxfLexer() = default;
+    CDxfLexer(const CDxfLexer&) = delete;
+    CDxfLexer& operator=(const CDxfLexer&) = delete;
+    virtual ~CDxfLexer() { Reset(); }
+
+    void Attach(CByteSource* source) { m_source = source; }
+    std::int32_t AddKeyword(const std::string& keyword);
+    void NextToken(int wordMode);
+    void NextLine();
+    void Reset();
+
+    std::int32_t Kind() const { return m_kind; }
+    const char* Text() const { return m_text; }
+    int Length() const { return m_length; }
+    std::int32_t IntValue() const { return m_intValue; }
+    float RealValue() const { return m_realValue; }
+
+  protected:
+    // Puts a line end in the push-back slot, so the next line scan starts at a line start.
+    void PushBackLineEnd() {
+        m_pushBack = '\n';
+        m_bPushedBack = 1;
+    }
+    void SetRealValue(float value) { m_realValue = value; }
+
+  private:
+    struct Keyword {
+        std::string text;
+        std::int32_t id;
+    };
+
+    void ReadChar() { m_cur = static_cast<unsigned char>(m_source ? m_source->Get() : -1); }
+    void PushBack() {
+        m_pushBack = m_cur;
+        m_bPushedBack = 1;
+    }
+    void Append() {
+        if (m_length < kMaxText) m_text[m_length++] = static_cast<char>(m_cur);
+    }
+    void ScanWord(int wordMode);
+    void ScanNumber();
+    bool ScanExponent();
+    void AppendDigits();
+    void MatchKeywords() {
+        const auto length = static_cast<std::size_t>(m_length);
+        if (length < m_minKeyword || length > m_maxKeyword) return;
+        const auto first = static_cast<unsigned char>(m_text[0]);
+        if (!m_firstChars[first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first]) return;
+        MatchKeywordTable();
+    }
+    void MatchKeywordTable();
+
+    CByteSource* m_source = nullptr;
+    std::vector<Keyword> m_keywords;
+    std::int32_t m_nKeywords = 0;
+    // Quick rejection of texts that cannot be a keyword: lengths and first characters in use.
+    std::size_t m_minKeyword = 0, m_maxKeyword = 0;
+    std::array<bool, 256> m_firstChars{};
+    unsigned char m_cur = '\n';
+    unsigned char m_pushBack = 0;
+    int m_bPushedBack = 0;
+    std::int32_t m_length = 0;
+    char m_text[kMaxText + 1] = {};
+    std::int32_t m_kind = 0;
+    std::int32_t m_intValue = 0;
+    float m_realValue = 0.0f;
+};
+
+} // namespace figurant

@@ -1,0 +1,321 @@
+#include "DxfReader.h"
+
+#include "NumberConv.h"
+
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace figurant {
+
+namespace {
+
+// A code line may be padded with blanks (' 10', '  0'), as most CAD programs write them.
+bool IsPaddedCode(const char* text) {
+    const char* p = text;
+    while (*p == ' ') ++p;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (p == digits) return false;
+    while (*p == ' ') ++p;
+    return *p == '\0';
+}
+
+constexpr int kMaxCorners = 9; // codes 10-18, 20-28, 30-38
+
+} // namespace
+
+struct CDxfReader::Corners {
+    Vec3f point[kMaxCorners];
+    unsigned char seen[kMaxCorners] = {}; // bits: 1 x, 2 y, 4 z
+    bool complete[kMaxCorners] = {};
+};
+
+CDxfReader::CDxfReader(CUnderlayList& target, const DxfReadOptions& options)
+    : m_target(target), m_options(options) {
+    for (const char* k : {"BLOCKS", "ENDBLK", "SECTION", "ENDSEC", "ENTITIES", "VERTEX", "SEQEND", "LINE", "POINT",
+                          "3DFACE", "CIRCLE", "ARC", "TRACE", "SOLID", "POLYLINE", "EOF"})
+        AddKeyword(k);
+}
+
+void CDxfReader::ReadAll(CByteSource& source) {
+    Attach(&source);
+    // The read starts at the file's first line, not behind it.
+    PushBackLineEnd();
+    while (ReadLineGroup()) {
+        ParseLineValue();
+        DispatchEntities();
+    }
+}
+
+bool CDxfReader::ReadLineGroup() {
+    if (m_bEnded) return false;
+    for (;;) {
+        NextLine();
+        const std::int32_t k = Kind();
+        if (k == TK_DIGIT_LINE || (k == TK_TEXT_LINE && IsPaddedCode(Text()))) break;
+        if (k == TK_EOF || k == EOF_) {
+            m_bEnded = true;
+            return false;
+        }
+    }
+    m_lineCode = CAtoi(std::string_view(Text(), static_cast<std::size_t>(Length())));
+    NextLine();
+    // The caller still sees the value's kind; whatever stands behind an end marker is not read.
+    if (Kind() == TK_EOF) m_bEnded = true;
+    return true;
+}
+
+void CDxfReader::ParseLineValue() {
+    const std::string_view text(Text(), static_cast<std::size_t>(Length()));
+    const int c = m_lineCode;
+    if (c >= 0 && c <= 9) {
+        m_lineString.assign(text);
+    } else if ((c >= 10 && c <= 59) || (c >= 210 && c <= 239)) {
+        m_lineReal = static_cast<float>(CAtof(text));
+    } else if (c >= 60 && c <= 79) {
+        m_lineInt = CAtoi(text);
+    } else {
+        m_lineCode = -1;
+        m_lineReal = -1.0f;
+        m_lineInt = -1;
+        m_lineString.clear();
+    }
+}
+
+bool CDxfReader::ReadTokenGroup() {
+    for (;;) {
+        do {
+            NextToken(0);
+        } while (Kind() != TK_INTEGER && Kind() != TK_EOF && Kind() != EOF_);
+        if (Kind() != TK_INTEGER) break;
+        m_tokenCode = IntValue();
+        const int c = m_tokenCode;
+        // Group 0 names an entity: read as a whole line, so '3DFACE' is not taken as the number 3.
+        const bool lineValue = c == 0 || c == 1 || (c >= 3 && c <= 9) || c == 100 || c == 999 ||
+                               (c >= 1000 && c <= 1009);
+        if (lineValue)
+            NextLine();
+        else
+            NextToken(1);
+        if (Kind() == TK_EOF) break;
+        if (c == 999 || c == 100) continue;
+        if (m_options.keepUnits == 0) SetRealValue(RealValue() * 25.4f);
+        return true;
+    }
+    m_bEnded = true;
+    return false;
+}
+
+bool CDxfReader::IsStructureKeyword() const {
+    const std::int32_t k = Kind();
+    return k == BLOCKS || k == ENDBLK || k == SEQEND || k == SECTION || k == ENDSEC;
+}
+
+void CDxfReader::DispatchEntities() {
+    const DxfEntityFilter& f = m_options.filter;
+    while (!IsEnd()) {
+        switch (Kind()) {
+        case POLYLINE: if (!f.polyline) return; ReadFace(false); break;
+        case FACE3D: if (!f.face3d) return; ReadFace(true); break;
+        case LINE: if (!f.line) return; ReadLineEntity(); break;
+        case POINT: if (!f.point) return; SkipPoint(); break;
+        case CIRCLE: if (!f.circle) return; ReadCircle(); break;
+        case ARC: if (!f.arc) return; ReadArc(); break;
+        case TRACE: if (!f.trace) return; ReadQuad(); break;
+        case SOLID: if (!f.solid) return; ReadQuad(); break;
+        default: return;
+        }
+    }
+}
+
+void CDxfReader::AddPoint(CUnderlayPolyLine& line, Vec3f p) {
+    if (m_options.pointFilter) p = m_target.FilterPoint(p, 1e-8f);
+    m_target.ExtendBounds(p.x, p.y, p.z);
+    line.Add(p);
+}
+
+void CDxfReader::ReadFace(bool faceMarking) {
+    if (!ReadLineGroup()) return;
+    ParseLineValue();
+    auto line = std::make_unique<CUnderlayPolyLine>();
+    Corners corners;
+    const Vec3f& off = m_options.offset;
+    while (Kind() == TK_DIGIT_LINE || Kind() == TK_TEXT_LINE) {
+        const int code = m_lineCode;
+        // Every DXF entity ends at the next group 0, known to the reader or not.
+        if (code == 0) break;
+        if (code == 62) line->m_nSegment = m_lineInt;
+        const int axis = code / 10 - 1;
+        const int k = code % 10;
+        if (code >= 10 && code <= 38 && k < kMaxCorners && !corners.complete[k]) {
+            const float offsets[3] = {off.x, off.y, off.z};
+            float* target[3] = {&corners.point[k].x, &corners.point[k].y, &corners.point[k].z};
+            *target[axis] = offsets[axis] + m_lineReal;
+            corners.seen[k] |= static_cast<unsigned char>(1 << axis);
+            if (corners.seen[k] == 7) {
+                corners.complete[k] = true;
+                if (m_options.pointFilter) corners.point[k] = m_target.FilterPoint(corners.point[k], 1e-8f);
+                m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
+            }
+        }
+        if (!ReadLineGroup()) return;
+        ParseLineValue();
+    }
+    // The input ended inside the entity: it is dropped.
+    if (Kind() == TK_EOF) return;
+    int count = 0;
+    for (bool c : corners.complete) count += c;
+    line->SetSize(count);
+    for (int k = 0, i = 0; k < kMaxCorners; ++k)
+        if (corners.complete[k]) line->SetAt(i++, corners.point[k]);
+    if (faceMarking) line->m_bFace = 1;
+    m_target.Append(std::move(line));
+}
+
+// The frame shared by the token-read entities: skip to the first of the entity's groups, store
+// the run of its groups, and stop at the first other group. False when the entity is dropped.
+template <typename Store> bool CDxfReader::ReadTokenEntity(int firstCode, int lastCode, Store store) {
+    auto isOwn = [&](int c) { return c >= firstCode && c <= lastCode && store(c, RealValue(), false); };
+    if (!ReadTokenGroup() || IsStructureKeyword()) return false;
+    while (!isOwn(m_tokenCode))
+        if (!ReadTokenGroup() || IsStructureKeyword()) return false;
+    while (isOwn(m_tokenCode)) {
+        store(m_tokenCode, RealValue(), true);
+        if (!ReadTokenGroup()) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Stores x, y and z of codes base+k into corner k, offsets added to x and y.
+bool StoreCorner(Vec3f* corners, int count, const Vec3f& off, int code, float value, bool write) {
+    const int k = code % 10;
+    const int axis = code / 10 - 1;
+    if (axis < 0 || axis > 2 || k >= count) return false;
+    if (write) {
+        Vec3f& c = corners[k];
+        if (axis == 0) c.x = off.x + value;
+        if (axis == 1) c.y = off.y + value;
+        if (axis == 2) c.z = value;
+    }
+    return true;
+}
+
+} // namespace
+
+void CDxfReader::ReadLineEntity() {
+    Vec3f ends[2];
+    const Vec3f off = m_options.offset;
+    auto store = [&](int code, float v, bool write) { return StoreCorner(ends, 2, off, code, v, write); };
+    if (!ReadTokenEntity(10, 31, store)) return;
+    auto line = std::make_unique<CUnderlayPolyLine>();
+    AddPoint(*line, ends[0]);
+    AddPoint(*line, ends[1]);
+    m_target.Append(std::move(line));
+}
+
+void CDxfReader::SkipPoint() {
+    Vec3f ignored[1];
+    const Vec3f off = m_options.offset;
+    auto store = [&](int code, float v, bool write) { return StoreCorner(ignored, 1, off, code, v, write); };
+    ReadTokenEntity(10, 30, store);
+}
+
+void CDxfReader::ReadQuad() {
+    Vec3f c[4];
+    const Vec3f off = m_options.offset;
+    auto store = [&](int code, float v, bool write) { return StoreCorner(c, 4, off, code, v, write); };
+    if (!ReadTokenEntity(10, 33, store)) return;
+    auto line = std::make_unique<CUnderlayPolyLine>();
+    for (int k : {0, 1, 2, 3, 0}) AddPoint(*line, c[k]);
+    m_target.Append(std::move(line));
+}
+
+void CDxfReader::ReadCircle() {
+    Vec3f centre[1];
+    float radius = 0.0f;
+    const Vec3f off = m_options.offset;
+    auto store = [&](int code, float v, bool write) {
+        if (code == 40) {
+            if (write) radius = v;
+            return true;
+        }
+        return StoreCorner(centre, 1, off, code, v, write);
+    };
+    if (!ReadTokenEntity(10, 40, store)) return;
+    auto line = std::make_unique<CUnderlayPolyLine>();
+    ArcPoints(*line, centre[0], radius, 0.0, 360.0, static_cast<int>(360 / 5.0));
+    m_target.Append(std::move(line));
+}
+
+void CDxfReader::ReadArc() {
+    Vec3f centre[1];
+    float radius = 1.0f, start = 0.0f, end = 0.0f;
+    const Vec3f off = m_options.offset;
+    auto store = [&](int code, float v, bool write) {
+        float* field = code == 40 ? &radius : code == 50 ? &start : code == 51 ? &end : nullptr;
+        if (!field) return StoreCorner(centre, 1, off, code, v, write);
+        if (write) *field = v;
+        return true;
+    };
+    if (!ReadTokenEntity(10, 51, store)) return;
+    if (m_options.keepUnits == 0) {
+        start *= 0.03937008f;
+        end *= 0.03937008f;
+    }
+    if (start < 0) start += 360;
+    if (end < 0) end += 360;
+    float sweep = end - start;
+    // Angles that are not numbers make no arc; a huge negative sweep is reduced in one step
+    // (adding 360 to -1e20 changes nothing), and an arc never turns more than once.
+    if (!std::isfinite(sweep)) return;
+    for (int i = 0; sweep < 0 && i < 4; ++i) sweep += 360;
+    if (sweep < 0) sweep = std::fmod(sweep, 360.0f) + 360.0f;
+    if (sweep > 360) sweep = std::fmod(sweep, 360.0f);
+    const int n = static_cast<int>(sweep / 5.0) + 2;
+    auto line = std::make_unique<CUnderlayPolyLine>();
+    ArcPoints(*line, centre[0], radius, start, end, n);
+    m_target.Append(std::move(line));
+}
+
+void CDxfReader::ArcPoints(CUnderlayPolyLine& line, Vec3f c, double r, double a0, double a1, int n) {
+    double sweep = a1 - a0;
+    if (sweep < 0) sweep += 360;
+    const double step = sweep / (n - 1);
+    for (int i = 0; i < n; ++i) {
+        const double angle = (a0 + i * step) * 3.14159265 / 180;
+        AddPoint(line, {static_cast<float>(c.x + r * std::cos(angle)), static_cast<float>(c.y + r * std::sin(angle)),
+                        c.z});
+    }
+}
+
+std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CUnderlayList> list,
+                                             const DxfReadOptions& options) {
+    if (list)
+        list->DeleteAll();
+    else
+        list = std::make_unique<CUnderlayList>();
+    CByteSource source(file);
+    CDxfReader reader(*list, options);
+    reader.ReadAll(source);
+    list->m_nUnits = options.units;
+    return list;
+}
+
+std::unique_ptr<CUnderlayList> ReadDxfFile(const std::string& path, std::unique_ptr<CUnderlayList> list,
+                                           const DxfReadOptions& options) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    auto result = ReadDxfStream(file, std::move(list), options);
+    std::fclose(file);
+    return result;
+}
+
+} // namespace figurant

@@ -1,0 +1,69 @@
+#pragma once
+// Reads the DXF subset the program understands into a list of polylines, one per entity that
+// carries geometry, in file order. Every entity is read where it stands; section structure,
+// blocks, layers and other string values are ignored.
+#include "DxfEntityFilter.h"
+#include "DxfLexer.h"
+#include "UnderlayList.h"
+
+#include <memory>
+#include <string>
+
+namespace figurant {
+
+struct DxfReadOptions {
+    int keepUnits = 1;            // 0: every token-read real is multiplied by 25.4
+    Vec3f offset;                 // added to x and y (and z of faces) as floats
+    int pointFilter = 0;          // nonzero: points pass the list's FilterPoint
+    DxfEntityFilter filter;
+    int units = 5;                // stored in the list's m_nUnits
+};
+
+// Fills `list` (emptied first) or a new list. Null when the file cannot be opened; a supplied
+// list is then destroyed.
+std::unique_ptr<CUnderlayList> ReadDxfFile(const std::string& path, std::unique_ptr<CUnderlayList> list,
+                                           const DxfReadOptions& options);
+// The same from a stream the caller opened (and closes).
+std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CUnderlayList> list,
+                                             const DxfReadOptions& options);
+
+class CDxfReader : public CDxfLexer {
+  public:
+    CDxfReader(CUnderlayList& target, const DxfReadOptions& options);
+    void ReadAll(CByteSource& source);
+
+  private:
+    enum Keyword { BLOCKS = 1, ENDBLK, SECTION, ENDSEC, ENTITIES, VERTEX, SEQEND, LINE, POINT, FACE3D,
+                   CIRCLE, ARC, TRACE, SOLID, POLYLINE, EOF_ };
+    // Coordinates gathered for one entity, corner k from codes 10+k, 20+k and 30+k.
+    struct Corners;
+
+    bool ReadLineGroup();
+    void ParseLineValue();
+    bool ReadTokenGroup();
+    void DispatchEntities();
+    void ReadFace(bool faceMarking);
+    template <typename Store> bool ReadTokenEntity(int firstCode, int lastCode, Store store);
+    void ReadLineEntity();
+    void SkipPoint();
+    void ReadCircle();
+    void ReadArc();
+    void ReadQuad();
+    bool IsStructureKeyword() const;
+    void AddPoint(CUnderlayPolyLine& line, Vec3f p);
+    void ArcPoints(CUnderlayPolyLine& line, Vec3f centre, double radius, double a0, double a1, int n);
+    bool IsEnd() const { return m_bEnded || Kind() == TK_EOF || Kind() == EOF_; }
+
+    CUnderlayList& m_target;
+    DxfReadOptions m_options;
+    // Results of the last line group.
+    int m_lineCode = -1;
+    float m_lineReal = -1.0f;
+    int m_lineInt = -1;
+    std::string m_lineString;
+    int m_tokenCode = 0;
+    // Set when the token reader meets the end of the input: the whole read ends there.
+    bool m_bEnded = false;
+};
+
+} // namespace figurant

@@ -1,0 +1,22 @@
+#pragma once
+// Decimal conversions with the fixed "C" rules, whatever locale the process has set.
+// They give what the C library's atof, atol and atoi give in the "C" locale: leading white space
+// is skipped, the longest valid prefix is converted, and text without digits gives 0.
+#include <cstdint>
+#include <string_view>
+
+namespace figurant {
+
+// atof: the longest decimal (or hexadecimal, "inf", "nan") prefix, correctly rounded.
+// With exponentD set, 'D' and 'd' count as exponent letters like 'E'.
+double CAtof(std::string_view text, bool exponentD = false);
+
+// atol: saturates at the range of a 64-bit long, like strtol.
+long CAtol(std::string_view text);
+
+// atoi: atol narrowed to 32 bits (the low 32 bits, as the C library does on this platform).
+std::int32_t CAtoi(std::string_view text);
+
+bool IsCSpace(unsigned char c);
+
+} // namespace figurant

@@ -1,0 +1,51 @@
+#include "UnderlayList.h"
+
+#include "UnitFactor.h"
+
+namespace figurant {
+
+CUnderlayPolyLine* CUnderlayList::Append(std::unique_ptr<CUnderlayPolyLine> p) {
+    m_items.push_back(std::move(p));
+    return m_items.back().get();
+}
+
+void CUnderlayList::ExtendBounds(float x, float y, float z) {
+    const float v[3] = {x, y, z};
+    if (m_bBoundsEmpty) {
+        for (int a = 0; a < 3; ++a) m_bounds[2 * a] = m_bounds[2 * a + 1] = v[a];
+        m_bBoundsEmpty = 0;
+        return;
+    }
+    for (int a = 0; a < 3; ++a) {
+        if (v[a] < m_bounds[2 * a]) m_bounds[2 * a] = v[a];
+        if (v[a] > m_bounds[2 * a + 1]) m_bounds[2 * a + 1] = v[a];
+    }
+}
+
+Vec3f CUnderlayList::FilterPoint(const Vec3f& p, float) const { return p; }
+
+void CUnderlayList::SwapAxes() {
+    for (auto& line : m_items) {
+        for (std::int32_t i = 0; i < line->GetSize(); ++i) {
+            const Vec3f p = (*line)[i];
+            line->SetAt(i, {-p.z, -p.x, p.y});
+        }
+    }
+    const float* b = m_bounds;
+    const float swapped[6] = {-b[5], -b[4], -b[1], -b[0], b[2], b[3]};
+    for (int i = 0; i < 6; ++i) m_bounds[i] = swapped[i];
+}
+
+void CUnderlayList::ConvertUnits(int targetUnits) {
+    if (m_nUnits == 0 || targetUnits == 0) return;
+    const auto f = static_cast<float>(UnitFactor(m_nUnits, targetUnits));
+    for (auto& line : m_items) {
+        for (std::int32_t i = 0; i < line->GetSize(); ++i) {
+            const Vec3f p = (*line)[i];
+            line->SetAt(i, {p.x * f, p.y * f, p.z * f});
+        }
+    }
+    for (float& b : m_bounds) b *= f;
+}
+
+} // namespace figurant

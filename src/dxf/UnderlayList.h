@@ -1,0 +1,42 @@
+#pragma once
+// Ordered list of polylines forming a body model, with its bounding box, units code and
+// segment count. The list owns its polylines.
+#include "UnderlayPolyLine.h"
+
+#include <memory>
+#include <vector>
+
+namespace figurant {
+
+class CUnderlayList {
+  public:
+    using Items = std::vector<std::unique_ptr<CUnderlayPolyLine>>;
+
+    CUnderlayPolyLine* Append(std::unique_ptr<CUnderlayPolyLine> p);
+    std::int32_t GetCount() const { return static_cast<std::int32_t>(m_items.size()); }
+    Items::iterator begin() { return m_items.begin(); }
+    Items::iterator end() { return m_items.end(); }
+    Items::const_iterator begin() const { return m_items.begin(); }
+    Items::const_iterator end() const { return m_items.end(); }
+
+    void ExtendBounds(float x, float y, float z);
+    // The reader's point filter: returns the point unchanged.
+    Vec3f FilterPoint(const Vec3f& p, float tolerance) const;
+    // Every point (x, y, z) becomes (-z, -x, y); the box follows.
+    void SwapAxes();
+    // Scales points and box from m_nUnits to the target; m_nUnits itself stays.
+    void ConvertUnits(int targetUnits);
+    // Destroys every polyline and empties the list.
+    void DeleteAll() { m_items.clear(); }
+
+    std::int32_t m_bBoundsEmpty = 1;
+    // Minimum x, maximum x, minimum y, maximum y, minimum z, maximum z.
+    float m_bounds[6] = {0, 0, 0, 0, 0, 0};
+    std::int32_t m_nUnits = 0;
+    std::int32_t m_nSegments = 0;
+
+  private:
+    Items m_items;
+};
+
+} // namespace figurant

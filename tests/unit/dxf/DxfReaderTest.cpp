@@ -1,0 +1,219 @@
+#include "DxfReader.h"
+#include "DxfText.h"
+#include "FpTraps.h"
+#include "TempDir.h"
+
+#include <clocale>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+const Groups kSection{{"0", "SECTION"}, {"2", "ENTITIES"}};
+const Groups kEnd{{"0", "ENDSEC"}, {"0", "EOF"}};
+const std::vector<std::string> kUnitSquare{"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"};
+
+class ReaderTest : public testing::Test {
+  protected:
+    std::unique_ptr<CUnderlayList> Read(const std::string& bytes, const DxfReadOptions& o = {}) {
+        return ReadDxfFile(dir.Write("t.dxf", bytes), nullptr, o);
+    }
+    static std::vector<float> Flat(const CUnderlayPolyLine& p) {
+        std::vector<float> v;
+        for (const Vec3f& q : p.Points()) v.insert(v.end(), {q.x, q.y, q.z});
+        return v;
+    }
+    static CUnderlayPolyLine& At(CUnderlayList& l, int i) { return **(l.begin() + i); }
+    TempDir dir;
+};
+
+TEST_F(ReaderTest, TypicalBodyFace) {
+    auto l = Read(Dxf(kSection + Face(5, kUnitSquare) + kEnd));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0).m_bFace, 1);
+    EXPECT_EQ(At(*l, 0).m_nSegment, 5);
+    EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(l->m_nUnits, 5);
+    EXPECT_EQ(l->m_bBoundsEmpty, 0);
+    EXPECT_EQ(std::vector<float>(l->m_bounds, l->m_bounds + 6), (std::vector<float>{0, 1, 0, 1, 0, 0}));
+}
+
+TEST_F(ReaderTest, FileWithoutSectionKeepsItsFirstFace) {
+    auto l = Read(Dxf(Face(1, kUnitSquare) + Face(2, kUnitSquare) + kEnd));
+    ASSERT_EQ(l->GetCount(), 2);
+    EXPECT_EQ(At(*l, 0).m_nSegment, 1);
+}
+
+TEST_F(ReaderTest, BlankPaddedCodesAndCrLf) {
+    Groups padded;
+    for (auto [code, value] : kSection + Face(4, kUnitSquare) + kEnd)
+        padded.push_back({std::string(3 - code.size(), ' ') + code, value});
+    auto l = Read(Dxf(padded, "\r\n"));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0).m_nSegment, 4);
+    EXPECT_EQ(At(*l, 0).GetSize(), 4);
+}
+
+TEST_F(ReaderTest, FaceDirectlyAfterTokenEntities) {
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"11", "4"}, {"21", "5"}, {"31", "6"}};
+    const Groups solid{{"0", "SOLID"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"11", "1"}, {"21", "0"},
+                       {"31", "0"},    {"12", "1"}, {"22", "1"}, {"32", "0"}, {"13", "0"}, {"23", "1"}, {"33", "0"}};
+    auto l = Read(Dxf(kSection + line + Face(1, kUnitSquare) + solid + Face(4, kUnitSquare) + kEnd));
+    ASSERT_EQ(l->GetCount(), 4);
+    EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(At(*l, 1).m_bFace, 1);
+    EXPECT_EQ(At(*l, 2).GetSize(), 5);
+    EXPECT_EQ(At(*l, 3).m_nSegment, 4);
+}
+
+TEST_F(ReaderTest, UnknownEntityEndsTheFace) {
+    const Groups insert{{"0", "INSERT"}, {"62", "7"}, {"10", "50"}, {"20", "50"}, {"30", "50"}};
+    auto l = Read(Dxf(kSection + Face(3, kUnitSquare) + insert + kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0).m_nSegment, 3);
+    EXPECT_EQ(l->m_bounds[1], 1.0f);
+}
+
+TEST_F(ReaderTest, CornersInAnyOrder) {
+    Groups g{{"0", "3DFACE"}, {"62", "2"}};
+    for (int k : {3, 2, 1, 0})
+        for (int a = 0; a < 3; ++a) g.push_back({std::to_string(10 * (a + 1) + k), std::to_string(k * 10 + a)});
+    auto l = Read(Dxf(g + kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{0, 1, 2, 10, 11, 12, 20, 21, 22, 30, 31, 32}));
+}
+
+TEST_F(ReaderTest, PolylineKeepsOnlyItsOwnPoint) {
+    const Groups g{{"0", "POLYLINE"}, {"62", "9"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"0", "VERTEX"},
+                   {"10", "5"},       {"20", "5"}, {"30", "5"}, {"0", "SEQEND"}};
+    auto l = Read(Dxf(kSection + g + kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0).m_bFace, 0);
+    EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{1, 2, 3}));
+}
+
+TEST_F(ReaderTest, CirclesAndArcs) {
+    const Groups circle{{"0", "CIRCLE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"40", "2"}};
+    const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"40", "1"}, {"50", "0"}, {"51", "90"}};
+    const Groups flat{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"50", "30"}, {"51", "30"}};
+    const Groups bare{{"0", "CIRCLE"}, {"10", "1"}, {"20", "1"}, {"30", "1"}};
+    auto l = Read(Dxf(kSection + circle + arc + flat + bare + kEnd));
+    ASSERT_EQ(l->GetCount(), 4);
+    const auto& c = At(*l, 0);
+    ASSERT_EQ(c.GetSize(), 72);
+    EXPECT_NEAR(c[71].x, c[0].x, 1e-5);
+    EXPECT_NEAR(c[71].y, c[0].y, 1e-5);
+    EXPECT_EQ(c[0].x, 3.0f);
+    EXPECT_EQ(c[5].z, 3.0f);
+    EXPECT_EQ(At(*l, 1).GetSize(), 20);
+    EXPECT_NEAR(At(*l, 1)[19].y, 1.0f, 1e-6);
+    ASSERT_EQ(At(*l, 2).GetSize(), 2);
+    EXPECT_EQ(Flat(At(*l, 2)), (std::vector<float>{At(*l, 2)[0].x, At(*l, 2)[0].y, 0, At(*l, 2)[0].x, At(*l, 2)[0].y, 0}));
+    EXPECT_EQ(Flat(At(*l, 3))[0], 1.0f); // radius 0 without group 40
+}
+
+TEST_F(ReaderTest, DisabledKindMakesNothingAndDoesNotDisturb) {
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"11", "4"}, {"21", "5"}, {"31", "6"}};
+    DxfReadOptions o;
+    o.filter.line = 0;
+    auto l = Read(Dxf(kSection + line + Face(1, kUnitSquare) + kEnd), o);
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0).m_bFace, 1);
+}
+
+TEST_F(ReaderTest, EndsAndEmptyInputs) {
+    auto empty = Read("");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->GetCount(), 0);
+    EXPECT_EQ(empty->m_nUnits, 5);
+    EXPECT_EQ(empty->m_bBoundsEmpty, 1);
+
+    // A value line EOF ends a face like a keyword; a code-position EOF ends the read.
+    auto l = Read(Dxf(Face(1, kUnitSquare)) + "0\nEOF\n" + Dxf(Face(2, kUnitSquare)));
+    EXPECT_EQ(l->GetCount(), 1);
+    auto m = Read(Dxf(Face(1, kUnitSquare)) + "0\nSECTION\nEOF\n" + Dxf(Face(2, kUnitSquare) + kEnd));
+    EXPECT_EQ(m->GetCount(), 1);
+    // The same line inside a face ends the read before the face is complete.
+    EXPECT_EQ(Read(Dxf(Face(1, kUnitSquare)) + "EOF\n" + Dxf(Face(2, kUnitSquare) + kEnd))->GetCount(), 0);
+
+    // Input that ends inside an entity drops that entity.
+    const std::string two = Dxf(Face(1, kUnitSquare) + Face(2, kUnitSquare));
+    EXPECT_EQ(Read(two.substr(0, two.size() - 4))->GetCount(), 1);
+    EXPECT_EQ(Read("0\nLINE\n10\n1\n20\n2\n30\n3\n11\n")->GetCount(), 0);
+}
+
+TEST_F(ReaderTest, UnopenablePathsGiveNull) {
+    EXPECT_EQ(ReadDxfFile(dir.File("missing.dxf"), nullptr, {}), nullptr);
+    EXPECT_EQ(ReadDxfFile(dir.Path().string(), std::make_unique<CUnderlayList>(), {}), nullptr);
+}
+
+TEST_F(ReaderTest, SuppliedListIsEmptiedFirst) {
+    const std::string path = dir.Write("a.dxf", Dxf(Face(1, kUnitSquare) + kEnd));
+    auto l = ReadDxfFile(path, nullptr, {});
+    l = ReadDxfFile(path, std::move(l), {});
+    EXPECT_EQ(l->GetCount(), 1);
+}
+
+TEST_F(ReaderTest, OffsetsUnitsAndSignedZero) {
+    DxfReadOptions o;
+    o.offset = {1, 2, 3};
+    o.keepUnits = 0;
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "-0"}, {"30", "-0"}, {"11", "0"}, {"21", "0"}, {"31", "0"}};
+    auto l = Read(Dxf(line + Face(1, {"-0", "-0", "-0", "1", "1", "1", "1", "1", "1", "1", "1", "1"}) + kEnd), o);
+    ASSERT_EQ(l->GetCount(), 2);
+    EXPECT_EQ(At(*l, 0)[0].x, 1 + 25.4f);
+    EXPECT_EQ(At(*l, 0)[0].y, 2.0f);
+    EXPECT_TRUE(std::signbit(At(*l, 0)[0].z));
+    // Faces are read by lines: values are not scaled, and z gets its offset too.
+    EXPECT_EQ(At(*l, 1)[1].z, 4.0f);
+    EXPECT_FALSE(std::signbit(Read(Dxf(Face(1, {"-0", "-0", "-0", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) + kEnd))
+                                  ->begin()[0]->operator[](0).x));
+}
+
+TEST_F(ReaderTest, NumbersIgnoreTheProcessLocale) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = old ? old : "C";
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+    auto l = Read(Dxf(Face(1, {"0.5", "1.25", "2.5E-1", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) +
+                      Groups{{"0", "LINE"}, {"10", "0.5"}, {"20", "1.5D1"}, {"30", "0"}, {"11", "0"}, {"21", "0"}, {"31", "0"}} + kEnd));
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(At(*l, 0)[0].x, 0.5f);
+    EXPECT_EQ(At(*l, 0)[0].y, 1.25f);
+    EXPECT_EQ(At(*l, 0)[0].z, 0.25f);
+    EXPECT_EQ(At(*l, 1)[0].x, 0.5f);
+    EXPECT_EQ(At(*l, 1)[0].y, 15.0f);
+}
+
+TEST_F(ReaderTest, HostileArcsAreBounded) {
+    NoFpTraps traps;
+    for (const char* angle : {"-1e20", "1e20", "nan", "inf", "1e39", "0x1p200"}) {
+        const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"40", "1"}, {"50", "0"}, {"51", angle}};
+        auto l = Read(Dxf(arc + Face(1, kUnitSquare) + kEnd));
+        ASSERT_TRUE(l) << angle;
+        for (const auto& p : *l) EXPECT_LE(p->GetSize(), 74) << angle;
+        EXPECT_EQ(l->begin()[l->GetCount() - 1]->m_bFace, 1) << angle;
+    }
+}
+
+TEST_F(ReaderTest, HostileBytesDoNotCrash) {
+    NoFpTraps traps;
+    const std::string cases[] = {
+        std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\0') + "\xff\xfe",
+        "0\r3DFACE\r10\r1\r20\r2\r30\r3\r",
+        std::string(1 << 20, 'x') + "\n0\n3DFACE\n10\n1\n20\n1\n30\n1\n0\nEOF\n",
+        "99999999999999999999\nx\n62\n-99999999999999\n10\n1e39\n20\nnan\n30\ninf\n",
+        "0\n3DFACE\n10\n1\n20\n2\n30\n3\n",
+        "0\nCIRCLE\n10\n\xff\n20\n",
+    };
+    for (const auto& bytes : cases) {
+        auto l = Read(bytes);
+        ASSERT_TRUE(l);
+        EXPECT_LE(l->GetCount(), 2);
+    }
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+#include "UnderlayList.h"
+#include "UnitFactor.h"
+
+#include <gtest/gtest.h>
+
+using namespace figurant;
+
+namespace {
+
+std::unique_ptr<CUnderlayPolyLine> Line(std::initializer_list<Vec3f> points) {
+    auto p = std::make_unique<CUnderlayPolyLine>();
+    for (const Vec3f& v : points) p->Add(v);
+    return p;
+}
+
+TEST(PointArray, AddSetAtAndSetSize) {
+    CUnderlayPolyLine p;
+    EXPECT_EQ(p.Add({1, 2, 3}), 0);
+    p.Add({});
+    p.Add({});
+    EXPECT_EQ(p.Add({}), 3);
+    p.SetAt(1, {4, 5, 6});
+    EXPECT_EQ(p[1].y, 5.0f);
+    p.SetSize(6);
+    EXPECT_EQ(p.GetSize(), 6);
+    EXPECT_EQ(p[5].x, 0.0f);
+    p.SetSize(0);
+    EXPECT_EQ(p.GetSize(), 0);
+}
+
+TEST(UnderlayList, FirstExtendSetsAllBounds) {
+    CUnderlayList l;
+    l.ExtendBounds(5, -6, 7);
+    EXPECT_EQ(std::vector<float>(l.m_bounds, l.m_bounds + 6), (std::vector<float>{5, 5, -6, -6, 7, 7}));
+    l.ExtendBounds(4, 0, 7);
+    EXPECT_EQ(std::vector<float>(l.m_bounds, l.m_bounds + 6), (std::vector<float>{4, 5, -6, 0, 7, 7}));
+}
+
+TEST(UnderlayList, SwapAxes) {
+    CUnderlayList l;
+    l.Append(Line({{1, 3, 5}, {2, 4, 6}}));
+    l.ExtendBounds(1, 3, 5);
+    l.ExtendBounds(2, 4, 6);
+    l.SwapAxes();
+    EXPECT_EQ(std::vector<float>(l.m_bounds, l.m_bounds + 6), (std::vector<float>{-6, -5, -2, -1, 3, 4}));
+    const Vec3f p = (*l.begin()->get())[0];
+    EXPECT_EQ(p.x, -5.0f);
+    EXPECT_EQ(p.y, -1.0f);
+    EXPECT_EQ(p.z, 3.0f);
+}
+
+TEST(UnderlayList, ConvertUnits) {
+    struct Case {
+        int units, target;
+        float factor;
+    };
+    for (const Case c : {Case{5, 3, 2.54f}, Case{0, 3, 1.0f}, Case{5, 0, 1.0f}, Case{7, 3, 1.0f}, Case{4, 1, 25.4f}}) {
+        CUnderlayList l;
+        l.m_nUnits = c.units;
+        l.Append(Line({{1, 2, 3}}));
+        l.ExtendBounds(1, 2, 3);
+        l.ConvertUnits(c.target);
+        EXPECT_EQ((*l.begin()->get())[0].z, 3.0f * c.factor) << c.units << "->" << c.target;
+        EXPECT_EQ(l.m_bounds[5], 3.0f * c.factor);
+        EXPECT_EQ(l.m_nUnits, c.units);
+    }
+}
+
+TEST(UnitFactor, Table) {
+    EXPECT_DOUBLE_EQ(UnitFactor(5, 3), 2.54);
+    EXPECT_DOUBLE_EQ(UnitFactor(4, 1), 25.4);
+    EXPECT_DOUBLE_EQ(UnitFactor(6, 4), 12.0);
+    EXPECT_DOUBLE_EQ(UnitFactor(4, 6), 1.0 / 12);
+    EXPECT_DOUBLE_EQ(UnitFactor(0, 3), 1.0);
+    EXPECT_DOUBLE_EQ(UnitFactor(3, 9), 1.0);
+}
+
+TEST(UnderlayList, DeleteAllDestroysPolylines) {
+    CUnderlayList l;
+    l.Append(Line({{1, 2, 3}}));
+    l.DeleteAll();
+    EXPECT_EQ(l.GetCount(), 0);
+}
+
+} // namespace

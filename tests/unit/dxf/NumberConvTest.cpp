@@ -1,0 +1,37 @@
+#include "FpTraps.h"
+#include "NumberConv.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace figurant;
+
+TEST(NumberConv, AtofLikeTheCLibrary) {
+    test::NoFpTraps traps;
+    struct Case {
+        const char* text;
+        double value;
+    };
+    for (const Case c : {Case{"  1.5xyz", 1.5}, Case{"+2", 2}, Case{"-.5", -0.5}, Case{"1e", 1}, Case{"1e+", 1},
+                         Case{"abc", 0}, Case{"", 0}, Case{"0x10", 16}, Case{"0x", 0}, Case{"1e-400", 0},
+                         Case{"+-1", 0}, Case{"3.", 3}, Case{"\t\n7", 7}}) {
+        EXPECT_DOUBLE_EQ(CAtof(c.text), c.value) << c.text;
+    }
+    EXPECT_DOUBLE_EQ(CAtof("1.5D2", true), 150);
+    EXPECT_DOUBLE_EQ(CAtof("1.5D2"), 1.5);
+    EXPECT_TRUE(std::isinf(CAtof("1e400")));
+    EXPECT_TRUE(std::isinf(CAtof("-inf")));
+    EXPECT_TRUE(std::isnan(CAtof("nan")));
+    EXPECT_TRUE(std::signbit(CAtof("-0")));
+}
+
+TEST(NumberConv, AtolAndAtoi) {
+    EXPECT_EQ(CAtol(" -42abc"), -42);
+    EXPECT_EQ(CAtol("1.9"), 1);
+    EXPECT_EQ(CAtol("x"), 0);
+    EXPECT_EQ(CAtol("99999999999999999999999"), std::numeric_limits<long>::max());
+    EXPECT_EQ(CAtol("-99999999999999999999999"), std::numeric_limits<long>::min());
+    EXPECT_EQ(CAtol("-9223372036854775808"), std::numeric_limits<long>::min());
+    EXPECT_EQ(CAtoi("4294967297"), 1);
+    EXPECT_EQ(CAtoi("  62 "), 62);
+}

@@ -1,0 +1,26 @@
+// figurant-inspect: prints what the program reads and builds from the user's files, as JSON.
+#include "InspectDxf.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int Usage() {
+    std::fputs("usage: figurant-inspect dxf FILE [--summary]\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string command = argv[1];
+    if (command == "dxf") {
+        if (argc == 3) return figurant::InspectDxf(argv[2], false);
+        if (argc == 4 && std::strcmp(argv[3], "--summary") == 0) return figurant::InspectDxf(argv[2], true);
+        return Usage();
+    }
+    return Usage();
+}
