@@ -1,5 +1,6 @@
 // figurant-inspect: prints what the program reads and builds from the user's files, as JSON.
 #include "InspectDxf.h"
+#include "InspectModel.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,7 +9,10 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: figurant-inspect dxf FILE [--summary]\n", stderr);
+    std::fputs("usage: figurant-inspect dxf FILE [--summary]\n"
+               "       figurant-inspect model DXF NORMALS\n"
+               "       figurant-inspect figure DXF NORMALS\n",
+               stderr);
     return 2;
 }
 
@@ -22,5 +26,7 @@ int main(int argc, char** argv) {
         if (argc == 4 && std::strcmp(argv[3], "--summary") == 0) return figurant::InspectDxf(argv[2], true);
         return Usage();
     }
+    if (command == "model" && argc == 4) return figurant::InspectModel(argv[2], argv[3]);
+    if (command == "figure" && argc == 4) return figurant::InspectFigure(argv[2], argv[3]);
     return Usage();
 }

@@ -40,6 +40,8 @@ struct TokenCase {
     float realValue;
 };
 
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
+
 class TokenTest : public testing::TestWithParam<TokenCase> {};
 
 TEST_P(TokenTest, FirstToken) {

@@ -1,0 +1,148 @@
+#include "KvtDoc.h"
+
+#include "DxfReader.h"
+#include "NormalsReader.h"
+
+#include <algorithm>
+
+namespace figurant {
+
+bool CKvtDoc::s_bDefaultsLoaded = false;
+
+bool CKvtDoc::OnNewDocument() {
+    if (!s_bDefaultsLoaded) {
+        m_strDxfFile = kDefaultModel;
+        LoadNormals(kDefaultNormals);
+        LoadModel();
+        s_bDefaultsLoaded = true;
+    }
+    Update(HINT_NEW_DOCUMENT);
+    return true;
+}
+
+void CKvtDoc::OnImportDxf() {
+    FileDialogRequest request;
+    request.open = true;
+    request.defaultExtension = "dxf";
+    request.initialName = m_strDxfFile;
+    request.filter = "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||";
+    const auto path = m_services ? m_services->FileDialog(request) : std::nullopt;
+    if (!path) return;
+    m_strDxfFile = *path;
+    LoadModel();
+    Update(HINT_DXF_IMPORTED);
+}
+
+void CKvtDoc::OnBuildHierarchy() {
+    BuildHierarchy();
+    Update(HINT_HIERARCHY_BUILT);
+}
+
+void CKvtDoc::BuildHierarchy() {
+    if (!m_pModel) return;
+    m_nSegments = m_pModel->m_nSegments;
+    if (m_nSegments <= 0) return;
+    // A model that skips segment numbers below its largest one (colours 1 and 4 only, say) would
+    // index past a table sized by the count: size the tables to hold every number in use.
+    int largest = 0;
+    for (const auto& line : *m_pModel) largest = std::max(largest, line->m_nSegment);
+    m_nSegments = std::max(m_nSegments, largest + 1);
+    m_pSegmentLists.assign(static_cast<std::size_t>(m_nSegments), {});
+    m_pSegmentVertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
+    int g = 0;
+    for (const auto& line : *m_pModel) {
+        const auto s = static_cast<std::size_t>(line->m_nSegment);
+        m_pSegmentLists[s].push_back(line.get());
+        for (std::int32_t i = 0; i < line->GetSize(); ++i) m_pSegmentVertexIds[s].push_back(g++);
+    }
+}
+
+void CKvtDoc::LoadModel() {
+    m_pModel.reset();
+    m_pSegmentLists.clear();
+    m_pSegmentVertexIds.clear();
+    DxfReadOptions options;
+    options.filter = m_entityFlags;
+    m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options);
+    if (!m_pModel) {
+        m_nSegments = 0;
+        m_segmentNumbers.clear();
+        CheckNormalsCoverModel();
+        return;
+    }
+    AssignSegmentNumbers(*m_pModel);
+    CentreModel();
+    CheckNormalsCoverModel();
+}
+
+void CKvtDoc::LoadNormals(const std::string& path) {
+    auto normals = ReadNormalsFile(path);
+    if (!normals) return;
+    m_pNormals = std::move(*normals);
+    m_strNormalsFile = path;
+    m_bNormalsRead = true;
+    CheckNormalsCoverModel();
+}
+
+long CKvtDoc::ModelVertexCount() const {
+    long n = 0;
+    if (m_pModel)
+        for (const auto& line : *m_pModel) n += line->GetSize();
+    return n;
+}
+
+// Normals that stop short of the model's vertices would be read past their end: such a model
+// counts as having no normals, and the user is told why.
+void CKvtDoc::CheckNormalsCoverModel() {
+    const long vertices = ModelVertexCount();
+    const bool covers = static_cast<long>(m_pNormals.size()) >= vertices;
+    m_bNormalsReady = m_bNormalsRead && covers;
+    if (m_bNormalsRead && !covers && m_pModel && m_services) {
+        m_services->MessageBox("The normals file \"" + m_strNormalsFile + "\" holds " +
+                               std::to_string(m_pNormals.size()) + " normals, but the model \"" + m_strDxfFile +
+                               "\" has " + std::to_string(vertices) +
+                               " vertices. The model cannot be shaded until matching normals are loaded.");
+    }
+}
+
+void CKvtDoc::AssignSegmentNumbers(CUnderlayList& model) {
+    m_nSegments = 0;
+    m_segmentNumbers.clear();
+    for (auto& line : model) {
+        const int s = SegmentFromCode(line->m_nSegment);
+        if (std::find(m_segmentNumbers.begin(), m_segmentNumbers.end(), s) == m_segmentNumbers.end()) {
+            m_segmentNumbers.push_back(s);
+            ++m_nSegments;
+        }
+        line->m_nSegment = s;
+    }
+    ++m_nSegments;
+    model.m_nSegments = m_nSegments;
+    model.SwapAxes();
+    model.ConvertUnits(3);
+}
+
+int CKvtDoc::SegmentFromCode(int colour) {
+    // Index = DXF colour number 0 to 19; any other colour is segment 0 (head and neck).
+    static const int kSegments[20] = {0, 3, 1, 1, 10, 12, 14, 0, 0, 1, 4, 6, 8, 11, 13, 15, 1, 5, 7, 9};
+    return colour >= 0 && colour < 20 ? kSegments[colour] : 0;
+}
+
+void CKvtDoc::CentreModel() {
+    if (!m_pModel) return;
+    float* b = m_pModel->m_bounds;
+    const float c[3] = {static_cast<float>((b[0] + b[1]) / 2), static_cast<float>((b[2] + b[3]) / 2),
+                        static_cast<float>((b[4] + b[5]) / 2)};
+    for (auto& line : *m_pModel) {
+        for (std::int32_t i = 0; i < line->GetSize(); ++i) {
+            const Vec3f p = (*line)[i];
+            line->SetAt(i, {p.x - c[0], p.y - c[1], p.z - c[2]});
+        }
+    }
+    for (int a = 0; a < 3; ++a) {
+        b[2 * a] -= c[a];
+        b[2 * a + 1] -= c[a];
+    }
+}
+
+} // namespace figurant

@@ -1,0 +1,30 @@
+#pragma once
+// What the program's logic asks of the windowing framework. The application implements it on
+// Qt; tests use a scripted implementation. All calls come on the user-interface thread.
+#include <optional>
+#include <string>
+
+namespace figurant {
+
+struct FileDialogRequest {
+    bool open = true;            // open dialog (the file must exist) or save dialog (asks before overwriting)
+    std::string defaultExtension; // without the dot
+    std::string initialName;
+    std::string filter;          // "Description|pattern|...||"
+};
+
+class IWindowServices {
+  public:
+    virtual ~IWindowServices() = default;
+    // Modal message box with an OK button, captioned with the application title.
+    virtual void MessageBox(const std::string& text) = 0;
+    // The chosen full path, or nothing on Cancel.
+    virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
+    // Every view's update handler runs before this returns.
+    virtual void UpdateAllViews(int hint) = 0;
+    virtual void CheckToolButton(int commandId, bool pressed) = 0;
+    virtual void EnableToolButton(int commandId, bool enabled) = 0;
+    virtual void SetWaitCursor(bool on) = 0;
+};
+
+} // namespace figurant

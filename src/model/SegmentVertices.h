@@ -1,0 +1,25 @@
+#pragma once
+// The geometric half of building a segment's display list: every point of the segment's
+// polylines in view coordinates, with its global vertex number, and the segment's distinct
+// vertices collected into its pose record.
+#include "SegmentPose.h"
+#include "UnderlayPolyLine.h"
+
+#include <vector>
+
+namespace figurant {
+
+// A model point in view coordinates: scaled, then the model centre subtracted, in floats.
+inline Vec3f ViewPoint(const Vec3f& p, float scale, const Vec3f& centre) {
+    return {static_cast<float>(p.x * scale) - centre.x, static_cast<float>(p.y * scale) - centre.y,
+            static_cast<float>(p.z * scale) - centre.z};
+}
+
+inline Point3d ToPoint3d(const Vec3f& v) { return {v.x, v.y, v.z}; }
+
+// Empties the record's vertices, then walks the polylines in order, numbering their points from
+// vertexIds (one entry per point, in step), and keeps each point not yet held (HasVertex).
+void CollectSegmentVertices(const std::vector<CUnderlayPolyLine*>& lines, const std::vector<int>& vertexIds,
+                            float scale, const Vec3f& centre, SegmentPose& pose);
+
+} // namespace figurant

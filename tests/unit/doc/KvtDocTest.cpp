@@ -1,0 +1,228 @@
+#include "DxfText.h"
+#include "FpTraps.h"
+#include "KvtDoc.h"
+#include "NormalsReader.h"
+#include "ScriptedServices.h"
+#include "TempDir.h"
+
+#include <clocale>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+// A model of one square face per colour, and normals for all its points.
+class DocTest : public testing::Test {
+  protected:
+    void SetUp() override { CKvtDoc::ResetDefaultsLoaded(); }
+    std::string Model(const std::vector<int>& colours) {
+        Groups g{{"0", "SECTION"}, {"2", "ENTITIES"}};
+        int i = 0;
+        for (int c : colours) {
+            const std::string o = std::to_string(i++);
+            g = g + Face(c, {o, "0", "0", o, "1", "0", o, "1", "1", o, "0", "1"});
+        }
+        return dir.Write("m.dxf", Dxf(g + Groups{{"0", "ENDSEC"}, {"0", "EOF"}}));
+    }
+    std::string Normals(std::size_t n) {
+        std::string text = std::to_string(n) + "\n";
+        for (std::size_t i = 0; i < n; ++i) text += "0 0 2\n";
+        return dir.Write("m.normal", text);
+    }
+    CKvtDoc Loaded(const std::vector<int>& colours) {
+        CKvtDoc doc(&services);
+        doc.LoadNormals(Normals(4 * colours.size()));
+        doc.m_strDxfFile = Model(colours);
+        doc.LoadModel();
+        return doc;
+    }
+    TempDir dir;
+    ScriptedServices services;
+};
+
+TEST(SegmentFromCode, ColourTable) {
+    const std::pair<int, int> rows[] = {{1, 3},  {2, 1},  {3, 1},  {9, 1},   {16, 1},  {4, 10}, {5, 12},
+                                        {6, 14}, {10, 4}, {11, 6}, {12, 8},  {13, 11}, {14, 13}, {15, 15},
+                                        {17, 5}, {18, 7}, {19, 9}, {0, 0},   {7, 0},   {8, 0},   {20, 0},
+                                        {-3, 0}, {256, 0}};
+    for (auto [colour, segment] : rows) EXPECT_EQ(CKvtDoc::SegmentFromCode(colour), segment) << colour;
+}
+
+TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
+    CKvtDoc doc = Loaded({1, 4, 7});
+    ASSERT_TRUE(doc.m_pModel);
+    EXPECT_EQ(doc.m_segmentNumbers, (std::vector<int>{3, 10, 0}));
+    EXPECT_EQ(doc.m_nSegments, 4);
+    EXPECT_EQ(doc.m_pModel->m_nSegments, 4);
+    EXPECT_TRUE(doc.m_bNormalsReady);
+    const float* b = doc.m_pModel->m_bounds;
+    // x came from -z (0..1), y from -x (0..2), z from y (0..1); all times 2.54, then centred.
+    EXPECT_FLOAT_EQ(b[0], -1.27f);
+    EXPECT_FLOAT_EQ(b[1], 1.27f);
+    EXPECT_FLOAT_EQ(b[2], -2.54f);
+    EXPECT_FLOAT_EQ(b[3], 2.54f);
+    const Vec3f p = (*doc.m_pModel->begin()->get())[0];
+    EXPECT_FLOAT_EQ(p.x, 1.27f);
+    EXPECT_FLOAT_EQ(p.y, 2.54f);
+    EXPECT_FLOAT_EQ(p.z, -1.27f);
+}
+
+TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
+    CKvtDoc doc = Loaded({2, 7, 2, 1});
+    doc.BuildHierarchy();
+    const auto lists = doc.m_pSegmentLists;
+    const auto ids = doc.m_pSegmentVertexIds;
+    doc.BuildHierarchy();
+    EXPECT_EQ(doc.m_pSegmentLists, lists);
+    EXPECT_EQ(doc.m_pSegmentVertexIds, ids);
+    ASSERT_EQ(doc.m_nSegments, 4);
+    EXPECT_EQ(doc.m_pSegmentVertexIds[1], (std::vector<int>{0, 1, 2, 3, 8, 9, 10, 11}));
+    EXPECT_EQ(doc.m_pSegmentVertexIds[0], (std::vector<int>{4, 5, 6, 7}));
+    // Every global vertex number exactly once over all segments.
+    std::vector<int> all;
+    for (const auto& v : doc.m_pSegmentVertexIds) all.insert(all.end(), v.begin(), v.end());
+    std::sort(all.begin(), all.end());
+    for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], static_cast<int>(i));
+}
+
+TEST_F(DocTest, SparseSegmentNumbersGetTablesLargeEnough) {
+    CKvtDoc doc = Loaded({1, 4}); // segments 3 and 10, count 3
+    EXPECT_EQ(doc.m_nSegments, 3);
+    doc.BuildHierarchy();
+    ASSERT_EQ(doc.m_nSegments, 11);
+    EXPECT_EQ(doc.m_pSegmentLists[10].size(), 1u);
+    EXPECT_EQ(doc.m_pSegmentLists[3].size(), 1u);
+}
+
+TEST_F(DocTest, LoadModelReleasesSegmentTables) {
+    CKvtDoc doc = Loaded({2});
+    doc.BuildHierarchy();
+    doc.LoadModel();
+    EXPECT_FALSE(doc.HasSegmentTables());
+}
+
+TEST_F(DocTest, NewDocumentReadsDefaultsOncePerProcess) {
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    std::filesystem::copy_file(Model({2, 3}), dir.File("guy01.dxf"));
+    std::filesystem::copy_file(Normals(8), dir.File("guy01k10.normal"));
+    CKvtDoc doc(&services);
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(doc.m_strDxfFile, "guy01.dxf");
+    ASSERT_TRUE(doc.m_pModel);
+    const auto* model = doc.m_pModel.get();
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(doc.m_pModel.get(), model);
+    EXPECT_EQ(services.hints, (std::vector<int>{1002, 1002}));
+    std::filesystem::current_path(old);
+}
+
+TEST_F(DocTest, MissingFilesStartEmpty) {
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    CKvtDoc doc(&services);
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_FALSE(doc.m_pModel);
+    EXPECT_EQ(doc.m_nSegments, 0);
+    EXPECT_FALSE(doc.m_bNormalsReady);
+    doc.BuildHierarchy();
+    EXPECT_FALSE(doc.HasSegmentTables());
+    EXPECT_TRUE(services.messages.empty());
+    std::filesystem::current_path(old);
+}
+
+TEST_F(DocTest, ImportDialogCancelAndMissingFile) {
+    CKvtDoc doc = Loaded({2});
+    services.answers = {std::nullopt, dir.File("gone.dxf")};
+    doc.OnImportDxf();
+    EXPECT_TRUE(doc.m_pModel);
+    EXPECT_TRUE(services.hints.empty());
+    ASSERT_EQ(services.dialogs.size(), 1u);
+    EXPECT_EQ(services.dialogs[0].filter, "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||");
+    EXPECT_EQ(services.dialogs[0].defaultExtension, "dxf");
+    EXPECT_TRUE(services.dialogs[0].open);
+    doc.OnImportDxf();
+    EXPECT_FALSE(doc.m_pModel);
+    EXPECT_EQ(doc.m_nSegments, 0);
+    EXPECT_EQ(services.hints, (std::vector<int>{1001}));
+    EXPECT_EQ(doc.m_strDxfFile, dir.File("gone.dxf"));
+}
+
+TEST_F(DocTest, TooFewNormalsMeansNotReadyWithOneMessage) {
+    CKvtDoc doc(&services);
+    doc.LoadNormals(Normals(5));
+    doc.m_strDxfFile = Model({2, 3});
+    doc.LoadModel();
+    EXPECT_FALSE(doc.m_bNormalsReady);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].find("8 vertices"), std::string::npos);
+}
+
+TEST_F(DocTest, BuildCommandSendsHint) {
+    CKvtDoc doc = Loaded({2});
+    doc.OnBuildHierarchy();
+    EXPECT_EQ(services.hints, (std::vector<int>{1000}));
+}
+
+struct NormalsCase {
+    const char* name;
+    std::string text;
+    bool readable;
+    std::vector<Vec3f> normals;
+};
+
+void PrintTo(const NormalsCase& c, std::ostream* os) { *os << c.name; }
+
+class NormalsTest : public testing::TestWithParam<NormalsCase> {};
+
+TEST_P(NormalsTest, Parse) {
+    NoFpTraps traps;
+    const auto& c = GetParam();
+    const auto normals = ParseNormals(c.text);
+    ASSERT_EQ(normals.has_value(), c.readable);
+    if (!normals) return;
+    ASSERT_EQ(normals->size(), c.normals.size());
+    for (std::size_t i = 0; i < c.normals.size(); ++i) {
+        EXPECT_FLOAT_EQ((*normals)[i].x, c.normals[i].x) << i;
+        EXPECT_FLOAT_EQ((*normals)[i].y, c.normals[i].y) << i;
+        EXPECT_FLOAT_EQ((*normals)[i].z, c.normals[i].z) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Normals, NormalsTest,
+    testing::Values(NormalsCase{"unit_and_scaled", "2\n3 0 4\n0 1 0\n", true, {{0.6f, 0, 0.8f}, {0, 1, 0}}},
+                    NormalsCase{"tiny_kept", "2 0 0 0\t1e-9 0 0", true, {{0, 0, 0}, {1e-9f, 0, 0}}},
+                    NormalsCase{"empty_count", "0", true, {}},
+                    NormalsCase{"crlf_and_exponents", "1\r\n0.0E+00 -2.0e0 0\r\n", true, {{0, -1, 0}}},
+                    NormalsCase{"cut_short_keeps_partial", "3 0 0 5 2", true, {{0, 0, 1}, {1, 0, 0}, {0, 0, 0}}},
+                    NormalsCase{"garbage_stops_reading", "2 0 0 1 x 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
+                    NormalsCase{"nan_stops_reading", "2 0 0 1 nan 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
+                    NormalsCase{"overflow_stops_reading", "1 1e39 0 0", true, {{0, 0, 0}}},
+                    NormalsCase{"negative_count", "-1 0 0 1", false, {}},
+                    NormalsCase{"fraction_count", "1.5 0 0 1", false, {}},
+                    NormalsCase{"count_overflows_int", "4294967297 0 0 1", false, {}},
+                    NormalsCase{"no_number", "abc", false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Normals, HugeCountInTinyFileStaysSmall) {
+    const auto normals = ParseNormals("2147483647 0 0 1");
+    ASSERT_TRUE(normals);
+    EXPECT_LE(normals->size(), 4u);
+    EXPECT_FLOAT_EQ((*normals)[0].z, 1.0f);
+}
+
+TEST(Normals, IgnoreTheProcessLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+    const auto normals = ParseNormals("1 0.5 0 0");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_FLOAT_EQ((*normals)[0].x, 1.0f);
+}
+
+TEST(Normals, UnreadableFile) { EXPECT_FALSE(ReadNormalsFile("/nonexistent/x.normal")); }
+
+} // namespace
