@@ -9,6 +9,11 @@ namespace figurant {
 
 bool CKvtDoc::s_bDefaultsLoaded = false;
 
+void CKvtDoc::OnCommand(int id) {
+    if (id == cmd::ImportDxf) OnImportDxf();
+    if (id == cmd::BuildHierarchy) OnBuildHierarchy();
+}
+
 bool CKvtDoc::OnNewDocument() {
     if (!s_bDefaultsLoaded) {
         m_strDxfFile = kDefaultModel;

@@ -1,6 +1,8 @@
 #pragma once
 // The single document: owns the body model read from a DXF file, the per-vertex normals read
 // from a text file and, once built, the per-segment tables the view draws the jointed figure from.
+#include "CommandIds.h"
+#include "CommandTarget.h"
 #include "DxfEntityFilter.h"
 #include "UnderlayList.h"
 #include "WindowServices.h"
@@ -13,14 +15,16 @@ namespace figurant {
 
 enum DocumentHint { HINT_HIERARCHY_BUILT = 1000, HINT_DXF_IMPORTED = 1001, HINT_NEW_DOCUMENT = 1002 };
 
-class CKvtDoc {
+class CKvtDoc : public ICommandTarget {
   public:
     static constexpr const char* kDefaultModel = "guy01.dxf";
     static constexpr const char* kDefaultNormals = "guy01k10.normal";
-    static constexpr int kImportCommand = 32807;
-    static constexpr int kBuildHierarchyCommand = 32817;
 
     explicit CKvtDoc(IWindowServices* services = nullptr) : m_services(services) {}
+
+    bool HasCommand(int id) const override { return id == cmd::ImportDxf || id == cmd::BuildHierarchy; }
+    void OnCommand(int id) override;
+    void SetServices(IWindowServices* services) { m_services = services; }
 
     bool OnNewDocument();
     void OnImportDxf();
@@ -55,6 +59,9 @@ class CKvtDoc {
     DxfEntityFilter m_entityFlags;
     std::string m_strDxfFile;
     std::string m_strNormalsFile;
+    // The framework document's title and file path (the path stays empty for a new document).
+    std::string m_strTitle;
+    std::string m_strPathName;
 
   private:
     void Update(int hint) {

@@ -13,6 +13,15 @@ struct FileDialogRequest {
     std::string filter;          // "Description|pattern|...||"
 };
 
+// The modal dialogs the program shows; the application implements them on Qt, tests script them.
+class IDialogs {
+  public:
+    virtual ~IDialogs() = default;
+    virtual void MessageBox(const std::string& text) = 0;
+    virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
+    virtual void PrinterSetup() = 0;
+};
+
 class IWindowServices {
   public:
     virtual ~IWindowServices() = default;

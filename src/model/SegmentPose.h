@@ -21,6 +21,9 @@ struct SegmentPose {
     // Appends p to m_vertices (with its global vertex number) unless HasVertex finds it.
     void AddVertexIfNew(const Point3d& p, int normalId);
     void ClearVertices();
+    // The same for the positions alone, leaving m_vertexNormalIds as they are (the twist).
+    void AddVertexPositionIfNew(const Point3d& p);
+    void ClearVertexPositions();
     // Puts the joint ring into angular order about the joint centre (all three ring lists).
     void SortJointRing();
     // m_childRing = m_restRing transformed by m_matrix.

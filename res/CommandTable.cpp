@@ -1,0 +1,119 @@
+#include "CommandTable.h"
+
+#include "CommandIds.h"
+
+namespace figurant::res {
+
+const std::vector<CommandInfo>& Commands() {
+    static const std::vector<CommandInfo> table{
+        {cmd::FileNew, "Create a new document\nNew"},
+        {cmd::FileOpen, "Open an existing document\nOpen"},
+        {cmd::ImportDxf, ""},
+        {cmd::ImportSolarLoad, ""},
+        {cmd::FileSave, "Save the active document\nSave"},
+        {cmd::FileSaveAs, "Save the active document with a new name\nSave As"},
+        {cmd::FilePrint, "Print the active document\nPrint"},
+        {cmd::FilePrintPreview, "Display full pages\nPrint Preview"},
+        {cmd::FilePrintSetup, "Change the printer and printing options\nPrint Setup"},
+        {cmd::FileMru, "Open this document"},
+        {cmd::AppExit, "Quit the application; prompts to save documents\nExit"},
+        {cmd::EditUndo, "Undo the last action\nUndo"},
+        {cmd::EditCut, "Cut the selection and put it on the Clipboard\nCut"},
+        {cmd::EditCopy, "Copy the selection and put it on the Clipboard\nCopy"},
+        {cmd::EditPaste, "Insert Clipboard contents\nPaste"},
+        {cmd::Animate, "Animate\nAnimate"},
+        {cmd::RotateArbitrary, "Ritate about arbitrary axis\nRotate"},
+        {cmd::Reset, "Reset\nReset"},
+        {cmd::ViewToolbar, "Show or hide the toolbar\nToggle ToolBar"},
+        {cmd::ViewStatusBar, "Show or hide the status bar\nToggle StatusBar"},
+        {cmd::Hierarchy, "Toggle hierarchical/original mode\nToggle hierarchical/original mode"},
+        {cmd::ModeNormal, "Normal mode\nNormal mode"},
+        {cmd::ModeModify, "Modify mode\nModify mode"},
+        {cmd::RotateLeft, "Rotate left\nRotate left"},
+        {cmd::RotateRight, "Rotate right\nRotate right"},
+        {cmd::RotateUp, "Rotate up\nRotate up"},
+        {cmd::RotateDown, "Rotate down\nRotate down"},
+        {cmd::ZoomIn, "Zoom in\nZoom in"},
+        {cmd::ZoomOut, "Zoom out\nZoom out"},
+        {cmd::AppAbout, "Display program information, version number and copyright\nAbout"},
+        {cmd::ContextRotate, "Rotate\nRotate"},
+        {cmd::ContextTranslate, ""},
+        {cmd::ContextScale, ""},
+        {cmd::ContextWizard, "Orlend Wizard\nOrlend Wizard"},
+        {cmd::ContextOptions, "Options\nOptions"},
+        {cmd::BuildHierarchy, "Build hierarchical model\n"},
+    };
+    return table;
+}
+
+const char* PromptOf(int id) {
+    for (const CommandInfo& c : Commands())
+        if (c.id == id) return c.prompt;
+    return "";
+}
+
+namespace {
+
+MenuItem Item(int id, const char* text) { return {id, text, {}}; }
+MenuItem Separator() { return {0, "", {}}; }
+MenuItem Popup(const char* text, std::vector<MenuItem> items) { return {0, text, std::move(items)}; }
+
+} // namespace
+
+const std::vector<MenuItem>& MainMenu() {
+    static const std::vector<MenuItem> menu = [] {
+        MenuItem normal = Item(cmd::ModeNormal, "&Normal");
+        normal.initiallyChecked = true;
+        MenuItem modify = Item(cmd::ModeModify, "&Modify");
+        modify.initiallyGreyed = true;
+        return std::vector<MenuItem>{
+            Popup("&File", {Item(cmd::FileNew, "&New\tCtrl+N"), Item(cmd::FileOpen, "&Open...\tCtrl+O"),
+                            Popup("&Import", {Item(cmd::ImportDxf, "&Dxf file ..."),
+                                              Item(cmd::ImportSolarLoad, "&Solar load ...")}),
+                            Item(cmd::FileSave, "&Save\tCtrl+S"), Item(cmd::FileSaveAs, "Save &As..."), Separator(),
+                            Item(cmd::FilePrint, "&Print...\tCtrl+P"), Item(cmd::FilePrintPreview, "Print Pre&view"),
+                            Item(cmd::FilePrintSetup, "P&rint Setup..."), Separator(),
+                            Item(cmd::FileMru, "Recent File"), Separator(), Item(cmd::AppExit, "E&xit")}),
+            Popup("&Edit", {Item(cmd::EditUndo, "&Undo\tCtrl+Z"), Separator(), Item(cmd::EditCut, "Cu&t\tCtrl+X"),
+                            Item(cmd::EditCopy, "&Copy\tCtrl+C"), Item(cmd::EditPaste, "&Paste\tCtrl+V")}),
+            Popup("&View", {Item(cmd::Animate, "&Animate"), Item(cmd::RotateArbitrary, "&Roate ..."),
+                            Item(cmd::Reset, "R&eset"), Separator(), Item(cmd::ViewToolbar, "&Toolbar"),
+                            Item(cmd::ViewStatusBar, "&Status Bar"), Separator(), Item(cmd::Hierarchy, "&Hierarchy")}),
+            Popup("&Modify", {Popup("Mode", {normal, modify})}),
+            Popup("&Help", {Item(cmd::AppAbout, "&About TervoFigurant...")}),
+        };
+    }();
+    return menu;
+}
+
+const MenuItem& ContextMenu() {
+    static const MenuItem menu = Popup(
+        "_POPUP_", {Item(cmd::EditUndo, "&Undo"), Separator(), Item(cmd::EditCut, "Cu&t"), Item(cmd::EditCopy, "&Copy"),
+                    Item(cmd::EditPaste, "&Paste"), Separator(),
+                    Popup("Modify", {Item(cmd::ContextRotate, "&Roate ..."), Item(cmd::ContextTranslate, "&Translate ..."),
+                                     Item(cmd::ContextScale, "&Scale ...")}),
+                    Item(cmd::ContextWizard, "&OrlendWizard ..."), Item(cmd::ContextOptions, "&Options ...")});
+    return menu;
+}
+
+const std::vector<int>& ToolbarButtons() {
+    static const std::vector<int> buttons{
+        cmd::FileNew,   cmd::FileOpen,   cmd::FileSave,   0,          cmd::EditCut,     cmd::EditCopy,
+        cmd::EditPaste, 0,               cmd::FilePrint,  0,          cmd::Hierarchy,   cmd::ModeModify,
+        0,              cmd::Animate,    cmd::RotateLeft, cmd::RotateRight, cmd::RotateUp, cmd::RotateDown,
+        cmd::ZoomIn,    cmd::ZoomOut,    0,               cmd::AppAbout};
+    return buttons;
+}
+
+const std::vector<Accelerator>& Accelerators() {
+    static const std::vector<Accelerator> keys{
+        {"Ctrl+N", cmd::FileNew},       {"Ctrl+O", cmd::FileOpen},        {"Ctrl+S", cmd::FileSave},
+        {"Ctrl+P", cmd::FilePrint},     {"Ctrl+Z", cmd::EditUndo},        {"Alt+Backspace", cmd::EditUndo},
+        {"Ctrl+X", cmd::EditCut},       {"Shift+Del", cmd::EditCut},      {"Ctrl+C", cmd::EditCopy},
+        {"Ctrl+Ins", cmd::EditCopy},    {"Ctrl+V", cmd::EditPaste},       {"Shift+Ins", cmd::EditPaste},
+        {"F6", cmd::NextPane},          {"Shift+F6", cmd::PrevPane},
+    };
+    return keys;
+}
+
+} // namespace figurant::res

@@ -1,0 +1,84 @@
+#include "AnimationPlayer.h"
+
+#include "AnimationFormat.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace figurant {
+
+namespace {
+
+constexpr int kSteps = 10;
+constexpr float kStepFraction = 0.1f;
+
+void ReadKeyFrame(NumberReader& in, AnimationScene& scene) {
+    in.Read(scene.sceneRotX);
+    in.Read(scene.sceneRotZ);
+    for (float& v : scene.sceneMatrix.m) in.Read(v);
+    for (int i = 0; i < scene.nSegments; ++i) {
+        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
+        for (float& v : p.m_matrix.m) in.Read(v);
+        p.UpdateChildRing();
+    }
+}
+
+void ReadIncrements(NumberReader& in, AnimationScene& scene) {
+    for (int i = 0; i < scene.nSegments; ++i) {
+        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
+        for (float& v : p.m_rotInc) in.Read(v);
+        for (float& v : p.m_transInc) in.Read(v);
+    }
+}
+
+// One tenth of every increment: the translation first, then the turn about the joint centre in
+// x, y, z order, all in the segment's own frame.
+void Step(AnimationScene& scene, Matrix4& T) {
+    for (int i = 0; i < scene.nSegments; ++i) {
+        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
+        Matrix4& M = p.m_matrix;
+        for (int k = 0; k < 3; ++k) T[12 + k] = p.m_transInc[static_cast<std::size_t>(k)] * kStepFraction;
+        MultMatrix(M, T);
+        if (!p.m_pJointCentre) continue;
+        const Point3d c = *p.m_pJointCentre;
+        T[12] = static_cast<float>(c.x);
+        T[13] = static_cast<float>(c.y);
+        T[14] = static_cast<float>(c.z);
+        MultMatrix(M, T);
+        const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        for (int k = 0; k < 3; ++k) {
+            Matrix4 R;
+            MakeRotation(kStepFraction * p.m_rotInc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1], axes[k][2], R);
+            MultMatrix(M, R);
+        }
+        T[12] = static_cast<float>(-c.x);
+        T[13] = static_cast<float>(-c.y);
+        T[14] = static_cast<float>(-c.z);
+        MultMatrix(M, T);
+        p.UpdateChildRing();
+    }
+}
+
+} // namespace
+
+PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks) {
+    Matrix4 T;
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) return PlaybackEnd::NotOpened;
+    std::string text((std::istreambuf_iterator<char>(file)), {});
+    if (file.bad()) return PlaybackEnd::Finished;
+    NumberReader in(std::move(text));
+    for (;;) {
+        if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
+        ReadKeyFrame(in, scene);
+        hooks.showFrame();
+        ReadIncrements(in, scene);
+        if (!in.Good()) return PlaybackEnd::Finished;
+        for (int step = 0; step < kSteps; ++step) {
+            Step(scene, T);
+            hooks.showFrame();
+        }
+    }
+}
+
+} // namespace figurant

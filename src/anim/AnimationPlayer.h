@@ -1,0 +1,24 @@
+#pragma once
+// Playback of an animation file: every key frame is shown as stored, and between two key frames
+// the figure moves in ten equal steps by the increments stored before the second one.
+#include "AnimationScene.h"
+
+#include <functional>
+#include <string>
+
+namespace figurant {
+
+struct PlaybackHooks {
+    std::function<void()> showFrame;     // draws the scene; returns when it is on screen
+    std::function<bool()> keepPlaying;   // false stops playback before the next key frame
+};
+
+enum class PlaybackEnd {
+    NotOpened, // the file could not be opened: nothing changed
+    Stopped,   // stopped at a key frame by request
+    Finished,  // reached the end of the file (the animation is available)
+};
+
+PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks);
+
+} // namespace figurant

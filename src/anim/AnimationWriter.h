@@ -1,0 +1,15 @@
+#pragma once
+// Recording of key frames into an animation file.
+#include "AnimationScene.h"
+
+#include <string>
+
+namespace figurant {
+
+// Writes one key frame. With create, the file is made anew holding only this key frame; without,
+// the increment block and the key frame are appended, and the increments are cleared only once
+// they are safely on disk. Empty on success, otherwise the system's reason; the file is then as it
+// was before the call.
+std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene);
+
+} // namespace figurant

@@ -1,0 +1,26 @@
+#pragma once
+// The windowing services the document and the view call, over the main frame and the dialogs.
+#include "WindowServices.h"
+
+namespace figurant {
+
+class CMainFrame;
+
+class FrameServices : public IWindowServices {
+  public:
+    FrameServices(CMainFrame& frame, IDialogs& dialogs) : m_frame(frame), m_dialogs(dialogs) {}
+    void MessageBox(const std::string& text) override { m_dialogs.MessageBox(text); }
+    std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
+        return m_dialogs.FileDialog(request);
+    }
+    void UpdateAllViews(int hint) override;
+    void CheckToolButton(int commandId, bool pressed) override;
+    void EnableToolButton(int commandId, bool enabled) override;
+    void SetWaitCursor(bool on) override;
+
+  private:
+    CMainFrame& m_frame;
+    IDialogs& m_dialogs;
+};
+
+} // namespace figurant

@@ -1,0 +1,210 @@
+#include "MainFrame.h"
+
+#include "Icons.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace figurant {
+
+namespace {
+
+// A prompt is the status-bar text, then after a line break the tooltip.
+QString StatusTip(int id) { return QString(res::PromptOf(id)).section('\n', 0, 0); }
+QString ToolTip(int id) { return QString(res::PromptOf(id)).section('\n', 1, 1); }
+
+} // namespace
+
+CMainFrame::CMainFrame(CKvtDoc& doc, IDialogs& dialogs) : m_doc(doc), m_services(*this, dialogs) {
+    setWindowIcon(ApplicationIcon());
+    m_view = new CKvtView(doc, m_services, this);
+    setCentralWidget(m_view);
+    m_view->onContextMenu = [this](const QPoint& at) { ShowContextMenu(at); };
+    for (const res::MenuItem& item : res::MainMenu()) menuBar()->addMenu(BuildMenu(item, this, true));
+    BuildToolBar();
+    BuildStatusBar();
+    BuildAccelerators();
+    SetApplication(nullptr);
+    m_doc.SetServices(&m_services);
+    UpdateCaption();
+}
+
+CMainFrame::~CMainFrame() { m_doc.SetServices(nullptr); }
+
+void CMainFrame::SetApplication(ICommandTarget* app) { m_router.SetTargets({m_view, &m_doc, this, app}); }
+
+QMenu* CMainFrame::BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed) {
+    auto* menu = new QMenu(QString::fromStdString(item.text), parent);
+    for (const res::MenuItem& child : item.items) {
+        if (!child.items.empty()) {
+            menu->addMenu(BuildMenu(child, menu, routed));
+        } else if (child.id == 0) {
+            menu->addSeparator();
+        } else {
+            QAction* action = menu->addAction(QString::fromStdString(child.text));
+            action->setData(child.id);
+            action->setStatusTip(StatusTip(child.id));
+            action->setCheckable(child.initiallyChecked);
+            action->setChecked(child.initiallyChecked);
+            action->setEnabled(!child.initiallyGreyed);
+            const int id = child.id;
+            connect(action, &QAction::triggered, this, [this, id] { m_router.Execute(id); });
+            if (routed) m_menuActions.emplace(id, action);
+        }
+    }
+    // Items of the main menu are refreshed each time their menu opens; the context menu's are not.
+    if (routed) connect(menu, &QMenu::aboutToShow, this, [this, menu] { RefreshMenu(menu); });
+    return menu;
+}
+
+void CMainFrame::RefreshMenu(QMenu* menu) {
+    RefreshRecentFiles(menu);
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator() || action->menu() || !action->data().isValid()) continue;
+        const int id = action->data().toInt();
+        if (id == cmd::FileMru && !m_recentFiles.isEmpty()) continue;
+        const CommandState state = m_router.Update(id);
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checked || action->isCheckable());
+        action->setChecked(state.checked);
+    }
+}
+
+// The recent-file list stands in the File menu in place of the greyed "Recent File" item.
+void CMainFrame::RefreshRecentFiles(QMenu* menu) {
+    QAction* placeholder = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->property("recentFile").isValid()) {
+            menu->removeAction(action);
+            action->deleteLater();
+        } else if (action->data().toInt() == cmd::FileMru) {
+            placeholder = action;
+        }
+    }
+    if (!placeholder) return;
+    placeholder->setVisible(m_recentFiles.isEmpty());
+    for (int i = 0; i < m_recentFiles.size() && i < res::kRecentFiles; ++i) {
+        auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(m_recentFiles[i]), menu);
+        action->setProperty("recentFile", i);
+        action->setData(cmd::FileMru + i);
+        action->setStatusTip(StatusTip(cmd::FileMru));
+        const int id = cmd::FileMru + i;
+        connect(action, &QAction::triggered, this, [this, id] { m_router.Execute(id); });
+        menu->insertAction(placeholder, action);
+    }
+}
+
+void CMainFrame::BuildToolBar() {
+    m_toolBar = new QToolBar(res::kToolbarTitle, this);
+    m_toolBar->setObjectName("Standard");
+    m_toolBar->setIconSize(QSize(16, 15));
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : res::ToolbarButtons()) {
+        if (id == 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_toolBar->addAction(ToolbarIcon(id), ToolTip(id));
+        action->setData(id);
+        action->setStatusTip(StatusTip(id));
+        action->setToolTip(ToolTip(id));
+        // A click must not press or release the button by itself: only the view's calls do.
+        connect(action, &QAction::triggered, this, [this, action, id] {
+            if (action->isCheckable()) action->setChecked(!action->isChecked());
+            m_router.Execute(id);
+        });
+        m_toolbarActions[id] = action;
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::BuildStatusBar() {
+    const char* texts[3] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        m_indicators[static_cast<std::size_t>(i)] = new QLabel(texts[i], this);
+        m_indicators[static_cast<std::size_t>(i)]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(m_indicators[static_cast<std::size_t>(i)]);
+    }
+}
+
+void CMainFrame::BuildAccelerators() {
+    for (const res::Accelerator& a : res::Accelerators()) {
+        auto* shortcut = new QShortcut(QKeySequence(a.keys), this);
+        const int id = a.id;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { m_router.Execute(id); });
+    }
+}
+
+QAction* CMainFrame::ToolbarAction(int id) const {
+    const auto it = m_toolbarActions.find(id);
+    return it == m_toolbarActions.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::MenuAction(int id) const {
+    const auto it = m_menuActions.find(id);
+    return it == m_menuActions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CheckToolButton(int id, bool pressed) {
+    if (QAction* action = ToolbarAction(id)) {
+        action->setCheckable(true);
+        action->setChecked(pressed);
+    }
+}
+
+void CMainFrame::EnableToolButton(int id, bool enabled) {
+    if (QAction* action = ToolbarAction(id)) action->setEnabled(enabled);
+}
+
+void CMainFrame::UpdateCaption() {
+    const std::string title = m_doc.m_strTitle.empty() ? res::kDocumentName : m_doc.m_strTitle;
+    setWindowTitle(QString::fromStdString(title) + " - " + res::kWindowTitle);
+}
+
+void CMainFrame::ShowContextMenu(const QPoint& at) {
+    QMenu* menu = BuildMenu(res::ContextMenu(), this, false);
+    menu->setObjectName("contextMenu");
+    menu->exec(at);
+    menu->deleteLater();
+}
+
+void CMainFrame::ShowMaximised() {
+    if (const QScreen* screen = QApplication::primaryScreen()) resize(screen->size());
+    setWindowState(windowState() | Qt::WindowMaximized);
+    show();
+}
+
+bool CMainFrame::HasCommand(int id) const { return id == cmd::ViewToolbar || id == cmd::ViewStatusBar; }
+
+void CMainFrame::OnCommand(int id) {
+    if (id == cmd::ViewToolbar) m_toolBar->setVisible(m_toolBar->isHidden());
+    if (id == cmd::ViewStatusBar) statusBar()->setVisible(statusBar()->isHidden());
+}
+
+bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
+    if (id == cmd::ViewToolbar) state.checked = !m_toolBar->isHidden();
+    else if (id == cmd::ViewStatusBar) state.checked = !statusBar()->isHidden();
+    else return false;
+    return true;
+}
+
+void FrameServices::UpdateAllViews(int hint) {
+    if (m_frame.View()) m_frame.View()->OnUpdate(hint);
+}
+void FrameServices::CheckToolButton(int id, bool pressed) { m_frame.CheckToolButton(id, pressed); }
+void FrameServices::EnableToolButton(int id, bool enabled) { m_frame.EnableToolButton(id, enabled); }
+void FrameServices::SetWaitCursor(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace figurant

@@ -1,0 +1,68 @@
+#pragma once
+// The main window: menu bar, the "Standard" toolbar, the status bar, accelerators and the view.
+// Menu items are refreshed through the command route each time their menu opens; toolbar buttons
+// change only when the view asks (CheckToolButton, EnableToolButton).
+#include "CommandRouter.h"
+#include "CommandTable.h"
+#include "FrameServices.h"
+#include "KvtView.h"
+
+#include <QMainWindow>
+#include <map>
+
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace figurant {
+
+class CMainFrame : public QMainWindow, public ICommandTarget {
+  public:
+    CMainFrame(CKvtDoc& doc, IDialogs& dialogs);
+    ~CMainFrame() override;
+
+    // Commands go to the view, the document, this frame, then `app`.
+    void SetApplication(ICommandTarget* app);
+    CKvtView* View() const { return m_view; }
+    IWindowServices& Services() { return m_services; }
+    CommandRouter& Router() { return m_router; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QAction* ToolbarAction(int id) const;
+    // The first menu item of that command in the main menu.
+    QAction* MenuAction(int id) const;
+    QLabel* IndicatorPane(int index) const { return m_indicators[static_cast<std::size_t>(index)]; }
+
+    void CheckToolButton(int id, bool pressed);
+    void EnableToolButton(int id, bool enabled);
+    // "<document title> - TK330".
+    void UpdateCaption();
+    void SetRecentFiles(const QStringList& files) { m_recentFiles = files; }
+    // Opens the view's context menu at a screen point and tracks it until it closes.
+    void ShowContextMenu(const QPoint& at);
+    // Maximised and as large as the screen, so it covers the screen even without a window manager.
+    void ShowMaximised();
+
+    bool HasCommand(int id) const override;
+    void OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+  private:
+    QMenu* BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed);
+    void RefreshMenu(QMenu* menu);
+    void RefreshRecentFiles(QMenu* menu);
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildAccelerators();
+
+    CKvtDoc& m_doc;
+    FrameServices m_services;
+    CommandRouter m_router;
+    CKvtView* m_view = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    std::map<int, QAction*> m_toolbarActions;
+    std::multimap<int, QAction*> m_menuActions;
+    std::array<QLabel*, 3> m_indicators{};
+    QStringList m_recentFiles;
+};
+
+} // namespace figurant

@@ -1,0 +1,51 @@
+#include "JointMath.h"
+
+#include <cmath>
+
+namespace figurant {
+
+Matrix4 AboutPoint(const Point3d& J, const Matrix4& M) {
+    const auto x = static_cast<float>(J.x), y = static_cast<float>(J.y), z = static_cast<float>(J.z);
+    Matrix4 D = Matrix4::Translation(x, y, z);
+    MultMatrix(D, M);
+    MultMatrix(D, Matrix4::Translation(-x, -y, -z));
+    return D;
+}
+
+Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, int gamma) {
+    const bool leftLimb = firstSelected == 5 || firstSelected == 7 || firstSelected == 9 || firstSelected == 11 ||
+                          firstSelected == 13 || firstSelected == 15;
+    Matrix4 Rx, Ry, Rz;
+    MakeRotation(static_cast<float>(leftLimb ? alpha : -alpha), 1, 0, 0, Rx);
+    MakeRotation(static_cast<float>(-beta), 0, 1, 0, Ry);
+    MakeRotation(static_cast<float>(-gamma), 0, 0, 1, Rz);
+    const auto x = static_cast<float>(J.x), y = static_cast<float>(J.y), z = static_cast<float>(J.z);
+    Matrix4 D = Matrix4::Translation(x, y, z);
+    MultMatrix(D, Rx);
+    MultMatrix(D, Ry);
+    MultMatrix(D, Rz);
+    MultMatrix(D, Matrix4::Translation(-x, -y, -z));
+    return D;
+}
+
+BoneTwist::BoneTwist(const Point3d& J, const Point3d& Jc, float step)
+    : m_J(J), m_Jc(Jc), m_axis(Normalize(Difference(Jc, J))), m_step(step) {
+    const Point3d d = Difference(Jc, J);
+    m_length = static_cast<float>(std::sqrt(Dot(d, d)));
+}
+
+Point3d BoneTwist::TurnAbout(const Point3d& centre, const Point3d& p) const {
+    const double along = Dot(Difference(p, m_J), m_axis);
+    const auto theta = static_cast<float>(m_step * along / m_length);
+    Matrix4 R;
+    MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y), static_cast<float>(m_axis.z), R);
+    return TransformPoint3(AboutPoint(centre, R), p);
+}
+
+Matrix4 BoneTwist::ChildTurn() const {
+    Matrix4 R;
+    MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y), static_cast<float>(m_axis.z), R);
+    return AboutPoint(m_Jc, R);
+}
+
+} // namespace figurant

@@ -1,0 +1,31 @@
+#pragma once
+// The arithmetic of posing: turns about a joint centre and the twist of a limb about its bone.
+#include "GeomMath.h"
+
+namespace figurant {
+
+// T(J) x M x T(-J): M applied about the point J (taken as floats).
+Matrix4 AboutPoint(const Point3d& J, const Matrix4& M);
+// The drag turn of RotateSelection: T(J) Rx Ry Rz T(-J) with Rx by +alpha for the figure's left
+// limbs (first selected segment 5, 7, 9, 11, 13, 15) and -alpha otherwise, Ry by -beta, Rz by -gamma.
+Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, int gamma);
+
+// A twist of `step` degrees about the bone axis from J to Jc: a point turns in proportion to its
+// distance along the axis from J (nothing at J's plane, the full step at Jc's plane).
+class BoneTwist {
+  public:
+    BoneTwist(const Point3d& J, const Point3d& Jc, float step);
+    // The twisted point about J (as the segment's own vertices turn).
+    Point3d Apply(const Point3d& p) const { return TurnAbout(m_J, p); }
+    // The same angle, turned about Jc (the child's parent-side ring).
+    Point3d ApplyAboutChild(const Point3d& p) const { return TurnAbout(m_Jc, p); }
+    // The child's rigid turn by the full step: T(Jc) R(step) T(-Jc).
+    Matrix4 ChildTurn() const;
+
+  private:
+    Point3d TurnAbout(const Point3d& centre, const Point3d& p) const;
+    Point3d m_J, m_Jc, m_axis;
+    float m_length, m_step;
+};
+
+} // namespace figurant

@@ -1,0 +1,279 @@
+// Display lists of the flat model and of the segments, and drawing of both pictures.
+#include "KvtView.h"
+#include "SegmentColour.h"
+#include "SegmentVertices.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace figurant {
+
+namespace {
+
+const char* const kNormalsNotReady = "Normals not ready!";
+
+// Emits a normal and a vertex, first turning the document's normal outwards (away from the
+// model centre) for good: the flip lasts, so a second build finds nothing to flip.
+void EmitVertex(const Vec3f& v, Vec3f& normal) {
+    if (DotF(v, normal) < 0) normal = {-normal.x, -normal.y, -normal.z};
+    glNormal3f(normal.x, normal.y, normal.z);
+    glVertex3f(v.x, v.y, v.z);
+}
+
+} // namespace
+
+void CKvtView::BuildFlatLists() {
+    if (!m_doc.m_pModel || m_doc.m_pModel->GetCount() == 0) return;
+    if (!m_doc.m_bNormalsReady) {
+        m_services.MessageBox(kNormalsNotReady);
+        return;
+    }
+    const float* b = m_doc.m_pModel->m_bounds;
+    const float s = m_modelScale;
+    m_modelCentre = {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
+    for (int i = 0; i < m_nFlatLists; ++i) glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
+    m_nFlatLists = 0;
+    m_flatLists.clear();
+    m_flatListSegments.clear();
+    glShadeModel(GL_SMOOTH);
+    glColor3f(1, 0, 0);
+    std::size_t g = 0;
+    for (const auto& line : *m_doc.m_pModel) {
+        m_flatListSegments.push_back(line->m_nSegment);
+        const GLuint list = glGenLists(1);
+        m_flatLists.push_back(list);
+        glNewList(list, GL_COMPILE);
+        glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
+        for (const Vec3f& p : line->Points()) EmitVertex(ViewPoint(p, s, m_modelCentre), m_doc.m_pNormals[g++]);
+        glEnd();
+        glEndList();
+        ++m_nFlatLists;
+    }
+}
+
+void CKvtView::BuildSegmentLists() {
+    for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
+        SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
+        if (e.built) glDeleteLists(e.list, 1);
+        e.built = 0;
+    }
+    m_nSegLists = m_doc.m_nSegments;
+    if (m_nSegLists <= 0) return;
+    if (!m_doc.m_bNormalsReady) {
+        m_services.MessageBox(" Normals not ready!");
+        return;
+    }
+    glShadeModel(GL_SMOOTH);
+    for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
+        if (!m_doc.HasSegmentTables() || s >= m_doc.m_nSegments) continue;
+        const auto& lines = m_doc.m_pSegmentLists[static_cast<std::size_t>(s)];
+        const auto& ids = m_doc.m_pSegmentVertexIds[static_cast<std::size_t>(s)];
+        SegmentList& e = m_segLists[static_cast<std::size_t>(s)];
+        e.list = glGenLists(1);
+        glNewList(e.list, GL_COMPILE);
+        std::size_t k = 0;
+        for (const CUnderlayPolyLine* line : lines) {
+            e.segment = line->m_nSegment;
+            glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
+            for (const Vec3f& p : line->Points()) {
+                const int g = ids[k++];
+                EmitVertex(ViewPoint(p, m_modelScale, m_modelCentre), m_doc.m_pNormals[static_cast<std::size_t>(g)]);
+            }
+            glEnd();
+        }
+        glEndList();
+        e.built = 1;
+        CollectSegmentVertices(lines, ids, m_modelScale, m_modelCentre, Pose(s));
+    }
+    BuildFigureTree();
+}
+
+void CKvtView::BuildFigureTree() {
+    figurant::BuildFigureTree(*m_pose, m_doc.m_nSegments);
+    m_bTreeBuilt = true;
+}
+
+void CKvtView::DrawScene(int mode) {
+    float rotation[16];
+    BuildRotMatrix(rotation, m_curQuat);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    if (mode == GL_SELECT) {
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        gluPickMatrix(m_lastX, viewport[3] - m_lastY, 2, 2, viewport);
+    }
+    gluPerspective(m_fovy, m_aspect, m_zNear, m_zFar);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadMatrixf(m_sceneMatrix.data());
+    glMultMatrixf(rotation);
+    glRotatef(static_cast<float>(m_sceneRotX), 1, 0, 0);
+    glRotatef(static_cast<float>(m_sceneRotZ), 0, 0, 1);
+    if (m_nDisplayMode == DISPLAY_HIERARCHY) {
+        std::array<double, 3> colour{1.0, 0.0, 0.0};
+        DrawTree(Pose(1), mode, colour);
+    } else {
+        DrawFlatLists(mode);
+    }
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void CKvtView::DrawFlatLists(int mode) {
+    std::array<double, 3> colour = m_flatColour;
+    for (int i = 0; i < m_nFlatLists; ++i) {
+        const int segment = m_flatListSegments[static_cast<std::size_t>(i)];
+        if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(segment));
+        SegmentColour(segment, colour);
+        glColor3d(colour[0], colour[1], colour[2]);
+        glCallList(m_flatLists[static_cast<std::size_t>(i)]);
+    }
+}
+
+void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour) {
+    if (r.m_pJointCentre) {
+        SegmentColour(r.m_nSegment, colour);
+        glColor3d(colour[0], colour[1], colour[2]);
+        DrawJointBand(r); // in the parent's frame, before the segment's own matrix
+    }
+    glMultMatrixf(r.m_matrix.data());
+    DrawSegmentLists(r.m_nSegment, 1, mode);
+    for (const SegmentPose* child : r.m_pChildren) {
+        glPushMatrix();
+        DrawTree(*child, mode, colour);
+        glPopMatrix();
+    }
+}
+
+bool CKvtView::IsSelected(int segment) const {
+    for (int i = 0; i < m_nSelected; ++i)
+        if (m_selected[static_cast<std::size_t>(i)] == segment) return true;
+    return false;
+}
+
+void CKvtView::DrawSegmentLists(int first, int count, int mode) {
+    if (first < 0 || first + count > m_nSegLists) {
+        first = 0;
+        count = m_nSegLists;
+    }
+    std::array<double, 3> colour{1.0, 0.0, 0.0};
+    for (int i = first; i < first + count && i < kMaxSegments; ++i) {
+        const SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
+        if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(e.segment));
+        if (IsSelected(e.segment))
+            colour = m_selectColour;
+        else
+            SegmentColour(e.segment, colour);
+        glColor3d(colour[0], colour[1], colour[2]);
+        if (e.built) glCallList(e.list);
+    }
+}
+
+// Eight triangles between each pair of neighbouring ring points, in both windings and with both
+// normal signs, so the band closes the joint whichever way the ring runs.
+void CKvtView::DrawJointBand(const SegmentPose& r) {
+    if (r.m_childRing.empty() || r.m_parentRing.empty()) return;
+    if (!m_doc.m_bNormalsReady) {
+        m_services.MessageBox(kNormalsNotReady);
+        return;
+    }
+    const std::size_t n = std::min({r.m_childRing.size(), r.m_parentRing.size(), r.m_ringNormalIds.size()});
+    struct Corner {
+        Vec3f q, p, a, b;
+    };
+    std::vector<Corner> c(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point3d& q = r.m_parentRing[i];
+        const Point3d& p = r.m_childRing[i];
+        const int id = r.m_ringNormalIds[i];
+        const Vec3f a = id >= 0 && static_cast<std::size_t>(id) < m_doc.m_pNormals.size()
+                            ? m_doc.m_pNormals[static_cast<std::size_t>(id)]
+                            : Vec3f{};
+        const Point3d bn = TransformPoint3(r.m_matrix, {a.x, a.y, a.z});
+        c[i] = {{static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)},
+                {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)},
+                a,
+                {static_cast<float>(bn.x), static_cast<float>(bn.y), static_cast<float>(bn.z)}};
+    }
+    auto vertex = [](const Vec3f& v, const Vec3f& normal, float sign) {
+        glNormal3f(sign * normal.x, sign * normal.y, sign * normal.z);
+        glVertex3f(v.x, v.y, v.z);
+    };
+    auto triangle = [&](const Corner& c0, bool p0, const Corner& c1, bool p1, const Corner& c2, bool p2, float sign) {
+        glBegin(GL_POLYGON);
+        vertex(p0 ? c0.p : c0.q, p0 ? c0.b : c0.a, sign);
+        vertex(p1 ? c1.p : c1.q, p1 ? c1.b : c1.a, sign);
+        vertex(p2 ? c2.p : c2.q, p2 ? c2.b : c2.a, sign);
+        glEnd();
+    };
+    for (std::size_t k = 1; k <= n; ++k) {
+        const Corner& j = c[k - 1];
+        const Corner& i = c[k % n];
+        triangle(j, false, j, true, i, true, 1);
+        triangle(j, false, j, true, i, true, -1);
+        triangle(i, true, j, true, j, false, -1);
+        triangle(i, true, j, true, j, false, 1);
+        triangle(j, false, i, true, i, false, 1);
+        triangle(j, false, i, true, i, false, -1);
+        triangle(i, false, i, true, j, false, -1);
+        triangle(i, false, i, true, j, false, 1);
+    }
+}
+
+void CKvtView::paintGL() {
+    ++m_nPaints;
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    DrawScene(GL_RENDER);
+    glFlush();
+    if (m_bFirstDraw) {
+        RefreshToolbar(Refresh::FirstPaint);
+        m_bFirstDraw = 0;
+    }
+}
+
+void CKvtView::SetupLights() {
+    const GLfloat ambient0[] = {0.42f, 0.42f, 0.42f, 1.0f}, diffuse0[] = {1.5f, 1.5f, 1.5f, 0.0f};
+    const GLfloat ambient1[] = {0.21f, 0.21f, 0.21f, 1.0f}, diffuse1[] = {1.0f, 1.0f, 1.0f, 0.0f};
+    const GLfloat specular[] = {0, 0, 0, 0};
+    const GLfloat position0[] = {-2.0f, -2.5f, 2.0f, 1.0f}, position1[] = {2.0f, 2.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient0);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse0);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, position0);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, ambient1);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse1);
+    glLightfv(GL_LIGHT1, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT1, GL_POSITION, position1);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHT1);
+    const GLfloat modelAmbient[] = {0.2f, 0.2f, 0.2f, 1.0f};
+    glLightModelf(GL_LIGHT_MODEL_LOCAL_VIEWER, 1.0f);
+    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, modelAmbient);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+}
+
+void CKvtView::OnInitialUpdate() {
+    BuildFlatLists();
+    SetupCamera(); // leaves the camera's look-at in the model-view matrix, which fixes the lights to it
+    SetupLights();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_NORMALIZE);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glShadeModel(GL_SMOOTH);
+    RefreshToolbar(Refresh::InitialUpdate);
+    OnUpdate(0);
+}
+
+} // namespace figurant

@@ -1,0 +1,61 @@
+#pragma once
+// Starts the real program (application, frame, view, document) on the default model in a
+// temporary settings folder, with scripted dialogs in place of the modal ones.
+#include "DefaultModel.h"
+#include "KvtApp.h"
+#include "ScriptedServices.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace figurant::test {
+
+class ScriptedDialogs : public IDialogs {
+  public:
+    void MessageBox(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        if (answers.empty()) return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void PrinterSetup() override { ++printerSetups; }
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> messages;
+    std::vector<FileDialogRequest> requests;
+    int printerSetups = 0;
+};
+
+class RunningApp {
+  public:
+    explicit RunningApp(const QStringList& arguments = {}) {
+        CKvtDoc::ResetDefaultsLoaded();
+        previous = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(RunDir()));
+        app = std::make_unique<CKvtApp>(dialogs);
+        started = app->InitInstance(arguments);
+        if (started) {
+            exposed = QTest::qWaitForWindowExposed(app->Frame());
+            app->Frame()->activateWindow();
+            QApplication::processEvents();
+        }
+    }
+    ~RunningApp() {
+        app.reset();
+        QDir::setCurrent(previous);
+    }
+    CMainFrame& Frame() { return *app->Frame(); }
+    CKvtView& View() { return *app->Frame()->View(); }
+    CKvtDoc& Doc() { return app->Doc(); }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<CKvtApp> app;
+    bool started = false;
+    bool exposed = false;
+    QString previous;
+};
+
+} // namespace figurant::test

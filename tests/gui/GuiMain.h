@@ -1,0 +1,20 @@
+#pragma once
+// Main of the Qt tests: settings go to a temporary folder, and the OpenGL context is a
+// compatibility context as the program asks for.
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#define FIGURANT_GUI_TEST_MAIN(TestClass)                                                                            \
+    int main(int argc, char** argv) {                                                                                  \
+        QTemporaryDir config;                                                                                          \
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                                            \
+        QSurfaceFormat format;                                                                                         \
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);                                                       \
+        format.setDepthBufferSize(24);                                                                                 \
+        QSurfaceFormat::setDefaultFormat(format);                                                                      \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }

@@ -1,0 +1,192 @@
+// The main window, its menus, toolbar, status bar, accelerators, context menu and About box.
+#include "AboutDlg.h"
+#include "GuiFixture.h"
+#include "GuiMain.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <fstream>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+QMenu* TopMenu(CMainFrame& frame, const QString& title) {
+    for (QAction* a : frame.menuBar()->actions())
+        if (a->text() == title) return a->menu();
+    return nullptr;
+}
+
+QStringList Texts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << (a->isSeparator() ? "-" : a->text());
+    return texts;
+}
+
+// Opens a menu the way a user does, so its items are refreshed, and closes it again.
+void OpenAndClose(CMainFrame& frame, QMenu* menu) {
+    QTimer::singleShot(0, menu, [menu] { menu->close(); });
+    menu->exec(frame.mapToGlobal(QPoint(10, 10)));
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void captionAndMaximised() {
+        RunningApp app;
+        QVERIFY(app.started);
+        QVERIFY(app.exposed);
+        QCOMPARE(app.Frame().windowTitle(), QString("Tervo Figurant - TK330"));
+        QVERIFY(app.Frame().windowState() & Qt::WindowMaximized);
+        QVERIFY(app.Doc().m_pModel);
+        app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-start.png");
+        app.Frame().grab().save(QString::fromStdString(RunDir()) + "/screenshot-window.png");
+    }
+
+    void menusInOrder() {
+        RunningApp app;
+        QStringList titles;
+        for (QAction* a : app.Frame().menuBar()->actions()) titles << a->text();
+        QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Modify", "&Help"}));
+        QCOMPARE(Texts(TopMenu(app.Frame(), "&File")),
+                 QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Import", "&Save\tCtrl+S", "Save &As...", "-",
+                              "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-",
+                              "E&xit"}));
+        QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
+                 QStringList({"&Animate", "&Roate ...", "R&eset", "-", "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
+    }
+
+    void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {
+        RunningApp app;
+        QMenu* edit = TopMenu(app.Frame(), "&Edit");
+        OpenAndClose(app.Frame(), edit);
+        for (QAction* a : edit->actions())
+            if (!a->isSeparator()) QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        QMenu* view = TopMenu(app.Frame(), "&View");
+        OpenAndClose(app.Frame(), view);
+        QVERIFY(!app.Frame().MenuAction(cmd::RotateArbitrary)->isEnabled());
+        QVERIFY(app.Frame().MenuAction(cmd::Reset)->isEnabled());
+        QVERIFY(app.Frame().MenuAction(cmd::ViewToolbar)->isChecked());
+        QVERIFY(!app.Frame().MenuAction(cmd::Hierarchy)->isChecked());
+        QMenu* mode = app.Frame().MenuAction(cmd::ModeNormal)->associatedObjects().isEmpty()
+                          ? nullptr
+                          : qobject_cast<QMenu*>(app.Frame().MenuAction(cmd::ModeNormal)->parent());
+        QVERIFY(mode);
+        OpenAndClose(app.Frame(), mode);
+        QVERIFY(app.Frame().MenuAction(cmd::ModeNormal)->isChecked());
+        QVERIFY(app.Frame().MenuAction(cmd::ModeModify)->isEnabled());
+        QVERIFY(!app.Frame().MenuAction(cmd::ModeModify)->isChecked());
+    }
+
+    void toolbarOrderAndStates() {
+        RunningApp app;
+        QToolBar* bar = app.Frame().ToolBar();
+        QCOMPARE(bar->windowTitle(), QString("Standard"));
+        std::vector<int> ids;
+        for (QAction* a : bar->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        QCOMPARE(ids, res::ToolbarButtons());
+        QVERIFY(!app.Frame().ToolbarAction(cmd::ModeModify)->isEnabled());
+        QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
+        QVERIFY(app.Frame().ToolbarAction(cmd::EditCut)->isEnabled());
+        QVERIFY(!app.Frame().ToolbarAction(cmd::Hierarchy)->isChecked());
+        QCOMPARE(app.Frame().ToolbarAction(cmd::ZoomIn)->toolTip(), QString("Zoom in"));
+        QCOMPARE(app.Frame().ToolbarAction(cmd::FileNew)->statusTip(), QString("Create a new document"));
+        QCOMPARE(app.Frame().IndicatorPane(0)->text(), QString("CAP"));
+        QCOMPARE(app.Frame().IndicatorPane(2)->text(), QString("SCRL"));
+        // A click on a button without a handler does nothing and keeps it enabled.
+        QWidget* cut = bar->widgetForAction(app.Frame().ToolbarAction(cmd::EditCut));
+        QTest::mouseClick(cut, Qt::LeftButton);
+        QVERIFY(app.Frame().ToolbarAction(cmd::EditCut)->isEnabled());
+        QVERIFY(app.dialogs.messages.empty());
+    }
+
+    void acceleratorsReachTheirCommands() {
+        RunningApp app;
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.dialogs.messages, std::vector<std::string>{"Please enter hierarchical model mode first!"});
+        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(app.dialogs.messages.size(), 2u);
+        QTest::keyClick(&app.Frame(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(app.View().m_bAnimAvailable, 0);
+        QTest::keyClick(&app.Frame(), Qt::Key_F6);
+        QTest::keyClick(&app.Frame(), Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(app.dialogs.messages.size(), 2u);
+    }
+
+    void contextMenuItemsAreEnabledAndInert() {
+        RunningApp app;
+        bool checked = false;
+        QTimer::singleShot(50, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QStringList texts;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
+                texts << a->text();
+                QVERIFY(a->isEnabled());
+            }
+            QCOMPARE(texts, QStringList({"&Undo", "Cu&t", "&Copy", "&Paste", "Modify", "&OrlendWizard ...", "&Options ..."}));
+            checked = true;
+            menu->actions().front()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QApplication::sendEvent(&app.View(), &event);
+        QVERIFY(checked);
+        QVERIFY(app.dialogs.messages.empty());
+    }
+
+    void aboutBoxClosesWithEscape() {
+        RunningApp app;
+        QString caption, text;
+        QTimer::singleShot(50, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            caption = dialog->windowTitle();
+            text = dialog->findChild<QLabel*>("aboutText")->text();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        app.Frame().Router().Execute(cmd::AppAbout);
+        QCOMPARE(caption, QString("About Tervo Figurant 1.00"));
+        QCOMPARE(text, QString("Tervo Figurant 1.00"));
+    }
+
+    void saveAsWritesAnEmptyFileAndRenamesTheDocument() {
+        RunningApp app;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pose.doc");
+        std::ofstream(path.toStdString()) << "old contents";
+        app.dialogs.answers = {path.toStdString()};
+        app.Frame().Router().Execute(cmd::FileSaveAs);
+        QCOMPARE(QFileInfo(path).size(), 0);
+        QCOMPARE(app.Frame().windowTitle(), QString("pose.doc - TK330"));
+        QCOMPARE(app.app->RecentFiles().front(), path);
+        QVERIFY(app.Doc().m_pModel);
+    }
+
+    void commandLineFileTakesTitleOnlyAndUnreadableOneEndsStartUp() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("named.amt");
+        std::ofstream(path.toStdString()) << "x";
+        {
+            RunningApp app({path});
+            QVERIFY(app.started);
+            QCOMPARE(app.Frame().windowTitle(), QString("named.amt - TK330"));
+            QVERIFY(!app.Doc().m_pModel);
+            QCOMPARE(app.app->RecentFiles().front(), path);
+        }
+        RunningApp failed({dir.filePath("missing.amt")});
+        QVERIFY(!failed.started);
+        QCOMPARE(failed.dialogs.messages.size(), 1u);
+        QVERIFY(failed.dialogs.messages[0].find("missing.amt") != std::string::npos);
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(ShellTest)
+#include "ShellTest.moc"

@@ -1,0 +1,190 @@
+// The OpenGL view: what it draws, its camera commands and its reaction to hints and resizes.
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "SegmentVertices.h"
+#include "ViewProbe.h"
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+void EnterHierarchy(RunningApp& app) {
+    app.Frame().Router().Execute(cmd::Hierarchy);
+    QCOMPARE(app.View().m_nDisplayMode, 1000);
+}
+
+void ExpectMatrixNear(const Matrix4& a, const Matrix4& b) {
+    for (int i = 0; i < 16; ++i) QVERIFY2(std::fabs(a[i] - b[i]) < 1e-5f * (1 + std::fabs(b[i])), qPrintable(QString::number(i)));
+}
+
+// The front of the toe cap: the vertices of the foot within 3 cm of its foremost one (the camera
+// looks along +y). The top of the foot faces away from the model centre's side, so the view's
+// normal flip darkens it; the toe cap keeps its colour.
+Point3d ToeCap(const std::vector<Point3d>& foot) {
+    double front = 1e9;
+    for (const Point3d& p : foot) front = std::min(front, p.y);
+    std::vector<Point3d> cap;
+    for (const Point3d& p : foot)
+        if (p.y < front + 0.03) cap.push_back(p);
+    return Centre(cap);
+}
+
+// Every body part at its projected centre shows its colour.
+void ExpectSegmentColours(RunningApp& app, bool hierarchy) {
+    const QImage image = app.View().RenderImage();
+    const std::pair<int, Paint> expected[] = {{0, Paint::Skin}, {1, Paint::Red}, {10, Paint::Trousers},
+                                              {11, Paint::Trousers}, {14, Paint::Shoes}, {15, Paint::Shoes}};
+    for (auto [segment, paint] : expected) {
+        const Matrix4 model = hierarchy ? TreeMatrix(app.View(), segment) : Matrix4{};
+        const auto& vertices = app.View().Pose(segment).m_vertices;
+        const QPointF at = Project(app.View(), segment >= 14 ? ToeCap(vertices) : Centre(vertices), model);
+        QVERIFY2(PaintAt(image, at) == paint, qPrintable(QString("segment %1 shows %2").arg(segment).arg(Name(PaintAt(image, at)))));
+    }
+}
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void flatAndHierarchicalPicturesAreColouredBySegment() {
+        RunningApp app;
+        // The vertex collection of the segments gives the centres for the flat picture too.
+        EnterHierarchy(app);
+        ExpectSegmentColours(app, true);
+        app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-hierarchy.png");
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        ExpectSegmentColours(app, false);
+    }
+
+    void jointBandFillsABentElbow() {
+        RunningApp app;
+        EnterHierarchy(app);
+        CKvtView& view = app.View();
+        SegmentPose& forearm = view.Pose(6);
+        QVERIFY(forearm.m_pJointCentre);
+        const Point3d J = *forearm.m_pJointCentre;
+        Matrix4 bend;
+        MakeRotation(60, 0, 1, 0, bend); // about the axis towards the camera: the bend shows
+        Matrix4 about = Matrix4::Translation(J.x, J.y, J.z);
+        MultMatrix(about, bend);
+        MultMatrix(about, Matrix4::Translation(-J.x, -J.y, -J.z));
+        MultMatrix(forearm.m_matrix, about);
+        forearm.UpdateChildRing();
+        view.InvalidateAndUpdateNow();
+        const QImage image = view.RenderImage();
+        // Outside the bend, on the bisector between the upper arm and the turned forearm.
+        const Matrix4 parent = TreeMatrix(view, 4);
+        const Point3d up = Centre(view.Pose(4).m_vertices), down = TransformPoint3(forearm.m_matrix, Centre(forearm.m_vertices));
+        auto unit = [](Point3d d) { const double l = std::sqrt(Dot(d, d)); return Point3d{d.x / l, d.y / l, d.z / l}; };
+        const Point3d a = unit(Difference(up, J)), b = unit(Difference(down, J));
+        const Point3d outward = unit({-(a.x + b.x), -(a.y + b.y), -(a.z + b.z)});
+        for (double r : {0.01, 0.02, 0.03}) {
+            const Point3d p{J.x + r * outward.x, J.y + r * outward.y, J.z + r * outward.z};
+            const Paint paint = PaintAt(image, Project(view, p, parent));
+            QVERIFY2(paint != Paint::Background, qPrintable(QString("background at %1 m from the elbow").arg(r)));
+        }
+        image.save(QString::fromStdString(RunDir()) + "/screenshot-elbow.png");
+    }
+
+    void cameraCommandsUndoEachOther() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        const Matrix4 start = view.m_sceneMatrix;
+        app.Frame().Router().Execute(cmd::ZoomIn);
+        QVERIFY(!(view.m_sceneMatrix == start));
+        app.Frame().Router().Execute(cmd::ZoomOut);
+        ExpectMatrixNear(view.m_sceneMatrix, start);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        QCOMPARE(view.m_rotAngle, -10.0f);
+        app.Frame().Router().Execute(cmd::RotateRight);
+        ExpectMatrixNear(view.m_sceneMatrix, start);
+        app.Frame().Router().Execute(cmd::RotateUp);
+        app.Frame().Router().Execute(cmd::RotateDown);
+        ExpectMatrixNear(view.m_sceneMatrix, start);
+        // No turn while playing.
+        view.m_bPlaying = 1;
+        view.RotateScene(10, 0, 0, 1);
+        view.m_bPlaying = 0;
+        ExpectMatrixNear(view.m_sceneMatrix, start);
+    }
+
+    void resetRestsThePoseButKeepsTheTrackball() {
+        RunningApp app;
+        EnterHierarchy(app);
+        CKvtView& view = app.View();
+        const Matrix4 camera = view.m_sceneMatrix;
+        view.m_curQuat = {0.1f, 0.2f, 0.0f, 0.97f};
+        view.Pose(6).m_matrix[12] = 0.2f;
+        view.Pose(6).UpdateChildRing();
+        app.Frame().Router().Execute(cmd::ZoomIn);
+        app.Frame().Router().Execute(cmd::Reset);
+        QVERIFY(view.Pose(6).m_matrix == Matrix4::Identity());
+        QCOMPARE(view.Pose(6).m_childRing, view.Pose(6).m_restRing);
+        ExpectMatrixNear(view.m_sceneMatrix, camera);
+        QCOMPARE(view.m_curQuat[0], 0.1f);
+    }
+
+    void emptyResizeAndNewDocumentHintChangeNothingVisible() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        const double aspect = view.m_aspect;
+        const int width = view.m_viewportW;
+        view.OnSize(0, 300);
+        view.OnSize(300, 0);
+        QCOMPARE(view.m_aspect, aspect);
+        QCOMPARE(view.m_viewportW, width);
+        view.m_bAnimAvailable = 1;
+        const int paints = view.m_nPaints;
+        view.OnUpdate(HINT_NEW_DOCUMENT);
+        QCOMPARE(view.m_nPaints, paints);
+        QCOMPARE(view.m_bAnimAvailable, 0);
+        QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
+    }
+
+    void flatModeRefreshForcesNormalModeAndEmptySelection() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        view.m_nRenderMode = RENDER_MODIFY;
+        view.m_selected[0] = 3;
+        view.m_nSelected = 1;
+        view.RefreshToolbar(CKvtView::Refresh::DocumentUpdate);
+        QCOMPARE(view.m_nRenderMode, int(RENDER_NORMAL));
+        QCOMPARE(view.m_nSelected, 0);
+        QVERIFY(!app.Frame().ToolbarAction(cmd::ModeModify)->isEnabled());
+    }
+
+    void normalsAreFlippedOnceOnly() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        // Every normal now points away from the model centre (or is perpendicular to it).
+        std::size_t g = 0;
+        for (const auto& line : *app.Doc().m_pModel)
+            for (const Vec3f& p : line->Points()) {
+                const Vec3f v = ViewPoint(p, 1.0f, view.m_modelCentre);
+                QVERIFY(DotF(v, app.Doc().m_pNormals[g++]) >= 0);
+            }
+        const auto normals = app.Doc().m_pNormals;
+        view.makeCurrent();
+        view.BuildFlatLists();
+        EnterHierarchy(app);
+        for (std::size_t i = 0; i < normals.size(); ++i) {
+            QCOMPARE(app.Doc().m_pNormals[i].x, normals[i].x);
+            QCOMPARE(app.Doc().m_pNormals[i].z, normals[i].z);
+        }
+    }
+
+    void importOfAMissingFileLeavesAnEmptyView() {
+        RunningApp app;
+        app.dialogs.answers = {std::string("/nonexistent/model.dxf")};
+        app.Frame().Router().Execute(cmd::ImportDxf);
+        QVERIFY(!app.Doc().m_pModel);
+        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        QVERIFY(app.dialogs.messages.empty());
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(ViewTest)
+#include "ViewTest.moc"
