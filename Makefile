@@ -20,7 +20,8 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	cd $(RUN_DIR) && ../tools/inspect/figurant-inspect dxf guy01.dxf --summary
+	@if [ -z "$$DISPLAY" ]; then echo "No display: starting under a virtual X server (xvfb-run)"; fi
+	cd $(RUN_DIR) && $(XVFB) ./figurant
 
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)

@@ -1,0 +1,143 @@
+// Recording key frames with File Save and playing them with File Open and Animate.
+#include "AnimationFormat.h"
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "TempDir.h"
+#include "ViewProbe.h"
+
+#include <QKeyEvent>
+#include <QToolBar>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+void Select(RunningApp& app, int segment) {
+    CKvtView& v = app.View();
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier,
+                      Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint());
+    QCOMPARE(v.m_nSelected, 1);
+    QCOMPARE(v.m_selected[0], segment);
+}
+
+void EnterModifyMode(RunningApp& app) {
+    app.Frame().Router().Execute(cmd::Hierarchy);
+    app.Frame().Router().Execute(cmd::ModeModify);
+}
+
+std::vector<Matrix4> Matrices(CKvtView& v) {
+    std::vector<Matrix4> m;
+    for (int s = 0; s < 16; ++s) m.push_back(v.Pose(s).m_matrix);
+    return m;
+}
+
+} // namespace
+
+class AnimTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void recordThreeKeyFramesAndPlayThemBack() {
+        RunningApp app;
+        TempDir dir;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const std::string path = dir.File("walk.amt");
+        app.dialogs.answers = {path};
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(v.m_bAnimAvailable, 1);
+        QVERIFY(app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
+        QCOMPARE(app.dialogs.requests.back().filter, std::string("Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||"));
+        Select(app, 6);
+        for (int i = 0; i < 3; ++i) QTest::keyClick(&v, Qt::Key_PageUp);
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        Select(app, 10);
+        QTest::keyClick(&v, Qt::Key_Left);
+        QTest::keyClick(&v, Qt::Key_F);
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.dialogs.requests.size(), 1u);
+        const auto last = Matrices(v);
+        QCOMPARE(ReadAll(path).size() > 0, true);
+
+        app.Frame().Router().Execute(cmd::Reset);
+        QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
+        const int paints = v.m_nPaints;
+        QWidget* animate = app.Frame().ToolBar()->widgetForAction(app.Frame().ToolbarAction(cmd::Animate));
+        QTest::mouseClick(animate, Qt::LeftButton);
+        QCOMPARE(v.m_nPaints - paints, 3 + 10 * 2);
+        QCOMPARE(v.m_bPlaying, 0);
+        QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isChecked());
+        const auto played = Matrices(v);
+        for (int s = 0; s < 16; ++s)
+            for (int i = 0; i < 16; ++i) QVERIFY(std::fabs(played[s][i] - last[s][i]) < 1e-5f * (1 + std::fabs(last[s][i])));
+    }
+
+    void cancelledDialogsAndFlatModeChangeNothing() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::FileSave);
+        app.Frame().Router().Execute(cmd::FileOpen);
+        QCOMPARE(app.dialogs.messages.size(), 2u);
+        QCOMPARE(app.dialogs.messages[0], std::string("Please enter hierarchical model mode first!"));
+        QVERIFY(app.dialogs.requests.empty());
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        v.m_strAnimFile = "earlier.amt";
+        app.Frame().Router().Execute(cmd::FileSave);
+        QCOMPARE(app.dialogs.requests.size(), 1u);
+        QCOMPARE(app.dialogs.requests[0].initialName, std::string("earlier.amt"));
+        QCOMPARE(app.dialogs.requests[0].defaultExtension, std::string("amt"));
+        QCOMPARE(v.m_strAnimFile, std::string("earlier.amt"));
+        QCOMPARE(v.m_bAnimAvailable, 0);
+        const int paints = v.m_nPaints;
+        app.Frame().Router().Execute(cmd::Animate);
+        QCOMPARE(v.m_nPaints, paints);
+    }
+
+    void savesThatFailTellTheUserAndKeepTheIncrements() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        app.dialogs.answers = {std::string("/dev/full")};
+        app.Frame().Router().Execute(cmd::FileSave);
+        QCOMPARE(app.dialogs.messages.size(), 1u);
+        QVERIFY(app.dialogs.messages[0].find("/dev/full") != std::string::npos);
+        QCOMPARE(v.m_bAnimAvailable, 0);
+        QVERIFY(app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
+        v.m_bAnimAvailable = 1;
+        v.Pose(3).m_rotInc[0] = 20;
+        app.Frame().Router().Execute(cmd::FileSave);
+        QCOMPARE(app.dialogs.messages.size(), 2u);
+        QCOMPARE(v.Pose(3).m_rotInc[0], 20.0f);
+    }
+
+    void openPlaysAndAnimatePlaysAgain() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        AnimationScene scene = v.Scene();
+        const std::string path =
+            dir.Write("two.amt", FormatKeyFrame(scene) + FormatIncrementBlock(scene) + FormatKeyFrame(scene));
+        app.dialogs.answers = {path};
+        int paints = v.m_nPaints;
+        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(v.m_nPaints - paints, 12);
+        QCOMPARE(v.m_bAnimAvailable, 1);
+        QCOMPARE(v.m_bPlaying, 0);
+        paints = v.m_nPaints;
+        app.Frame().Router().Execute(cmd::Animate);
+        QCOMPARE(v.m_nPaints - paints, 12);
+        // Escape during playback stops it at the next key frame.
+        paints = v.m_nPaints;
+        QTimer::singleShot(0, [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&v, &escape);
+        });
+        app.Frame().Router().Execute(cmd::Animate);
+        QCOMPARE(v.m_nPaints - paints, 11);
+        QCOMPARE(v.m_bPlaying, 0);
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(AnimTest)
+#include "AnimTest.moc"

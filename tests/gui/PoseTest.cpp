@@ -1,0 +1,198 @@
+// Posing with real mouse and key events: picking, the pose keys, twisting and dragging.
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "ViewProbe.h"
+
+#include <QMouseEvent>
+#include <QToolBar>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+void EnterModifyMode(RunningApp& app) {
+    app.Frame().Router().Execute(cmd::Hierarchy);
+    app.Frame().Router().Execute(cmd::ModeModify);
+    QCOMPARE(app.View().m_nRenderMode, int(RENDER_MODIFY));
+}
+
+QPoint At(RunningApp& app, int segment) {
+    CKvtView& v = app.View();
+    return Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint();
+}
+
+std::vector<int> Selection(CKvtView& v) { return {v.m_selected.begin(), v.m_selected.begin() + v.m_nSelected}; }
+
+void Move(QWidget* w, QPoint to, Qt::MouseButtons buttons) {
+    QMouseEvent event(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+void ExpectNear(const Matrix4& a, const Matrix4& b, float eps = 2e-5f) {
+    for (int i = 0; i < 16; ++i) QVERIFY2(std::fabs(a[i] - b[i]) < eps, qPrintable(QString::number(i)));
+}
+
+} // namespace
+
+class PoseTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void clicksPickTheNearestSegment() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
+        QCOMPARE(Selection(v), std::vector<int>{0});
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, 8));
+        QCOMPARE(Selection(v), (std::vector<int>{0, 8}));
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, 0));
+        QCOMPARE(Selection(v), (std::vector<int>{0, 8}));
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCOMPARE(v.m_nSelected, 0);
+        app.Frame().Router().Execute(cmd::ModeNormal);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
+        QCOMPARE(v.m_nSelected, 0);
+        QCOMPARE(v.m_lastX, At(app, 0).x());
+    }
+
+    void selectedSegmentIsDrawnRed() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QCOMPARE(PaintAt(v.RenderImage(), At(app, 0)), Paint::Skin);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
+        const QImage image = v.RenderImage();
+        QCOMPARE(PaintAt(image, At(app, 0)), Paint::Red);
+        image.save(QString::fromStdString(RunDir()) + "/screenshot-selected.png");
+    }
+
+    void leftArrowTurnsEverySelectedSegmentAboutItsJoint() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        for (int s : {4, 6, 10}) QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, s));
+        QCOMPARE(Selection(v), (std::vector<int>{4, 6, 10}));
+        QTest::keyClick(&v, Qt::Key_Left);
+        Matrix4 turn;
+        MakeRotation(10, 0, 0, 1, turn);
+        for (int s : {4, 6, 10}) {
+            const SegmentPose& p = v.Pose(s);
+            QVERIFY(!(p.m_matrix == Matrix4::Identity()));
+            const Point3d J = *p.m_pJointCentre;
+            const Point3d moved = TransformPoint3(p.m_matrix, J);
+            QVERIFY(std::fabs(moved.x - J.x) < 1e-5 && std::fabs(moved.y - J.y) < 1e-5 && std::fabs(moved.z - J.z) < 1e-5);
+            QCOMPARE(p.m_childRing.size(), p.m_restRing.size());
+        }
+        QCOMPARE(v.Pose(4).m_rotInc[2], 10.0f);
+        QCOMPARE(v.Pose(6).m_rotInc[2], 0.0f);
+        QCOMPARE(v.Pose(10).m_rotInc[2], 0.0f);
+        QTest::keyClick(&v, Qt::Key_B);
+        QCOMPARE(v.Pose(4).m_transInc[0], static_cast<float>(0.1 * v.m_modelSize));
+        QTest::keyClick(&v, Qt::Key_D, Qt::ShiftModifier);
+        QCOMPARE(v.Pose(4).m_transInc[2], -static_cast<float>(0.1 * v.m_modelSize));
+    }
+
+    void twistAndUntwistRestoreTheLimb() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 4));
+        std::vector<Vec3f> before;
+        for (const CUnderlayPolyLine* line : app.Doc().m_pSegmentLists[4])
+            for (const Vec3f& p : line->Points()) before.push_back(p);
+        const Matrix4 child = v.Pose(6).m_matrix;
+        QTest::keyClick(&v, Qt::Key_T);
+        QVERIFY(!(v.Pose(6).m_matrix == child));
+        QTest::keyClick(&v, Qt::Key_W);
+        std::size_t i = 0;
+        for (const CUnderlayPolyLine* line : app.Doc().m_pSegmentLists[4])
+            for (const Vec3f& p : line->Points()) {
+                QVERIFY(std::fabs(p.x - before[i].x) < 1e-5f && std::fabs(p.y - before[i].y) < 1e-5f &&
+                        std::fabs(p.z - before[i].z) < 1e-5f);
+                ++i;
+            }
+        ExpectNear(v.Pose(6).m_matrix, child);
+        QCOMPARE(v.m_twistAngle, -4.0f);
+    }
+
+    void twistChangesNothingOnSegmentsWithoutOneChild() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        std::vector<Vec3f> before;
+        for (const auto& line : *app.Doc().m_pModel)
+            for (const Vec3f& p : line->Points()) before.push_back(p);
+        v.m_twistAngle = 4;
+        for (int s : {0, 1, 2, 3, 8, 9, 14, 15}) v.TwistSegment(s);
+        std::size_t i = 0;
+        for (const auto& line : *app.Doc().m_pModel)
+            for (const Vec3f& p : line->Points()) {
+                QCOMPARE(p.x, before[i].x);
+                ++i;
+            }
+        for (int s = 0; s < 16; ++s) QVERIFY(v.Pose(s).m_matrix == Matrix4::Identity());
+    }
+
+    void smallLeftDragChangesNothingAndMiddleDragTurnsTheScene() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const QPoint start = At(app, 6);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, start);
+        Move(&v, start + QPoint(3, 3), Qt::LeftButton);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, start + QPoint(3, 3));
+        QCOMPARE(Selection(v), std::vector<int>{6});
+        QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
+        Move(&v, start + QPoint(3, 43), Qt::LeftButton);
+        QVERIFY(!(v.Pose(6).m_matrix == Matrix4::Identity()));
+        QCOMPARE(v.m_dragRot[0], 10);
+
+        const QImage before = v.RenderImage();
+        const Quat quat = v.m_curQuat;
+        QTest::mousePress(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
+        Move(&v, QPoint(380, 320), Qt::MiddleButton);
+        QTest::mouseRelease(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(380, 320));
+        QVERIFY(v.m_curQuat != quat);
+        QCOMPARE(v.m_bTrackballDrag, 0);
+        QVERIFY(v.RenderImage() != before);
+    }
+
+    void leftDragWithoutSelectionTurnsTheScene() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        Move(&v, QPoint(141, 91), Qt::LeftButton);
+        QCOMPARE(v.m_sceneRotZ, 10);
+        QCOMPARE(v.m_sceneRotX, -2);
+    }
+
+    void keysWithoutSelectionDoNothing() {
+        RunningApp app;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        CKvtView& v = app.View();
+        QTest::keyClick(&v, Qt::Key_Left);
+        for (int s = 0; s < 16; ++s) QCOMPARE(v.Pose(s).m_rotInc[2], 0.0f);
+    }
+
+    void hierarchyTogglesModeAndToolbar() {
+        RunningApp app;
+        CMainFrame& f = app.Frame();
+        QWidget* button = f.ToolBar()->widgetForAction(f.ToolbarAction(cmd::Hierarchy));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(app.View().m_nDisplayMode, 1000);
+        QVERIFY(f.ToolbarAction(cmd::Hierarchy)->isChecked());
+        QVERIFY(f.ToolbarAction(cmd::ModeModify)->isEnabled());
+        QWidget* modify = f.ToolBar()->widgetForAction(f.ToolbarAction(cmd::ModeModify));
+        QTest::mouseClick(modify, Qt::LeftButton);
+        QVERIFY(f.ToolbarAction(cmd::ModeModify)->isChecked());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        QVERIFY(!f.ToolbarAction(cmd::Hierarchy)->isChecked());
+        QVERIFY(!f.ToolbarAction(cmd::ModeModify)->isEnabled());
+        QCOMPARE(app.View().m_nRenderMode, int(RENDER_NORMAL));
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(PoseTest)
+#include "PoseTest.moc"

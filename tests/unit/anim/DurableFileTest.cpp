@@ -1,0 +1,71 @@
+// Saves that cannot complete, run as an unprivileged user (root ignores read-only permissions).
+#include "DurableFile.h"
+#include "TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+// Runs the probe tool as user nobody; its exit status (0 when the write succeeded).
+int AsNobody(const std::string& mode, const std::string& path) {
+    const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " FIGURANT_WRITE_PROBE " " + mode +
+                                " '" + path + "' >/dev/null 2>&1";
+    return std::system(command.c_str());
+}
+
+class ReadOnlyTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "needs root and setpriv";
+        original = "\n0 0\n1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
+        path = dir.Write("anim.amt", original);
+        ::chmod(dir.Path().c_str(), 0555);
+        ::chmod(path.c_str(), 0444);
+    }
+    void TearDown() override { ::chmod(dir.Path().c_str(), 0755); }
+    void ExpectUnchanged() {
+        EXPECT_EQ(ReadAll(path), original);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    }
+    TempDir dir;
+    std::string original, path;
+};
+
+TEST_F(ReadOnlyTest, AppendIsRefused) {
+    EXPECT_NE(AsNobody("append", path), 0);
+    ExpectUnchanged();
+}
+
+TEST_F(ReadOnlyTest, ReplaceIsRefused) {
+    EXPECT_NE(AsNobody("create", path), 0);
+    ExpectUnchanged();
+}
+
+TEST_F(ReadOnlyTest, NewFileInReadOnlyFolderIsRefused) {
+    EXPECT_NE(AsNobody("create", dir.File("new.amt")), 0);
+    ExpectUnchanged();
+}
+
+TEST(DurableFile, FullDeviceIsReported) {
+    EXPECT_NE(AppendFileDurably("/dev/full", "abc"), "");
+    EXPECT_NE(WriteFileDurably("/dev/full", "abc"), "");
+}
+
+TEST(DurableFile, ReplaceAndAppend) {
+    TempDir dir;
+    const std::string path = dir.File("f");
+    EXPECT_EQ(WriteFileDurably(path, "one"), "");
+    EXPECT_EQ(AppendFileDurably(path, "two"), "");
+    EXPECT_EQ(ReadAll(path), "onetwo");
+    EXPECT_EQ(WriteFileDurably(path, ""), "");
+    EXPECT_EQ(ReadAll(path), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+} // namespace
