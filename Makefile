@@ -35,14 +35,17 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cd $(BUILD) && $(XVFB) ./tests/bench/figurant-bench
+	cd $(BUILD) && ./tests/bench/figurant-bench
+	cd $(BUILD) && $(XVFB) ./tests/bench/figurant-bench-view
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	  -DFIGURANT_FUZZ=ON -DFIGURANT_SANITIZE=ON -DFIGURANT_GUI=OFF -DFIGURANT_BENCH=OFF >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do \
-	  $$f -max_total_time=$${FUZZ_SECONDS:-60} tests/fuzz/corpus/$$(basename $$f | sed 's/fuzz-//'); done
+	# New inputs go to the build folder; the seed corpora in the source tree stay as committed.
+	set -e; for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do name=$$(basename $$f | sed 's/fuzz-//'); \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  $$f -max_total_time=$${FUZZ_SECONDS:-60} $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name; done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

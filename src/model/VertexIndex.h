@@ -39,9 +39,11 @@ class VertexIndex {
         }
     };
     static bool Cell(const Point3d& p, Key& key);
-    template <typename Visit> bool Visit27(const Point3d& p, Visit visit) const;
+    template <typename Visit> bool VisitNear(const Point3d& p, Visit visit) const;
 
-    std::unordered_map<Key, std::vector<int>, KeyHash> m_cells;
+    // Cell -> the last point added to it; m_next chains the earlier ones (-1 ends a chain).
+    std::unordered_map<Key, int, KeyHash> m_cells;
+    std::vector<int> m_next;
     // Points too large (or not finite) for a cell of their own: searched one by one.
     std::vector<int> m_outliers;
 };

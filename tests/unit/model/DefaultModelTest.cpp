@@ -30,6 +30,7 @@ class DefaultModel : public testing::Test {
         doc->m_strDxfFile = test::DefaultModelPath();
         doc->LoadModel();
     }
+    void SetUp() override { ASSERT_TRUE(doc->m_pModel) << "the build writes " << test::DefaultModelPath(); }
     static void TearDownTestSuite() {
         delete doc;
         doc = nullptr;

@@ -1,0 +1,111 @@
+// Paint, drag, twist and pick times of the real view under a (virtual) X server, at the size the
+// maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
+#include "GuiFixture.h"
+#include "StressModels.h"
+#include "ViewProbe.h"
+
+#include <GL/gl.h>
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <benchmark/benchmark.h>
+
+using namespace figurant;
+
+namespace {
+
+test::RunningApp* g_app = nullptr;
+
+void LoadModel(int resolution) {
+    CKvtDoc& doc = g_app->Doc();
+    const auto files = bench::EnsureBodyModel(resolution);
+    doc.LoadNormals(QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
+    doc.m_strDxfFile = QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString();
+    doc.LoadModel();
+    CKvtView& view = g_app->View();
+    view.OnUpdate(HINT_DXF_IMPORTED);
+    view.m_nSelected = 0;
+}
+
+void EnterHierarchy() {
+    CKvtView& view = g_app->View();
+    if (view.m_nDisplayMode == DISPLAY_FLAT) view.OnHierarchy();
+}
+
+void PaintNow() {
+    CKvtView& view = g_app->View();
+    view.InvalidateAndUpdateNow();
+    view.makeCurrent();
+    glFinish();
+}
+
+void BM_Paint(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    if (state.range(1)) EnterHierarchy();
+    for (auto _ : state) PaintNow();
+    state.counters["faces"] = g_app->Doc().m_pModel->GetCount();
+    state.counters["width"] = g_app->View().width();
+    state.counters["height"] = g_app->View().height();
+}
+
+void BM_DragStep(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    view.m_selected[0] = 6;
+    view.m_nSelected = 1;
+    view.m_dragRot = {1, 0, 1};
+    for (auto _ : state) {
+        view.RotateSelection();
+        PaintNow();
+    }
+}
+
+void BM_Twist(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    float sign = 1;
+    for (auto _ : state) {
+        view.m_twistAngle = 4 * sign;
+        sign = -sign;
+        view.TwistSegment(10);
+    }
+    state.counters["segment_vertices"] = static_cast<double>(view.Pose(10).m_vertices.size());
+}
+
+void BM_Pick(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    view.m_nRenderMode = RENDER_MODIFY;
+    const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
+    for (auto _ : state) view.OnLeftButtonDown(head.x(), head.y(), false);
+    if (view.m_nSelected != 1 || view.m_selected[0] != 0) state.SkipWithError("the pick missed the head");
+}
+
+const int kStress = bench::ResolutionFor(100000);
+
+} // namespace
+
+BENCHMARK(BM_Paint)->Args({1, 0})->Args({1, 1})->Args({kStress, 0})->Args({kStress, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QSurfaceFormat format;
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+    QApplication application(argc, argv);
+    test::RunningApp app;
+    if (!app.started) return 1;
+    g_app = &app;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_app = nullptr;
+    return 0;
+}
