@@ -1,0 +1,68 @@
+// Renders the pictures of the user guide from the default model into the build's run folder
+// (docs/images holds copies), and checks that each one shows the figure.
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "ViewProbe.h"
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+void Save(const QImage& image, const char* name) {
+    const QImage small = image.scaledToWidth(480, Qt::SmoothTransformation);
+    QVERIFY(small.save(QString::fromStdString(RunDir()) + "/guide-" + name + ".png"));
+}
+
+int FigurePixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4) n += Classify(image.pixel(x, y)) != Paint::Background;
+    return n;
+}
+
+void Turn(CKvtView& view, int segment, float degrees, float x, float y, float z) {
+    SegmentPose& p = view.Pose(segment);
+    const Point3d J = *p.m_pJointCentre;
+    Matrix4 r, about = Matrix4::Translation(J.x, J.y, J.z);
+    MakeRotation(degrees, x, y, z, r);
+    MultMatrix(about, r);
+    MultMatrix(about, Matrix4::Translation(-J.x, -J.y, -J.z));
+    MultMatrix(p.m_matrix, about);
+    p.UpdateChildRing();
+}
+
+} // namespace
+
+class GuideScreenshotsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void renderGuidePictures() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        Save(app.Frame().grab().toImage(), "window");
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        app.Frame().Router().Execute(cmd::ModeModify);
+        view.m_selected[0] = 10;
+        view.m_nSelected = 1;
+        view.InvalidateAndUpdateNow();
+        QImage selected = view.RenderImage();
+        QVERIFY(FigurePixels(selected) > 500);
+        Save(selected, "selected");
+        view.m_nSelected = 0;
+        Turn(view, 4, -60, 0, 1, 0);
+        Turn(view, 6, -70, 1, 0, 0);
+        Turn(view, 5, 25, 1, 0, 0);
+        Turn(view, 10, 40, 1, 0, 0);
+        Turn(view, 12, -60, 1, 0, 0);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        QImage posed = view.RenderImage();
+        QVERIFY(FigurePixels(posed) > 500);
+        Save(posed, "posed");
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(GuideScreenshotsTest)
+#include "GuideScreenshotsTest.moc"
