@@ -22,14 +22,66 @@ double StrtodC(const std::string& s) {
     return strtod_l(s.c_str(), nullptr, cLocale);
 }
 
+// Exact powers of ten up to 1e22 (all representable as doubles).
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common short decimal ("-0.123456", "12.5", "1.5e-4"): with at most 15 significant digits
+// and a power of ten up to 1e22, mantissa and power are exact doubles, so one multiplication or
+// division rounds correctly. False when the text needs the general conversion.
+bool FastDecimal(std::string_view t, double& value) {
+    std::size_t i = 0;
+    const bool negative = i < t.size() && t[i] == '-';
+    if (negative) ++i;
+    std::uint64_t mantissa = 0;
+    int digits = 0, scale = 0;
+    bool any = false;
+    for (; i < t.size() && IsDigit(t[i]); ++i, any = true) {
+        if (mantissa == 0 && t[i] == '0') continue;
+        if (++digits > 15) return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
+    }
+    if (i < t.size() && t[i] == '.') {
+        for (++i; i < t.size() && IsDigit(t[i]); ++i, any = true) {
+            --scale;
+            if (mantissa == 0 && t[i] == '0') continue;
+            if (++digits > 15) return false;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
+        }
+    }
+    if (!any) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        std::size_t j = i + 1;
+        const bool negativeExponent = j < t.size() && t[j] == '-';
+        if (j < t.size() && (t[j] == '-' || t[j] == '+')) ++j;
+        int exponent = 0;
+        const std::size_t start = j;
+        for (; j < t.size() && IsDigit(t[j]); ++j) {
+            if (exponent > 1000) return false;
+            exponent = exponent * 10 + (t[j] - '0');
+        }
+        if (j > start) {
+            scale += negativeExponent ? -exponent : exponent;
+            i = j;
+        }
+    }
+    // Anything else after the number ends it, as in the C library: nothing to do.
+    if (scale < -22 || scale > 22) return false;
+    double v = static_cast<double>(mantissa);
+    v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
+    value = negative ? -v : v;
+    return true;
+}
+
 } // namespace
 
 double CAtof(std::string_view text, bool exponentD) {
-    // Fast path: a plain decimal number without a sign, blanks or exponent letter D.
+    // Fast path: a plain decimal number without blanks, '+' or exponent letter D.
     const std::size_t lead = !text.empty() && text[0] == '-';
     if (text.size() > lead && (IsDigit(text[lead]) || text[lead] == '.') && !exponentD &&
         !(text.size() >= lead + 2 && (text[lead + 1] == 'x' || text[lead + 1] == 'X'))) {
         double value = 0.0;
+        if (FastDecimal(text, value)) return value;
         auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (ec == std::errc()) return value;
     }
@@ -45,8 +97,8 @@ double CAtof(std::string_view text, bool exponentD) {
             if (c == 'D' || c == 'd') c = 'E';
         rest = patched;
     }
-    // A leading sign after the one already taken is not a number.
-    if (rest.empty() || rest[0] == '+' || rest[0] == '-') return negative ? -0.0 : 0.0;
+    // A leading sign after the one already taken is not a number; no number converts to +0.
+    if (rest.empty() || rest[0] == '+' || rest[0] == '-') return 0.0;
     double value = 0.0;
     const char* first = rest.data();
     const char* last = rest.data() + rest.size();
@@ -67,7 +119,7 @@ double CAtof(std::string_view text, bool exponentD) {
         if (!patched.empty()) s = patched;
         value = std::fabs(StrtodC(s));
     } else if (ec != std::errc()) {
-        value = 0.0;
+        return 0.0;
     }
     return negative ? -value : value;
 }

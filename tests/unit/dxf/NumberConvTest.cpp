@@ -23,6 +23,11 @@ TEST(NumberConv, AtofLikeTheCLibrary) {
     EXPECT_TRUE(std::isinf(CAtof("-inf")));
     EXPECT_TRUE(std::isnan(CAtof("nan")));
     EXPECT_TRUE(std::signbit(CAtof("-0")));
+    EXPECT_FALSE(std::signbit(CAtof("-")));
+    EXPECT_FALSE(std::signbit(CAtof("-x")));
+    // The short-decimal path and the general one agree, correctly rounded.
+    for (const char* t : {"0.1", "-0.123456", "123456789012345", "1.5e-4", "9.87654e+21", "0.000001", "-2.5E-003"})
+        EXPECT_EQ(CAtof(t), std::strtod(t, nullptr)) << t;
 }
 
 TEST(NumberConv, AtolAndAtoi) {
