@@ -54,9 +54,15 @@ const char* PromptOf(int id) {
 
 namespace {
 
-MenuItem Item(int id, const char* text) { return {id, text, {}}; }
-MenuItem Separator() { return {0, "", {}}; }
-MenuItem Popup(const char* text, std::vector<MenuItem> items) { return {0, text, std::move(items)}; }
+MenuItem Item(int id, const char* text) {
+    return {id, text, {}};
+}
+MenuItem Separator() {
+    return {0, "", {}};
+}
+MenuItem Popup(const char* text, std::vector<MenuItem> items) {
+    return {0, text, std::move(items)};
+}
 
 } // namespace
 
@@ -67,18 +73,21 @@ const std::vector<MenuItem>& MainMenu() {
         MenuItem modify = Item(cmd::ModeModify, "&Modify");
         modify.initiallyGreyed = true;
         return std::vector<MenuItem>{
-            Popup("&File", {Item(cmd::FileNew, "&New\tCtrl+N"), Item(cmd::FileOpen, "&Open...\tCtrl+O"),
-                            Popup("&Import", {Item(cmd::ImportDxf, "&Dxf file ..."),
-                                              Item(cmd::ImportSolarLoad, "&Solar load ...")}),
-                            Item(cmd::FileSave, "&Save\tCtrl+S"), Item(cmd::FileSaveAs, "Save &As..."), Separator(),
-                            Item(cmd::FilePrint, "&Print...\tCtrl+P"), Item(cmd::FilePrintPreview, "Print Pre&view"),
-                            Item(cmd::FilePrintSetup, "P&rint Setup..."), Separator(),
-                            Item(cmd::FileMru, "Recent File"), Separator(), Item(cmd::AppExit, "E&xit")}),
-            Popup("&Edit", {Item(cmd::EditUndo, "&Undo\tCtrl+Z"), Separator(), Item(cmd::EditCut, "Cu&t\tCtrl+X"),
-                            Item(cmd::EditCopy, "&Copy\tCtrl+C"), Item(cmd::EditPaste, "&Paste\tCtrl+V")}),
-            Popup("&View", {Item(cmd::Animate, "&Animate"), Item(cmd::RotateArbitrary, "&Roate ..."),
-                            Item(cmd::Reset, "R&eset"), Separator(), Item(cmd::ViewToolbar, "&Toolbar"),
-                            Item(cmd::ViewStatusBar, "&Status Bar"), Separator(), Item(cmd::Hierarchy, "&Hierarchy")}),
+            Popup("&File",
+                  {Item(cmd::FileNew, "&New\tCtrl+N"), Item(cmd::FileOpen, "&Open...\tCtrl+O"),
+                   Popup("&Import", {Item(cmd::ImportDxf, "&Dxf file ..."),
+                                     Item(cmd::ImportSolarLoad, "&Solar load ...")}),
+                   Item(cmd::FileSave, "&Save\tCtrl+S"), Item(cmd::FileSaveAs, "Save &As..."), Separator(),
+                   Item(cmd::FilePrint, "&Print...\tCtrl+P"), Item(cmd::FilePrintPreview, "Print Pre&view"),
+                   Item(cmd::FilePrintSetup, "P&rint Setup..."), Separator(),
+                   Item(cmd::FileMru, "Recent File"), Separator(), Item(cmd::AppExit, "E&xit")}),
+            Popup("&Edit",
+                  {Item(cmd::EditUndo, "&Undo\tCtrl+Z"), Separator(), Item(cmd::EditCut, "Cu&t\tCtrl+X"),
+                   Item(cmd::EditCopy, "&Copy\tCtrl+C"), Item(cmd::EditPaste, "&Paste\tCtrl+V")}),
+            Popup("&View",
+                  {Item(cmd::Animate, "&Animate"), Item(cmd::RotateArbitrary, "&Roate ..."),
+                   Item(cmd::Reset, "R&eset"), Separator(), Item(cmd::ViewToolbar, "&Toolbar"),
+                   Item(cmd::ViewStatusBar, "&Status Bar"), Separator(), Item(cmd::Hierarchy, "&Hierarchy")}),
             Popup("&Modify", {Popup("Mode", {normal, modify})}),
             Popup("&Help", {Item(cmd::AppAbout, "&About TervoFigurant...")}),
         };
@@ -87,31 +96,50 @@ const std::vector<MenuItem>& MainMenu() {
 }
 
 const MenuItem& ContextMenu() {
-    static const MenuItem menu = Popup(
-        "_POPUP_", {Item(cmd::EditUndo, "&Undo"), Separator(), Item(cmd::EditCut, "Cu&t"), Item(cmd::EditCopy, "&Copy"),
-                    Item(cmd::EditPaste, "&Paste"), Separator(),
-                    Popup("Modify", {Item(cmd::ContextRotate, "&Roate ..."), Item(cmd::ContextTranslate, "&Translate ..."),
-                                     Item(cmd::ContextScale, "&Scale ...")}),
-                    Item(cmd::ContextWizard, "&OrlendWizard ..."), Item(cmd::ContextOptions, "&Options ...")});
+    static const MenuItem menu =
+        Popup("_POPUP_",
+              {Item(cmd::EditUndo, "&Undo"), Separator(), Item(cmd::EditCut, "Cu&t"),
+               Item(cmd::EditCopy, "&Copy"), Item(cmd::EditPaste, "&Paste"), Separator(),
+               Popup("Modify",
+                     {Item(cmd::ContextRotate, "&Roate ..."), Item(cmd::ContextTranslate, "&Translate ..."),
+                      Item(cmd::ContextScale, "&Scale ...")}),
+               Item(cmd::ContextWizard, "&OrlendWizard ..."), Item(cmd::ContextOptions, "&Options ...")});
     return menu;
 }
 
 const std::vector<int>& ToolbarButtons() {
-    static const std::vector<int> buttons{
-        cmd::FileNew,   cmd::FileOpen,   cmd::FileSave,   0,          cmd::EditCut,     cmd::EditCopy,
-        cmd::EditPaste, 0,               cmd::FilePrint,  0,          cmd::Hierarchy,   cmd::ModeModify,
-        0,              cmd::Animate,    cmd::RotateLeft, cmd::RotateRight, cmd::RotateUp, cmd::RotateDown,
-        cmd::ZoomIn,    cmd::ZoomOut,    0,               cmd::AppAbout};
+    static const std::vector<int> buttons{cmd::FileNew,
+                                          cmd::FileOpen,
+                                          cmd::FileSave,
+                                          0,
+                                          cmd::EditCut,
+                                          cmd::EditCopy,
+                                          cmd::EditPaste,
+                                          0,
+                                          cmd::FilePrint,
+                                          0,
+                                          cmd::Hierarchy,
+                                          cmd::ModeModify,
+                                          0,
+                                          cmd::Animate,
+                                          cmd::RotateLeft,
+                                          cmd::RotateRight,
+                                          cmd::RotateUp,
+                                          cmd::RotateDown,
+                                          cmd::ZoomIn,
+                                          cmd::ZoomOut,
+                                          0,
+                                          cmd::AppAbout};
     return buttons;
 }
 
 const std::vector<Accelerator>& Accelerators() {
     static const std::vector<Accelerator> keys{
-        {"Ctrl+N", cmd::FileNew},       {"Ctrl+O", cmd::FileOpen},        {"Ctrl+S", cmd::FileSave},
-        {"Ctrl+P", cmd::FilePrint},     {"Ctrl+Z", cmd::EditUndo},        {"Alt+Backspace", cmd::EditUndo},
-        {"Ctrl+X", cmd::EditCut},       {"Shift+Del", cmd::EditCut},      {"Ctrl+C", cmd::EditCopy},
-        {"Ctrl+Ins", cmd::EditCopy},    {"Ctrl+V", cmd::EditPaste},       {"Shift+Ins", cmd::EditPaste},
-        {"F6", cmd::NextPane},          {"Shift+F6", cmd::PrevPane},
+        {"Ctrl+N", cmd::FileNew},    {"Ctrl+O", cmd::FileOpen},   {"Ctrl+S", cmd::FileSave},
+        {"Ctrl+P", cmd::FilePrint},  {"Ctrl+Z", cmd::EditUndo},   {"Alt+Backspace", cmd::EditUndo},
+        {"Ctrl+X", cmd::EditCut},    {"Shift+Del", cmd::EditCut}, {"Ctrl+C", cmd::EditCopy},
+        {"Ctrl+Ins", cmd::EditCopy}, {"Ctrl+V", cmd::EditPaste},  {"Shift+Ins", cmd::EditPaste},
+        {"F6", cmd::NextPane},       {"Shift+F6", cmd::PrevPane},
     };
     return keys;
 }

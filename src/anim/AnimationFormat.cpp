@@ -8,11 +8,16 @@ namespace figurant {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 void AppendMatrix(std::string& out, const Matrix4& m) {
-    for (int i = 0; i < 16; ++i) out += FormatReal(m[i]) + " ";
+    for (int i = 0; i < 16; ++i)
+        out += FormatReal(m[i]) + " ";
     out += "\n";
 }
 
@@ -30,7 +35,8 @@ std::string FormatReal(float value) {
 std::string FormatKeyFrame(const AnimationScene& scene) {
     std::string out = "\n" + std::to_string(scene.sceneRotX) + " " + std::to_string(scene.sceneRotZ) + "\n";
     AppendMatrix(out, scene.sceneMatrix);
-    for (int i = 0; i < scene.nSegments; ++i) AppendMatrix(out, scene.pose[static_cast<std::size_t>(i)].m_matrix);
+    for (int i = 0; i < scene.nSegments; ++i)
+        AppendMatrix(out, scene.pose[static_cast<std::size_t>(i)].m_matrix);
     return out;
 }
 
@@ -39,7 +45,8 @@ std::string FormatIncrementBlock(const AnimationScene& scene) {
     for (int i = 0; i < scene.nSegments; ++i) {
         const SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
         for (const auto* values : {&p.m_rotInc, &p.m_transInc}) {
-            for (float v : *values) out += FormatReal(v) + " ";
+            for (float v : *values)
+                out += FormatReal(v) + " ";
             out += "\n";
         }
     }
@@ -47,59 +54,70 @@ std::string FormatIncrementBlock(const AnimationScene& scene) {
 }
 
 void NumberReader::SkipSpace() {
-    while (m_pos < m_text.size() && IsSpace(m_text[m_pos])) ++m_pos;
+    while (m_pos < m_text.size() && IsSpace(m_text[m_pos]))
+        ++m_pos;
 }
 
-// End of the longest prefix from m_pos of the form [+-]digits[.digits][e[+-]digits] (reals) or
-// [+-]digits (integers); m_pos when there are no digits.
+namespace {
+
+// End of the longest prefix from pos of the form [+-]digits[.digits][e[+-]digits] (reals) or
+// [+-]digits (integers); pos when there are no digits.
 std::size_t NumberEnd(const std::string& t, std::size_t pos, bool real) {
     std::size_t i = pos;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    while (i < t.size() && IsDigit(t[i]))
+        ++i, ++digits;
     if (real && i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+        while (i < t.size() && IsDigit(t[i]))
+            ++i, ++digits;
     }
     if (digits == 0) return pos;
     if (real && i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
         const std::size_t start = j;
-        while (j < t.size() && IsDigit(t[j])) ++j;
+        while (j < t.size() && IsDigit(t[j]))
+            ++j;
         if (j > start) i = j;
     }
     return i;
 }
 
-std::size_t NumberReader::NumberEnd(bool real) const { return figurant::NumberEnd(m_text, m_pos, real); }
+} // namespace
+
+// The text of the next number (without a leading '+'), or nothing when none can be read.
+std::optional<std::string_view> NumberReader::NextNumber(bool real) {
+    if (!m_good) return std::nullopt;
+    SkipSpace();
+    const std::size_t end = NumberEnd(m_text, m_pos, real);
+    if (end == m_pos) {
+        m_good = false;
+        return std::nullopt;
+    }
+    std::size_t first = m_pos;
+    if (m_text[first] == '+') ++first;
+    m_pos = end;
+    return std::string_view(m_text).substr(first, end - first);
+}
 
 bool NumberReader::Read(int& value) {
-    if (!m_good) return false;
-    SkipSpace();
-    const std::size_t end = NumberEnd(false);
-    std::size_t first = m_pos;
-    if (first < end && m_text[first] == '+') ++first;
+    const auto text = NextNumber(false);
     int v = 0;
-    const auto r = std::from_chars(m_text.data() + first, m_text.data() + end, v);
-    if (end == m_pos || r.ec != std::errc()) return m_good = false;
+    if (!text || std::from_chars(text->data(), text->data() + text->size(), v).ec != std::errc())
+        return m_good = false;
     value = v;
-    m_pos = end;
     return true;
 }
 
 bool NumberReader::Read(float& value) {
-    if (!m_good) return false;
-    SkipSpace();
-    const std::size_t end = NumberEnd(true);
-    std::size_t first = m_pos;
-    if (first < end && m_text[first] == '+') ++first;
+    const auto text = NextNumber(true);
     double v = 0;
-    const auto r = std::from_chars(m_text.data() + first, m_text.data() + end, v);
-    if (end == m_pos || r.ec != std::errc() || std::fabs(v) > std::numeric_limits<float>::max())
+    if (!text || std::from_chars(text->data(), text->data() + text->size(), v).ec != std::errc() ||
+        std::fabs(v) > std::numeric_limits<float>::max())
         return m_good = false;
     value = static_cast<float>(v);
-    m_pos = end;
     return true;
 }
 

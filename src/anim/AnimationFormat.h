@@ -6,7 +6,9 @@
 //   increment block: per segment, a line of m_rotInc (x y z) and a line of m_transInc (x y z)
 #include "AnimationScene.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace figurant {
 
@@ -26,7 +28,7 @@ class NumberReader {
     bool Good() const { return m_good; }
 
   private:
-    std::size_t NumberEnd(bool real) const;
+    std::optional<std::string_view> NextNumber(bool real);
     void SkipSpace();
     std::string m_text;
     std::size_t m_pos = 0;

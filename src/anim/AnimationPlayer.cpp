@@ -15,10 +15,12 @@ constexpr float kStepFraction = 0.1f;
 void ReadKeyFrame(NumberReader& in, AnimationScene& scene) {
     in.Read(scene.sceneRotX);
     in.Read(scene.sceneRotZ);
-    for (float& v : scene.sceneMatrix.m) in.Read(v);
+    for (float& v : scene.sceneMatrix.m)
+        in.Read(v);
     for (int i = 0; i < scene.nSegments; ++i) {
         SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        for (float& v : p.m_matrix.m) in.Read(v);
+        for (float& v : p.m_matrix.m)
+            in.Read(v);
         p.UpdateChildRing();
     }
 }
@@ -26,8 +28,10 @@ void ReadKeyFrame(NumberReader& in, AnimationScene& scene) {
 void ReadIncrements(NumberReader& in, AnimationScene& scene) {
     for (int i = 0; i < scene.nSegments; ++i) {
         SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        for (float& v : p.m_rotInc) in.Read(v);
-        for (float& v : p.m_transInc) in.Read(v);
+        for (float& v : p.m_rotInc)
+            in.Read(v);
+        for (float& v : p.m_transInc)
+            in.Read(v);
     }
 }
 
@@ -37,7 +41,8 @@ void Step(AnimationScene& scene, Matrix4& T) {
     for (int i = 0; i < scene.nSegments; ++i) {
         SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
         Matrix4& M = p.m_matrix;
-        for (int k = 0; k < 3; ++k) T[12 + k] = p.m_transInc[static_cast<std::size_t>(k)] * kStepFraction;
+        for (int k = 0; k < 3; ++k)
+            T[12 + k] = p.m_transInc[static_cast<std::size_t>(k)] * kStepFraction;
         MultMatrix(M, T);
         if (!p.m_pJointCentre) continue;
         const Point3d c = *p.m_pJointCentre;
@@ -48,7 +53,8 @@ void Step(AnimationScene& scene, Matrix4& T) {
         const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         for (int k = 0; k < 3; ++k) {
             Matrix4 R;
-            MakeRotation(kStepFraction * p.m_rotInc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1], axes[k][2], R);
+            MakeRotation(kStepFraction * p.m_rotInc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1],
+                         axes[k][2], R);
             MultMatrix(M, R);
         }
         T[12] = static_cast<float>(-c.x);

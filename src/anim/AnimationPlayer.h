@@ -9,8 +9,8 @@
 namespace figurant {
 
 struct PlaybackHooks {
-    std::function<void()> showFrame;     // draws the scene; returns when it is on screen
-    std::function<bool()> keepPlaying;   // false stops playback before the next key frame
+    std::function<void()> showFrame;   // draws the scene; returns when it is on screen
+    std::function<bool()> keepPlaying; // false stops playback before the next key frame
 };
 
 enum class PlaybackEnd {

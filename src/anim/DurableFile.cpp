@@ -12,7 +12,9 @@ namespace figurant {
 
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) {
+    return std::strerror(error);
+}
 
 // Writes everything, retrying short writes; the errno of the failure otherwise.
 int WriteAll(int fd, const std::string& bytes) {

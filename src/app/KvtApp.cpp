@@ -44,11 +44,21 @@ bool CKvtApp::HasCommand(int id) const {
 
 void CKvtApp::OnCommand(int id) {
     switch (id) {
-    case cmd::FileNew: OnFileNew(); break;
-    case cmd::FileSaveAs: OnFileSaveAs(); break;
-    case cmd::FilePrintSetup: m_dialogs.PrinterSetup(); break;
-    case cmd::AppAbout: CAboutDlg(m_frame.get()).exec(); break;
-    case cmd::AppExit: m_frame->close(); break;
+    case cmd::FileNew:
+        OnFileNew();
+        break;
+    case cmd::FileSaveAs:
+        OnFileSaveAs();
+        break;
+    case cmd::FilePrintSetup:
+        m_dialogs.PrinterSetup();
+        break;
+    case cmd::AppAbout:
+        CAboutDlg(m_frame.get()).exec();
+        break;
+    case cmd::AppExit:
+        m_frame->close();
+        break;
     default:
         if (id >= cmd::FileMru && id - cmd::FileMru < m_recentFiles.size())
             OpenDocumentFile(m_recentFiles[id - cmd::FileMru]);
@@ -85,7 +95,8 @@ void CKvtApp::OnFileSaveAs() {
 bool CKvtApp::OpenDocumentFile(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        const QString reason = QFileInfo::exists(path) ? file.errorString() : QString("the file does not exist");
+        const QString reason =
+            QFileInfo::exists(path) ? file.errorString() : QString("the file does not exist");
         m_dialogs.MessageBox(QString("Cannot open the document \"%1\": %2.").arg(path, reason).toStdString());
         m_recentFiles.removeAll(path);
         SaveRecentFiles();
@@ -102,14 +113,16 @@ bool CKvtApp::OpenDocumentFile(const QString& path) {
 void CKvtApp::AddToRecentFiles(const QString& path) {
     m_recentFiles.removeAll(path);
     m_recentFiles.prepend(path);
-    while (m_recentFiles.size() > res::kRecentFiles) m_recentFiles.removeLast();
+    while (m_recentFiles.size() > res::kRecentFiles)
+        m_recentFiles.removeLast();
     SaveRecentFiles();
 }
 
 void CKvtApp::SaveRecentFiles() {
     m_settings.beginGroup(kRecentGroup);
     m_settings.remove("");
-    for (int i = 0; i < m_recentFiles.size(); ++i) m_settings.setValue(QString("File%1").arg(i + 1), m_recentFiles[i]);
+    for (int i = 0; i < m_recentFiles.size(); ++i)
+        m_settings.setValue(QString("File%1").arg(i + 1), m_recentFiles[i]);
     m_settings.endGroup();
     m_settings.sync();
     if (m_frame) m_frame->SetRecentFiles(m_recentFiles);

@@ -15,8 +15,12 @@ namespace figurant {
 namespace {
 
 // A prompt is the status-bar text, then after a line break the tooltip.
-QString StatusTip(int id) { return QString(res::PromptOf(id)).section('\n', 0, 0); }
-QString ToolTip(int id) { return QString(res::PromptOf(id)).section('\n', 1, 1); }
+QString StatusTip(int id) {
+    return QString(res::PromptOf(id)).section('\n', 0, 0);
+}
+QString ToolTip(int id) {
+    return QString(res::PromptOf(id)).section('\n', 1, 1);
+}
 
 } // namespace
 
@@ -25,7 +29,8 @@ CMainFrame::CMainFrame(CKvtDoc& doc, IDialogs& dialogs) : m_doc(doc), m_services
     m_view = new CKvtView(doc, m_services, this);
     setCentralWidget(m_view);
     m_view->onContextMenu = [this](const QPoint& at) { ShowContextMenu(at); };
-    for (const res::MenuItem& item : res::MainMenu()) menuBar()->addMenu(BuildMenu(item, this, true));
+    for (const res::MenuItem& item : res::MainMenu())
+        menuBar()->addMenu(BuildMenu(item, this, true));
     BuildToolBar();
     BuildStatusBar();
     BuildAccelerators();
@@ -34,9 +39,13 @@ CMainFrame::CMainFrame(CKvtDoc& doc, IDialogs& dialogs) : m_doc(doc), m_services
     UpdateCaption();
 }
 
-CMainFrame::~CMainFrame() { m_doc.SetServices(nullptr); }
+CMainFrame::~CMainFrame() {
+    m_doc.SetServices(nullptr);
+}
 
-void CMainFrame::SetApplication(ICommandTarget* app) { m_router.SetTargets({m_view, &m_doc, this, app}); }
+void CMainFrame::SetApplication(ICommandTarget* app) {
+    m_router.SetTargets({m_view, &m_doc, this, app});
+}
 
 QMenu* CMainFrame::BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed) {
     auto* menu = new QMenu(QString::fromStdString(item.text), parent);
@@ -181,7 +190,9 @@ void CMainFrame::ShowMaximised() {
     show();
 }
 
-bool CMainFrame::HasCommand(int id) const { return id == cmd::ViewToolbar || id == cmd::ViewStatusBar; }
+bool CMainFrame::HasCommand(int id) const {
+    return id == cmd::ViewToolbar || id == cmd::ViewStatusBar;
+}
 
 void CMainFrame::OnCommand(int id) {
     if (id == cmd::ViewToolbar) m_toolBar->setVisible(m_toolBar->isHidden());
@@ -189,17 +200,24 @@ void CMainFrame::OnCommand(int id) {
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
-    if (id == cmd::ViewToolbar) state.checked = !m_toolBar->isHidden();
-    else if (id == cmd::ViewStatusBar) state.checked = !statusBar()->isHidden();
-    else return false;
+    if (id == cmd::ViewToolbar)
+        state.checked = !m_toolBar->isHidden();
+    else if (id == cmd::ViewStatusBar)
+        state.checked = !statusBar()->isHidden();
+    else
+        return false;
     return true;
 }
 
 void FrameServices::UpdateAllViews(int hint) {
     if (m_frame.View()) m_frame.View()->OnUpdate(hint);
 }
-void FrameServices::CheckToolButton(int id, bool pressed) { m_frame.CheckToolButton(id, pressed); }
-void FrameServices::EnableToolButton(int id, bool enabled) { m_frame.EnableToolButton(id, enabled); }
+void FrameServices::CheckToolButton(int id, bool pressed) {
+    m_frame.CheckToolButton(id, pressed);
+}
+void FrameServices::EnableToolButton(int id, bool enabled) {
+    m_frame.EnableToolButton(id, enabled);
+}
 void FrameServices::SetWaitCursor(bool on) {
     if (on)
         QApplication::setOverrideCursor(Qt::WaitCursor);

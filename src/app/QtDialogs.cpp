@@ -28,7 +28,8 @@ QString ToQtFilter(const std::string& filter) {
 }
 
 void QtDialogs::MessageBox(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, res::kAppTitle, QString::fromStdString(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, res::kAppTitle, QString::fromStdString(text), QMessageBox::Ok,
+                    m_parent);
     box.exec();
 }
 

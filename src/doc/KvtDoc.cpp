@@ -50,7 +50,8 @@ void CKvtDoc::BuildHierarchy() {
     // A model that skips segment numbers below its largest one (colours 1 and 4 only, say) would
     // index past a table sized by the count: size the tables to hold every number in use.
     int largest = 0;
-    for (const auto& line : *m_pModel) largest = std::max(largest, line->m_nSegment);
+    for (const auto& line : *m_pModel)
+        largest = std::max(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
     m_pSegmentLists.assign(static_cast<std::size_t>(m_nSegments), {});
     m_pSegmentVertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
@@ -58,7 +59,8 @@ void CKvtDoc::BuildHierarchy() {
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);
         m_pSegmentLists[s].push_back(line.get());
-        for (std::int32_t i = 0; i < line->GetSize(); ++i) m_pSegmentVertexIds[s].push_back(g++);
+        for (std::int32_t i = 0; i < line->GetSize(); ++i)
+            m_pSegmentVertexIds[s].push_back(g++);
     }
 }
 
@@ -92,7 +94,8 @@ void CKvtDoc::LoadNormals(const std::string& path) {
 long CKvtDoc::ModelVertexCount() const {
     long n = 0;
     if (m_pModel)
-        for (const auto& line : *m_pModel) n += line->GetSize();
+        for (const auto& line : *m_pModel)
+            n += line->GetSize();
     return n;
 }
 
@@ -104,8 +107,8 @@ void CKvtDoc::CheckNormalsCoverModel() {
     m_bNormalsReady = m_bNormalsRead && covers;
     if (m_bNormalsRead && !covers && m_pModel && m_services) {
         m_services->MessageBox("The normals file \"" + m_strNormalsFile + "\" holds " +
-                               std::to_string(m_pNormals.size()) + " normals, but the model \"" + m_strDxfFile +
-                               "\" has " + std::to_string(vertices) +
+                               std::to_string(m_pNormals.size()) + " normals, but the model \"" +
+                               m_strDxfFile + "\" has " + std::to_string(vertices) +
                                " vertices. The model cannot be shaded until matching normals are loaded.");
     }
 }

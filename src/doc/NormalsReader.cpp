@@ -10,7 +10,9 @@ namespace figurant {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 class Scanner {
   public:
@@ -23,7 +25,8 @@ class Scanner {
         if (p != m_end && *p == '+') ++p;
         const char* digits = p;
         if (digits != m_end && *digits == '-') ++digits;
-        if (digits == m_end || !(std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.')) return {};
+        if (digits == m_end || !(std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.'))
+            return {};
         double v = 0;
         auto [next, ec] = std::from_chars(p, m_end, v, std::chars_format::general);
         if (ec != std::errc() || std::fabs(v) > std::numeric_limits<float>::max()) return {};
@@ -45,7 +48,8 @@ class Scanner {
 
   private:
     void SkipSpace() {
-        while (m_p != m_end && IsSpace(*m_p)) ++m_p;
+        while (m_p != m_end && IsSpace(*m_p))
+            ++m_p;
     }
     const char* m_p;
     const char* m_end;
@@ -70,7 +74,7 @@ std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text) {
             *c[read] = *v;
         }
         const double length = std::sqrt(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
-                                         static_cast<double>(n.z) * n.z);
+                                        static_cast<double>(n.z) * n.z);
         if (std::fabs(length) > 1e-8) {
             n.x = static_cast<float>(n.x / length);
             n.y = static_cast<float>(n.y / length);

@@ -7,10 +7,10 @@
 namespace figurant {
 
 struct FileDialogRequest {
-    bool open = true;            // open dialog (the file must exist) or save dialog (asks before overwriting)
+    bool open = true; // open dialog (the file must exist) or save dialog (asks before overwriting)
     std::string defaultExtension; // without the dot
     std::string initialName;
-    std::string filter;          // "Description|pattern|...||"
+    std::string filter; // "Description|pattern|...||"
 };
 
 // The modal dialogs the program shows; the application implements them on Qt, tests script them.

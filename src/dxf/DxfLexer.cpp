@@ -8,11 +8,21 @@ namespace figurant {
 
 namespace {
 
-bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsPrintable(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
-char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsExponentLetter(unsigned char c) { return c == 'e' || c == 'E' || c == 'D'; }
+bool IsLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsPrintable(unsigned char c) {
+    return c >= 0x20 && c <= 0x7E;
+}
+char ToUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsExponentLetter(unsigned char c) {
+    return c == 'e' || c == 'E' || c == 'D';
+}
 
 bool InWordClass(unsigned char c, int wordMode) {
     if (wordMode == 1) return IsPrintable(c);
@@ -62,7 +72,8 @@ void CDxfLexer::NextToken(int wordMode) {
         m_cur = m_pushBack;
         m_bPushedBack = 0;
     }
-    while (IsCSpace(m_cur) || m_cur == ',') ReadChar();
+    while (IsCSpace(m_cur) || m_cur == ',')
+        ReadChar();
 
     if (IsLetter(m_cur) || m_cur == '_' || m_cur == '~' || m_cur == '$') {
         ScanWord(wordMode);

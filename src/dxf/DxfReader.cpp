@@ -13,11 +13,14 @@ namespace {
 // A code line may be padded with blanks (' 10', '  0'), as most CAD programs write them.
 bool IsPaddedCode(const char* text) {
     const char* p = text;
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     const char* digits = p;
-    while (*p >= '0' && *p <= '9') ++p;
+    while (*p >= '0' && *p <= '9')
+        ++p;
     if (p == digits) return false;
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     return *p == '\0';
 }
 
@@ -33,8 +36,8 @@ struct CDxfReader::Corners {
 
 CDxfReader::CDxfReader(CUnderlayList& target, const DxfReadOptions& options)
     : m_target(target), m_options(options) {
-    for (const char* k : {"BLOCKS", "ENDBLK", "SECTION", "ENDSEC", "ENTITIES", "VERTEX", "SEQEND", "LINE", "POINT",
-                          "3DFACE", "CIRCLE", "ARC", "TRACE", "SOLID", "POLYLINE", "EOF"})
+    for (const char* k : {"BLOCKS", "ENDBLK", "SECTION", "ENDSEC", "ENTITIES", "VERTEX", "SEQEND", "LINE",
+                          "POINT", "3DFACE", "CIRCLE", "ARC", "TRACE", "SOLID", "POLYLINE", "EOF"})
         AddKeyword(k);
 }
 
@@ -92,8 +95,8 @@ bool CDxfReader::ReadTokenGroup() {
         m_tokenCode = IntValue();
         const int c = m_tokenCode;
         // Group 0 names an entity: read as a whole line, so '3DFACE' is not taken as the number 3.
-        const bool lineValue = c == 0 || c == 1 || (c >= 3 && c <= 9) || c == 100 || c == 999 ||
-                               (c >= 1000 && c <= 1009);
+        const bool lineValue =
+            c == 0 || c == 1 || (c >= 3 && c <= 9) || c == 100 || c == 999 || (c >= 1000 && c <= 1009);
         if (lineValue)
             NextLine();
         else
@@ -116,15 +119,40 @@ void CDxfReader::DispatchEntities() {
     const DxfEntityFilter& f = m_options.filter;
     while (!IsEnd()) {
         switch (Kind()) {
-        case POLYLINE: if (!f.polyline) return; ReadFace(false); break;
-        case FACE3D: if (!f.face3d) return; ReadFace(true); break;
-        case LINE: if (!f.line) return; ReadLineEntity(); break;
-        case POINT: if (!f.point) return; SkipPoint(); break;
-        case CIRCLE: if (!f.circle) return; ReadCircle(); break;
-        case ARC: if (!f.arc) return; ReadArc(); break;
-        case TRACE: if (!f.trace) return; ReadQuad(); break;
-        case SOLID: if (!f.solid) return; ReadQuad(); break;
-        default: return;
+        case POLYLINE:
+            if (!f.polyline) return;
+            ReadFace(false);
+            break;
+        case FACE3D:
+            if (!f.face3d) return;
+            ReadFace(true);
+            break;
+        case LINE:
+            if (!f.line) return;
+            ReadLineEntity();
+            break;
+        case POINT:
+            if (!f.point) return;
+            SkipPoint();
+            break;
+        case CIRCLE:
+            if (!f.circle) return;
+            ReadCircle();
+            break;
+        case ARC:
+            if (!f.arc) return;
+            ReadArc();
+            break;
+        case TRACE:
+            if (!f.trace) return;
+            ReadQuad();
+            break;
+        case SOLID:
+            if (!f.solid) return;
+            ReadQuad();
+            break;
+        default:
+            return;
         }
     }
 }
@@ -165,7 +193,8 @@ void CDxfReader::ReadFace(bool faceMarking) {
     // The input ended inside the entity: it is dropped.
     if (Kind() == TK_EOF) return;
     int count = 0;
-    for (bool c : corners.complete) count += c;
+    for (bool c : corners.complete)
+        count += c;
     line->SetSize(count);
     for (int k = 0, i = 0; k < kMaxCorners; ++k)
         if (corners.complete[k]) line->SetAt(i++, corners.point[k]);
@@ -229,7 +258,8 @@ void CDxfReader::ReadQuad() {
     auto store = [&](int code, float v, bool write) { return StoreCorner(c, 4, off, code, v, write); };
     if (!ReadTokenEntity(10, 33, store)) return;
     auto line = std::make_unique<CUnderlayPolyLine>();
-    for (int k : {0, 1, 2, 3, 0}) AddPoint(*line, c[k]);
+    for (int k : {0, 1, 2, 3, 0})
+        AddPoint(*line, c[k]);
     m_target.Append(std::move(line));
 }
 
@@ -271,7 +301,8 @@ void CDxfReader::ReadArc() {
     // Angles that are not numbers make no arc; a huge negative sweep is reduced in one step
     // (adding 360 to -1e20 changes nothing), and an arc never turns more than once.
     if (!std::isfinite(sweep)) return;
-    for (int i = 0; sweep < 0 && i < 4; ++i) sweep += 360;
+    for (int i = 0; sweep < 0 && i < 4; ++i)
+        sweep += 360;
     if (sweep < 0) sweep = std::fmod(sweep, 360.0f) + 360.0f;
     if (sweep > 360) sweep = std::fmod(sweep, 360.0f);
     const int n = static_cast<int>(sweep / 5.0) + 2;
@@ -286,8 +317,8 @@ void CDxfReader::ArcPoints(CUnderlayPolyLine& line, Vec3f c, double r, double a0
     const double step = sweep / (n - 1);
     for (int i = 0; i < n; ++i) {
         const double angle = (a0 + i * step) * 3.14159265 / 180;
-        AddPoint(line, {static_cast<float>(c.x + r * std::cos(angle)), static_cast<float>(c.y + r * std::sin(angle)),
-                        c.z});
+        AddPoint(line, {static_cast<float>(c.x + r * std::cos(angle)),
+                        static_cast<float>(c.y + r * std::sin(angle)), c.z});
     }
 }
 

@@ -12,11 +12,11 @@
 namespace figurant {
 
 struct DxfReadOptions {
-    int keepUnits = 1;            // 0: every token-read real is multiplied by 25.4
-    Vec3f offset;                 // added to x and y (and z of faces) as floats
-    int pointFilter = 0;          // nonzero: points pass the list's FilterPoint
+    int keepUnits = 1;   // 0: every token-read real is multiplied by 25.4
+    Vec3f offset;        // added to x and y (and z of faces) as floats
+    int pointFilter = 0; // nonzero: points pass the list's FilterPoint
     DxfEntityFilter filter;
-    int units = 5;                // stored in the list's m_nUnits
+    int units = 5; // stored in the list's m_nUnits
 };
 
 // Fills `list` (emptied first) or a new list. Null when the file cannot be opened; a supplied
@@ -33,8 +33,24 @@ class CDxfReader : public CDxfLexer {
     void ReadAll(CByteSource& source);
 
   private:
-    enum Keyword { BLOCKS = 1, ENDBLK, SECTION, ENDSEC, ENTITIES, VERTEX, SEQEND, LINE, POINT, FACE3D,
-                   CIRCLE, ARC, TRACE, SOLID, POLYLINE, EOF_ };
+    enum Keyword {
+        BLOCKS = 1,
+        ENDBLK,
+        SECTION,
+        ENDSEC,
+        ENTITIES,
+        VERTEX,
+        SEQEND,
+        LINE,
+        POINT,
+        FACE3D,
+        CIRCLE,
+        ARC,
+        TRACE,
+        SOLID,
+        POLYLINE,
+        EOF_
+    };
     // Coordinates gathered for one entity, corner k from codes 10+k, 20+k and 30+k.
     struct Corners;
 

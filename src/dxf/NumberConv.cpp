@@ -10,11 +10,15 @@
 
 namespace figurant {
 
-bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsCSpace(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Rare texts (overflow, underflow) go to the C library with an explicit "C" locale.
 double StrtodC(const std::string& s) {
@@ -86,7 +90,8 @@ double CAtof(std::string_view text, bool exponentD) {
         if (ec == std::errc()) return value;
     }
     std::size_t i = 0;
-    while (i < text.size() && IsCSpace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && IsCSpace(static_cast<unsigned char>(text[i])))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     std::string_view rest = text.substr(i);
@@ -106,8 +111,9 @@ double CAtof(std::string_view text, bool exponentD) {
     if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
         const char* hex = first + 2;
         const bool hasDigits =
-            hex < last && (std::isxdigit(static_cast<unsigned char>(*hex)) ||
-                           (*hex == '.' && hex + 1 < last && std::isxdigit(static_cast<unsigned char>(hex[1]))));
+            hex < last &&
+            (std::isxdigit(static_cast<unsigned char>(*hex)) ||
+             (*hex == '.' && hex + 1 < last && std::isxdigit(static_cast<unsigned char>(hex[1]))));
         if (hasDigits) {
             first = hex;
             format = std::chars_format::hex;
@@ -129,11 +135,13 @@ long CAtol(std::string_view text) {
     if (!text.empty() && text.size() <= 9) {
         long v = 0;
         std::size_t i = 0;
-        for (; i < text.size() && IsDigit(text[i]); ++i) v = v * 10 + (text[i] - '0');
+        for (; i < text.size() && IsDigit(text[i]); ++i)
+            v = v * 10 + (text[i] - '0');
         if (i == text.size()) return v;
     }
     std::size_t i = 0;
-    while (i < text.size() && IsCSpace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && IsCSpace(static_cast<unsigned char>(text[i])))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // Accumulate as a negative number so LONG_MIN is reachable; saturate like strtol.

@@ -12,7 +12,8 @@ CUnderlayPolyLine* CUnderlayList::Append(std::unique_ptr<CUnderlayPolyLine> p) {
 void CUnderlayList::ExtendBounds(float x, float y, float z) {
     const float v[3] = {x, y, z};
     if (m_bBoundsEmpty) {
-        for (int a = 0; a < 3; ++a) m_bounds[2 * a] = m_bounds[2 * a + 1] = v[a];
+        for (int a = 0; a < 3; ++a)
+            m_bounds[2 * a] = m_bounds[2 * a + 1] = v[a];
         m_bBoundsEmpty = 0;
         return;
     }
@@ -22,7 +23,9 @@ void CUnderlayList::ExtendBounds(float x, float y, float z) {
     }
 }
 
-Vec3f CUnderlayList::FilterPoint(const Vec3f& p, float) const { return p; }
+Vec3f CUnderlayList::FilterPoint(const Vec3f& p, float) const {
+    return p;
+}
 
 void CUnderlayList::SwapAxes() {
     for (auto& line : m_items) {
@@ -33,7 +36,8 @@ void CUnderlayList::SwapAxes() {
     }
     const float* b = m_bounds;
     const float swapped[6] = {-b[5], -b[4], -b[1], -b[0], b[2], b[3]};
-    for (int i = 0; i < 6; ++i) m_bounds[i] = swapped[i];
+    for (int i = 0; i < 6; ++i)
+        m_bounds[i] = swapped[i];
 }
 
 void CUnderlayList::ConvertUnits(int targetUnits) {
@@ -45,7 +49,8 @@ void CUnderlayList::ConvertUnits(int targetUnits) {
             line->SetAt(i, {p.x * f, p.y * f, p.z * f});
         }
     }
-    for (float& b : m_bounds) b *= f;
+    for (float& b : m_bounds)
+        b *= f;
 }
 
 } // namespace figurant

@@ -6,9 +6,9 @@ namespace figurant {
 
 const std::vector<TreeNode>& FigureTreeTable() {
     static const std::vector<TreeNode> table{
-        {1, -1, {0, 3, 4, 5}}, {0, 1, {}},   {3, 1, {10, 11}}, {4, 1, {6}},   {6, 4, {8}},
-        {8, 6, {}},           {5, 1, {7}},  {7, 5, {9}},      {9, 7, {}},    {10, 3, {12}},
-        {12, 10, {14}},        {14, 12, {}}, {11, 3, {13}},    {13, 11, {15}}, {15, 13, {}},
+        {1, -1, {0, 3, 4, 5}}, {0, 1, {}},     {3, 1, {10, 11}}, {4, 1, {6}},   {6, 4, {8}},    {8, 6, {}},
+        {5, 1, {7}},           {7, 5, {9}},    {9, 7, {}},       {10, 3, {12}}, {12, 10, {14}}, {14, 12, {}},
+        {11, 3, {13}},         {13, 11, {15}}, {15, 13, {}},
     };
     return table;
 }
@@ -25,7 +25,8 @@ void LinkTree(PoseArray& pose) {
         SegmentPose& p = pose[static_cast<std::size_t>(node.segment)];
         p.m_nSegment = node.segment;
         p.m_pParent = node.parent >= 0 ? &pose[static_cast<std::size_t>(node.parent)] : nullptr;
-        for (int c : node.children) p.m_pChildren.push_back(&pose[static_cast<std::size_t>(c)]);
+        for (int c : node.children)
+            p.m_pChildren.push_back(&pose[static_cast<std::size_t>(c)]);
         p.m_nChildren = static_cast<int>(node.children.size());
     }
 }
@@ -52,7 +53,8 @@ void DetectJointRing(SegmentPose& p) {
 
 void BuildFigureTree(PoseArray& pose, int nSegments) {
     const int n = std::min(nSegments, kMaxSegments);
-    for (int i = 0; i < n; ++i) pose[static_cast<std::size_t>(i)].m_matrix = Matrix4::Identity();
+    for (int i = 0; i < n; ++i)
+        pose[static_cast<std::size_t>(i)].m_matrix = Matrix4::Identity();
     LinkTree(pose);
     for (int i = 0; i < n; ++i) {
         SegmentPose& p = pose[static_cast<std::size_t>(i)];

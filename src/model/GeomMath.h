@@ -38,7 +38,9 @@ using Vec4f = std::array<float, 4>;
 void MakeRotation(float angle, float x, float y, float z, Matrix4& M);
 // target = A x B; either operand may be the target.
 void MultMatrix(const Matrix4& A, const Matrix4& B, Matrix4& target);
-inline void MultMatrix(Matrix4& A, const Matrix4& B) { MultMatrix(A, B, A); }
+inline void MultMatrix(Matrix4& A, const Matrix4& B) {
+    MultMatrix(A, B, A);
+}
 // v = A x v.
 void TransformPoint(const Matrix4& A, Vec4f& v);
 // A point transformed by A, divided by w.
@@ -48,7 +50,9 @@ Point3d Cross(const Point3d& u, const Point3d& v);
 double Dot(const Point3d& u, const Point3d& v);
 // The unit vector, or the input unchanged when its length is 1e-6 or less.
 Point3d Normalize(double x, double y, double z);
-inline Point3d Normalize(const Point3d& p) { return Normalize(p.x, p.y, p.z); }
+inline Point3d Normalize(const Point3d& p) {
+    return Normalize(p.x, p.y, p.z);
+}
 Point3d Difference(const Point3d& a, const Point3d& b);
 Point3d Scaled(const Point3d& a, double s);
 Vec3f CrossF(const Vec3f& u, const Vec3f& v);

@@ -13,8 +13,8 @@ Matrix4 AboutPoint(const Point3d& J, const Matrix4& M) {
 }
 
 Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, int gamma) {
-    const bool leftLimb = firstSelected == 5 || firstSelected == 7 || firstSelected == 9 || firstSelected == 11 ||
-                          firstSelected == 13 || firstSelected == 15;
+    const bool leftLimb = firstSelected == 5 || firstSelected == 7 || firstSelected == 9 ||
+                          firstSelected == 11 || firstSelected == 13 || firstSelected == 15;
     Matrix4 Rx, Ry, Rz;
     MakeRotation(static_cast<float>(leftLimb ? alpha : -alpha), 1, 0, 0, Rx);
     MakeRotation(static_cast<float>(-beta), 0, 1, 0, Ry);
@@ -38,13 +38,15 @@ Point3d BoneTwist::TurnAbout(const Point3d& centre, const Point3d& p) const {
     const double along = Dot(Difference(p, m_J), m_axis);
     const auto theta = static_cast<float>(m_step * along / m_length);
     Matrix4 R;
-    MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y), static_cast<float>(m_axis.z), R);
+    MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),
+                 static_cast<float>(m_axis.z), R);
     return TransformPoint3(AboutPoint(centre, R), p);
 }
 
 Matrix4 BoneTwist::ChildTurn() const {
     Matrix4 R;
-    MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y), static_cast<float>(m_axis.z), R);
+    MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),
+                 static_cast<float>(m_axis.z), R);
     return AboutPoint(m_Jc, R);
 }
 

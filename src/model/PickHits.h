@@ -7,7 +7,7 @@
 namespace figurant {
 
 struct PickHit {
-    float depth;                // (zmin / 2^31 + zmax / 2^31) / 2
+    float depth; // (zmin / 2^31 + zmax / 2^31) / 2
     std::vector<std::uint32_t> names;
 };
 

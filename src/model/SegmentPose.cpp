@@ -26,7 +26,8 @@ double RingKey(const Point3d& point, const Point3d& reference, const Point3d& ce
 } // namespace
 
 bool SegmentPose::IsOnRestRing(const Point3d& p) const {
-    return std::any_of(m_restRing.begin(), m_restRing.end(), [&](const Point3d& q) { return VertexIndex::Same(p, q); });
+    return std::any_of(m_restRing.begin(), m_restRing.end(),
+                       [&](const Point3d& q) { return VertexIndex::Same(p, q); });
 }
 
 void SegmentPose::AddVertexIfNew(const Point3d& p, int normalId) {
@@ -63,7 +64,8 @@ void SegmentPose::SortJointRing() {
         points.push_back({m_childRing[k], id, RingKey(m_childRing[k], R, J, n)});
     }
     if (points.size() >= 2)
-        std::stable_sort(points.begin(), points.end(), [](const RingPoint& a, const RingPoint& b) { return a.key < b.key; });
+        std::stable_sort(points.begin(), points.end(),
+                         [](const RingPoint& a, const RingPoint& b) { return a.key < b.key; });
     m_childRing.clear();
     m_parentRing.clear();
     m_restRing.clear();
@@ -78,7 +80,8 @@ void SegmentPose::SortJointRing() {
 
 void SegmentPose::UpdateChildRing() {
     m_childRing.clear();
-    for (const Point3d& q : m_restRing) m_childRing.push_back(TransformPoint3(m_matrix, q));
+    for (const Point3d& q : m_restRing)
+        m_childRing.push_back(TransformPoint3(m_matrix, q));
 }
 
 } // namespace figurant

@@ -15,7 +15,9 @@ inline Vec3f ViewPoint(const Vec3f& p, float scale, const Vec3f& centre) {
             static_cast<float>(p.z * scale) - centre.z};
 }
 
-inline Point3d ToPoint3d(const Vec3f& v) { return {v.x, v.y, v.z}; }
+inline Point3d ToPoint3d(const Vec3f& v) {
+    return {v.x, v.y, v.z};
+}
 
 // Empties the record's vertices, then walks the polylines in order, numbering their points from
 // vertexIds (one entry per point, in step), and keeps each point not yet held (HasVertex).

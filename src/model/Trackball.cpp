@@ -8,14 +8,24 @@ namespace {
 
 using V3 = std::array<float, 3>;
 
-V3 Sub(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-V3 Add(const V3& a, const V3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-V3 Scale(const V3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+V3 Sub(const V3& a, const V3& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+V3 Add(const V3& a, const V3& b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+V3 Scale(const V3& a, float s) {
+    return {a[0] * s, a[1] * s, a[2] * s};
+}
 V3 CrossV(const V3& a, const V3& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-float DotV(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-float LengthV(const V3& a) { return std::sqrt(DotV(a, a)); }
+float DotV(const V3& a, const V3& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+float LengthV(const V3& a) {
+    return std::sqrt(DotV(a, a));
+}
 
 } // namespace
 
@@ -73,16 +83,30 @@ void AddQuats(const Quat& q1, const Quat& q2, Quat& dest) {
 
 void NormalizeQuat(Quat& q) {
     const float m = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-    for (float& c : q) c /= m;
+    for (float& c : q)
+        c /= m;
 }
 
 void BuildRotMatrix(float m[16], const Quat& q) {
     const float x = q[0], y = q[1], z = q[2], w = q[3];
-    const float v[16] = {1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (z * x + y * w), 0,
-                         2 * (x * y + z * w), 1 - 2 * (z * z + x * x), 2 * (y * z - x * w), 0,
-                         2 * (z * x - y * w), 2 * (y * z + x * w), 1 - 2 * (y * y + x * x), 0,
-                         0, 0, 0, 1};
-    for (int i = 0; i < 16; ++i) m[i] = v[i];
+    const float v[16] = {1 - 2 * (y * y + z * z),
+                         2 * (x * y - z * w),
+                         2 * (z * x + y * w),
+                         0,
+                         2 * (x * y + z * w),
+                         1 - 2 * (z * z + x * x),
+                         2 * (y * z - x * w),
+                         0,
+                         2 * (z * x - y * w),
+                         2 * (y * z + x * w),
+                         1 - 2 * (y * y + x * x),
+                         0,
+                         0,
+                         0,
+                         0,
+                         1};
+    for (int i = 0; i < 16; ++i)
+        m[i] = v[i];
 }
 
 } // namespace figurant

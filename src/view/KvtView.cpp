@@ -1,10 +1,10 @@
 #include "KvtView.h"
 
+#include <GL/gl.h>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <GL/gl.h>
 
 namespace figurant {
 
@@ -29,7 +29,8 @@ CKvtView::~CKvtView() {
 
 // Display lists live and die with the context, not with the model.
 void CKvtView::ReleaseDisplayLists() {
-    for (int i = 0; i < m_nFlatLists; ++i) glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
+    for (int i = 0; i < m_nFlatLists; ++i)
+        glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
     m_nFlatLists = 0;
     m_flatLists.clear();
     m_flatListSegments.clear();
@@ -42,10 +43,21 @@ void CKvtView::ReleaseDisplayLists() {
 
 bool CKvtView::HasCommand(int id) const {
     switch (id) {
-    case cmd::FileOpen: case cmd::FileSave: case cmd::FilePrint: case cmd::PrintAlias:
-    case cmd::RotateLeft: case cmd::RotateRight: case cmd::RotateUp: case cmd::RotateDown:
-    case cmd::Reset: case cmd::ZoomIn: case cmd::ZoomOut: case cmd::Hierarchy:
-    case cmd::ModeNormal: case cmd::ModeModify: case cmd::Animate:
+    case cmd::FileOpen:
+    case cmd::FileSave:
+    case cmd::FilePrint:
+    case cmd::PrintAlias:
+    case cmd::RotateLeft:
+    case cmd::RotateRight:
+    case cmd::RotateUp:
+    case cmd::RotateDown:
+    case cmd::Reset:
+    case cmd::ZoomIn:
+    case cmd::ZoomOut:
+    case cmd::Hierarchy:
+    case cmd::ModeNormal:
+    case cmd::ModeModify:
+    case cmd::Animate:
         return true;
     default:
         return false;
@@ -60,31 +72,69 @@ void CKvtView::OnCommand(int id) {
     }
     const bool turnsAllowed = !m_bPlaying;
     switch (id) {
-    case cmd::FileOpen: OnFileOpen(); break;
-    case cmd::FileSave: OnFileSave(); break;
-    case cmd::FilePrint: case cmd::PrintAlias: break;
-    case cmd::RotateLeft: if (turnsAllowed) RotateScene(-m_rotStep, 0, 0, 1); break;
-    case cmd::RotateRight: if (turnsAllowed) RotateScene(m_rotStep, 0, 0, 1); break;
-    case cmd::RotateUp: if (turnsAllowed) RotateScene(m_rotStep, 0, 1, 0); break;
-    case cmd::RotateDown: if (turnsAllowed) RotateScene(-m_rotStep, 0, 1, 0); break;
-    case cmd::Reset: OnReset(); break;
-    case cmd::ZoomIn: ZoomScene(m_zoomFactor); break;
-    case cmd::ZoomOut: ZoomScene(1.0f / m_zoomFactor); break;
-    case cmd::Hierarchy: OnHierarchy(); break;
-    case cmd::ModeNormal: OnModeNormal(); break;
-    case cmd::ModeModify: OnModeModify(); break;
-    case cmd::Animate: OnAnimate(); break;
-    default: break;
+    case cmd::FileOpen:
+        OnFileOpen();
+        break;
+    case cmd::FileSave:
+        OnFileSave();
+        break;
+    case cmd::FilePrint:
+    case cmd::PrintAlias:
+        break;
+    case cmd::RotateLeft:
+        if (turnsAllowed) RotateScene(-m_rotStep, 0, 0, 1);
+        break;
+    case cmd::RotateRight:
+        if (turnsAllowed) RotateScene(m_rotStep, 0, 0, 1);
+        break;
+    case cmd::RotateUp:
+        if (turnsAllowed) RotateScene(m_rotStep, 0, 1, 0);
+        break;
+    case cmd::RotateDown:
+        if (turnsAllowed) RotateScene(-m_rotStep, 0, 1, 0);
+        break;
+    case cmd::Reset:
+        OnReset();
+        break;
+    case cmd::ZoomIn:
+        ZoomScene(m_zoomFactor);
+        break;
+    case cmd::ZoomOut:
+        ZoomScene(1.0f / m_zoomFactor);
+        break;
+    case cmd::Hierarchy:
+        OnHierarchy();
+        break;
+    case cmd::ModeNormal:
+        OnModeNormal();
+        break;
+    case cmd::ModeModify:
+        OnModeModify();
+        break;
+    case cmd::Animate:
+        OnAnimate();
+        break;
+    default:
+        break;
     }
 }
 
 bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
-    case cmd::Hierarchy: state.checked = m_nDisplayMode == DISPLAY_HIERARCHY; return true;
-    case cmd::ModeNormal: state.checked = m_nRenderMode == RENDER_NORMAL; return true;
-    case cmd::ModeModify: state.checked = m_nRenderMode == RENDER_MODIFY; return true;
-    case cmd::Animate: state.checked = m_bPlaying != 0; return true;
-    default: return false;
+    case cmd::Hierarchy:
+        state.checked = m_nDisplayMode == DISPLAY_HIERARCHY;
+        return true;
+    case cmd::ModeNormal:
+        state.checked = m_nRenderMode == RENDER_NORMAL;
+        return true;
+    case cmd::ModeModify:
+        state.checked = m_nRenderMode == RENDER_MODIFY;
+        return true;
+    case cmd::Animate:
+        state.checked = m_bPlaying != 0;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -127,7 +177,9 @@ void CKvtView::InvalidateAndUpdateNow() {
     if (isVisible()) repaint();
 }
 
-QImage CKvtView::RenderImage() { return grabFramebuffer(); }
+QImage CKvtView::RenderImage() {
+    return grabFramebuffer();
+}
 
 void CKvtView::initializeGL() {
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
@@ -139,11 +191,14 @@ void CKvtView::initializeGL() {
     OnInitialUpdate();
 }
 
-void CKvtView::resizeGL(int width, int height) { OnSize(width, height); }
+void CKvtView::resizeGL(int width, int height) {
+    OnSize(width, height);
+}
 
 void CKvtView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) OnLeftButtonDown(p.x(), p.y(), event->modifiers() & Qt::ShiftModifier);
+    if (event->button() == Qt::LeftButton)
+        OnLeftButtonDown(p.x(), p.y(), event->modifiers() & Qt::ShiftModifier);
     if (event->button() == Qt::MiddleButton) OnMiddleButtonDown(p.x(), p.y());
     QOpenGLWidget::mousePressEvent(event);
 }

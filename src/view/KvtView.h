@@ -91,7 +91,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // --- state (named as the program's documentation names it) ---
     int m_bFirstDraw = 1;
     int m_nFlatLists = 0;
-    std::vector<unsigned> m_flatLists;    // grows as needed
+    std::vector<unsigned> m_flatLists;   // grows as needed
     std::vector<int> m_flatListSegments; // in step with m_flatLists
     int m_nSegLists = 0;
     std::array<SegmentList, kMaxSegments> m_segLists{};

@@ -10,8 +10,8 @@ inline void SegmentColour(int segment, std::array<double, 3>& colour) {
     static const std::array<double, 3> kSkin{1.0, 183.0 / 255.0, 111.0 / 255.0}, kShirt{kDark, 0.0, 0.0},
         kTrousers{kDark, kDark, kDark}, kShoes{1.0, kDark, 0.0};
     static const std::array<const std::array<double, 3>*, 16> kTable{
-        &kSkin, &kShirt, &kShirt, &kTrousers, &kShirt, &kShirt, &kShirt, &kShirt,
-        &kSkin, &kSkin, &kTrousers, &kTrousers, &kTrousers, &kTrousers, &kShoes, &kShoes};
+        &kSkin, &kShirt, &kShirt,    &kTrousers, &kShirt,    &kShirt,    &kShirt, &kShirt,
+        &kSkin, &kSkin,  &kTrousers, &kTrousers, &kTrousers, &kTrousers, &kShoes, &kShoes};
     if (segment >= 0 && segment < 16) colour = *kTable[static_cast<std::size_t>(segment)];
 }
 

@@ -30,8 +30,13 @@ class PlaybackInputFilter : public QObject {
         case QEvent::MouseButtonPress:
             if (IsAnimateButton(watched)) m_playing = 0;
             return true;
-        case QEvent::KeyRelease: case QEvent::MouseButtonRelease: case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove: case QEvent::Wheel: case QEvent::Shortcut: case QEvent::ShortcutOverride:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
             return true;
         default:
@@ -73,7 +78,8 @@ void CKvtView::OnFileSave() {
     if (error.empty())
         m_bAnimAvailable = 1;
     else
-        m_services.MessageBox("The animation file \"" + m_strAnimFile + "\" could not be written: " + error + ".");
+        m_services.MessageBox("The animation file \"" + m_strAnimFile + "\" could not be written: " + error +
+                              ".");
     m_services.EnableToolButton(cmd::Animate, true);
 }
 

@@ -8,7 +8,8 @@
 namespace figurant {
 
 void CKvtView::ModelBox(float box[6]) const {
-    for (int i = 0; i < 6; ++i) box[i] = m_doc.m_pModel ? m_doc.m_pModel->m_bounds[i] : 0.0f;
+    for (int i = 0; i < 6; ++i)
+        box[i] = m_doc.m_pModel ? m_doc.m_pModel->m_bounds[i] : 0.0f;
 }
 
 void CKvtView::ComputeViewVolume() {

@@ -23,17 +23,19 @@ struct PoseKey {
 };
 
 const PoseKey kPoseKeys[] = {
-    {Qt::Key_PageUp, PoseKey::Turn, 0, 10},  {Qt::Key_PageDown, PoseKey::Turn, 0, -10},
-    {Qt::Key_Left, PoseKey::Turn, 2, 10},    {Qt::Key_Right, PoseKey::Turn, 2, -10},
-    {Qt::Key_Up, PoseKey::Turn, 1, -10},     {Qt::Key_Down, PoseKey::Turn, 1, 10},
-    {Qt::Key_B, PoseKey::Move, 0, 1},        {Qt::Key_F, PoseKey::Move, 0, -1},
-    {Qt::Key_R, PoseKey::Move, 1, 1},        {Qt::Key_L, PoseKey::Move, 1, -1},
-    {Qt::Key_U, PoseKey::Move, 2, 1},        {Qt::Key_D, PoseKey::Move, 2, -1},
-    {Qt::Key_T, PoseKey::Twist, 0, 4.0f},    {Qt::Key_W, PoseKey::Twist, 0, -4.0f},
+    {Qt::Key_PageUp, PoseKey::Turn, 0, 10}, {Qt::Key_PageDown, PoseKey::Turn, 0, -10},
+    {Qt::Key_Left, PoseKey::Turn, 2, 10},   {Qt::Key_Right, PoseKey::Turn, 2, -10},
+    {Qt::Key_Up, PoseKey::Turn, 1, -10},    {Qt::Key_Down, PoseKey::Turn, 1, 10},
+    {Qt::Key_B, PoseKey::Move, 0, 1},       {Qt::Key_F, PoseKey::Move, 0, -1},
+    {Qt::Key_R, PoseKey::Move, 1, 1},       {Qt::Key_L, PoseKey::Move, 1, -1},
+    {Qt::Key_U, PoseKey::Move, 2, 1},       {Qt::Key_D, PoseKey::Move, 2, -1},
+    {Qt::Key_T, PoseKey::Twist, 0, 4.0f},   {Qt::Key_W, PoseKey::Twist, 0, -4.0f},
 };
 
 // Integer division truncating towards zero and a remainder with the dividend's sign, as C does.
-int DragAngle(int pixels) { return (pixels / 4) % 360; }
+int DragAngle(int pixels) {
+    return (pixels / 4) % 360;
+}
 
 int ClampToInt(double v) {
     if (!(std::fabs(v) < static_cast<double>(std::numeric_limits<int>::max()))) return 0;
@@ -70,7 +72,9 @@ void CKvtView::OnMiddleButtonDown(int x, int y) {
     m_bTrackballDrag = 1;
 }
 
-void CKvtView::OnMiddleButtonUp() { m_bTrackballDrag = 0; }
+void CKvtView::OnMiddleButtonUp() {
+    m_bTrackballDrag = 0;
+}
 
 void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
     if (m_bTrackballDrag && (x != m_lastX || y != m_lastY) && m_viewportW > 0 && m_viewportH > 0) {
@@ -128,10 +132,12 @@ bool CKvtView::OnKeyDown(int qtKey) {
             p.UpdateChildRing();
         } else if (p.m_pJointCentre) {
             const Point3d& J = *p.m_pJointCentre;
-            Matrix4 about = Matrix4::Translation(static_cast<float>(J.x), static_cast<float>(J.y), static_cast<float>(J.z));
+            Matrix4 about = Matrix4::Translation(static_cast<float>(J.x), static_cast<float>(J.y),
+                                                 static_cast<float>(J.z));
             Matrix4 P;
             MultMatrix(about, turn, P);
-            MultMatrix(P, Matrix4::Translation(static_cast<float>(-J.x), static_cast<float>(-J.y), static_cast<float>(-J.z)));
+            MultMatrix(P, Matrix4::Translation(static_cast<float>(-J.x), static_cast<float>(-J.y),
+                                               static_cast<float>(-J.z)));
             MultMatrix(p.m_matrix, P);
             p.UpdateChildRing();
         }

@@ -13,7 +13,8 @@ void CKvtView::RotateSelection() {
     for (int i = 0; i < m_nSelected; ++i) {
         SegmentPose& p = Pose(m_selected[static_cast<std::size_t>(i)]);
         if (!p.m_pJointCentre) continue;
-        MultMatrix(p.m_matrix, DragRotation(*p.m_pJointCentre, first, m_dragRot[0], m_dragRot[1], m_dragRot[2]));
+        MultMatrix(p.m_matrix,
+                   DragRotation(*p.m_pJointCentre, first, m_dragRot[0], m_dragRot[1], m_dragRot[2]));
         p.UpdateChildRing();
     }
 }
@@ -58,7 +59,8 @@ void CKvtView::TwistSegment(int b) {
         NormalizeF(n);
         glNormal3f(n.x, n.y, n.z);
         glBegin(GL_POLYGON);
-        for (const Vec3f& v : shown) glVertex3f(v.x, v.y, v.z);
+        for (const Vec3f& v : shown)
+            glVertex3f(v.x, v.y, v.z);
         glNormal3f(n.x, n.y, n.z);
         glEnd();
     }
@@ -66,7 +68,8 @@ void CKvtView::TwistSegment(int b) {
     e.built = 1;
 
     MultMatrix(child.m_matrix, twist.ChildTurn());
-    for (Point3d& P : child.m_parentRing) P = twist.ApplyAboutChild(P);
+    for (Point3d& P : child.m_parentRing)
+        P = twist.ApplyAboutChild(P);
     child.UpdateChildRing();
 }
 

@@ -31,7 +31,8 @@ void CKvtView::BuildFlatLists() {
     const float* b = m_doc.m_pModel->m_bounds;
     const float s = m_modelScale;
     m_modelCentre = {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
-    for (int i = 0; i < m_nFlatLists; ++i) glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
+    for (int i = 0; i < m_nFlatLists; ++i)
+        glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
     m_nFlatLists = 0;
     m_flatLists.clear();
     m_flatListSegments.clear();
@@ -44,7 +45,8 @@ void CKvtView::BuildFlatLists() {
         m_flatLists.push_back(list);
         glNewList(list, GL_COMPILE);
         glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
-        for (const Vec3f& p : line->Points()) EmitVertex(ViewPoint(p, s, m_modelCentre), m_doc.m_pNormals[g++]);
+        for (const Vec3f& p : line->Points())
+            EmitVertex(ViewPoint(p, s, m_modelCentre), m_doc.m_pNormals[g++]);
         glEnd();
         glEndList();
         ++m_nFlatLists;
@@ -77,7 +79,8 @@ void CKvtView::BuildSegmentLists() {
             glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
             for (const Vec3f& p : line->Points()) {
                 const int g = ids[k++];
-                EmitVertex(ViewPoint(p, m_modelScale, m_modelCentre), m_doc.m_pNormals[static_cast<std::size_t>(g)]);
+                EmitVertex(ViewPoint(p, m_modelScale, m_modelCentre),
+                           m_doc.m_pNormals[static_cast<std::size_t>(g)]);
             }
             glEnd();
         }
@@ -203,7 +206,8 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
         glNormal3f(sign * normal.x, sign * normal.y, sign * normal.z);
         glVertex3f(v.x, v.y, v.z);
     };
-    auto triangle = [&](const Corner& c0, bool p0, const Corner& c1, bool p1, const Corner& c2, bool p2, float sign) {
+    auto triangle = [&](const Corner& c0, bool p0, const Corner& c1, bool p1, const Corner& c2, bool p2,
+                        float sign) {
         glBegin(GL_POLYGON);
         vertex(p0 ? c0.p : c0.q, p0 ? c0.b : c0.a, sign);
         vertex(p1 ? c1.p : c1.q, p1 ? c1.b : c1.a, sign);

@@ -13,14 +13,17 @@ using namespace figurant;
 
 namespace {
 
-std::string FacePath(long faces) { return "bench-faces-" + std::to_string(faces) + ".dxf"; }
+std::string FacePath(long faces) {
+    return "bench-faces-" + std::to_string(faces) + ".dxf";
+}
 
 // Peak resident memory, in bytes, of the inspect tool reading the file in a process of its own.
 double ChildPeakBytes(const std::string& path) {
     const pid_t pid = fork();
     if (pid == 0) {
         std::freopen("/dev/null", "w", stdout);
-        execl(FIGURANT_INSPECT, FIGURANT_INSPECT, "dxf", path.c_str(), "--summary", static_cast<char*>(nullptr));
+        execl(FIGURANT_INSPECT, FIGURANT_INSPECT, "dxf", path.c_str(), "--summary",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;

@@ -56,7 +56,16 @@ void BM_BuildFigure(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_LoadAndBuildFigure)->Arg(1)->Arg(bench::ResolutionFor(100000))->Arg(bench::ResolutionFor(1000000))
-    ->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_BuildFigure)->Arg(1)->Arg(bench::ResolutionFor(100000))->Arg(bench::ResolutionFor(1000000))
-    ->Unit(benchmark::kMillisecond)->Iterations(3)->Complexity(benchmark::oNLogN);
+BENCHMARK(BM_LoadAndBuildFigure)
+    ->Arg(1)
+    ->Arg(bench::ResolutionFor(100000))
+    ->Arg(bench::ResolutionFor(1000000))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(BM_BuildFigure)
+    ->Arg(1)
+    ->Arg(bench::ResolutionFor(100000))
+    ->Arg(bench::ResolutionFor(1000000))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Complexity(benchmark::oNLogN);

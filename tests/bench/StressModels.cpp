@@ -8,7 +8,9 @@
 
 namespace figurant::bench {
 
-int ResolutionFor(long faces) { return std::max(1, static_cast<int>(std::lround(std::sqrt(faces / 4674.0)))); }
+int ResolutionFor(long faces) {
+    return std::max(1, static_cast<int>(std::lround(std::sqrt(faces / 4674.0))));
+}
 
 ModelFiles EnsureBodyModel(int resolution) {
     const std::string base = "bench-body-" + std::to_string(resolution);

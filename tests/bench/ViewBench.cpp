@@ -41,7 +41,8 @@ void PaintNow() {
 void BM_Paint(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     if (state.range(1)) EnterHierarchy();
-    for (auto _ : state) PaintNow();
+    for (auto _ : state)
+        PaintNow();
     state.counters["faces"] = g_app->Doc().m_pModel->GetCount();
     state.counters["width"] = g_app->View().width();
     state.counters["height"] = g_app->View().height();
@@ -79,7 +80,8 @@ void BM_Pick(benchmark::State& state) {
     CKvtView& view = g_app->View();
     view.m_nRenderMode = RENDER_MODIFY;
     const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
-    for (auto _ : state) view.OnLeftButtonDown(head.x(), head.y(), false);
+    for (auto _ : state)
+        view.OnLeftButtonDown(head.x(), head.y(), false);
     if (view.m_nSelected != 1 || view.m_selected[0] != 0) state.SkipWithError("the pick missed the head");
 }
 
@@ -87,7 +89,12 @@ const int kStress = bench::ResolutionFor(100000);
 
 } // namespace
 
-BENCHMARK(BM_Paint)->Args({1, 0})->Args({1, 1})->Args({kStress, 0})->Args({kStress, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({kStress, 0})
+    ->Args({kStress, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int rotX = 0, rotZ = 0;
         figurant::Matrix4 scene;
         auto pose = std::make_unique<figurant::PoseArray>();
-        for (int s = 0; s < 16; s += 3) (*pose)[static_cast<std::size_t>(s)].m_pJointCentre = figurant::Point3d{0.1 * s, 0, 0};
+        for (int s = 0; s < 16; s += 3)
+            (*pose)[static_cast<std::size_t>(s)].m_pJointCentre = figurant::Point3d{0.1 * s, 0, 0};
         (*pose)[4].m_restRing = {{0, 0, 0}, {1, 0, 0}};
         figurant::AnimationScene target{rotX, rotZ, scene, *pose, 16};
         int frames = 0;

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto pose = std::make_unique<figurant::PoseArray>();
     for (int i = 0; i < 16; ++i) {
         scene[i] = values[i];
-        for (int s = 0; s < kSegments; ++s) (*pose)[static_cast<std::size_t>(s)].m_matrix[i] = values[16 * (s + 1) + i];
+        for (int s = 0; s < kSegments; ++s)
+            (*pose)[static_cast<std::size_t>(s)].m_matrix[i] = values[16 * (s + 1) + i];
     }
     figurant::AnimationScene target{rotX, rotZ, scene, *pose, kSegments};
     char path[] = "/tmp/figurant-roundtrip-XXXXXX";

@@ -28,7 +28,8 @@ void EnterModifyMode(RunningApp& app) {
 
 std::vector<Matrix4> Matrices(CKvtView& v) {
     std::vector<Matrix4> m;
-    for (int s = 0; s < 16; ++s) m.push_back(v.Pose(s).m_matrix);
+    for (int s = 0; s < 16; ++s)
+        m.push_back(v.Pose(s).m_matrix);
     return m;
 }
 
@@ -47,9 +48,11 @@ class AnimTest : public QObject {
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(v.m_bAnimAvailable, 1);
         QVERIFY(app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
-        QCOMPARE(app.dialogs.requests.back().filter, std::string("Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||"));
+        QCOMPARE(app.dialogs.requests.back().filter,
+                 std::string("Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||"));
         Select(app, 6);
-        for (int i = 0; i < 3; ++i) QTest::keyClick(&v, Qt::Key_PageUp);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(&v, Qt::Key_PageUp);
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
         Select(app, 10);
         QTest::keyClick(&v, Qt::Key_Left);
@@ -69,7 +72,8 @@ class AnimTest : public QObject {
         QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isChecked());
         const auto played = Matrices(v);
         for (int s = 0; s < 16; ++s)
-            for (int i = 0; i < 16; ++i) QVERIFY(std::fabs(played[s][i] - last[s][i]) < 1e-5f * (1 + std::fabs(last[s][i])));
+            for (int i = 0; i < 16; ++i)
+                QVERIFY(std::fabs(played[s][i] - last[s][i]) < 1e-5f * (1 + std::fabs(last[s][i])));
     }
 
     void cancelledDialogsAndFlatModeChangeNothing() {

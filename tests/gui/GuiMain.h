@@ -2,24 +2,24 @@
 // Main of the Qt tests: settings go to a temporary folder, and the OpenGL context is a
 // compatibility context as the program asks for.
 #include <QApplication>
-#include <cstdio>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 
-#define FIGURANT_GUI_TEST_MAIN(TestClass)                                                                            \
-    int main(int argc, char** argv) {                                                                                  \
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {                                                                  \
-            std::puts("skipped: no X display (run under xvfb-run)");                                                   \
-            return 77;                                                                                                 \
-        }                                                                                                              \
-        QTemporaryDir config;                                                                                          \
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                                            \
-        QSurfaceFormat format;                                                                                         \
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);                                                       \
-        format.setDepthBufferSize(24);                                                                                 \
-        QSurfaceFormat::setDefaultFormat(format);                                                                      \
-        QApplication app(argc, argv);                                                                                  \
-        TestClass test;                                                                                                \
-        return QTest::qExec(&test, argc, argv);                                                                        \
+#define FIGURANT_GUI_TEST_MAIN(TestClass)                                                                    \
+    int main(int argc, char** argv) {                                                                        \
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {                                                        \
+            std::puts("skipped: no X display (run under xvfb-run)");                                         \
+            return 77;                                                                                       \
+        }                                                                                                    \
+        QTemporaryDir config;                                                                                \
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                                  \
+        QSurfaceFormat format;                                                                               \
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);                                             \
+        format.setDepthBufferSize(24);                                                                       \
+        QSurfaceFormat::setDefaultFormat(format);                                                            \
+        QApplication app(argc, argv);                                                                        \
+        TestClass test;                                                                                      \
+        return QTest::qExec(&test, argc, argv);                                                              \
     }

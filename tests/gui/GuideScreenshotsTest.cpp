@@ -17,7 +17,8 @@ void Save(const QImage& image, const char* name) {
 int FigurePixels(const QImage& image) {
     int n = 0;
     for (int y = 0; y < image.height(); y += 4)
-        for (int x = 0; x < image.width(); x += 4) n += Classify(image.pixel(x, y)) != Paint::Background;
+        for (int x = 0; x < image.width(); x += 4)
+            n += Classify(image.pixel(x, y)) != Paint::Background;
     return n;
 }
 

@@ -22,7 +22,9 @@ QPoint At(RunningApp& app, int segment) {
     return Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint();
 }
 
-std::vector<int> Selection(CKvtView& v) { return {v.m_selected.begin(), v.m_selected.begin() + v.m_nSelected}; }
+std::vector<int> Selection(CKvtView& v) {
+    return {v.m_selected.begin(), v.m_selected.begin() + v.m_nSelected};
+}
 
 void Move(QWidget* w, QPoint to, Qt::MouseButtons buttons) {
     QMouseEvent event(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, buttons, Qt::NoModifier);
@@ -30,7 +32,8 @@ void Move(QWidget* w, QPoint to, Qt::MouseButtons buttons) {
 }
 
 void ExpectNear(const Matrix4& a, const Matrix4& b, float eps = 2e-5f) {
-    for (int i = 0; i < 16; ++i) QVERIFY2(std::fabs(a[i] - b[i]) < eps, qPrintable(QString::number(i)));
+    for (int i = 0; i < 16; ++i)
+        QVERIFY2(std::fabs(a[i] - b[i]) < eps, qPrintable(QString::number(i)));
 }
 
 } // namespace
@@ -71,7 +74,8 @@ class PoseTest : public QObject {
         RunningApp app;
         EnterModifyMode(app);
         CKvtView& v = app.View();
-        for (int s : {4, 6, 10}) QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, s));
+        for (int s : {4, 6, 10})
+            QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, s));
         QCOMPARE(Selection(v), (std::vector<int>{4, 6, 10}));
         QTest::keyClick(&v, Qt::Key_Left);
         Matrix4 turn;
@@ -81,7 +85,8 @@ class PoseTest : public QObject {
             QVERIFY(!(p.m_matrix == Matrix4::Identity()));
             const Point3d J = *p.m_pJointCentre;
             const Point3d moved = TransformPoint3(p.m_matrix, J);
-            QVERIFY(std::fabs(moved.x - J.x) < 1e-5 && std::fabs(moved.y - J.y) < 1e-5 && std::fabs(moved.z - J.z) < 1e-5);
+            QVERIFY(std::fabs(moved.x - J.x) < 1e-5 && std::fabs(moved.y - J.y) < 1e-5 &&
+                    std::fabs(moved.z - J.z) < 1e-5);
             QCOMPARE(p.m_childRing.size(), p.m_restRing.size());
         }
         QCOMPARE(v.Pose(4).m_rotInc[2], 10.0f);
@@ -100,7 +105,8 @@ class PoseTest : public QObject {
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 4));
         std::vector<Vec3f> before;
         for (const CUnderlayPolyLine* line : app.Doc().m_pSegmentLists[4])
-            for (const Vec3f& p : line->Points()) before.push_back(p);
+            for (const Vec3f& p : line->Points())
+                before.push_back(p);
         const Matrix4 child = v.Pose(6).m_matrix;
         QTest::keyClick(&v, Qt::Key_T);
         QVERIFY(!(v.Pose(6).m_matrix == child));
@@ -122,16 +128,19 @@ class PoseTest : public QObject {
         CKvtView& v = app.View();
         std::vector<Vec3f> before;
         for (const auto& line : *app.Doc().m_pModel)
-            for (const Vec3f& p : line->Points()) before.push_back(p);
+            for (const Vec3f& p : line->Points())
+                before.push_back(p);
         v.m_twistAngle = 4;
-        for (int s : {0, 1, 2, 3, 8, 9, 14, 15}) v.TwistSegment(s);
+        for (int s : {0, 1, 2, 3, 8, 9, 14, 15})
+            v.TwistSegment(s);
         std::size_t i = 0;
         for (const auto& line : *app.Doc().m_pModel)
             for (const Vec3f& p : line->Points()) {
                 QCOMPARE(p.x, before[i].x);
                 ++i;
             }
-        for (int s = 0; s < 16; ++s) QVERIFY(v.Pose(s).m_matrix == Matrix4::Identity());
+        for (int s = 0; s < 16; ++s)
+            QVERIFY(v.Pose(s).m_matrix == Matrix4::Identity());
     }
 
     void smallLeftDragChangesNothingAndMiddleDragTurnsTheScene() {
@@ -172,7 +181,8 @@ class PoseTest : public QObject {
         app.Frame().Router().Execute(cmd::Hierarchy);
         CKvtView& v = app.View();
         QTest::keyClick(&v, Qt::Key_Left);
-        for (int s = 0; s < 16; ++s) QCOMPARE(v.Pose(s).m_rotInc[2], 0.0f);
+        for (int s = 0; s < 16; ++s)
+            QCOMPARE(v.Pose(s).m_rotInc[2], 0.0f);
     }
 
     void hierarchyTogglesModeAndToolbar() {

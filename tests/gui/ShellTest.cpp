@@ -23,7 +23,8 @@ QMenu* TopMenu(CMainFrame& frame, const QString& title) {
 
 QStringList Texts(QMenu* menu) {
     QStringList texts;
-    for (QAction* a : menu->actions()) texts << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
     return texts;
 }
 
@@ -52,14 +53,16 @@ class ShellTest : public QObject {
     void menusInOrder() {
         RunningApp app;
         QStringList titles;
-        for (QAction* a : app.Frame().menuBar()->actions()) titles << a->text();
+        for (QAction* a : app.Frame().menuBar()->actions())
+            titles << a->text();
         QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Modify", "&Help"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&File")),
-                 QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Import", "&Save\tCtrl+S", "Save &As...", "-",
-                              "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-",
-                              "E&xit"}));
+                 QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Import", "&Save\tCtrl+S", "Save &As...",
+                              "-", "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-",
+                              "Recent File", "-", "E&xit"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
-                 QStringList({"&Animate", "&Roate ...", "R&eset", "-", "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
+                 QStringList({"&Animate", "&Roate ...", "R&eset", "-", "&Toolbar", "&Status Bar", "-",
+                              "&Hierarchy"}));
     }
 
     void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {
@@ -89,7 +92,8 @@ class ShellTest : public QObject {
         QToolBar* bar = app.Frame().ToolBar();
         QCOMPARE(bar->windowTitle(), QString("Standard"));
         std::vector<int> ids;
-        for (QAction* a : bar->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        for (QAction* a : bar->actions())
+            ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
         QCOMPARE(ids, res::ToolbarButtons());
         QVERIFY(!app.Frame().ToolbarAction(cmd::ModeModify)->isEnabled());
         QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
@@ -109,7 +113,8 @@ class ShellTest : public QObject {
     void acceleratorsReachTheirCommands() {
         RunningApp app;
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(app.dialogs.messages, std::vector<std::string>{"Please enter hierarchical model mode first!"});
+        QCOMPARE(app.dialogs.messages,
+                 std::vector<std::string>{"Please enter hierarchical model mode first!"});
         QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(app.dialogs.messages.size(), 2u);
         QTest::keyClick(&app.Frame(), Qt::Key_N, Qt::ControlModifier);
@@ -131,12 +136,14 @@ class ShellTest : public QObject {
                 texts << a->text();
                 QVERIFY(a->isEnabled());
             }
-            QCOMPARE(texts, QStringList({"&Undo", "Cu&t", "&Copy", "&Paste", "Modify", "&OrlendWizard ...", "&Options ..."}));
+            QCOMPARE(texts, QStringList({"&Undo", "Cu&t", "&Copy", "&Paste", "Modify", "&OrlendWizard ...",
+                                         "&Options ..."}));
             checked = true;
             menu->actions().front()->trigger();
             menu->close();
         });
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                app.View().mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&app.View(), &event);
         QVERIFY(checked);
         QVERIFY(app.dialogs.messages.empty());

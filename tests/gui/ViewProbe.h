@@ -11,9 +11,11 @@ namespace figurant::test {
 // The accumulated transform of a segment down the figure tree (root first).
 inline Matrix4 TreeMatrix(CKvtView& view, int segment) {
     std::vector<const SegmentPose*> chain;
-    for (const SegmentPose* p = &view.Pose(segment); p; p = p->m_pParent) chain.push_back(p);
+    for (const SegmentPose* p = &view.Pose(segment); p; p = p->m_pParent)
+        chain.push_back(p);
     Matrix4 m;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) MultMatrix(m, (*it)->m_matrix);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        MultMatrix(m, (*it)->m_matrix);
     return m;
 }
 
@@ -22,7 +24,8 @@ inline QPointF Project(CKvtView& view, const Point3d& p, const Matrix4& model = 
     float rotation[16];
     BuildRotMatrix(rotation, view.m_curQuat);
     Matrix4 mv = view.m_sceneMatrix, r;
-    for (int i = 0; i < 16; ++i) r[i] = rotation[i];
+    for (int i = 0; i < 16; ++i)
+        r[i] = rotation[i];
     MultMatrix(mv, r);
     Matrix4 rx, rz;
     // glRotatef turns the other way round from MakeRotation.
@@ -45,7 +48,8 @@ inline QPointF Project(CKvtView& view, const Point3d& p, const Matrix4& model = 
 
 inline Point3d Centre(const std::vector<Point3d>& points) {
     Point3d c{};
-    for (const Point3d& p : points) c = {c.x + p.x, c.y + p.y, c.z + p.z};
+    for (const Point3d& p : points)
+        c = {c.x + p.x, c.y + p.y, c.z + p.z};
     const double n = points.empty() ? 1.0 : static_cast<double>(points.size());
     return {c.x / n, c.y / n, c.z / n};
 }
@@ -70,7 +74,8 @@ inline const char* Name(Paint p) {
 }
 
 inline Paint PaintAt(const QImage& image, QPointF at) {
-    return Classify(image.pixel(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))));
+    return Classify(
+        image.pixel(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))));
 }
 
 } // namespace figurant::test

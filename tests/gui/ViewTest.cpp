@@ -15,7 +15,8 @@ void EnterHierarchy(RunningApp& app) {
 }
 
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b) {
-    for (int i = 0; i < 16; ++i) QVERIFY2(std::fabs(a[i] - b[i]) < 1e-5f * (1 + std::fabs(b[i])), qPrintable(QString::number(i)));
+    for (int i = 0; i < 16; ++i)
+        QVERIFY2(std::fabs(a[i] - b[i]) < 1e-5f * (1 + std::fabs(b[i])), qPrintable(QString::number(i)));
 }
 
 // The front of the toe cap: the vertices of the foot within 3 cm of its foremost one (the camera
@@ -23,7 +24,8 @@ void ExpectMatrixNear(const Matrix4& a, const Matrix4& b) {
 // normal flip darkens it; the toe cap keeps its colour.
 Point3d ToeCap(const std::vector<Point3d>& foot) {
     double front = 1e9;
-    for (const Point3d& p : foot) front = std::min(front, p.y);
+    for (const Point3d& p : foot)
+        front = std::min(front, p.y);
     std::vector<Point3d> cap;
     for (const Point3d& p : foot)
         if (p.y < front + 0.03) cap.push_back(p);
@@ -33,13 +35,15 @@ Point3d ToeCap(const std::vector<Point3d>& foot) {
 // Every body part at its projected centre shows its colour.
 void ExpectSegmentColours(RunningApp& app, bool hierarchy) {
     const QImage image = app.View().RenderImage();
-    const std::pair<int, Paint> expected[] = {{0, Paint::Skin}, {1, Paint::Red}, {10, Paint::Trousers},
-                                              {11, Paint::Trousers}, {14, Paint::Shoes}, {15, Paint::Shoes}};
+    const std::pair<int, Paint> expected[] = {{0, Paint::Skin},      {1, Paint::Red},
+                                              {10, Paint::Trousers}, {11, Paint::Trousers},
+                                              {14, Paint::Shoes},    {15, Paint::Shoes}};
     for (auto [segment, paint] : expected) {
         const Matrix4 model = hierarchy ? TreeMatrix(app.View(), segment) : Matrix4{};
         const auto& vertices = app.View().Pose(segment).m_vertices;
         const QPointF at = Project(app.View(), segment >= 14 ? ToeCap(vertices) : Centre(vertices), model);
-        QVERIFY2(PaintAt(image, at) == paint, qPrintable(QString("segment %1 shows %2").arg(segment).arg(Name(PaintAt(image, at)))));
+        QVERIFY2(PaintAt(image, at) == paint,
+                 qPrintable(QString("segment %1 shows %2").arg(segment).arg(Name(PaintAt(image, at)))));
     }
 }
 
@@ -77,14 +81,19 @@ class ViewTest : public QObject {
         const QImage image = view.RenderImage();
         // Outside the bend, on the bisector between the upper arm and the turned forearm.
         const Matrix4 parent = TreeMatrix(view, 4);
-        const Point3d up = Centre(view.Pose(4).m_vertices), down = TransformPoint3(forearm.m_matrix, Centre(forearm.m_vertices));
-        auto unit = [](Point3d d) { const double l = std::sqrt(Dot(d, d)); return Point3d{d.x / l, d.y / l, d.z / l}; };
+        const Point3d up = Centre(view.Pose(4).m_vertices),
+                      down = TransformPoint3(forearm.m_matrix, Centre(forearm.m_vertices));
+        auto unit = [](Point3d d) {
+            const double l = std::sqrt(Dot(d, d));
+            return Point3d{d.x / l, d.y / l, d.z / l};
+        };
         const Point3d a = unit(Difference(up, J)), b = unit(Difference(down, J));
         const Point3d outward = unit({-(a.x + b.x), -(a.y + b.y), -(a.z + b.z)});
         for (double r : {0.01, 0.02, 0.03}) {
             const Point3d p{J.x + r * outward.x, J.y + r * outward.y, J.z + r * outward.z};
             const Paint paint = PaintAt(image, Project(view, p, parent));
-            QVERIFY2(paint != Paint::Background, qPrintable(QString("background at %1 m from the elbow").arg(r)));
+            QVERIFY2(paint != Paint::Background,
+                     qPrintable(QString("background at %1 m from the elbow").arg(r)));
         }
         image.save(QString::fromStdString(RunDir()) + "/screenshot-elbow.png");
     }

@@ -9,7 +9,11 @@ inline std::string RunDir() {
     const char* dir = std::getenv("FIGURANT_RUN_DIR");
     return dir ? dir : "run";
 }
-inline std::string DefaultModelPath() { return RunDir() + "/guy01.dxf"; }
-inline std::string DefaultNormalsPath() { return RunDir() + "/guy01k10.normal"; }
+inline std::string DefaultModelPath() {
+    return RunDir() + "/guy01.dxf";
+}
+inline std::string DefaultNormalsPath() {
+    return RunDir() + "/guy01k10.normal";
+}
 
 } // namespace figurant::test

@@ -10,7 +10,8 @@ using Groups = std::vector<std::pair<std::string, std::string>>;
 
 inline std::string Dxf(const Groups& groups, const std::string& eol = "\n") {
     std::string s;
-    for (const auto& [code, value] : groups) s += code + eol + value + eol;
+    for (const auto& [code, value] : groups)
+        s += code + eol + value + eol;
     return s;
 }
 
@@ -18,7 +19,8 @@ inline std::string Dxf(const Groups& groups, const std::string& eol = "\n") {
 inline Groups Face(int colour, const std::vector<std::string>& c) {
     Groups g{{"0", "3DFACE"}, {"8", "BODY"}, {"62", std::to_string(colour)}};
     for (int k = 0; k < 4; ++k)
-        for (int a = 0; a < 3; ++a) g.push_back({std::to_string(10 * (a + 1) + k), c[static_cast<size_t>(3 * k + a)]});
+        for (int a = 0; a < 3; ++a)
+            g.push_back({std::to_string(10 * (a + 1) + k), c[static_cast<size_t>(3 * k + a)]});
     return g;
 }
 

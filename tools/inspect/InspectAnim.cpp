@@ -29,7 +29,8 @@ bool ReadAll(NumberReader& in, int n, int count, float* out) {
 
 void PrintFloats(const float* v, int n) {
     std::fputs("[", stdout);
-    for (int i = 0; i < n; ++i) std::printf("%s%s", i ? ", " : "", json::Float(v[i]).c_str());
+    for (int i = 0; i < n; ++i)
+        std::printf("%s%s", i ? ", " : "", json::Float(v[i]).c_str());
     std::fputs("]", stdout);
 }
 
@@ -47,23 +48,24 @@ int InspectAnim(const std::string& path, int segments) {
     for (;;) {
         KeyFrame k;
         k.matrices.resize(static_cast<std::size_t>(segments));
-        const bool whole = in.Read(k.rotX) && in.Read(k.rotZ) && ReadAll(in, 16, 1, k.scene.data()) &&
-                           [&] {
-                               for (auto& m : k.matrices)
-                                   if (!ReadAll(in, 16, 1, m.data())) return false;
-                               return true;
-                           }();
+        const bool whole = in.Read(k.rotX) && in.Read(k.rotZ) && ReadAll(in, 16, 1, k.scene.data()) && [&] {
+            for (auto& m : k.matrices)
+                if (!ReadAll(in, 16, 1, m.data())) return false;
+            return true;
+        }();
         frames.push_back(k);
         if (!whole) break;
         std::vector<std::array<float, 6>> block(static_cast<std::size_t>(segments));
         bool complete = true;
-        for (auto& b : block) complete = complete && ReadAll(in, 6, 1, b.data());
+        for (auto& b : block)
+            complete = complete && ReadAll(in, 6, 1, b.data());
         if (!complete) break;
         increments.push_back(block);
     }
     std::fputs("{\"keyframes\": [", stdout);
     for (std::size_t f = 0; f < frames.size(); ++f) {
-        std::printf("%s{\"scene_rot\": [%d, %d], \"scene_matrix\": ", f ? ", " : "", frames[f].rotX, frames[f].rotZ);
+        std::printf("%s{\"scene_rot\": [%d, %d], \"scene_matrix\": ", f ? ", " : "", frames[f].rotX,
+                    frames[f].rotZ);
         PrintFloats(frames[f].scene.data(), 16);
         std::fputs(", \"matrices\": [", stdout);
         for (std::size_t s = 0; s < frames[f].matrices.size(); ++s) {

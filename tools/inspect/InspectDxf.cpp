@@ -9,7 +9,8 @@ namespace figurant {
 
 void PrintBounds(const CUnderlayList& list) {
     std::fputs("[", stdout);
-    for (int i = 0; i < 6; ++i) std::printf("%s%s", i ? ", " : "", json::Float(list.m_bounds[i]).c_str());
+    for (int i = 0; i < 6; ++i)
+        std::printf("%s%s", i ? ", " : "", json::Float(list.m_bounds[i]).c_str());
     std::fputs("]", stdout);
 }
 
@@ -22,7 +23,8 @@ void PrintPolylines(const CUnderlayList& list) {
         json::ListWriter points(stdout);
         for (const Vec3f& p : line->Points()) {
             points.Next();
-            std::printf("[%s, %s, %s]", json::Float(p.x).c_str(), json::Float(p.y).c_str(), json::Float(p.z).c_str());
+            std::printf("[%s, %s, %s]", json::Float(p.x).c_str(), json::Float(p.y).c_str(),
+                        json::Float(p.z).c_str());
         }
         std::fputs("]}", stdout);
     }
@@ -39,7 +41,8 @@ int InspectDxf(const std::string& path, bool summary) {
     PrintBounds(*list);
     if (summary) {
         long points = 0;
-        for (const auto& line : *list) points += line->GetSize();
+        for (const auto& line : *list)
+            points += line->GetSize();
         std::printf(", \"polylines\": %d, \"points\": %ld}\n", list->GetCount(), points);
     } else {
         std::fputs(", \"polylines\": ", stdout);

@@ -52,7 +52,8 @@ void PrintRecord(const SegmentPose& p, int i) {
     else
         std::fputs("null", stdout);
     std::vector<int> children;
-    for (const SegmentPose* c : p.m_pChildren) children.push_back(c->m_nSegment);
+    for (const SegmentPose* c : p.m_pChildren)
+        children.push_back(c->m_nSegment);
     std::fputs(", \"children\": ", stdout);
     PrintInts(children);
     std::printf(", \"vertices\": %zu, \"joint_centre\": ", p.m_vertices.size());
@@ -80,7 +81,8 @@ int InspectModel(const std::string& dxf, const std::string& normals) {
         json::ListWriter list(stdout);
         for (const Vec3f& n : doc->m_pNormals) {
             list.Next();
-            std::printf("[%s, %s, %s]", json::Float(n.x).c_str(), json::Float(n.y).c_str(), json::Float(n.z).c_str());
+            std::printf("[%s, %s, %s]", json::Float(n.x).c_str(), json::Float(n.y).c_str(),
+                        json::Float(n.z).c_str());
         }
         std::fputs("]", stdout);
     }

@@ -17,7 +17,11 @@ std::string Format(double v, int digits) {
 
 } // namespace
 
-std::string Float(float v) { return Format(static_cast<double>(v), 9); }
-std::string Double(double v) { return Format(v, 17); }
+std::string Float(float v) {
+    return Format(static_cast<double>(v), 9);
+}
+std::string Double(double v) {
+    return Format(v, 17);
+}
 
 } // namespace figurant::json

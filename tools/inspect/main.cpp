@@ -1,6 +1,6 @@
 // figurant-inspect: prints what the program reads and builds from the user's files, as JSON.
-#include "InspectDxf.h"
 #include "InspectAnim.h"
+#include "InspectDxf.h"
 #include "InspectModel.h"
 
 #include <cstdio>

@@ -63,7 +63,9 @@ class Builder {
     }
 
   private:
-    int Steps(double length) const { return std::max(2, static_cast<int>(std::lround(length / 0.015 * m_k))); }
+    int Steps(double length) const {
+        return std::max(2, static_cast<int>(std::lround(length / 0.015 * m_k)));
+    }
     // Ring indices i0, i0 + step, ... i1 (modulo the ring size), both ends included.
     std::vector<int> Arc(int i0, int i1, int step) const {
         std::vector<int> out;
@@ -75,7 +77,8 @@ class Builder {
     }
     static Loop Pick(const Loop& ring, const std::vector<int>& indices) {
         Loop out;
-        for (int i : indices) out.push_back(ring[static_cast<std::size_t>(i)]);
+        for (int i : indices)
+            out.push_back(ring[static_cast<std::size_t>(i)]);
         return out;
     }
 
@@ -110,11 +113,13 @@ class Builder {
         const auto& p = m_mesh.Positions();
         double total = 0;
         for (std::size_t i = 0; i < loop.size(); ++i) {
-            total += Length(p[static_cast<std::size_t>(loop[(i + 1) % loop.size()])] - p[static_cast<std::size_t>(loop[i])]);
+            total += Length(p[static_cast<std::size_t>(loop[(i + 1) % loop.size()])] -
+                            p[static_cast<std::size_t>(loop[i])]);
             if (i + 1 < loop.size()) s.push_back(total);
         }
         const double lastEdge = total - s.back();
-        for (double& v : s) v = (v + backShift * lastEdge) / total;
+        for (double& v : s)
+            v = (v + backShift * lastEdge) / total;
         return s;
     }
 
@@ -133,7 +138,8 @@ class Builder {
     Loop BlendLoop(const Loop& a, const Loop& b, double f, double bulge) {
         Loop loop;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            V3 p = Lerp(m_mesh.Positions()[static_cast<std::size_t>(a[i])], m_mesh.Positions()[static_cast<std::size_t>(b[i])], f);
+            V3 p = Lerp(m_mesh.Positions()[static_cast<std::size_t>(a[i])],
+                        m_mesh.Positions()[static_cast<std::size_t>(b[i])], f);
             const V3 radial = Unit(V3{p.x, 0, p.z});
             loop.push_back(m_mesh.AddVertex(p + bulge * radial));
         }
@@ -142,7 +148,8 @@ class Builder {
 
     static std::vector<double> Uniform(std::size_t n) {
         std::vector<double> t;
-        for (std::size_t i = 0; i < n; ++i) t.push_back(static_cast<double>(i) / static_cast<double>(n));
+        for (std::size_t i = 0; i < n; ++i)
+            t.push_back(static_cast<double>(i) / static_cast<double>(n));
         return t;
     }
 
@@ -152,8 +159,9 @@ class Builder {
         // shoulder ring (front, armpit, back), across the back of the neck and round the lower
         // half of the left shoulder ring.
         Loop top{neck[static_cast<std::size_t>(front)]};
-        for (const auto& part : {Pick(shoulder[0], Arc(front, back, 1)), Loop{neck[static_cast<std::size_t>(back)]},
-                                 Pick(shoulder[1], Arc(back, front, -1))})
+        for (const auto& part :
+             {Pick(shoulder[0], Arc(front, back, 1)), Loop{neck[static_cast<std::size_t>(back)]},
+              Pick(shoulder[1], Arc(back, front, -1))})
             top.insert(top.end(), part.begin(), part.end());
         const std::vector<double> t = Params(top, 0.0);
         const Loop c0 = EllipseLoop(t, 1.19, 0.150, 0.105);
@@ -166,7 +174,8 @@ class Builder {
             for (std::size_t j = 0; j < top.size(); ++j) {
                 if (std::find(shoulder[s].begin(), shoulder[s].end(), top[j]) == shoulder[s].end()) continue;
                 const V3 p = m_mesh.Positions()[static_cast<std::size_t>(top[j])];
-                m_mesh.Positions()[static_cast<std::size_t>(c2[j])] = p - V3{side * kArmpitDepth, kArmpitDrop, 0};
+                m_mesh.Positions()[static_cast<std::size_t>(c2[j])] =
+                    p - V3{side * kArmpitDepth, kArmpitDrop, 0};
             }
         }
         (void)armpit;
@@ -198,15 +207,16 @@ class Builder {
 
     // Quads between two open runs of equal length.
     void Strip(const Loop& a, const Loop& b, int segment) {
-        for (std::size_t i = 0; i + 1 < a.size(); ++i) m_mesh.Quad(a[i], a[i + 1], b[i + 1], b[i], segment);
+        for (std::size_t i = 0; i + 1 < a.size(); ++i)
+            m_mesh.Quad(a[i], a[i + 1], b[i + 1], b[i], segment);
     }
 
     // Rings along a limb from an existing ring; closes at `pole` when one is given.
-    Loop Sweep(Loop ring, int segment, int steps, const std::function<RingSpec(double)>& spec,
+    Loop Sweep(Loop ring, int segment, int steps, const std::function<RingSpec(double)>& shape,
                const V3* pole = nullptr) {
         const int last = pole ? steps - 1 : steps;
         for (int j = 1; j <= last; ++j) {
-            const RingSpec r = spec(static_cast<double>(j) / steps);
+            const RingSpec r = shape(static_cast<double>(j) / steps);
             Loop next = m_mesh.Ring(r.centre, r.e1, r.e2, r.a, r.b, m_ringSize);
             m_mesh.Loft(ring, next, segment);
             ring = std::move(next);
@@ -220,16 +230,25 @@ class Builder {
         const double neckTop = 0.03, bottom = 35 * kPi / 180;
         const int neckSteps = 2, headSteps = 16 * m_k;
         Loop ring = Sweep(neck, 0, neckSteps, [&](double t) {
-            return RingSpec{m_d.neck + V3{0, t * neckTop, 0.005 * t}, {1, 0, 0}, kForward, 0.055 - 0.004 * t,
+            return RingSpec{m_d.neck + V3{0, t * neckTop, 0.005 * t},
+                            {1, 0, 0},
+                            kForward,
+                            0.055 - 0.004 * t,
                             0.055 - 0.004 * t};
         });
         const std::size_t firstHeadVertex = m_mesh.Positions().size();
         const V3 pole = centre + V3{0, 0.115, 0};
-        Sweep(ring, 0, headSteps, [&](double t) {
-            const double beta = bottom + t * (kPi - bottom);
-            return RingSpec{centre - V3{0, 0.115 * std::cos(beta), 0}, {1, 0, 0}, kForward, 0.075 * std::sin(beta),
-                            0.095 * std::sin(beta)};
-        }, &pole);
+        Sweep(
+            ring, 0, headSteps,
+            [&](double t) {
+                const double beta = bottom + t * (kPi - bottom);
+                return RingSpec{centre - V3{0, 0.115 * std::cos(beta), 0},
+                                {1, 0, 0},
+                                kForward,
+                                0.075 * std::sin(beta),
+                                0.095 * std::sin(beta)};
+            },
+            &pole);
         // A nose, so one can see which way the head faces.
         for (std::size_t i = firstHeadVertex; i < m_mesh.Positions().size(); ++i) {
             V3& p = m_mesh.Positions()[i];
@@ -254,7 +273,8 @@ class Builder {
             const double r = Profile({{0, 0.055}, {0.3, 0.048}, {0.8, 0.043}, {1, 0.040}}, t);
             if (along < arcLength) {
                 const double b = along / radius;
-                return RingSpec{path.At(m_d.shoulder[s], side, b), outwardUp({side * std::cos(b), -std::sin(b), 0}), kForward, r, r};
+                return RingSpec{path.At(m_d.shoulder[s], side, b),
+                                outwardUp({side * std::cos(b), -std::sin(b), 0}), kForward, r, r};
             }
             const V3 d = Unit(m_d.elbow[s] - arcEnd);
             return RingSpec{arcEnd + (along - arcLength) * d, outwardUp(d), kForward, r, r};
@@ -266,11 +286,15 @@ class Builder {
                             Profile({{0, 0.040}, {0.25, 0.041}, {1, 0.022}}, t),
                             Profile({{0, 0.040}, {0.25, 0.043}, {1, 0.030}}, t)};
         });
-        Sweep(wrist, 8 + s, Steps(0.108 * kHeight), [&](double t) {
-            return RingSpec{Lerp(m_d.wrist[s], m_d.fingertip[s], t), e1, kForward,
-                            Profile({{0, 0.022}, {0.2, 0.020}, {0.45, 0.016}, {0.75, 0.013}, {1, 0.008}}, t),
-                            Profile({{0, 0.030}, {0.2, 0.040}, {0.45, 0.046}, {0.75, 0.040}, {1, 0.022}}, t)};
-        }, &m_d.fingertip[s]);
+        Sweep(
+            wrist, 8 + s, Steps(0.108 * kHeight),
+            [&](double t) {
+                return RingSpec{
+                    Lerp(m_d.wrist[s], m_d.fingertip[s], t), e1, kForward,
+                    Profile({{0, 0.022}, {0.2, 0.020}, {0.45, 0.016}, {0.75, 0.013}, {1, 0.008}}, t),
+                    Profile({{0, 0.030}, {0.2, 0.040}, {0.45, 0.046}, {0.75, 0.040}, {1, 0.022}}, t)};
+            },
+            &m_d.fingertip[s]);
     }
 
     void Leg(int s, const Loop& hip) {
@@ -302,20 +326,25 @@ class Builder {
         const int bendSteps = 6 * m_k, runSteps = Steps(length);
         const int steps = bendSteps + runSteps;
         const V3 pole = m_d.toe[s] + V3{0, 0.008, 0.01};
-        Sweep(ankle, 14 + s, steps, [&](double t) {
-            const double j = t * steps;
-            if (j <= bendSteps) {
-                const double alpha = 0.5 * kPi * j / bendSteps, f = j / bendSteps;
-                const V3 dir = std::sin(alpha) * kForward - std::cos(alpha) * kUp;
-                const V3 c = centre - (bend * std::cos(alpha)) * kForward - (bend * std::sin(alpha)) * kUp;
-                const V3 e1 = Outward(dir, side);
-                return RingSpec{c, e1, side * Unit(Cross(dir, e1)), 0.035 + 0.008 * f, 0.030};
-            }
-            const double f = (j - bendSteps) / runSteps;
-            const V3 c = centre - bend * kUp + (f * length) * kForward - V3{0, 0.008 * f, 0};
-            return RingSpec{c, Outward(kForward, side), kUp, Profile({{0, 0.043}, {0.6, 0.048}, {1, 0.034}}, f),
-                            Profile({{0, 0.030}, {0.5, 0.024}, {1, 0.014}}, f)};
-        }, &pole);
+        Sweep(
+            ankle, 14 + s, steps,
+            [&](double t) {
+                const double j = t * steps;
+                if (j <= bendSteps) {
+                    const double alpha = 0.5 * kPi * j / bendSteps, f = j / bendSteps;
+                    const V3 dir = std::sin(alpha) * kForward - std::cos(alpha) * kUp;
+                    const V3 c =
+                        centre - (bend * std::cos(alpha)) * kForward - (bend * std::sin(alpha)) * kUp;
+                    const V3 e1 = Outward(dir, side);
+                    return RingSpec{c, e1, side * Unit(Cross(dir, e1)), 0.035 + 0.008 * f, 0.030};
+                }
+                const double f = (j - bendSteps) / runSteps;
+                const V3 c = centre - bend * kUp + (f * length) * kForward - V3{0, 0.008 * f, 0};
+                return RingSpec{c, Outward(kForward, side), kUp,
+                                Profile({{0, 0.043}, {0.6, 0.048}, {1, 0.034}}, f),
+                                Profile({{0, 0.030}, {0.5, 0.024}, {1, 0.014}}, f)};
+            },
+            &pole);
     }
 
     int m_k, m_ringSize, m_q;
@@ -327,7 +356,8 @@ class Builder {
 
 Mesh BuildBody(int resolution) {
     Mesh mesh = Builder(resolution).Build();
-    for (auto& p : mesh.Positions()) p = {p.z, p.y, p.x};
+    for (auto& p : mesh.Positions())
+        p = {p.z, p.y, p.x};
     if (!mesh.Orient()) throw std::logic_error("the generated surface is not closed");
     return mesh;
 }

@@ -49,7 +49,9 @@ BodyDesign Build() {
         d.arm[s] = SolveArmPath(d.shoulder[s], d.elbow[s], side);
     }
     const V3 chestTop{0, d.shoulder[0].y, 0};
-    d.bones = {{0, d.neck, d.headTop - V3{0, 0.1, 0}}, {1, d.waist, chestTop}, {1, chestTop, d.neck},
+    d.bones = {{0, d.neck, d.headTop - V3{0, 0.1, 0}},
+               {1, d.waist, chestTop},
+               {1, chestTop, d.neck},
                {3, d.waist, V3{0, d.hip[0].y, 0}}};
     for (int s = 0; s < 2; ++s) {
         d.bones.push_back({1, chestTop, d.shoulder[s]});

@@ -37,7 +37,9 @@ void Mesh::Zipper(const Loop& a, const std::vector<double>& ta, const Loop& b, c
                   int segment) {
     std::size_t i = 0, j = 0;
     const std::size_t n = a.size(), m = b.size();
-    auto at = [](const std::vector<double>& t, std::size_t k) { return k < t.size() ? t[k] : t[k - t.size()] + 1; };
+    auto at = [](const std::vector<double>& t, std::size_t k) {
+        return k < t.size() ? t[k] : t[k - t.size()] + 1;
+    };
     while (i < n || j < m) {
         const bool advanceA = j >= m || (i < n && at(ta, i + 1) <= at(tb, j + 1));
         if (advanceA) {
@@ -52,7 +54,8 @@ void Mesh::Zipper(const Loop& a, const std::vector<double>& ta, const Loop& b, c
 
 void Mesh::Cap(const Loop& ring, int pole, int segment) {
     const std::size_t n = ring.size();
-    for (std::size_t i = 0; i < n; ++i) m_faces.push_back({{ring[i], ring[(i + 1) % n], pole, pole}, 3, segment});
+    for (std::size_t i = 0; i < n; ++i)
+        m_faces.push_back({{ring[i], ring[(i + 1) % n], pole, pole}, 3, segment});
 }
 
 bool Mesh::Orient() {
@@ -99,9 +102,11 @@ bool Mesh::Orient() {
     for (const Face& face : m_faces)
         for (int k = 1; k + 1 < face.corners; ++k)
             volume += Dot(m_pos[static_cast<std::size_t>(face.v[0])],
-                          Cross(m_pos[static_cast<std::size_t>(face.v[k])], m_pos[static_cast<std::size_t>(face.v[k + 1])]));
+                          Cross(m_pos[static_cast<std::size_t>(face.v[k])],
+                                m_pos[static_cast<std::size_t>(face.v[k + 1])]));
     if (volume < 0)
-        for (Face& face : m_faces) flip(face);
+        for (Face& face : m_faces)
+            flip(face);
     return true;
 }
 
@@ -111,13 +116,15 @@ std::vector<V3> Mesh::VertexNormals() const {
         V3 n;
         const V3 p0 = m_pos[static_cast<std::size_t>(face.v[0])];
         for (int k = 1; k + 1 < face.corners; ++k)
-            n = n + Cross(m_pos[static_cast<std::size_t>(face.v[k])] - p0, m_pos[static_cast<std::size_t>(face.v[k + 1])] - p0);
+            n = n + Cross(m_pos[static_cast<std::size_t>(face.v[k])] - p0,
+                          m_pos[static_cast<std::size_t>(face.v[k + 1])] - p0);
         for (int k = 0; k < face.corners; ++k) {
             auto& target = normals[static_cast<std::size_t>(face.v[k])];
             target = target + n;
         }
     }
-    for (V3& n : normals) n = Unit(n);
+    for (V3& n : normals)
+        n = Unit(n);
     return normals;
 }
 

@@ -12,7 +12,9 @@ namespace {
 
 constexpr double kFileUnit = 2.54; // metres per unit of 100 inches
 
-V3 ToFile(V3 p) { return (1.0 / kFileUnit) * p; }
+V3 ToFile(V3 p) {
+    return (1.0 / kFileUnit) * p;
+}
 
 void Number(std::string& out, double v) {
     char buf[32];
@@ -35,7 +37,8 @@ bool WriteModelFiles(const Mesh& mesh, const std::string& dxfPath, const std::st
     for (const Face& face : mesh.Faces()) {
         dxf += "0\n3DFACE\n8\nBODY\n62\n" + std::to_string(ColourOfSegment(face.segment)) + "\n";
         for (int k = 0; k < 4; ++k) {
-            const V3 p = ToFile(pos[static_cast<std::size_t>(face.v[k < face.corners ? k : face.corners - 1])]);
+            const V3 p =
+                ToFile(pos[static_cast<std::size_t>(face.v[k < face.corners ? k : face.corners - 1])]);
             const double c[3] = {p.x, p.y, p.z};
             for (int a = 0; a < 3; ++a) {
                 dxf += std::to_string(10 * (a + 1) + k) + "\n";

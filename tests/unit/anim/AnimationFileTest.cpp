@@ -20,7 +20,8 @@ namespace {
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::stringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -32,7 +33,9 @@ class SceneTest : public testing::Test {
     std::unique_ptr<PoseArray> pose = std::make_unique<PoseArray>();
     TempDir dir;
     int frames = 0;
-    PlaybackHooks Hooks() { return {[this] { ++frames; }, [] { return true; }}; }
+    PlaybackHooks Hooks() {
+        return {[this] { ++frames; }, [] { return true; }};
+    }
 };
 
 TEST_F(SceneTest, FirstSaveLayout) {
@@ -47,7 +50,8 @@ TEST_F(SceneTest, FirstSaveLayout) {
     EXPECT_EQ(lines[0], "");
     EXPECT_EQ(lines[1], "-15 30");
     EXPECT_EQ(lines[2], "1 0 0 0 0 1 0 0 0 0 1 0 0.5 0 0 1 ");
-    for (std::size_t i = 2; i < 19; ++i) EXPECT_EQ(lines[i].back(), ' ');
+    for (std::size_t i = 2; i < 19; ++i)
+        EXPECT_EQ(lines[i].back(), ' ');
 }
 
 TEST_F(SceneTest, AppendingSaveWritesAndClearsIncrements) {
@@ -91,7 +95,8 @@ TEST_F(SceneTest, PlaybackShowsEveryKeyFrameAndTenStepsBetween) {
     (*pose)[0].m_transInc = {1, 0, 0};
     (*pose)[1].m_rotInc = {0, 90, 0};
     std::string text = FormatKeyFrame(scene);
-    for (int k = 1; k < 3; ++k) text += FormatIncrementBlock(scene) + FormatKeyFrame(scene);
+    for (int k = 1; k < 3; ++k)
+        text += FormatIncrementBlock(scene) + FormatKeyFrame(scene);
     const std::string path = dir.Write("k.amt", text);
     std::vector<Matrix4> seg0, seg1;
     PlaybackHooks hooks{[&] {
@@ -108,12 +113,16 @@ TEST_F(SceneTest, PlaybackShowsEveryKeyFrameAndTenStepsBetween) {
     // 9 degrees about y through the joint centre per step; the centre stays where it is.
     Matrix4 step;
     MakeRotation(9, 0, 1, 0, step);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(seg1[1][i], [&] {
-            Matrix4 expected = Matrix4::Translation(1, 2, 3);
-            MultMatrix(expected, step);
-            MultMatrix(expected, Matrix4::Translation(-1, -2, -3));
-            return expected[i];
-        }(), 1e-6);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(
+            seg1[1][i],
+            [&] {
+                Matrix4 expected = Matrix4::Translation(1, 2, 3);
+                MultMatrix(expected, step);
+                MultMatrix(expected, Matrix4::Translation(-1, -2, -3));
+                return expected[i];
+            }(),
+            1e-6);
     const Point3d centre = TransformPoint3(seg1[5], {1, 2, 3});
     EXPECT_NEAR(centre.x, 1, 1e-5);
     EXPECT_NEAR(centre.z, 3, 1e-5);
@@ -154,7 +163,8 @@ TEST_F(SceneTest, ReadersTakeCrLfAndThreeDigitExponentsAndStopOnHostileNumbers) 
     EXPECT_FLOAT_EQ(b, -0.0025f);
     EXPECT_EQ(c, 4.0f);
     EXPECT_EQ(d, 9.0f);
-    for (const char* bad : {"nan", "1e39", "inf", std::string(1, '\0').c_str()}) {
+    for (const std::string& bad :
+         {std::string("nan"), std::string("1e39"), std::string("inf"), std::string(1, '\0')}) {
         NumberReader r(bad);
         float v = 1;
         EXPECT_FALSE(r.Read(v)) << bad;

@@ -14,15 +14,17 @@ namespace {
 
 // Runs the probe tool as user nobody; its exit status (0 when the write succeeded).
 int AsNobody(const std::string& mode, const std::string& path) {
-    const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " FIGURANT_WRITE_PROBE " " + mode +
-                                " '" + path + "' >/dev/null 2>&1";
+    const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups " FIGURANT_WRITE_PROBE
+                                " " +
+                                mode + " '" + path + "' >/dev/null 2>&1";
     return std::system(command.c_str());
 }
 
 class ReadOnlyTest : public testing::Test {
   protected:
     void SetUp() override {
-        if (geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "needs root and setpriv";
+        if (geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0)
+            GTEST_SKIP() << "needs root and setpriv";
         original = "\n0 0\n1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
         path = dir.Write("anim.amt", original);
         ::chmod(dir.Path().c_str(), 0555);

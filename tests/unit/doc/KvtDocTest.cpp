@@ -1,6 +1,6 @@
+#include "KvtDoc.h"
 #include "DxfText.h"
 #include "FpTraps.h"
-#include "KvtDoc.h"
 #include "NormalsReader.h"
 #include "ScriptedServices.h"
 #include "TempDir.h"
@@ -29,7 +29,8 @@ class DocTest : public testing::Test {
     }
     std::string Normals(std::size_t n) {
         std::string text = std::to_string(n) + "\n";
-        for (std::size_t i = 0; i < n; ++i) text += "0 0 2\n";
+        for (std::size_t i = 0; i < n; ++i)
+            text += "0 0 2\n";
         return dir.Write("m.normal", text);
     }
     CKvtDoc Loaded(const std::vector<int>& colours) {
@@ -44,11 +45,12 @@ class DocTest : public testing::Test {
 };
 
 TEST(SegmentFromCode, ColourTable) {
-    const std::pair<int, int> rows[] = {{1, 3},  {2, 1},  {3, 1},  {9, 1},   {16, 1},  {4, 10}, {5, 12},
-                                        {6, 14}, {10, 4}, {11, 6}, {12, 8},  {13, 11}, {14, 13}, {15, 15},
-                                        {17, 5}, {18, 7}, {19, 9}, {0, 0},   {7, 0},   {8, 0},   {20, 0},
-                                        {-3, 0}, {256, 0}};
-    for (auto [colour, segment] : rows) EXPECT_EQ(CKvtDoc::SegmentFromCode(colour), segment) << colour;
+    const std::pair<int, int> rows[] = {{1, 3},   {2, 1},   {3, 1},  {9, 1},  {16, 1}, {4, 10},
+                                        {5, 12},  {6, 14},  {10, 4}, {11, 6}, {12, 8}, {13, 11},
+                                        {14, 13}, {15, 15}, {17, 5}, {18, 7}, {19, 9}, {0, 0},
+                                        {7, 0},   {8, 0},   {20, 0}, {-3, 0}, {256, 0}};
+    for (auto [colour, segment] : rows)
+        EXPECT_EQ(CKvtDoc::SegmentFromCode(colour), segment) << colour;
 }
 
 TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
@@ -83,9 +85,11 @@ TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
     EXPECT_EQ(doc.m_pSegmentVertexIds[0], (std::vector<int>{4, 5, 6, 7}));
     // Every global vertex number exactly once over all segments.
     std::vector<int> all;
-    for (const auto& v : doc.m_pSegmentVertexIds) all.insert(all.end(), v.begin(), v.end());
+    for (const auto& v : doc.m_pSegmentVertexIds)
+        all.insert(all.end(), v.begin(), v.end());
     std::sort(all.begin(), all.end());
-    for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], static_cast<int>(i));
+    for (std::size_t i = 0; i < all.size(); ++i)
+        EXPECT_EQ(all[i], static_cast<int>(i));
 }
 
 TEST_F(DocTest, SparseSegmentNumbersGetTablesLargeEnough) {
@@ -174,7 +178,9 @@ struct NormalsCase {
     std::vector<Vec3f> normals;
 };
 
-void PrintTo(const NormalsCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NormalsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NormalsTest : public testing::TestWithParam<NormalsCase> {};
 
@@ -198,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NormalsCase{"tiny_kept", "2 0 0 0\t1e-9 0 0", true, {{0, 0, 0}, {1e-9f, 0, 0}}},
                     NormalsCase{"empty_count", "0", true, {}},
                     NormalsCase{"crlf_and_exponents", "1\r\n0.0E+00 -2.0e0 0\r\n", true, {{0, -1, 0}}},
-                    NormalsCase{"cut_short_keeps_partial", "3 0 0 5 2", true, {{0, 0, 1}, {1, 0, 0}, {0, 0, 0}}},
+                    NormalsCase{
+                        "cut_short_keeps_partial", "3 0 0 5 2", true, {{0, 0, 1}, {1, 0, 0}, {0, 0, 0}}},
                     NormalsCase{"garbage_stops_reading", "2 0 0 1 x 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
                     NormalsCase{"nan_stops_reading", "2 0 0 1 nan 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
                     NormalsCase{"overflow_stops_reading", "1 1e39 0 0", true, {{0, 0, 0}}},
@@ -223,6 +230,8 @@ TEST(Normals, IgnoreTheProcessLocale) {
     EXPECT_FLOAT_EQ((*normals)[0].x, 1.0f);
 }
 
-TEST(Normals, UnreadableFile) { EXPECT_FALSE(ReadNormalsFile("/nonexistent/x.normal")); }
+TEST(Normals, UnreadableFile) {
+    EXPECT_FALSE(ReadNormalsFile("/nonexistent/x.normal"));
+}
 
 } // namespace

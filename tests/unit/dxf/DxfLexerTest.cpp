@@ -17,7 +17,8 @@ class Lexed {
         : m_bytes(bytes), m_file(fmemopen(m_bytes.empty() ? nullptr : m_bytes.data(), m_bytes.size(), "rb")),
           m_source(m_file) {
         lexer.Attach(&m_source);
-        for (const auto& k : keywords) lexer.AddKeyword(k);
+        for (const auto& k : keywords)
+            lexer.AddKeyword(k);
     }
     ~Lexed() {
         if (m_file) std::fclose(m_file);
@@ -40,7 +41,9 @@ struct TokenCase {
     float realValue;
 };
 
-void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TokenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TokenTest : public testing::TestWithParam<TokenCase> {};
 
@@ -68,11 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
                     TokenCase{"missing_exponent_digit", "1E\n", 0, TK_BAD_CHAR, "1E", 1, 1.0f},
                     TokenCase{"number_before_letters", "3DFACE", 0, TK_INTEGER, "3", 3, 3.0f},
                     TokenCase{"word_mode_0", "abc.def/x%y z", 0, TK_WORD, "abc.def/x%y", 0, 0},
-                    TokenCase{"word_mode_1_runs_to_line_end", "Layer 1 top\nx", 1, TK_WORD, "Layer 1 top", 0, 0},
+                    TokenCase{"word_mode_1_runs_to_line_end", "Layer 1 top\nx", 1, TK_WORD, "Layer 1 top", 0,
+                              0},
                     TokenCase{"skips_blanks_tabs_commas", " \t,,7", 0, TK_INTEGER, "7", 7, 7.0f},
                     TokenCase{"control_byte", "\x01", 0, TK_BAD_CHAR, "** BAD CHAR **", 0, 0},
                     TokenCase{"high_byte", "\xE9", 0, TK_BAD_CHAR, "** BAD CHAR **", 0, 0},
-                    TokenCase{"byte_ff_ends_input", "\xFF" "12", 0, TK_EOF, "** EOF **", 0, 0},
+                    TokenCase{"byte_ff_ends_input",
+                              "\xFF"
+                              "12",
+                              0, TK_EOF, "** EOF **", 0, 0},
                     TokenCase{"empty_input", "", 0, TK_EOF, "** EOF **", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -101,7 +108,8 @@ TEST(Lexer, SequencesOfTokens) {
 }
 
 TEST(Lexer, EndMarkerInsideFileGoesOnBehindIt) {
-    Lexed l("\xFF" "12");
+    Lexed l("\xFF"
+            "12");
     l.lexer.NextToken(0);
     EXPECT_EQ(l.lexer.Kind(), TK_EOF);
     l.lexer.NextToken(0);

@@ -23,7 +23,8 @@ class ReaderTest : public testing::Test {
     }
     static std::vector<float> Flat(const CUnderlayPolyLine& p) {
         std::vector<float> v;
-        for (const Vec3f& q : p.Points()) v.insert(v.end(), {q.x, q.y, q.z});
+        for (const Vec3f& q : p.Points())
+            v.insert(v.end(), {q.x, q.y, q.z});
         return v;
     }
     static CUnderlayPolyLine& At(CUnderlayList& l, int i) { return **(l.begin() + i); }
@@ -59,9 +60,11 @@ TEST_F(ReaderTest, BlankPaddedCodesAndCrLf) {
 }
 
 TEST_F(ReaderTest, FaceDirectlyAfterTokenEntities) {
-    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"11", "4"}, {"21", "5"}, {"31", "6"}};
-    const Groups solid{{"0", "SOLID"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"11", "1"}, {"21", "0"},
-                       {"31", "0"},    {"12", "1"}, {"22", "1"}, {"32", "0"}, {"13", "0"}, {"23", "1"}, {"33", "0"}};
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"},
+                      {"11", "4"},   {"21", "5"}, {"31", "6"}};
+    const Groups solid{{"0", "SOLID"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"11", "1"},
+                       {"21", "0"},    {"31", "0"}, {"12", "1"}, {"22", "1"}, {"32", "0"},
+                       {"13", "0"},    {"23", "1"}, {"33", "0"}};
     auto l = Read(Dxf(kSection + line + Face(1, kUnitSquare) + solid + Face(4, kUnitSquare) + kEnd));
     ASSERT_EQ(l->GetCount(), 4);
     EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{1, 2, 3, 4, 5, 6}));
@@ -81,15 +84,16 @@ TEST_F(ReaderTest, UnknownEntityEndsTheFace) {
 TEST_F(ReaderTest, CornersInAnyOrder) {
     Groups g{{"0", "3DFACE"}, {"62", "2"}};
     for (int k : {3, 2, 1, 0})
-        for (int a = 0; a < 3; ++a) g.push_back({std::to_string(10 * (a + 1) + k), std::to_string(k * 10 + a)});
+        for (int a = 0; a < 3; ++a)
+            g.push_back({std::to_string(10 * (a + 1) + k), std::to_string(k * 10 + a)});
     auto l = Read(Dxf(g + kEnd));
     ASSERT_EQ(l->GetCount(), 1);
     EXPECT_EQ(Flat(At(*l, 0)), (std::vector<float>{0, 1, 2, 10, 11, 12, 20, 21, 22, 30, 31, 32}));
 }
 
 TEST_F(ReaderTest, PolylineKeepsOnlyItsOwnPoint) {
-    const Groups g{{"0", "POLYLINE"}, {"62", "9"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"0", "VERTEX"},
-                   {"10", "5"},       {"20", "5"}, {"30", "5"}, {"0", "SEQEND"}};
+    const Groups g{{"0", "POLYLINE"}, {"62", "9"}, {"10", "1"}, {"20", "2"}, {"30", "3"},
+                   {"0", "VERTEX"},   {"10", "5"}, {"20", "5"}, {"30", "5"}, {"0", "SEQEND"}};
     auto l = Read(Dxf(kSection + g + kEnd));
     ASSERT_EQ(l->GetCount(), 1);
     EXPECT_EQ(At(*l, 0).m_bFace, 0);
@@ -98,7 +102,8 @@ TEST_F(ReaderTest, PolylineKeepsOnlyItsOwnPoint) {
 
 TEST_F(ReaderTest, CirclesAndArcs) {
     const Groups circle{{"0", "CIRCLE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"40", "2"}};
-    const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"40", "1"}, {"50", "0"}, {"51", "90"}};
+    const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"},
+                     {"40", "1"},  {"50", "0"}, {"51", "90"}};
     const Groups flat{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"50", "30"}, {"51", "30"}};
     const Groups bare{{"0", "CIRCLE"}, {"10", "1"}, {"20", "1"}, {"30", "1"}};
     auto l = Read(Dxf(kSection + circle + arc + flat + bare + kEnd));
@@ -112,12 +117,14 @@ TEST_F(ReaderTest, CirclesAndArcs) {
     EXPECT_EQ(At(*l, 1).GetSize(), 20);
     EXPECT_NEAR(At(*l, 1)[19].y, 1.0f, 1e-6);
     ASSERT_EQ(At(*l, 2).GetSize(), 2);
-    EXPECT_EQ(Flat(At(*l, 2)), (std::vector<float>{At(*l, 2)[0].x, At(*l, 2)[0].y, 0, At(*l, 2)[0].x, At(*l, 2)[0].y, 0}));
+    EXPECT_EQ(Flat(At(*l, 2)),
+              (std::vector<float>{At(*l, 2)[0].x, At(*l, 2)[0].y, 0, At(*l, 2)[0].x, At(*l, 2)[0].y, 0}));
     EXPECT_EQ(Flat(At(*l, 3))[0], 1.0f); // radius 0 without group 40
 }
 
 TEST_F(ReaderTest, DisabledKindMakesNothingAndDoesNotDisturb) {
-    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"}, {"11", "4"}, {"21", "5"}, {"31", "6"}};
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "2"}, {"30", "3"},
+                      {"11", "4"},   {"21", "5"}, {"31", "6"}};
     DxfReadOptions o;
     o.filter.line = 0;
     auto l = Read(Dxf(kSection + line + Face(1, kUnitSquare) + kEnd), o);
@@ -162,16 +169,22 @@ TEST_F(ReaderTest, OffsetsUnitsAndSignedZero) {
     DxfReadOptions o;
     o.offset = {1, 2, 3};
     o.keepUnits = 0;
-    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "-0"}, {"30", "-0"}, {"11", "0"}, {"21", "0"}, {"31", "0"}};
-    auto l = Read(Dxf(line + Face(1, {"-0", "-0", "-0", "1", "1", "1", "1", "1", "1", "1", "1", "1"}) + kEnd), o);
+    const Groups line{{"0", "LINE"}, {"10", "1"}, {"20", "-0"}, {"30", "-0"},
+                      {"11", "0"},   {"21", "0"}, {"31", "0"}};
+    auto l =
+        Read(Dxf(line + Face(1, {"-0", "-0", "-0", "1", "1", "1", "1", "1", "1", "1", "1", "1"}) + kEnd), o);
     ASSERT_EQ(l->GetCount(), 2);
     EXPECT_EQ(At(*l, 0)[0].x, 1 + 25.4f);
     EXPECT_EQ(At(*l, 0)[0].y, 2.0f);
     EXPECT_TRUE(std::signbit(At(*l, 0)[0].z));
     // Faces are read by lines: values are not scaled, and z gets its offset too.
     EXPECT_EQ(At(*l, 1)[1].z, 4.0f);
-    EXPECT_FALSE(std::signbit(Read(Dxf(Face(1, {"-0", "-0", "-0", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) + kEnd))
-                                  ->begin()[0]->operator[](0).x));
+    EXPECT_FALSE(std::signbit(
+        Read(Dxf(Face(1, {"-0", "-0", "-0", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) + kEnd))
+            ->begin()[0]
+            ->
+            operator[](0)
+            .x));
 }
 
 TEST_F(ReaderTest, NumbersIgnoreTheProcessLocale) {
@@ -179,7 +192,14 @@ TEST_F(ReaderTest, NumbersIgnoreTheProcessLocale) {
     const std::string saved = old ? old : "C";
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
     auto l = Read(Dxf(Face(1, {"0.5", "1.25", "2.5E-1", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) +
-                      Groups{{"0", "LINE"}, {"10", "0.5"}, {"20", "1.5D1"}, {"30", "0"}, {"11", "0"}, {"21", "0"}, {"31", "0"}} + kEnd));
+                      Groups{{"0", "LINE"},
+                             {"10", "0.5"},
+                             {"20", "1.5D1"},
+                             {"30", "0"},
+                             {"11", "0"},
+                             {"21", "0"},
+                             {"31", "0"}} +
+                      kEnd));
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(At(*l, 0)[0].x, 0.5f);
     EXPECT_EQ(At(*l, 0)[0].y, 1.25f);
@@ -191,10 +211,12 @@ TEST_F(ReaderTest, NumbersIgnoreTheProcessLocale) {
 TEST_F(ReaderTest, HostileArcsAreBounded) {
     NoFpTraps traps;
     for (const char* angle : {"-1e20", "1e20", "nan", "inf", "1e39", "0x1p200"}) {
-        const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"40", "1"}, {"50", "0"}, {"51", angle}};
+        const Groups arc{{"0", "ARC"}, {"10", "0"}, {"20", "0"},  {"30", "0"},
+                         {"40", "1"},  {"50", "0"}, {"51", angle}};
         auto l = Read(Dxf(arc + Face(1, kUnitSquare) + kEnd));
         ASSERT_TRUE(l) << angle;
-        for (const auto& p : *l) EXPECT_LE(p->GetSize(), 74) << angle;
+        for (const auto& p : *l)
+            EXPECT_LE(p->GetSize(), 74) << angle;
         EXPECT_EQ(l->begin()[l->GetCount() - 1]->m_bFace, 1) << angle;
     }
 }

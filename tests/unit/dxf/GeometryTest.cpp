@@ -9,7 +9,8 @@ namespace {
 
 std::unique_ptr<CUnderlayPolyLine> Line(std::initializer_list<Vec3f> points) {
     auto p = std::make_unique<CUnderlayPolyLine>();
-    for (const Vec3f& v : points) p->Add(v);
+    for (const Vec3f& v : points)
+        p->Add(v);
     return p;
 }
 
@@ -54,7 +55,8 @@ TEST(UnderlayList, ConvertUnits) {
         int units, target;
         float factor;
     };
-    for (const Case c : {Case{5, 3, 2.54f}, Case{0, 3, 1.0f}, Case{5, 0, 1.0f}, Case{7, 3, 1.0f}, Case{4, 1, 25.4f}}) {
+    for (const Case c :
+         {Case{5, 3, 2.54f}, Case{0, 3, 1.0f}, Case{5, 0, 1.0f}, Case{7, 3, 1.0f}, Case{4, 1, 25.4f}}) {
         CUnderlayList l;
         l.m_nUnits = c.units;
         l.Append(Line({{1, 2, 3}}));

@@ -1,5 +1,5 @@
-#include "FpTraps.h"
 #include "NumberConv.h"
+#include "FpTraps.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@ TEST(NumberConv, AtofLikeTheCLibrary) {
         const char* text;
         double value;
     };
-    for (const Case c : {Case{"  1.5xyz", 1.5}, Case{"+2", 2}, Case{"-.5", -0.5}, Case{"1e", 1}, Case{"1e+", 1},
-                         Case{"abc", 0}, Case{"", 0}, Case{"0x10", 16}, Case{"0x", 0}, Case{"1e-400", 0},
-                         Case{"+-1", 0}, Case{"3.", 3}, Case{"\t\n7", 7}}) {
+    for (const Case c : {Case{"  1.5xyz", 1.5}, Case{"+2", 2}, Case{"-.5", -0.5}, Case{"1e", 1},
+                         Case{"1e+", 1}, Case{"abc", 0}, Case{"", 0}, Case{"0x10", 16}, Case{"0x", 0},
+                         Case{"1e-400", 0}, Case{"+-1", 0}, Case{"3.", 3}, Case{"\t\n7", 7}}) {
         EXPECT_DOUBLE_EQ(CAtof(c.text), c.value) << c.text;
     }
     EXPECT_DOUBLE_EQ(CAtof("1.5D2", true), 150);
@@ -26,7 +26,8 @@ TEST(NumberConv, AtofLikeTheCLibrary) {
     EXPECT_FALSE(std::signbit(CAtof("-")));
     EXPECT_FALSE(std::signbit(CAtof("-x")));
     // The short-decimal path and the general one agree, correctly rounded.
-    for (const char* t : {"0.1", "-0.123456", "123456789012345", "1.5e-4", "9.87654e+21", "0.000001", "-2.5E-003"})
+    for (const char* t :
+         {"0.1", "-0.123456", "123456789012345", "1.5e-4", "9.87654e+21", "0.000001", "-2.5E-003"})
         EXPECT_EQ(CAtof(t), std::strtod(t, nullptr)) << t;
 }
 

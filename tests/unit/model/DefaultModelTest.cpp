@@ -1,7 +1,7 @@
 // The generated default model, read back through the document's load and the figure builder.
+#include "DefaultModel.h"
 #include "Body.h"
 #include "BodyDesign.h"
-#include "DefaultModel.h"
 #include "FigureTree.h"
 #include "KvtDoc.h"
 #include "ModelFiles.h"
@@ -20,7 +20,9 @@ using namespace figurant;
 namespace {
 
 using Key = std::tuple<float, float, float>;
-Key KeyOf(const Vec3f& v) { return {v.x, v.y, v.z}; }
+Key KeyOf(const Vec3f& v) {
+    return {v.x, v.y, v.z};
+}
 
 class DefaultModel : public testing::Test {
   protected:
@@ -83,20 +85,25 @@ TEST_F(DefaultModel, SurfaceIsClosed) {
         }
     }
     int open = 0;
-    for (const auto& [edge, count] : edges) open += count != 2;
+    for (const auto& [edge, count] : edges)
+        open += count != 2;
     EXPECT_EQ(open, 0);
 }
 
 TEST_F(DefaultModel, OnlyParentsAndChildrenShareVertices) {
     std::map<Key, std::set<int>> owners;
     for (const auto& line : *doc->m_pModel)
-        for (const Vec3f& p : line->Points()) owners[KeyOf(p)].insert(line->m_nSegment);
+        for (const Vec3f& p : line->Points())
+            owners[KeyOf(p)].insert(line->m_nSegment);
     std::set<std::pair<int, int>> related;
     for (const auto& node : FigureTreeTable())
-        if (node.parent >= 0) related.insert({std::min(node.segment, node.parent), std::max(node.segment, node.parent)});
+        if (node.parent >= 0)
+            related.insert({std::min(node.segment, node.parent), std::max(node.segment, node.parent)});
     for (const auto& [point, segments] : owners) {
         ASSERT_LE(segments.size(), 2u);
-        if (segments.size() == 2) EXPECT_TRUE(related.count({*segments.begin(), *segments.rbegin()}));
+        if (segments.size() == 2) {
+            EXPECT_TRUE(related.count({*segments.begin(), *segments.rbegin()}));
+        }
     }
 }
 

@@ -12,7 +12,8 @@ class TreeTest : public testing::Test {
     SegmentPose& At(int i) { return (*pose)[static_cast<std::size_t>(i)]; }
     void Give(int segment, std::vector<Point3d> points) {
         int id = 100 * segment;
-        for (const Point3d& p : points) At(segment).AddVertexIfNew(p, id++);
+        for (const Point3d& p : points)
+            At(segment).AddVertexIfNew(p, id++);
     }
     std::unique_ptr<PoseArray> pose = std::make_unique<PoseArray>();
 };
@@ -52,7 +53,8 @@ TEST_F(TreeTest, TreeLinksRootAndSegmentTwo) {
     EXPECT_EQ(At(2).m_nChildren, 0);
     EXPECT_EQ(At(1).m_nChildren, 4);
     std::vector<int> children;
-    for (auto* c : At(1).m_pChildren) children.push_back(c->m_nSegment);
+    for (auto* c : At(1).m_pChildren)
+        children.push_back(c->m_nSegment);
     EXPECT_EQ(children, (std::vector<int>{0, 3, 4, 5}));
     EXPECT_EQ(At(15).m_pParent, &At(13));
 }

@@ -7,7 +7,8 @@ using namespace figurant;
 namespace {
 
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b, float eps = 1e-6f) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(a[i], b[i], eps) << "index " << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a[i], b[i], eps) << "index " << i;
 }
 
 TEST(MakeRotation, SignAxisAndZeroAxis) {

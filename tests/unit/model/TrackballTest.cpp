@@ -33,14 +33,16 @@ TEST(Trackball, ProjectionRimAndClamp) {
 TEST(Trackball, NoNanWhenPointsShareARay) {
     Quat q;
     Trackball(q, 0.1f, 0.1f, 0.2f, 0.2f);
-    for (float c : q) EXPECT_FALSE(std::isnan(c));
+    for (float c : q)
+        EXPECT_FALSE(std::isnan(c));
 }
 
 TEST(Trackball, RenormalisesOnThe98thAddition) {
     RenormCount() = 0;
     Quat q{0, 0, 0, 1.01f};
     const Quat id{0, 0, 0, 1};
-    for (int i = 0; i < 97; ++i) AddQuats(id, q, q);
+    for (int i = 0; i < 97; ++i)
+        AddQuats(id, q, q);
     EXPECT_FLOAT_EQ(q[3], 1.01f);
     AddQuats(id, q, q);
     EXPECT_FLOAT_EQ(q[3], 1.01f / (1.01f * 1.01f));
