@@ -32,6 +32,28 @@ class CByteSource {
     // Reads and drops bytes up to and including the next LF; returns '\n', 0xFF or -1.
     int SkipLine();
 
+    // The common line in one step: when the buffer holds a whole line of at most `max` bytes
+    // with no CR and no byte 0xFF, copies it to `out`, consumes it with its LF and returns its
+    // length (setting `allDigits`); otherwise returns -1 and consumes nothing.
+    int TakePlainLine(char* out, int max, bool& allDigits) {
+        const unsigned char* p = m_pos;
+        const unsigned char* const end = m_end;
+        unsigned nonDigit = 0;
+        for (; p != end; ++p) {
+            const unsigned char c = *p;
+            if (c == '\n') break;
+            if (c == '\r' || c == 0xFF) return -1;
+            nonDigit |= static_cast<unsigned>(static_cast<unsigned char>(c - '0') > 9);
+        }
+        const auto length = static_cast<int>(p - m_pos);
+        if (p == end || length > max) return -1;
+        for (int i = 0; i < length; ++i)
+            out[i] = static_cast<char>(m_pos[i]);
+        m_pos = p + 1;
+        allDigits = nonDigit == 0;
+        return length;
+    }
+
   private:
     bool Refill();
 

@@ -155,7 +155,7 @@ void CDxfLexer::ScanNumber() {
     PushBack();
 }
 
-void CDxfLexer::NextLine() {
+void CDxfLexer::NextLineSlow() {
     m_length = 0;
     m_text[0] = '\0';
     m_cur = '\n';

@@ -36,7 +36,22 @@ class CDxfLexer {
     void Attach(CByteSource* source) { m_source = source; }
     std::int32_t AddKeyword(const std::string& keyword);
     void NextToken(int wordMode);
-    void NextLine();
+    void NextLine() {
+        // Fast path: at a line start with the whole plain line in the buffer.
+        if (m_bPushedBack && m_pushBack == '\n' && m_source) {
+            bool allDigits = true;
+            const int length = m_source->TakePlainLine(m_text, kMaxText, allDigits);
+            if (length >= 0) {
+                m_length = length;
+                m_text[length] = '\0';
+                m_kind = allDigits ? TK_DIGIT_LINE : TK_TEXT_LINE;
+                m_cur = '\n';
+                MatchKeywords(); // the push-back slot keeps its line end
+                return;
+            }
+        }
+        NextLineSlow();
+    }
     void Reset();
 
     std::int32_t Kind() const { return m_kind; }
@@ -67,6 +82,7 @@ class CDxfLexer {
     void Append() {
         if (m_length < kMaxText) m_text[m_length++] = static_cast<char>(m_cur);
     }
+    void NextLineSlow();
     void ScanWord(int wordMode);
     void ScanNumber();
     bool ScanExponent();
