@@ -116,44 +116,28 @@ bool CDxfReader::IsStructureKeyword() const {
 }
 
 void CDxfReader::DispatchEntities() {
-    const DxfEntityFilter& f = m_options.filter;
+    // Entity keyword, its filter flag and its reader.
+    struct EntityKind {
+        std::int32_t keyword;
+        std::int32_t DxfEntityFilter::*enabled;
+        void (CDxfReader::*read)();
+    };
+    static const EntityKind kKinds[] = {
+        {POLYLINE, &DxfEntityFilter::polyline, &CDxfReader::ReadPolyline},
+        {FACE3D, &DxfEntityFilter::face3d, &CDxfReader::Read3dFace},
+        {LINE, &DxfEntityFilter::line, &CDxfReader::ReadLineEntity},
+        {POINT, &DxfEntityFilter::point, &CDxfReader::SkipPoint},
+        {CIRCLE, &DxfEntityFilter::circle, &CDxfReader::ReadCircle},
+        {ARC, &DxfEntityFilter::arc, &CDxfReader::ReadArc},
+        {TRACE, &DxfEntityFilter::trace, &CDxfReader::ReadQuad},
+        {SOLID, &DxfEntityFilter::solid, &CDxfReader::ReadQuad},
+    };
     while (!IsEnd()) {
-        switch (Kind()) {
-        case POLYLINE:
-            if (!f.polyline) return;
-            ReadFace(false);
-            break;
-        case FACE3D:
-            if (!f.face3d) return;
-            ReadFace(true);
-            break;
-        case LINE:
-            if (!f.line) return;
-            ReadLineEntity();
-            break;
-        case POINT:
-            if (!f.point) return;
-            SkipPoint();
-            break;
-        case CIRCLE:
-            if (!f.circle) return;
-            ReadCircle();
-            break;
-        case ARC:
-            if (!f.arc) return;
-            ReadArc();
-            break;
-        case TRACE:
-            if (!f.trace) return;
-            ReadQuad();
-            break;
-        case SOLID:
-            if (!f.solid) return;
-            ReadQuad();
-            break;
-        default:
-            return;
-        }
+        const EntityKind* kind = nullptr;
+        for (const EntityKind& k : kKinds)
+            if (k.keyword == Kind()) kind = &k;
+        if (!kind || !(m_options.filter.*(kind->enabled))) return;
+        (this->*(kind->read))();
     }
 }
 

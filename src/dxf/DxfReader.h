@@ -59,6 +59,8 @@ class CDxfReader : public CDxfLexer {
     bool ReadTokenGroup();
     void DispatchEntities();
     void ReadFace(bool faceMarking);
+    void ReadPolyline() { ReadFace(false); }
+    void Read3dFace() { ReadFace(true); }
     template <typename Store> bool ReadTokenEntity(int firstCode, int lastCode, Store store);
     void ReadLineEntity();
     void SkipPoint();

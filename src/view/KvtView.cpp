@@ -41,28 +41,41 @@ void CKvtView::ReleaseDisplayLists() {
     }
 }
 
-bool CKvtView::HasCommand(int id) const {
-    switch (id) {
-    case cmd::FileOpen:
-    case cmd::FileSave:
-    case cmd::FilePrint:
-    case cmd::PrintAlias:
-    case cmd::RotateLeft:
-    case cmd::RotateRight:
-    case cmd::RotateUp:
-    case cmd::RotateDown:
-    case cmd::Reset:
-    case cmd::ZoomIn:
-    case cmd::ZoomOut:
-    case cmd::Hierarchy:
-    case cmd::ModeNormal:
-    case cmd::ModeModify:
-    case cmd::Animate:
-        return true;
-    default:
-        return false;
-    }
+namespace {
+
+// The commands the view handles, and what each does.
+struct ViewCommand {
+    int id;
+    void (*run)(CKvtView&);
+};
+
+const ViewCommand kViewCommands[] = {
+    {cmd::FileOpen, [](CKvtView& v) { v.OnFileOpen(); }},
+    {cmd::FileSave, [](CKvtView& v) { v.OnFileSave(); }},
+    {cmd::FilePrint, [](CKvtView&) {}},
+    {cmd::PrintAlias, [](CKvtView&) {}},
+    {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.m_rotStep, 0, 0, 1); }},
+    {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.m_rotStep, 0, 0, 1); }},
+    {cmd::RotateUp, [](CKvtView& v) { v.RotateScene(v.m_rotStep, 0, 1, 0); }},
+    {cmd::RotateDown, [](CKvtView& v) { v.RotateScene(-v.m_rotStep, 0, 1, 0); }},
+    {cmd::Reset, [](CKvtView& v) { v.OnReset(); }},
+    {cmd::ZoomIn, [](CKvtView& v) { v.ZoomScene(v.m_zoomFactor); }},
+    {cmd::ZoomOut, [](CKvtView& v) { v.ZoomScene(1.0f / v.m_zoomFactor); }},
+    {cmd::Hierarchy, [](CKvtView& v) { v.OnHierarchy(); }},
+    {cmd::ModeNormal, [](CKvtView& v) { v.OnModeNormal(); }},
+    {cmd::ModeModify, [](CKvtView& v) { v.OnModeModify(); }},
+    {cmd::Animate, [](CKvtView& v) { v.OnAnimate(); }},
+};
+
+const ViewCommand* FindCommand(int id) {
+    for (const ViewCommand& c : kViewCommands)
+        if (c.id == id) return &c;
+    return nullptr;
 }
+
+} // namespace
+
+bool CKvtView::HasCommand(int id) const { return FindCommand(id) != nullptr; }
 
 void CKvtView::OnCommand(int id) {
     // Playback blocks every other command; Animate pressed again asks it to stop.
@@ -70,53 +83,7 @@ void CKvtView::OnCommand(int id) {
         if (id == cmd::Animate) m_bPlaying = 0;
         return;
     }
-    const bool turnsAllowed = !m_bPlaying;
-    switch (id) {
-    case cmd::FileOpen:
-        OnFileOpen();
-        break;
-    case cmd::FileSave:
-        OnFileSave();
-        break;
-    case cmd::FilePrint:
-    case cmd::PrintAlias:
-        break;
-    case cmd::RotateLeft:
-        if (turnsAllowed) RotateScene(-m_rotStep, 0, 0, 1);
-        break;
-    case cmd::RotateRight:
-        if (turnsAllowed) RotateScene(m_rotStep, 0, 0, 1);
-        break;
-    case cmd::RotateUp:
-        if (turnsAllowed) RotateScene(m_rotStep, 0, 1, 0);
-        break;
-    case cmd::RotateDown:
-        if (turnsAllowed) RotateScene(-m_rotStep, 0, 1, 0);
-        break;
-    case cmd::Reset:
-        OnReset();
-        break;
-    case cmd::ZoomIn:
-        ZoomScene(m_zoomFactor);
-        break;
-    case cmd::ZoomOut:
-        ZoomScene(1.0f / m_zoomFactor);
-        break;
-    case cmd::Hierarchy:
-        OnHierarchy();
-        break;
-    case cmd::ModeNormal:
-        OnModeNormal();
-        break;
-    case cmd::ModeModify:
-        OnModeModify();
-        break;
-    case cmd::Animate:
-        OnAnimate();
-        break;
-    default:
-        break;
-    }
+    if (const ViewCommand* c = FindCommand(id)) c->run(*this);
 }
 
 bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
