@@ -1,0 +1,67 @@
+#include "JointMath.h"
+#include "PickHits.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace figurant;
+
+namespace {
+
+void ExpectNear(const Point3d& a, const Point3d& b, double eps = 1e-5) {
+    EXPECT_NEAR(a.x, b.x, eps);
+    EXPECT_NEAR(a.y, b.y, eps);
+    EXPECT_NEAR(a.z, b.z, eps);
+}
+
+TEST(DecodeSelectBuffer, NearestHitAndEqualDepths) {
+    // {n, zmin, zmax, names...}: depths 1.5, 0.5 and 0.5 (the earlier of the equal ones wins).
+    const std::uint32_t buffer[] = {1, 0x80000000u, 0xFFFFFFFFu, 4, 1, 0x20000000u, 0x60000000u, 6,
+                                    2, 0x20000000u, 0x60000000u, 9, 10};
+    const auto hits = DecodeSelectBuffer(buffer, 13, 3);
+    ASSERT_EQ(hits.size(), 3u);
+    EXPECT_NEAR(hits[0].depth, 1.5f, 1e-6);
+    EXPECT_NEAR(hits[1].depth, 0.5f, 1e-6);
+    EXPECT_EQ(hits[2].names, (std::vector<std::uint32_t>{9, 10}));
+    EXPECT_EQ(NearestName(hits), 6u);
+}
+
+TEST(DecodeSelectBuffer, OverflowAndTruncatedRecordsAreMisses) {
+    const std::uint32_t buffer[] = {1, 0, 0, 3, 5, 0, 0, 1};
+    EXPECT_TRUE(DecodeSelectBuffer(buffer, 8, -1).empty());
+    EXPECT_EQ(DecodeSelectBuffer(buffer, 8, 2).size(), 1u); // the second claims 5 names in 4 words
+    EXPECT_FALSE(NearestName({}).has_value());
+}
+
+TEST(DragRotation, SignFollowsTheFirstSelectedSegment) {
+    const Point3d J{0.5, -0.2, 0.3};
+    for (auto [first, sign] : {std::pair{5, 1}, std::pair{4, -1}, std::pair{15, 1}, std::pair{0, -1}}) {
+        const Matrix4 D = DragRotation(J, first, 10, 0, 0);
+        Matrix4 R;
+        MakeRotation(static_cast<float>(10 * sign), 1, 0, 0, R);
+        const Matrix4 expected = AboutPoint(J, R);
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(D[i], expected[i], 1e-6) << first;
+        ExpectNear(TransformPoint3(D, J), J);
+    }
+    const Matrix4 none = DragRotation(J, 4, 0, 0, 0);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(none[i], Matrix4::Identity()[i], 1e-6);
+}
+
+TEST(BoneTwist, ProportionalAlongTheBone) {
+    const Point3d J{0, 0, 0}, Jc{0, 0, -1};
+    const BoneTwist twist(J, Jc, 4.0f);
+    // In the plane through J nothing moves; at Jc's plane the full step, halfway half of it.
+    ExpectNear(twist.Apply({0.1, 0, 0}), {0.1, 0, 0});
+    Matrix4 full, half;
+    MakeRotation(4, 0, 0, -1, full);
+    MakeRotation(2, 0, 0, -1, half);
+    ExpectNear(twist.Apply({0.1, 0, -1}), TransformPoint3(AboutPoint(Jc, full), {0.1, 0, -1}));
+    ExpectNear(twist.Apply({0.1, 0, -0.5}), TransformPoint3(AboutPoint(J, half), {0.1, 0, -0.5}));
+    // Twists add up: 4 then -4 restores, and the child's turn keeps Jc fixed.
+    const BoneTwist back(J, Jc, -4.0f);
+    const Point3d p{0.05, 0.07, -0.3};
+    ExpectNear(back.Apply(twist.Apply(p)), p);
+    ExpectNear(TransformPoint3(twist.ChildTurn(), Jc), Jc);
+}
+
+} // namespace
