@@ -175,6 +175,17 @@ class ShellTest : public QObject {
         QCOMPARE(app.Frame().windowTitle(), QString("pose.doc - TK330"));
         QCOMPARE(app.app->RecentFiles().front(), path);
         QVERIFY(app.Doc().m_pModel);
+
+        // The File menu lists it; choosing it takes its name and keeps the model in memory.
+        app.Frame().Router().Execute(cmd::FileNew);
+        QCOMPARE(app.Frame().windowTitle(), QString("Tervo Figurant - TK330"));
+        QMenu* file = TopMenu(app.Frame(), "&File");
+        OpenAndClose(app.Frame(), file);
+        QVERIFY(Texts(file).contains("&1 " + path));
+        const auto* model = app.Doc().m_pModel.get();
+        app.Frame().Router().Execute(cmd::FileMru);
+        QCOMPARE(app.Frame().windowTitle(), QString("pose.doc - TK330"));
+        QCOMPARE(app.Doc().m_pModel.get(), model);
     }
 
     void commandLineFileTakesTitleOnlyAndUnreadableOneEndsStartUp() {
