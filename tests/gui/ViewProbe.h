@@ -37,11 +37,8 @@ inline QPointF Project(CKvtView& view, const Point3d& p, const Matrix4& model = 
     Vec4f e{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z), 1};
     TransformPoint(mv, e);
     const double f = 1.0 / std::tan(view.m_fovy * 3.14159265358979323846 / 360.0);
-    const double n = view.m_zNear, fa = view.m_zFar;
     const double cx = f / view.m_aspect * e[0], cy = f * e[1];
     const double cw = -e[2];
-    (void)n;
-    (void)fa;
     const double w = view.width(), h = view.height();
     return {(cx / cw + 1) / 2 * w, (1 - cy / cw) / 2 * h};
 }

@@ -92,7 +92,7 @@ class Builder {
         return ring;
     }
 
-    // Nearly upright, facing outwards and a little down, so the chest wall meets it at the armpit
+    // Upright, facing outwards, so the chest wall meets it at the armpit
     // and the shoulder top joins the neck over it.
     Loop ShoulderRing(int s) {
         const double side = s == 0 ? 1 : -1, tilt = kShoulderTilt * kPi / 180;
@@ -154,7 +154,7 @@ class Builder {
     }
 
     void Chest(const Loop& neck, const Loop& waist, const Loop* shoulder) {
-        const int n = m_ringSize, front = n / 4, back = 3 * n / 4, armpit = n / 2;
+        const int n = m_ringSize, front = n / 4, back = 3 * n / 4;
         // The top loop runs from the front of the neck round the lower half of the right
         // shoulder ring (front, armpit, back), across the back of the neck and round the lower
         // half of the left shoulder ring.
@@ -178,7 +178,6 @@ class Builder {
                     p - V3{side * kArmpitDepth, kArmpitDrop, 0};
             }
         }
-        (void)armpit;
         m_mesh.Zipper(waist, Uniform(waist.size()), c0, t, 1);
         m_mesh.Loft(c0, c1, 1);
         m_mesh.Loft(c1, c2, 1);
