@@ -1,7 +1,9 @@
 // The OpenGL view: what it draws, its camera commands and its reaction to hints and resizes.
+#include "DxfText.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
 #include "SegmentVertices.h"
+#include "TempDir.h"
 #include "ViewProbe.h"
 
 using namespace figurant;
@@ -183,6 +185,30 @@ class ViewTest : public QObject {
             QCOMPARE(app.Doc().m_pNormals[i].x, normals[i].x);
             QCOMPARE(app.Doc().m_pNormals[i].z, normals[i].z);
         }
+    }
+
+    void hostileDrawingsImportWithoutHarm() {
+        RunningApp app;
+        const QDir corpus(FIGURANT_DXF_CORPUS);
+        for (const QString& name : corpus.entryList(QDir::Files)) {
+            app.dialogs.answers = {corpus.filePath(name).toStdString()};
+            app.Frame().Router().Execute(cmd::ImportDxf);
+            app.Frame().Router().Execute(cmd::Hierarchy);
+            app.View().InvalidateAndUpdateNow();
+            app.Frame().Router().Execute(cmd::Hierarchy);
+        }
+        QVERIFY(app.View().isVisible());
+        // A model with more vertices than the normals cover says so once the view needs them.
+        std::string text;
+        for (int i = 0; i < 5000; ++i)
+            text += Dxf(Face(2, {"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"}));
+        TempDir dir;
+        app.dialogs.answers = {dir.Write("big.dxf", text + "0\nEOF\n")};
+        app.dialogs.messages.clear();
+        app.Frame().Router().Execute(cmd::ImportDxf);
+        QVERIFY(!app.Doc().m_bNormalsReady);
+        QVERIFY(app.dialogs.messages.size() >= 1);
+        QVERIFY(app.dialogs.messages[0].find("18696 normals") != std::string::npos);
     }
 
     void importOfAMissingFileLeavesAnEmptyView() {
