@@ -54,6 +54,11 @@ class CByteSource {
         return length;
     }
 
+    // The unread bytes of the current block, for callers that scan whole lines in place.
+    const unsigned char* Pos() const { return m_pos; }
+    const unsigned char* End() const { return m_end; }
+    void SkipTo(const unsigned char* p) { m_pos = p; }
+
   private:
     bool Refill();
 

@@ -49,19 +49,14 @@ void CDxfLexer::Reset() {
     m_firstChars.fill(false);
 }
 
-void CDxfLexer::MatchKeywordTable() {
-    const auto length = static_cast<std::size_t>(m_length);
+std::int32_t CDxfLexer::KeywordTableLookup(const char* text, std::size_t length) const {
     char upper[kMaxText + 1];
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = m_text[i];
-        upper[i] = ToUpper(c);
-    }
-    for (const Keyword& k : m_keywords) {
-        if (k.text.size() == length && std::memcmp(k.text.data(), upper, length) == 0) {
-            m_kind = k.id;
-            return;
-        }
-    }
+    if (length > kMaxText) return 0;
+    for (std::size_t i = 0; i < length; ++i)
+        upper[i] = ToUpper(text[i]);
+    for (const Keyword& k : m_keywords)
+        if (k.text.size() == length && std::memcmp(k.text.data(), upper, length) == 0) return k.id;
+    return 0;
 }
 
 void CDxfLexer::NextToken(int wordMode) {

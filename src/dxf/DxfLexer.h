@@ -60,7 +60,18 @@ class CDxfLexer {
     std::int32_t IntValue() const { return m_intValue; }
     float RealValue() const { return m_realValue; }
 
+    // The id of the keyword equal to `text` (ignoring letter case), or 0.
+    std::int32_t KeywordOf(const char* text, std::size_t length) const {
+        if (length < m_minKeyword || length > m_maxKeyword || length == 0) return 0;
+        const auto first = static_cast<unsigned char>(text[0]);
+        if (!m_firstChars[first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first]) return 0;
+        return KeywordTableLookup(text, length);
+    }
+
   protected:
+    // At the start of a line, with nothing read of it: the next line scan takes it whole.
+    bool AtLineStart() const { return m_bPushedBack && m_pushBack == '\n'; }
+    CByteSource* Source() const { return m_source; }
     // Puts a line end in the push-back slot, so the next line scan starts at a line start.
     void PushBackLineEnd() {
         m_pushBack = '\n';
@@ -88,13 +99,9 @@ class CDxfLexer {
     bool ScanExponent();
     void AppendDigits();
     void MatchKeywords() {
-        const auto length = static_cast<std::size_t>(m_length);
-        if (length < m_minKeyword || length > m_maxKeyword) return;
-        const auto first = static_cast<unsigned char>(m_text[0]);
-        if (!m_firstChars[first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first]) return;
-        MatchKeywordTable();
+        if (const std::int32_t id = KeywordOf(m_text, static_cast<std::size_t>(m_length))) m_kind = id;
     }
-    void MatchKeywordTable();
+    std::int32_t KeywordTableLookup(const char* text, std::size_t length) const;
 
     CByteSource* m_source = nullptr;
     std::vector<Keyword> m_keywords;

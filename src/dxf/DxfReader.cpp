@@ -69,8 +69,7 @@ bool CDxfReader::ReadLineGroup() {
     return true;
 }
 
-void CDxfReader::ParseLineValue() {
-    const std::string_view text(Text(), static_cast<std::size_t>(Length()));
+void CDxfReader::ParseLineValue(std::string_view text) {
     const int c = m_lineCode;
     if (c >= 0 && c <= 9) {
         m_lineString.assign(text);
@@ -147,29 +146,58 @@ void CDxfReader::AddPoint(CUnderlayPolyLine& line, Vec3f p) {
     line.Add(p);
 }
 
+void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
+    const int code = m_lineCode;
+    if (code == 62) line.m_nSegment = m_lineInt;
+    const int axis = code / 10 - 1;
+    const int k = code % 10;
+    if (code < 10 || code > 38 || k >= kMaxCorners || corners.complete[k]) return;
+    const Vec3f& off = m_options.offset;
+    const float offsets[3] = {off.x, off.y, off.z};
+    float* target[3] = {&corners.point[k].x, &corners.point[k].y, &corners.point[k].z};
+    *target[axis] = offsets[axis] + m_lineReal;
+    corners.seen[k] |= static_cast<unsigned char>(1 << axis);
+    if (corners.seen[k] == 7) {
+        corners.complete[k] = true;
+        if (m_options.pointFilter) corners.point[k] = m_target.FilterPoint(corners.point[k], 1e-8f);
+        m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
+    }
+}
+
+bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
+    if (m_bEnded || !AtLineStart() || !Source()) return false;
+    const unsigned char* p = Source()->Pos();
+    const unsigned char* const end = Source()->End();
+    int code = 0;
+    const unsigned char* q = p;
+    for (; q != end && *q >= '0' && *q <= '9' && q - p < 9; ++q)
+        code = code * 10 + (*q - '0');
+    if (q == p || q == end || *q != '\n' || code == 0) return false;
+    const unsigned char* value = q + 1;
+    const unsigned char* e = value;
+    for (; e != end && *e != '\n'; ++e)
+        if (*e == '\r' || *e == 0xFF) return false;
+    if (e == end || e - value > kMaxText) return false;
+    const auto* text = reinterpret_cast<const char*>(value);
+    const auto length = static_cast<std::size_t>(e - value);
+    if (KeywordOf(text, length)) return false;
+    m_lineCode = code;
+    ParseLineValue(std::string_view(text, length));
+    FaceGroup(line, corners);
+    Source()->SkipTo(e + 1);
+    return true;
+}
+
 void CDxfReader::ReadFace(bool faceMarking) {
     if (!ReadLineGroup()) return;
     ParseLineValue();
     auto line = std::make_unique<CUnderlayPolyLine>();
     Corners corners;
-    const Vec3f& off = m_options.offset;
     while (Kind() == TK_DIGIT_LINE || Kind() == TK_TEXT_LINE) {
-        const int code = m_lineCode;
         // Every DXF entity ends at the next group 0, known to the reader or not.
-        if (code == 0) break;
-        if (code == 62) line->m_nSegment = m_lineInt;
-        const int axis = code / 10 - 1;
-        const int k = code % 10;
-        if (code >= 10 && code <= 38 && k < kMaxCorners && !corners.complete[k]) {
-            const float offsets[3] = {off.x, off.y, off.z};
-            float* target[3] = {&corners.point[k].x, &corners.point[k].y, &corners.point[k].z};
-            *target[axis] = offsets[axis] + m_lineReal;
-            corners.seen[k] |= static_cast<unsigned char>(1 << axis);
-            if (corners.seen[k] == 7) {
-                corners.complete[k] = true;
-                if (m_options.pointFilter) corners.point[k] = m_target.FilterPoint(corners.point[k], 1e-8f);
-                m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
-            }
+        if (m_lineCode == 0) break;
+        FaceGroup(*line, corners);
+        while (TakePlainFaceGroup(*line, corners)) {
         }
         if (!ReadLineGroup()) return;
         ParseLineValue();

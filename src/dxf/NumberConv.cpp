@@ -30,50 +30,44 @@ double StrtodC(const std::string& s) {
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The common short decimal ("-0.123456", "12.5", "1.5e-4"): with at most 15 significant digits
-// and a power of ten up to 1e22, mantissa and power are exact doubles, so one multiplication or
+// The common short decimal ("-0.123456", "12.5", "1.5e-4"): when the digits fit 2^53 and the
+// power of ten is at most 1e22, mantissa and power are exact doubles, so one multiplication or
 // division rounds correctly. False when the text needs the general conversion.
 bool FastDecimal(std::string_view t, double& value) {
-    std::size_t i = 0;
-    const bool negative = i < t.size() && t[i] == '-';
-    if (negative) ++i;
+    const char* s = t.data();
+    const std::size_t n = t.size();
+    std::size_t i = s[0] == '-' ? 1 : 0;
     std::uint64_t mantissa = 0;
-    int digits = 0, scale = 0;
-    bool any = false;
-    for (; i < t.size() && IsDigit(t[i]); ++i, any = true) {
-        if (mantissa == 0 && t[i] == '0') continue;
-        if (++digits > 15) return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
+    const std::size_t intStart = i;
+    while (i < n && static_cast<unsigned>(s[i] - '0') < 10)
+        mantissa = mantissa * 10 + static_cast<unsigned>(s[i++] - '0');
+    std::size_t digits = i - intStart;
+    int scale = 0;
+    if (i < n && s[i] == '.') {
+        const std::size_t fracStart = ++i;
+        while (i < n && static_cast<unsigned>(s[i] - '0') < 10)
+            mantissa = mantissa * 10 + static_cast<unsigned>(s[i++] - '0');
+        scale = -static_cast<int>(i - fracStart);
+        digits += i - fracStart;
     }
-    if (i < t.size() && t[i] == '.') {
-        for (++i; i < t.size() && IsDigit(t[i]); ++i, any = true) {
-            --scale;
-            if (mantissa == 0 && t[i] == '0') continue;
-            if (++digits > 15) return false;
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
-        }
-    }
-    if (!any) return false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    // Nineteen digits always fit 64 bits; the value must also fit the 53-bit significand.
+    if (digits == 0 || digits > 19 || mantissa > (std::uint64_t{1} << 53)) return false;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
-        const bool negativeExponent = j < t.size() && t[j] == '-';
-        if (j < t.size() && (t[j] == '-' || t[j] == '+')) ++j;
+        const bool negativeExponent = j < n && s[j] == '-';
+        if (j < n && (s[j] == '-' || s[j] == '+')) ++j;
         int exponent = 0;
         const std::size_t start = j;
-        for (; j < t.size() && IsDigit(t[j]); ++j) {
+        for (; j < n && static_cast<unsigned>(s[j] - '0') < 10; ++j) {
             if (exponent > 1000) return false;
-            exponent = exponent * 10 + (t[j] - '0');
+            exponent = exponent * 10 + (s[j] - '0');
         }
-        if (j > start) {
-            scale += negativeExponent ? -exponent : exponent;
-            i = j;
-        }
+        if (j > start) scale += negativeExponent ? -exponent : exponent;
     }
-    // Anything else after the number ends it, as in the C library: nothing to do.
     if (scale < -22 || scale > 22) return false;
     double v = static_cast<double>(mantissa);
     v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
-    value = negative ? -v : v;
+    value = s[0] == '-' ? -v : v;
     return true;
 }
 

@@ -208,6 +208,39 @@ TEST_F(ReaderTest, NumbersIgnoreTheProcessLocale) {
     EXPECT_EQ(At(*l, 1)[0].y, 15.0f);
 }
 
+// Plain LF lines take the reader's in-buffer path for face groups; CR LF lines take the line
+// scanner. Both must give the same model, to the bit.
+TEST_F(ReaderTest, FastAndLineByLinePathsAgree) {
+    std::string lf, crlf;
+    for (int i = 0; i < 300; ++i) {
+        const Groups face = Face(1 + i % 19, {std::to_string(i * 0.001), "-0", "1.5e-3", "7", "-0.125", ".5",
+                                              "2.", "1e39", "-1.25E+2", "0x10", "3", "nan"});
+        lf += Dxf(face);
+        crlf += Dxf(face, "\r\n");
+    }
+    lf += "0\nEOF\n";
+    crlf += "0\r\nEOF\r\n";
+    NoFpTraps traps;
+    auto a = Read(lf), b = Read(crlf);
+    ASSERT_EQ(a->GetCount(), 300);
+    ASSERT_EQ(b->GetCount(), 300);
+    for (int i = 0; i < 300; ++i) {
+        const auto fa = Flat(At(*a, i)), fb = Flat(At(*b, i));
+        ASSERT_EQ(fa.size(), fb.size());
+        for (std::size_t k = 0; k < fa.size(); ++k) {
+            if (std::isnan(fa[k])) {
+                EXPECT_TRUE(std::isnan(fb[k]));
+                continue;
+            }
+            EXPECT_EQ(fa[k], fb[k]);
+            EXPECT_EQ(std::signbit(fa[k]), std::signbit(fb[k]));
+        }
+        EXPECT_EQ(At(*a, i).m_nSegment, At(*b, i).m_nSegment);
+    }
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(a->m_bounds[k], b->m_bounds[k]);
+}
+
 TEST_F(ReaderTest, HostileArcsAreBounded) {
     NoFpTraps traps;
     for (const char* angle : {"-1e20", "1e20", "nan", "inf", "1e39", "0x1p200"}) {

@@ -2,7 +2,9 @@
 #include "FpTraps.h"
 
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace figurant;
 
@@ -29,6 +31,21 @@ TEST(NumberConv, AtofLikeTheCLibrary) {
     for (const char* t :
          {"0.1", "-0.123456", "123456789012345", "1.5e-4", "9.87654e+21", "0.000001", "-2.5E-003"})
         EXPECT_EQ(CAtof(t), std::strtod(t, nullptr)) << t;
+}
+
+// The exact short-decimal path against the C library, over many formatted values.
+TEST(NumberConv, MatchesStrtodOnFormattedValues) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> mantissa(-1, 1);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    char buf[64];
+    for (int i = 0; i < 20000; ++i) {
+        const double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+        for (const char* format : {"%.6g", "%.9g", "%.5e", "%.17g", "%.3f"}) {
+            std::snprintf(buf, sizeof buf, format, v);
+            ASSERT_EQ(CAtof(buf), std::strtod(buf, nullptr)) << buf;
+        }
+    }
 }
 
 TEST(NumberConv, AtolAndAtoi) {
