@@ -12,23 +12,6 @@
 
 namespace figurant::test {
 
-class ScriptedDialogs : public IDialogs {
-  public:
-    void MessageBox(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
-        requests.push_back(request);
-        if (answers.empty()) return std::nullopt;
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void PrinterSetup() override { ++printerSetups; }
-    std::deque<std::optional<std::string>> answers;
-    std::vector<std::string> messages;
-    std::vector<FileDialogRequest> requests;
-    int printerSetups = 0;
-};
-
 class RunningApp {
   public:
     explicit RunningApp(const QStringList& arguments = {}) {

@@ -144,10 +144,10 @@ TEST_F(DocTest, ImportDialogCancelAndMissingFile) {
     doc.OnImportDxf();
     EXPECT_TRUE(doc.m_pModel);
     EXPECT_TRUE(services.hints.empty());
-    ASSERT_EQ(services.dialogs.size(), 1u);
-    EXPECT_EQ(services.dialogs[0].filter, "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||");
-    EXPECT_EQ(services.dialogs[0].defaultExtension, "dxf");
-    EXPECT_TRUE(services.dialogs[0].open);
+    ASSERT_EQ(services.requests.size(), 1u);
+    EXPECT_EQ(services.requests[0].filter, "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||");
+    EXPECT_EQ(services.requests[0].defaultExtension, "dxf");
+    EXPECT_TRUE(services.requests[0].open);
     doc.OnImportDxf();
     EXPECT_FALSE(doc.m_pModel);
     EXPECT_EQ(doc.m_nSegments, 0);
