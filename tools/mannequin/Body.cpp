@@ -103,7 +103,7 @@ class Builder {
     Loop HipRing(int s) {
         const double side = s == 0 ? 1 : -1;
         const V3 along = Unit(m_d.knee[s] - m_d.hip[s]);
-        return m_mesh.Ring(m_d.hip[s], Outward(along, side), kForward, 0.095, 0.085, m_ringSize);
+        return m_mesh.Ring(m_d.hip[s], Outward(along, side), kForward, 0.088, 0.085, m_ringSize);
     }
 
     // Arc-length parameters of a closed loop, 0 at `startAt` of the way along its first edge
@@ -195,8 +195,8 @@ class Builder {
         const Loop left = Pick(hip[1], Arc(5 * q, n + 3 * q, 1));
         bottom.insert(bottom.end(), left.begin(), left.end());
         const std::vector<double> t = Params(bottom, 0.5);
-        const Loop c1 = EllipseLoop(t, 1.02, 0.160, 0.110);
-        const Loop c2 = BlendLoop(c1, bottom, 0.55, 0.015);
+        const Loop c1 = EllipseLoop(t, 1.02, 0.155, 0.110);
+        const Loop c2 = BlendLoop(c1, bottom, 0.55, 0.006);
         m_mesh.Zipper(waist, Uniform(waist.size()), c1, t, 3);
         m_mesh.Loft(c1, c2, 3);
         m_mesh.Loft(c2, bottom, 3);
@@ -302,7 +302,7 @@ class Builder {
         const V3 e1 = Outward(along, side);
         const Loop knee = Sweep(hip, 10 + s, Steps(0.245 * kHeight), [&](double t) {
             return RingSpec{Lerp(m_d.hip[s], m_d.knee[s], t), e1, kForward,
-                            Profile({{0, 0.095}, {0.5, 0.077}, {1, 0.052}}, t),
+                            Profile({{0, 0.088}, {0.5, 0.077}, {1, 0.052}}, t),
                             Profile({{0, 0.085}, {0.5, 0.078}, {1, 0.055}}, t)};
         });
         const Loop ankle = Sweep(knee, 12 + s, Steps(0.246 * kHeight), [&](double t) {
