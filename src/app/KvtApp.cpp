@@ -33,6 +33,7 @@ bool CKvtApp::InitInstance(const QStringList& arguments) {
         OnFileNew();
     }
     m_frame->ShowMaximised();
+    m_frame->View()->setFocus();
     m_frame->View()->InvalidateAndUpdateNow();
     return true;
 }

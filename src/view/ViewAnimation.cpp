@@ -30,6 +30,9 @@ class PlaybackInputFilter : public QObject {
         case QEvent::MouseButtonPress:
             if (IsAnimateButton(watched)) m_playing = 0;
             return true;
+        case QEvent::Close: // closing the window ends playback too
+            m_playing = 0;
+            return false;
         case QEvent::KeyRelease:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
