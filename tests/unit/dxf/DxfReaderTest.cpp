@@ -5,7 +5,9 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -239,6 +241,40 @@ TEST_F(ReaderTest, FastAndLineByLinePathsAgree) {
     }
     for (int k = 0; k < 6; ++k)
         EXPECT_EQ(a->m_bounds[k], b->m_bounds[k]);
+}
+
+// The same comparison over random group sequences, structure keywords and odd values included.
+TEST_F(ReaderTest, RandomDrawingsReadTheSameWithEitherLineEnd) {
+    NoFpTraps traps;
+    const std::vector<std::string> entities{"3DFACE", "POLYLINE", "LINE",   "VERTEX", "SEQEND",
+                                            "INSERT", "EOF",      "ARC",    "CIRCLE", "SOLID",
+                                            "TRACE",  "POINT",    "SECTION"};
+    const std::vector<std::string> codes{"0",   "8",   "62",  "10", "20", "30", "11", "21",
+                                         "31",  "13",  "23",  "33", "14", "40", "50", "51",
+                                         "999", " 10", "  0", "x",  "",   "70", "210"};
+    const std::vector<std::string> values{"1",    "-0",   "0.5", "1e3", "-1.25E+2", "3DFACE",
+                                          "LINE", "BODY", "",    "7",   "nan",      ".5",
+                                          "2.",   "0x10", "abc", "  3", "-",        "12345678901234567890"};
+    std::mt19937 rng(11);
+    auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+    for (int n = 0; n < 400; ++n) {
+        std::string lf;
+        const int groups = 2 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < groups; ++i)
+            lf += rng() % 7 == 0 ? "0\n" + pick(entities) + "\n" : pick(codes) + "\n" + pick(values) + "\n";
+        std::string crlf;
+        for (char c : lf)
+            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        auto a = Read(lf), b = Read(crlf);
+        ASSERT_EQ(a->GetCount(), b->GetCount()) << lf;
+        for (int i = 0; i < a->GetCount(); ++i) {
+            const auto fa = Flat(At(*a, i)), fb = Flat(At(*b, i));
+            ASSERT_EQ(fa.size(), fb.size()) << lf;
+            for (std::size_t k = 0; k < fa.size(); ++k)
+                ASSERT_EQ(std::memcmp(&fa[k], &fb[k], sizeof(float)), 0) << lf;
+            ASSERT_EQ(At(*a, i).m_nSegment, At(*b, i).m_nSegment) << lf;
+        }
+    }
 }
 
 TEST_F(ReaderTest, HostileArcsAreBounded) {
