@@ -55,7 +55,19 @@ void Magnifier(QPainter& p, bool plus) {
     if (plus) p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
 }
 
+// The four scene-turning buttons: an arrow from tail to head.
+struct ArrowIcon {
+    int id;
+    QPointF from, to;
+};
+const ArrowIcon kArrows[] = {{cmd::RotateLeft, {13, 7.5}, {4, 7.5}},
+                             {cmd::RotateRight, {3, 7.5}, {12, 7.5}},
+                             {cmd::RotateUp, {8, 13}, {8, 4}},
+                             {cmd::RotateDown, {8, 2}, {8, 11}}};
+
 void Draw(QPainter& p, int id) {
+    for (const ArrowIcon& a : kArrows)
+        if (a.id == id) Arrow(p, a.from, a.to);
     switch (id) {
     case cmd::FileNew:
         Page(p);
@@ -126,18 +138,6 @@ void Draw(QPainter& p, int id) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 140, 0));
         p.drawPolygon(QPolygonF({{11, 0}, {16, 3}, {11, 6}}));
-        break;
-    case cmd::RotateLeft:
-        Arrow(p, {13, 7.5}, {4, 7.5});
-        break;
-    case cmd::RotateRight:
-        Arrow(p, {3, 7.5}, {12, 7.5});
-        break;
-    case cmd::RotateUp:
-        Arrow(p, {8, 13}, {8, 4});
-        break;
-    case cmd::RotateDown:
-        Arrow(p, {8, 2}, {8, 11});
         break;
     case cmd::ZoomIn:
         Magnifier(p, true);

@@ -1,4 +1,5 @@
 // Picking, the pose keys, dragging and the mode commands.
+#include "JointMath.h"
 #include "KvtView.h"
 #include "PickHits.h"
 
@@ -132,12 +133,7 @@ bool CKvtView::OnKeyDown(int qtKey) {
             p.UpdateChildRing();
         } else if (p.m_pJointCentre) {
             const Point3d& J = *p.m_pJointCentre;
-            Matrix4 about = Matrix4::Translation(static_cast<float>(J.x), static_cast<float>(J.y),
-                                                 static_cast<float>(J.z));
-            Matrix4 P;
-            MultMatrix(about, turn, P);
-            MultMatrix(P, Matrix4::Translation(static_cast<float>(-J.x), static_cast<float>(-J.y),
-                                               static_cast<float>(-J.z)));
+            const Matrix4 P = AboutPoint(J, turn);
             MultMatrix(p.m_matrix, P);
             p.UpdateChildRing();
         }
