@@ -18,6 +18,10 @@ const std::vector<CommandInfo>& Commands() {
         {cmd::FileMru, "Open this document"},
         {cmd::AppExit, "Quit the application; prompts to save documents\nExit"},
         {cmd::EditUndo, "Undo the last action\nUndo"},
+        {cmd::EditRedo, "Redo the previously undone action\nRedo"},
+        {cmd::MirrorPose, "Copy the pose of the selected limb's side onto the other side\nMirror Pose"},
+        {cmd::FlipPose, "Swap the poses of the left and right sides\nFlip Pose"},
+        {cmd::ResetPose, "Put every segment back to rest\nReset Pose"},
         {cmd::EditCut, "Cut the selection and put it on the Clipboard\nCut"},
         {cmd::EditCopy, "Copy the selection and put it on the Clipboard\nCopy"},
         {cmd::EditPaste, "Insert Clipboard contents\nPaste"},
@@ -81,14 +85,16 @@ const std::vector<MenuItem>& MainMenu() {
                    Item(cmd::FilePrint, "&Print...\tCtrl+P"), Item(cmd::FilePrintPreview, "Print Pre&view"),
                    Item(cmd::FilePrintSetup, "P&rint Setup..."), Separator(),
                    Item(cmd::FileMru, "Recent File"), Separator(), Item(cmd::AppExit, "E&xit")}),
-            Popup("&Edit",
-                  {Item(cmd::EditUndo, "&Undo\tCtrl+Z"), Separator(), Item(cmd::EditCut, "Cu&t\tCtrl+X"),
-                   Item(cmd::EditCopy, "&Copy\tCtrl+C"), Item(cmd::EditPaste, "&Paste\tCtrl+V")}),
+            Popup("&Edit", {Item(cmd::EditUndo, "&Undo\tCtrl+Z"), Item(cmd::EditRedo, "&Redo\tCtrl+Y"),
+                            Separator(), Item(cmd::EditCut, "Cu&t\tCtrl+X"),
+                            Item(cmd::EditCopy, "&Copy\tCtrl+C"), Item(cmd::EditPaste, "&Paste\tCtrl+V")}),
             Popup("&View",
                   {Item(cmd::Animate, "&Animate"), Item(cmd::RotateArbitrary, "&Roate ..."),
                    Item(cmd::Reset, "R&eset"), Separator(), Item(cmd::ViewToolbar, "&Toolbar"),
                    Item(cmd::ViewStatusBar, "&Status Bar"), Separator(), Item(cmd::Hierarchy, "&Hierarchy")}),
-            Popup("&Modify", {Popup("Mode", {normal, modify})}),
+            Popup("&Modify",
+                  {Popup("Mode", {normal, modify}), Separator(), Item(cmd::MirrorPose, "Mirror Pose"),
+                   Item(cmd::FlipPose, "Flip Pose"), Item(cmd::ResetPose, "Reset Pose\tCtrl+R")}),
             Popup("&Help", {Item(cmd::AppAbout, "&About TervoFigurant...")}),
         };
     }();
@@ -115,6 +121,8 @@ const std::vector<int>& ToolbarButtons() {
                                           cmd::EditCut,
                                           cmd::EditCopy,
                                           cmd::EditPaste,
+                                          cmd::EditUndo,
+                                          cmd::EditRedo,
                                           0,
                                           cmd::FilePrint,
                                           0,
@@ -135,11 +143,12 @@ const std::vector<int>& ToolbarButtons() {
 
 const std::vector<Accelerator>& Accelerators() {
     static const std::vector<Accelerator> keys{
-        {"Ctrl+N", cmd::FileNew},    {"Ctrl+O", cmd::FileOpen},   {"Ctrl+S", cmd::FileSave},
-        {"Ctrl+P", cmd::FilePrint},  {"Ctrl+Z", cmd::EditUndo},   {"Alt+Backspace", cmd::EditUndo},
-        {"Ctrl+X", cmd::EditCut},    {"Shift+Del", cmd::EditCut}, {"Ctrl+C", cmd::EditCopy},
-        {"Ctrl+Ins", cmd::EditCopy}, {"Ctrl+V", cmd::EditPaste},  {"Shift+Ins", cmd::EditPaste},
-        {"F6", cmd::NextPane},       {"Shift+F6", cmd::PrevPane},
+        {"Ctrl+N", cmd::FileNew},        {"Ctrl+O", cmd::FileOpen},   {"Ctrl+S", cmd::FileSave},
+        {"Ctrl+P", cmd::FilePrint},      {"Ctrl+Z", cmd::EditUndo},   {"Alt+Backspace", cmd::EditUndo},
+        {"Ctrl+X", cmd::EditCut},        {"Shift+Del", cmd::EditCut}, {"Ctrl+C", cmd::EditCopy},
+        {"Ctrl+Ins", cmd::EditCopy},     {"Ctrl+V", cmd::EditPaste},  {"Shift+Ins", cmd::EditPaste},
+        {"F6", cmd::NextPane},           {"Shift+F6", cmd::PrevPane}, {"Ctrl+Y", cmd::EditRedo},
+        {"Ctrl+Shift+Z", cmd::EditRedo}, {"Ctrl+R", cmd::ResetPose},
     };
     return keys;
 }

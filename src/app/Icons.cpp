@@ -69,6 +69,12 @@ void Draw(QPainter& p, int id) {
     for (const ArrowIcon& a : kArrows)
         if (a.id == id) Arrow(p, a.from, a.to);
     switch (id) {
+    case cmd::EditUndo:
+        Arrow(p, {12, 11}, {4, 6});
+        break;
+    case cmd::EditRedo:
+        Arrow(p, {4, 11}, {12, 6});
+        break;
     case cmd::FileNew:
         Page(p);
         break;

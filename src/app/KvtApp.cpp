@@ -69,15 +69,15 @@ void CKvtApp::OnCommand(int id) {
 
 // The framework's new document: a fresh title and no path, then the document's own step.
 void CKvtApp::OnFileNew() {
-    m_doc->m_strTitle = res::kDocumentName;
-    m_doc->m_strPathName.clear();
+    m_doc->SetTitle(res::kDocumentName);
+    m_doc->SetPathName({});
     m_doc->OnNewDocument();
     m_frame->UpdateCaption();
 }
 
 // The document stores nothing: Save As writes an empty file and takes its name.
 void CKvtApp::OnFileSaveAs() {
-    const std::string initial = m_doc->m_strPathName.empty() ? m_doc->m_strTitle : m_doc->m_strPathName;
+    const std::string initial = m_doc->PathName().empty() ? m_doc->Title() : m_doc->PathName();
     const auto path = m_dialogs.FileDialog({false, "", initial, "All Files (*.*)|*.*||"});
     if (!path) return;
     const std::string error = WriteFileDurably(*path, "");
@@ -85,8 +85,8 @@ void CKvtApp::OnFileSaveAs() {
         m_dialogs.MessageBox("The document could not be saved as \"" + *path + "\": " + error + ".");
         return;
     }
-    m_doc->m_strPathName = *path;
-    m_doc->m_strTitle = QFileInfo(QString::fromStdString(*path)).fileName().toStdString();
+    m_doc->SetPathName(*path);
+    m_doc->SetTitle(QFileInfo(QString::fromStdString(*path)).fileName().toStdString());
     AddToRecentFiles(QString::fromStdString(*path));
     m_frame->UpdateCaption();
 }
@@ -104,8 +104,8 @@ bool CKvtApp::OpenDocumentFile(const QString& path) {
         return false;
     }
     const QString full = QFileInfo(path).absoluteFilePath();
-    m_doc->m_strPathName = full.toStdString();
-    m_doc->m_strTitle = QFileInfo(path).fileName().toStdString();
+    m_doc->SetPathName(full.toStdString());
+    m_doc->SetTitle(QFileInfo(path).fileName().toStdString());
     AddToRecentFiles(full);
     m_frame->UpdateCaption();
     return true;

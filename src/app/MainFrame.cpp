@@ -79,6 +79,7 @@ void CMainFrame::RefreshMenu(QMenu* menu) {
         if (id == cmd::FileMru && !m_recentFiles.isEmpty()) continue;
         const CommandState state = m_router.Update(id);
         action->setEnabled(state.enabled);
+        if (!state.text.empty()) action->setText(QString::fromStdString(state.text));
         action->setCheckable(state.checked || action->isCheckable());
         action->setChecked(state.checked);
     }
@@ -135,6 +136,8 @@ void CMainFrame::BuildToolBar() {
 }
 
 void CMainFrame::BuildStatusBar() {
+    m_selectionPane = new QLabel(this);
+    statusBar()->addWidget(m_selectionPane);
     const char* texts[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_indicators[static_cast<std::size_t>(i)] = new QLabel(texts[i], this);
@@ -173,7 +176,7 @@ void CMainFrame::EnableToolButton(int id, bool enabled) {
 }
 
 void CMainFrame::UpdateCaption() {
-    const std::string title = m_doc.m_strTitle.empty() ? res::kDocumentName : m_doc.m_strTitle;
+    const std::string title = m_doc.Title().empty() ? res::kDocumentName : m_doc.Title();
     setWindowTitle(QString::fromStdString(title) + " - " + res::kWindowTitle);
 }
 
@@ -217,6 +220,9 @@ void FrameServices::CheckToolButton(int id, bool pressed) {
 }
 void FrameServices::EnableToolButton(int id, bool enabled) {
     m_frame.EnableToolButton(id, enabled);
+}
+void FrameServices::SetStatusText(const std::string& text) {
+    m_frame.SelectionPane()->setText(QString::fromStdString(text));
 }
 void FrameServices::SetWaitCursor(bool on) {
     if (on)

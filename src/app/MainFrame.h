@@ -31,6 +31,8 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     // The first menu item of that command in the main menu.
     QAction* MenuAction(int id) const;
     QLabel* IndicatorPane(int index) const { return m_indicators[static_cast<std::size_t>(index)]; }
+    // The standing status text: the selection and its joint angles.
+    QLabel* SelectionPane() const { return m_selectionPane; }
 
     void CheckToolButton(int id, bool pressed);
     void EnableToolButton(int id, bool enabled);
@@ -62,6 +64,7 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     std::map<int, QAction*> m_toolbarActions;
     std::multimap<int, QAction*> m_menuActions;
     std::array<QLabel*, 3> m_indicators{};
+    QLabel* m_selectionPane = nullptr;
     QStringList m_recentFiles;
 };
 

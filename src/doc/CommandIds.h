@@ -43,6 +43,10 @@ enum : int {
     ContextWizard = 32812,
     ContextOptions = 32789,
     BuildHierarchy = 32817,
+    EditRedo = 32830,
+    MirrorPose = 32831,
+    FlipPose = 32832,
+    ResetPose = 32833,
 };
 
 } // namespace figurant::cmd

@@ -3,11 +3,16 @@
 // routes each command to the view, then the document, the frame and the application; the first
 // target that handles it runs it. When a menu opens, each item asks the same route for its state.
 
+#include <string>
+
 namespace figurant {
 
 struct CommandState {
     bool enabled = true;
     bool checked = false;
+    // A menu text that depends on the state ("&Undo Turn Left Forearm\tCtrl+Z"); empty keeps the
+    // item's own.
+    std::string text;
 };
 
 class ICommandTarget {

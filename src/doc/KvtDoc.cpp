@@ -2,6 +2,7 @@
 
 #include "DxfReader.h"
 #include "NormalsReader.h"
+#include "SegmentVertices.h"
 
 #include <algorithm>
 
@@ -16,9 +17,7 @@ void CKvtDoc::OnCommand(int id) {
 
 bool CKvtDoc::OnNewDocument() {
     if (!s_bDefaultsLoaded) {
-        m_strDxfFile = kDefaultModel;
-        LoadNormals(kDefaultNormals);
-        LoadModel();
+        Load(kDefaultModel, kDefaultNormals);
         s_bDefaultsLoaded = true;
     }
     Update(HINT_NEW_DOCUMENT);
@@ -33,8 +32,7 @@ void CKvtDoc::OnImportDxf() {
     request.filter = "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||";
     const auto path = m_services ? m_services->FileDialog(request) : std::nullopt;
     if (!path) return;
-    m_strDxfFile = *path;
-    LoadModel();
+    Load(*path);
     Update(HINT_DXF_IMPORTED);
 }
 
@@ -53,21 +51,27 @@ void CKvtDoc::BuildHierarchy() {
     for (const auto& line : *m_pModel)
         largest = std::max(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
-    m_pSegmentLists.assign(static_cast<std::size_t>(m_nSegments), {});
-    m_pSegmentVertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
+    m_tables.nSegments = m_nSegments;
+    m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
+    m_tables.vertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
     int g = 0;
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);
-        m_pSegmentLists[s].push_back(line.get());
+        m_tables.lines[s].push_back(line.get());
         for (std::int32_t i = 0; i < line->GetSize(); ++i)
-            m_pSegmentVertexIds[s].push_back(g++);
+            m_tables.vertexIds[s].push_back(g++);
     }
+}
+
+void CKvtDoc::Load(const std::string& dxfPath, const std::string& normalsPath) {
+    if (!normalsPath.empty()) LoadNormals(normalsPath);
+    m_strDxfFile = dxfPath;
+    LoadModel();
 }
 
 void CKvtDoc::LoadModel() {
     m_pModel.reset();
-    m_pSegmentLists.clear();
-    m_pSegmentVertexIds.clear();
+    m_tables = SegmentTables{};
     DxfReadOptions options;
     options.filter = m_entityFlags;
     m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options);
@@ -80,6 +84,7 @@ void CKvtDoc::LoadModel() {
     AssignSegmentNumbers(*m_pModel);
     CentreModel();
     CheckNormalsCoverModel();
+    OrientNormals();
 }
 
 void CKvtDoc::LoadNormals(const std::string& path) {
@@ -89,6 +94,28 @@ void CKvtDoc::LoadNormals(const std::string& path) {
     m_strNormalsFile = path;
     m_bNormalsRead = true;
     CheckNormalsCoverModel();
+    OrientNormals();
+}
+
+Vec3f CKvtDoc::ModelCentre() const {
+    if (!m_pModel) return {};
+    const float* b = m_pModel->m_bounds;
+    const float s = 1.0f; // the model scale the view draws with
+    return {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
+}
+
+// Turns each normal that points towards the model's centre the other way, once, so that every
+// reader of the normals (drawing, joint bands, tools) sees the same ones. Turning is idempotent.
+void CKvtDoc::OrientNormals() {
+    if (!m_pModel || !m_bNormalsReady) return;
+    const Vec3f centre = ModelCentre();
+    std::size_t g = 0;
+    for (const auto& line : *m_pModel) {
+        for (const Vec3f& p : line->Points()) {
+            Vec3f& n = m_pNormals[g++];
+            if (DotF(ViewPoint(p, 1.0f, centre), n) < 0) n = {-n.x, -n.y, -n.z};
+        }
+    }
 }
 
 long CKvtDoc::ModelVertexCount() const {

@@ -4,6 +4,7 @@
 #include "CommandIds.h"
 #include "CommandTarget.h"
 #include "DxfEntityFilter.h"
+#include "SegmentTables.h"
 #include "UnderlayList.h"
 #include "WindowServices.h"
 
@@ -30,47 +31,66 @@ class CKvtDoc : public ICommandTarget {
     void OnImportDxf();
     void OnBuildHierarchy();
     void BuildHierarchy();
-    void LoadModel();
-    void LoadNormals(const std::string& path);
-    void AssignSegmentNumbers(CUnderlayList& model);
+    // The one way in: reads the normals file when one is named (otherwise the normals stay), then
+    // the DXF model, which replaces the current one and its segment tables.
+    void Load(const std::string& dxfPath, const std::string& normalsPath = {});
     static int SegmentFromCode(int colour);
-    void CentreModel();
 
-    bool HasSegmentTables() const { return !m_pSegmentLists.empty(); }
+    // The model as read: segment numbers assigned, axes swapped, metres, centred. Null when the
+    // last read failed.
+    const CUnderlayList* Model() const { return m_pModel.get(); }
+    // One unit normal per global vertex, in the view's axes, each turned away from the model's
+    // centre when the model and the normals were loaded.
+    const std::vector<Vec3f>& Normals() const { return m_pNormals; }
+    // Normals were read and cover every vertex of the current model.
+    bool NormalsReady() const { return m_bNormalsReady; }
+    // Segment count: distinct segment numbers plus one (16 for the default model).
+    int SegmentCount() const { return m_nSegments; }
+    // Distinct segment numbers of the current model, in the order first met.
+    const std::vector<int>& SegmentNumbers() const { return m_segmentNumbers; }
+    // The model by segment; empty until BuildHierarchy.
+    const SegmentTables& Tables() const { return m_tables; }
+    bool HasSegmentTables() const { return !m_tables.Empty(); }
     // Total number of points over all polylines of the model.
     long ModelVertexCount() const;
+    // The centre of the model's bounding box (the origin once centred); zero without a model.
+    Vec3f ModelCentre() const;
+    const std::string& DxfFile() const { return m_strDxfFile; }
+    const std::string& NormalsFile() const { return m_strNormalsFile; }
+
+    // The framework document's title and file path (the path stays empty for a new document).
+    const std::string& Title() const { return m_strTitle; }
+    const std::string& PathName() const { return m_strPathName; }
+    void SetTitle(const std::string& title) { m_strTitle = title; }
+    void SetPathName(const std::string& path) { m_strPathName = path; }
+
     // The defaults are read once per process; tests start a fresh "process" with this.
     static void ResetDefaultsLoaded() { s_bDefaultsLoaded = false; }
-
-    // Distinct segment numbers of the current model, in the order first met.
-    std::vector<int> m_segmentNumbers;
-    // Segment count: distinct segment numbers plus one (16 for the default model).
-    int m_nSegments = 0;
-    // Per segment number: the model's polylines of that segment, in model order (not owned).
-    // Empty until BuildHierarchy.
-    std::vector<std::vector<CUnderlayPolyLine*>> m_pSegmentLists;
-    // Per segment number: the global vertex numbers of those polylines' points, in step.
-    std::vector<std::vector<int>> m_pSegmentVertexIds;
-    // One unit normal per global vertex, in the view's axes; the view flips single normals in place.
-    std::vector<Vec3f> m_pNormals;
-    // Normals were read and cover every vertex of the current model.
-    bool m_bNormalsReady = false;
-    std::unique_ptr<CUnderlayList> m_pModel;
-    DxfEntityFilter m_entityFlags;
-    std::string m_strDxfFile;
-    std::string m_strNormalsFile;
-    // The framework document's title and file path (the path stays empty for a new document).
-    std::string m_strTitle;
-    std::string m_strPathName;
 
   private:
     void Update(int hint) {
         if (m_services) m_services->UpdateAllViews(hint);
     }
+    void LoadModel();
+    void LoadNormals(const std::string& path);
+    void AssignSegmentNumbers(CUnderlayList& model);
+    void CentreModel();
     void CheckNormalsCoverModel();
+    void OrientNormals();
 
     IWindowServices* m_services;
+    std::vector<int> m_segmentNumbers;
+    int m_nSegments = 0;
+    SegmentTables m_tables;
+    std::vector<Vec3f> m_pNormals;
+    bool m_bNormalsReady = false;
     bool m_bNormalsRead = false;
+    std::unique_ptr<CUnderlayList> m_pModel;
+    DxfEntityFilter m_entityFlags;
+    std::string m_strDxfFile;
+    std::string m_strNormalsFile;
+    std::string m_strTitle;
+    std::string m_strPathName;
     static bool s_bDefaultsLoaded;
 };
 

@@ -34,6 +34,8 @@ class IWindowServices {
     virtual void CheckToolButton(int commandId, bool pressed) = 0;
     virtual void EnableToolButton(int commandId, bool enabled) = 0;
     virtual void SetWaitCursor(bool on) = 0;
+    // The status bar's standing text (the selection and its joint angles); empty clears it.
+    virtual void SetStatusText(const std::string& text) = 0;
 };
 
 } // namespace figurant

@@ -2,8 +2,9 @@
 
 namespace figurant {
 
-void CollectSegmentVertices(const std::vector<CUnderlayPolyLine*>& lines, const std::vector<int>& vertexIds,
-                            float scale, const Vec3f& centre, SegmentPose& pose) {
+void CollectSegmentVertices(const std::vector<const CUnderlayPolyLine*>& lines,
+                            const std::vector<int>& vertexIds, float scale, const Vec3f& centre,
+                            SegmentPose& pose) {
     pose.ClearVertices();
     std::size_t k = 0;
     for (const CUnderlayPolyLine* line : lines) {

@@ -21,7 +21,8 @@ inline Point3d ToPoint3d(const Vec3f& v) {
 
 // Empties the record's vertices, then walks the polylines in order, numbering their points from
 // vertexIds (one entry per point, in step), and keeps each point not yet held (HasVertex).
-void CollectSegmentVertices(const std::vector<CUnderlayPolyLine*>& lines, const std::vector<int>& vertexIds,
-                            float scale, const Vec3f& centre, SegmentPose& pose);
+void CollectSegmentVertices(const std::vector<const CUnderlayPolyLine*>& lines,
+                            const std::vector<int>& vertexIds, float scale, const Vec3f& centre,
+                            SegmentPose& pose);
 
 } // namespace figurant

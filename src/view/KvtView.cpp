@@ -1,17 +1,20 @@
 #include "KvtView.h"
 
+#include "SegmentNames.h"
+
 #include <GL/gl.h>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <algorithm>
 
 namespace figurant {
 
 CKvtView::CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent)
-    : QOpenGLWidget(parent), m_pose(std::make_unique<PoseArray>()), m_doc(doc), m_services(services) {
+    : QOpenGLWidget(parent), m_doc(doc), m_services(services) {
     // The scene rotation starts as the trackball's rotation for two equal points.
-    Trackball(m_curQuat, 0, 0, 0, 0);
+    Trackball(m_camera.curQuat, 0, 0, 0, 0);
     // Opaque like a window of its own: the black clear colour is what the user sees.
     setTextureFormat(GL_RGB8);
     setFocusPolicy(Qt::StrongFocus);
@@ -29,14 +32,13 @@ CKvtView::~CKvtView() {
 
 // Display lists live and die with the context, not with the model.
 void CKvtView::ReleaseDisplayLists() {
-    for (int i = 0; i < m_nFlatLists; ++i)
-        glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
-    m_nFlatLists = 0;
+    for (unsigned list : m_flatLists)
+        glDeleteLists(list, 1);
     m_flatLists.clear();
     m_flatListSegments.clear();
     for (SegmentList& e : m_segLists) {
         if (e.built) glDeleteLists(e.list, 1);
-        e.built = 0;
+        e.built = false;
         e.list = 0;
     }
 }
@@ -54,17 +56,22 @@ const ViewCommand kViewCommands[] = {
     {cmd::FileSave, [](CKvtView& v) { v.OnFileSave(); }},
     {cmd::FilePrint, [](CKvtView&) {}},
     {cmd::PrintAlias, [](CKvtView&) {}},
-    {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.m_rotStep, 0, 0, 1); }},
-    {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.m_rotStep, 0, 0, 1); }},
-    {cmd::RotateUp, [](CKvtView& v) { v.RotateScene(v.m_rotStep, 0, 1, 0); }},
-    {cmd::RotateDown, [](CKvtView& v) { v.RotateScene(-v.m_rotStep, 0, 1, 0); }},
+    {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 0, 1); }},
+    {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 0, 1); }},
+    {cmd::RotateUp, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 1, 0); }},
+    {cmd::RotateDown, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 1, 0); }},
     {cmd::Reset, [](CKvtView& v) { v.OnReset(); }},
-    {cmd::ZoomIn, [](CKvtView& v) { v.ZoomScene(v.m_zoomFactor); }},
-    {cmd::ZoomOut, [](CKvtView& v) { v.ZoomScene(1.0f / v.m_zoomFactor); }},
+    {cmd::ZoomIn, [](CKvtView& v) { v.ZoomScene(v.Camera().zoomFactor); }},
+    {cmd::ZoomOut, [](CKvtView& v) { v.ZoomScene(1.0f / v.Camera().zoomFactor); }},
     {cmd::Hierarchy, [](CKvtView& v) { v.OnHierarchy(); }},
     {cmd::ModeNormal, [](CKvtView& v) { v.OnModeNormal(); }},
     {cmd::ModeModify, [](CKvtView& v) { v.OnModeModify(); }},
     {cmd::Animate, [](CKvtView& v) { v.OnAnimate(); }},
+    {cmd::EditUndo, [](CKvtView& v) { v.OnUndo(); }},
+    {cmd::EditRedo, [](CKvtView& v) { v.OnRedo(); }},
+    {cmd::MirrorPose, [](CKvtView& v) { v.OnMirrorPose(); }},
+    {cmd::FlipPose, [](CKvtView& v) { v.OnFlipPose(); }},
+    {cmd::ResetPose, [](CKvtView& v) { v.OnResetPose(); }},
 };
 
 const ViewCommand* FindCommand(int id) {
@@ -75,12 +82,14 @@ const ViewCommand* FindCommand(int id) {
 
 } // namespace
 
-bool CKvtView::HasCommand(int id) const { return FindCommand(id) != nullptr; }
+bool CKvtView::HasCommand(int id) const {
+    return FindCommand(id) != nullptr;
+}
 
 void CKvtView::OnCommand(int id) {
     // Playback blocks every other command; Animate pressed again asks it to stop.
     if (m_bPlaying) {
-        if (id == cmd::Animate) m_bPlaying = 0;
+        if (id == cmd::Animate) m_bPlaying = false;
         return;
     }
     if (const ViewCommand* c = FindCommand(id)) c->run(*this);
@@ -98,7 +107,24 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
         state.checked = m_nRenderMode == RENDER_MODIFY;
         return true;
     case cmd::Animate:
-        state.checked = m_bPlaying != 0;
+        state.checked = m_bPlaying;
+        return true;
+    case cmd::EditUndo:
+        state.enabled = m_figure.CanUndo() && !m_bPlaying;
+        state.text = m_figure.CanUndo() ? "&Undo " + m_figure.UndoName() + "\tCtrl+Z" : "&Undo\tCtrl+Z";
+        return true;
+    case cmd::EditRedo:
+        state.enabled = m_figure.CanRedo() && !m_bPlaying;
+        state.text = m_figure.CanRedo() ? "&Redo " + m_figure.RedoName() + "\tCtrl+Y" : "&Redo\tCtrl+Y";
+        return true;
+    case cmd::MirrorPose:
+        state.enabled = m_figure.IsBuilt() && m_nDisplayMode == DISPLAY_HIERARCHY &&
+                        std::any_of(m_figure.Selection().begin(), m_figure.Selection().end(),
+                                    [](int s) { return MirrorPartner(s).has_value(); });
+        return true;
+    case cmd::FlipPose:
+    case cmd::ResetPose:
+        state.enabled = m_figure.IsBuilt() && m_nDisplayMode == DISPLAY_HIERARCHY;
         return true;
     default:
         return false;
@@ -107,8 +133,10 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
 
 void CKvtView::OnUpdate(int hint) {
     if (hint == HINT_NEW_DOCUMENT) {
-        m_bAnimAvailable = 0;
+        m_bAnimAvailable = false;
     } else if (hint == HINT_HIERARCHY_BUILT || hint == HINT_DXF_IMPORTED) {
+        // A new model: the figure, its selection and its history belong to the old one.
+        if (hint == HINT_DXF_IMPORTED) m_figure.Clear();
         m_nDisplayMode = hint == HINT_HIERARCHY_BUILT ? DISPLAY_HIERARCHY : DISPLAY_FLAT;
         if (isValid()) {
             makeCurrent();
@@ -123,10 +151,11 @@ void CKvtView::OnUpdate(int hint) {
 }
 
 void CKvtView::RefreshToolbar(Refresh where) {
+    ShowSelection();
     if (m_nDisplayMode == DISPLAY_FLAT) {
         m_services.CheckToolButton(cmd::Hierarchy, false);
         m_nRenderMode = RENDER_NORMAL;
-        m_nSelected = 0;
+        m_figure.ClearSelection();
         m_services.CheckToolButton(cmd::ModeModify, false);
         m_services.EnableToolButton(cmd::ModeModify, false);
         if (where != Refresh::InitialUpdate) m_services.EnableToolButton(cmd::Animate, false);
@@ -135,7 +164,7 @@ void CKvtView::RefreshToolbar(Refresh where) {
     m_services.CheckToolButton(cmd::Hierarchy, true);
     m_services.EnableToolButton(cmd::ModeModify, true);
     if (where == Refresh::DocumentUpdate)
-        m_services.EnableToolButton(cmd::Animate, m_bAnimAvailable != 0);
+        m_services.EnableToolButton(cmd::Animate, m_bAnimAvailable);
     else if (where == Refresh::HierarchyCommand && m_bAnimAvailable)
         m_services.EnableToolButton(cmd::Animate, true);
 }
@@ -171,6 +200,7 @@ void CKvtView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CKvtView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) OnLeftButtonUp();
     if (event->button() == Qt::MiddleButton) OnMiddleButtonUp();
     QOpenGLWidget::mouseReleaseEvent(event);
 }
@@ -183,7 +213,7 @@ void CKvtView::mouseMoveEvent(QMouseEvent* event) {
 
 void CKvtView::keyPressEvent(QKeyEvent* event) {
     // Without a selection a key does nothing at all, not even the default handling.
-    if (m_nSelected == 0) {
+    if (m_figure.Selection().empty()) {
         event->accept();
         return;
     }

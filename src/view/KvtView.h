@@ -1,16 +1,17 @@
 #pragma once
 // The single view of the document window: owns the OpenGL context of its window, every display
-// list of the model, the 40 pose records of the jointed figure, the selection, the camera and the
-// mouse and keyboard state. Handlers translate window input into the calls below, which tests
-// can make without events.
+// list of the model, the figure model it draws and poses, the camera and the mouse and keyboard
+// state. Handlers translate window input into the calls below, which tests can make without
+// events.
 #include "AnimationScene.h"
 #include "CommandTarget.h"
-#include "FigureTree.h"
+#include "Figure.h"
 #include "KvtDoc.h"
 #include "Trackball.h"
 
 #include <QOpenGLWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,7 +25,34 @@ enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02
 struct SegmentList {
     int segment = 0;
     unsigned list = 0; // display-list name
-    int built = 0;
+    bool built = false;
+    // The figure's surface revision the list was compiled from.
+    std::uint64_t revision = 0;
+};
+
+// The camera: placement, view volume and the scene's turns. Matrices are column-major floats.
+struct ViewCamera {
+    float zoomFactor = 1.6f;
+    float modelScale = 1.0f;
+    double fovy = 45.0;
+    double aspect = 1.0;
+    double zNear = -1.0, zFar = -1.0;
+    // Extents of the model's bounding box; -1 until a model has given the view a size.
+    float extentZ = -1.0f, extentY = -1.0f, extentX = -1.0f;
+    float camDist = 0.0f;
+    float modelSize = 0.0f;
+    // Viewing transform with every zoom and scene turn applied on the model side.
+    Matrix4 sceneMatrix;
+    std::array<float, 3> rotAxis{1, 0, 0};
+    float rotAngle = 10.0f;
+    float rotStep = 10.0f;
+    Vec3f modelCentre;
+    std::array<double, 3> eye{}, centre{}, up{};
+    int viewportW = 0, viewportH = 0;
+    // The trackball's rotation, and the left-drag scene turns in whole degrees.
+    Quat curQuat{0, 0, 0, 1};
+    Quat lastQuat{0, 0, 0, 1};
+    int sceneRotX = 0, sceneRotZ = 0;
 };
 
 class CKvtView : public QOpenGLWidget, public ICommandTarget {
@@ -47,6 +75,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // Window messages as the logic sees them (client pixels, y downwards).
     void OnSize(int width, int height);
     void OnLeftButtonDown(int x, int y, bool shift);
+    void OnLeftButtonUp();
     void OnMiddleButtonDown(int x, int y);
     void OnMiddleButtonUp();
     void OnMouseMove(int x, int y, bool leftButton);
@@ -63,21 +92,27 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // Display lists and drawing.
     void BuildFlatLists();
     void BuildSegmentLists();
-    void BuildFigureTree();
     void DrawScene(int mode);
 
-    // Posing.
-    void RotateSelection();
+    // Posing: the figure model holds the pose; these translate commands into calls on it.
     void TwistSegment(int b);
     void OnHierarchy();
     void OnModeNormal();
     void OnModeModify();
+    void OnUndo();
+    void OnRedo();
+    void OnMirrorPose();
+    void OnFlipPose();
+    void OnResetPose();
 
     // Animation.
     void OnFileSave();
     void OnFileOpen();
     void OnAnimate();
     AnimationScene Scene();
+    // The animation file that Save appends to and Animate plays; `available` once it holds a key
+    // frame.
+    void SetAnimationFile(const std::string& path, bool available);
 
     // Repaints at once: the picture is on the screen when this returns.
     void InvalidateAndUpdateNow();
@@ -85,52 +120,24 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     QImage RenderImage();
     // Opens the view's context menu at a screen point; set by the frame.
     std::function<void(const QPoint&)> onContextMenu;
-    // The view's pose record of a segment.
-    SegmentPose& Pose(int segment) { return (*m_pose)[static_cast<std::size_t>(segment)]; }
 
-    // --- state (named as the program's documentation names it) ---
-    int m_bFirstDraw = 1;
-    int m_nFlatLists = 0;
-    std::vector<unsigned> m_flatLists;   // grows as needed
-    std::vector<int> m_flatListSegments; // in step with m_flatLists
-    int m_nSegLists = 0;
-    std::array<SegmentList, kMaxSegments> m_segLists{};
-    std::array<int, kMaxSegments> m_selected{};
-    int m_nSelected = 0;
-    int m_nDisplayMode = DISPLAY_FLAT;
-    int m_nRenderMode = RENDER_NORMAL;
-    std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};
-    std::array<double, 3> m_flatColour{0.0, 0.75, 0.0};
-    std::unique_ptr<PoseArray> m_pose;
-    Quat m_curQuat{0, 0, 0, 1};
-    Quat m_lastQuat{0, 0, 0, 1};
-    int m_bTrackballDrag = 0;
-    float m_twistAngle = 0.0f;
-    int m_lastX = 0, m_lastY = 0;
-    int m_sceneRotX = 0, m_sceneRotZ = 0;
-    std::array<int, 3> m_dragRot{};
-    std::string m_strAnimFile;
-    int m_bAnimAvailable = 0;
-    int m_bPlaying = 0;
-    float m_zoomFactor = 1.6f;
-    float m_modelScale = 1.0f;
-    double m_fovy = 45.0;
-    double m_aspect = 1.0;
-    double m_zNear = -1.0, m_zFar = -1.0;
-    float m_extentZ = -1.0f, m_extentY = -1.0f, m_extentX = -1.0f;
-    float m_camDist = 0.0f;
-    float m_modelSize = 0.0f;
-    Matrix4 m_sceneMatrix;
-    std::array<float, 3> m_rotAxis{1, 0, 0};
-    float m_rotAngle = 10.0f;
-    float m_rotStep = 10.0f;
-    Vec3f m_modelCentre;
-    std::array<double, 3> m_eye{}, m_centre{}, m_up{};
-    int m_viewportW = 0, m_viewportH = 0;
-    // The figure tree has been built at least once (pose keys do nothing before).
-    bool m_bTreeBuilt = false;
+    // What the frame and tests read.
+    Figure& FigureModel() { return m_figure; }
+    SegmentPose& Pose(int segment) { return m_figure.Pose(segment); }
+    const ViewCamera& Camera() const { return m_camera; }
+    int DisplayMode() const { return m_nDisplayMode; }
+    int RenderMode() const { return m_nRenderMode; }
+    bool AnimAvailable() const { return m_bAnimAvailable; }
+    bool Playing() const { return m_bPlaying; }
+    const std::string& AnimFile() const { return m_strAnimFile; }
     // Pictures painted so far (for checking when the view repaints).
-    int m_nPaints = 0;
+    int Paints() const { return m_nPaints; }
+    float TwistAngle() const { return m_twistAngle; }
+    const std::array<int, 3>& DragRot() const { return m_dragRot; }
+    int LastX() const { return m_lastX; }
+    bool TrackballDragging() const { return m_bTrackballDrag; }
+    // The status-bar text of the selection: its name and joint angles, or a count.
+    std::string SelectionText() const;
 
   protected:
     void initializeGL() override;
@@ -146,16 +153,42 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void OnInitialUpdate();
     void SetupLights();
     void ReleaseDisplayLists();
+    void BuildSegmentList(int segment);
+    void SyncSegmentLists();
     void DrawFlatLists(int mode);
     void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour);
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
-    bool IsSelected(int segment) const;
     void PlayAnimationFile();
+    void PoseChanged();
+    void ShowSelection();
+    void RefreshUndoButtons();
     void ModelBox(float box[6]) const;
 
     CKvtDoc& m_doc;
     IWindowServices& m_services;
+    Figure m_figure;
+    ViewCamera m_camera;
+
+    bool m_bFirstDraw = true;
+    std::vector<unsigned> m_flatLists;   // display-list names, one per polyline
+    std::vector<int> m_flatListSegments; // in step with m_flatLists
+    int m_nSegLists = 0;
+    std::array<SegmentList, kMaxSegments> m_segLists{};
+    int m_nDisplayMode = DISPLAY_FLAT;
+    int m_nRenderMode = RENDER_NORMAL;
+    std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};
+    std::array<double, 3> m_flatColour{0.0, 0.75, 0.0};
+    bool m_bTrackballDrag = false;
+    bool m_bDragging = false;
+    // Degrees of the last twist key (T or W).
+    float m_twistAngle = 0.0f;
+    int m_lastX = 0, m_lastY = 0;
+    std::array<int, 3> m_dragRot{};
+    std::string m_strAnimFile;
+    bool m_bAnimAvailable = false;
+    bool m_bPlaying = false;
+    int m_nPaints = 0;
 };
 
 } // namespace figurant

@@ -18,20 +18,20 @@ const char* const kAnimationFilter = "Animation Files (*.amt)|*.amt| All Files (
 // which ask playback to stop at the next key frame.
 class PlaybackInputFilter : public QObject {
   public:
-    explicit PlaybackInputFilter(int& playing) : m_playing(playing) { qApp->installEventFilter(this); }
+    explicit PlaybackInputFilter(bool& playing) : m_playing(playing) { qApp->installEventFilter(this); }
     ~PlaybackInputFilter() override { qApp->removeEventFilter(this); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_playing = 0;
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_playing = false;
             return true;
         case QEvent::MouseButtonPress:
-            if (IsAnimateButton(watched)) m_playing = 0;
+            if (IsAnimateButton(watched)) m_playing = false;
             return true;
         case QEvent::Close: // closing the window ends playback too
-            m_playing = 0;
+            m_playing = false;
             return false;
         case QEvent::KeyRelease:
         case QEvent::MouseButtonRelease:
@@ -52,13 +52,14 @@ class PlaybackInputFilter : public QObject {
         const auto* button = qobject_cast<QToolButton*>(watched);
         return button && button->defaultAction() && button->defaultAction()->data().toInt() == cmd::Animate;
     }
-    int& m_playing;
+    bool& m_playing;
 };
 
 } // namespace
 
 AnimationScene CKvtView::Scene() {
-    return {m_sceneRotX, m_sceneRotZ, m_sceneMatrix, *m_pose, std::min(m_nSegLists, kMaxSegments)};
+    return {m_camera.sceneRotX, m_camera.sceneRotZ, m_camera.sceneMatrix, m_figure.Poses(),
+            std::min(m_nSegLists, kMaxSegments)};
 }
 
 void CKvtView::OnFileSave() {
@@ -69,6 +70,7 @@ void CKvtView::OnFileSave() {
     AnimationScene scene = Scene();
     if (m_bAnimAvailable) {
         const std::string error = WriteKeyFrame(m_strAnimFile, false, scene);
+        if (error.empty()) m_figure.NoteIncrementsSaved();
         if (!error.empty())
             m_services.MessageBox("The key frame could not be added to \"" + m_strAnimFile + "\": " + error +
                                   ". The file is unchanged.");
@@ -79,7 +81,7 @@ void CKvtView::OnFileSave() {
     m_strAnimFile = *path;
     const std::string error = WriteKeyFrame(m_strAnimFile, true, scene);
     if (error.empty())
-        m_bAnimAvailable = 1;
+        m_bAnimAvailable = true;
     else
         m_services.MessageBox("The animation file \"" + m_strAnimFile + "\" could not be written: " + error +
                               ".");
@@ -94,31 +96,40 @@ void CKvtView::OnFileOpen() {
     const auto path = m_services.FileDialog({true, "amt", m_strAnimFile, kAnimationFilter});
     if (!path) return;
     m_strAnimFile = *path;
-    m_bPlaying = 1;
+    m_bPlaying = true;
     m_services.EnableToolButton(cmd::Animate, true);
     PlayAnimationFile();
-    m_bPlaying = 0;
+    m_bPlaying = false;
 }
 
 void CKvtView::OnAnimate() {
     if (!m_bAnimAvailable) return;
     m_services.CheckToolButton(cmd::Animate, true);
-    m_bPlaying = 1;
+    m_bPlaying = true;
     PlayAnimationFile();
-    m_bPlaying = 0;
+    m_bPlaying = false;
     m_services.CheckToolButton(cmd::Animate, false);
 }
 
+void CKvtView::SetAnimationFile(const std::string& path, bool available) {
+    m_strAnimFile = path;
+    m_bAnimAvailable = available;
+}
+
+// Playback moves the figure; where it leaves the figure is one undoable step.
 void CKvtView::PlayAnimationFile() {
     PlaybackInputFilter filter(m_bPlaying);
+    m_figure.BeginStep("Play Animation");
     AnimationScene scene = Scene();
     PlaybackHooks hooks;
     hooks.showFrame = [this] {
         InvalidateAndUpdateNow();
         QApplication::processEvents();
     };
-    hooks.keepPlaying = [this] { return m_bPlaying != 0; };
-    if (PlayAnimation(m_strAnimFile, scene, hooks) == PlaybackEnd::Finished) m_bAnimAvailable = 1;
+    hooks.keepPlaying = [this] { return m_bPlaying; };
+    if (PlayAnimation(m_strAnimFile, scene, hooks) == PlaybackEnd::Finished) m_bAnimAvailable = true;
+    m_figure.EndStep();
+    ShowSelection();
 }
 
 } // namespace figurant

@@ -1,5 +1,6 @@
 // Camera placement, view volume, resizing and the camera commands.
 #include "KvtView.h"
+#include "SceneMath.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -9,110 +10,103 @@ namespace figurant {
 
 void CKvtView::ModelBox(float box[6]) const {
     for (int i = 0; i < 6; ++i)
-        box[i] = m_doc.m_pModel ? m_doc.m_pModel->m_bounds[i] : 0.0f;
+        box[i] = m_doc.Model() ? m_doc.Model()->m_bounds[i] : 0.0f;
 }
 
 void CKvtView::ComputeViewVolume() {
+    ViewCamera& c = m_camera;
     float b[6];
     ModelBox(b);
-    m_extentZ = b[5] - b[4];
-    m_extentY = b[3] - b[2];
-    m_extentX = b[1] - b[0];
-    const float size = m_extentY > m_extentX ? m_extentY : m_extentX;
-    m_camDist = static_cast<float>((size * 0.5) / std::tan(m_fovy * 0.5 * 3.14159265358979323846 / 180.0));
-    m_modelSize = m_extentZ > size ? m_extentZ : size;
-    m_zNear = m_camDist - 20 * m_modelSize;
-    if (!(m_zNear > 0)) m_zNear = 0.0001;
-    m_zFar = m_camDist + 20 * m_modelSize;
+    c.extentZ = b[5] - b[4];
+    c.extentY = b[3] - b[2];
+    c.extentX = b[1] - b[0];
+    const float size = c.extentY > c.extentX ? c.extentY : c.extentX;
+    c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * 3.14159265358979323846 / 180.0));
+    c.modelSize = c.extentZ > size ? c.extentZ : size;
+    c.zNear = c.camDist - 20 * c.modelSize;
+    if (!(c.zNear > 0)) c.zNear = 0.0001;
+    c.zFar = c.camDist + 20 * c.modelSize;
 }
 
 void CKvtView::OnSize(int width, int height) {
     if (width <= 0 || height <= 0) return;
+    ViewCamera& c = m_camera;
     // Until a model gives the view a size, the client size stands in for the viewport.
-    if (m_viewportW == 0 || m_viewportH == 0) {
-        m_viewportW = width;
-        m_viewportH = height;
-        m_aspect = static_cast<double>(width) / height;
+    if (c.viewportW == 0 || c.viewportH == 0) {
+        c.viewportW = width;
+        c.viewportH = height;
+        c.aspect = static_cast<double>(width) / height;
     }
-    if (m_extentZ < 0) {
+    if (c.extentZ < 0) {
         float b[6];
         ModelBox(b);
-        m_extentZ = b[5] - b[4];
-        m_extentY = b[3] - b[2];
-        m_extentX = b[1] - b[0];
-        if (std::fabs(m_extentZ) < 1e-8 && std::fabs(m_extentY) < 1e-8 && std::fabs(m_extentX) < 1e-8) {
-            m_extentZ = -1.0f;
+        c.extentZ = b[5] - b[4];
+        c.extentY = b[3] - b[2];
+        c.extentX = b[1] - b[0];
+        if (std::fabs(c.extentZ) < 1e-8 && std::fabs(c.extentY) < 1e-8 && std::fabs(c.extentX) < 1e-8) {
+            c.extentZ = -1.0f;
             return;
         }
     }
     ComputeViewVolume();
-    m_viewportW = width;
-    m_viewportH = height;
+    c.viewportW = width;
+    c.viewportH = height;
     glViewport(0, 0, width, height);
-    m_aspect = static_cast<double>(width) / height;
+    c.aspect = static_cast<double>(width) / height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(m_fovy, m_aspect, m_zNear, m_zFar);
+    gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
     glMatrixMode(GL_MODELVIEW);
 }
 
+// Places the eye in front of the model and leaves the viewing matrix in the model-view matrix,
+// which fixes the lights set up next to the camera.
 void CKvtView::SetupCamera() {
-    if (m_extentZ < 0) ComputeViewVolume();
-    m_eye = {0, -(1.5 * m_extentZ + m_camDist), 0};
-    if (!m_doc.m_pModel) return;
-    const float* b = m_doc.m_pModel->m_bounds;
-    m_modelCentre = {(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
-    m_centre = {0, 0, 0};
-    Vec3f d{static_cast<float>(m_centre[0] - m_eye[0]), static_cast<float>(m_centre[1] - m_eye[1]),
-            static_cast<float>(m_centre[2] - m_eye[2])};
+    ViewCamera& c = m_camera;
+    if (c.extentZ < 0) ComputeViewVolume();
+    c.eye = {0, -(1.5 * c.extentZ + c.camDist), 0};
+    if (!m_doc.Model()) return;
+    const float* b = m_doc.Model()->m_bounds;
+    c.modelCentre = {(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
+    c.centre = {0, 0, 0};
+    Vec3f d{static_cast<float>(c.centre[0] - c.eye[0]), static_cast<float>(c.centre[1] - c.eye[1]),
+            static_cast<float>(c.centre[2] - c.eye[2])};
     NormalizeF(d);
     const Vec3f z{0, 0, 1};
     const float along = DotF(z, d);
-    m_up = {-along * d.x, -along * d.y, 1 - along * d.z};
+    c.up = {-along * d.x, -along * d.y, 1 - along * d.z};
+    c.sceneMatrix = LookAt({c.eye[0], c.eye[1], c.eye[2]}, {c.centre[0], c.centre[1], c.centre[2]},
+                           {c.up[0], c.up[1], c.up[2]});
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_centre[0], m_centre[1], m_centre[2], m_up[0], m_up[1], m_up[2]);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m_sceneMatrix.data());
+    glLoadMatrixf(c.sceneMatrix.data());
 }
 
 // Rotations and zooms act on the model side of everything already in the scene matrix.
 void CKvtView::RotateScene(float angle, float x, float y, float z) {
     if (m_bPlaying) return;
-    m_rotAngle = angle;
-    m_rotAxis = {x, y, z};
-    makeCurrent();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadMatrixf(m_sceneMatrix.data());
-    glRotatef(m_rotAngle, m_rotAxis[0], m_rotAxis[1], m_rotAxis[2]);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m_sceneMatrix.data());
-    glPopMatrix();
+    ViewCamera& c = m_camera;
+    c.rotAngle = angle;
+    c.rotAxis = {x, y, z};
+    c.sceneMatrix = SceneRotated(c.sceneMatrix, c.rotAngle, c.rotAxis[0], c.rotAxis[1], c.rotAxis[2]);
     InvalidateAndUpdateNow();
 }
 
 void CKvtView::ZoomScene(float factor) {
-    makeCurrent();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadMatrixf(m_sceneMatrix.data());
-    glScalef(factor, factor, factor);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m_sceneMatrix.data());
-    glPopMatrix();
+    m_camera.sceneMatrix = SceneScaled(m_camera.sceneMatrix, factor);
     InvalidateAndUpdateNow();
 }
 
+// The camera goes back to its start and the figure's matrices to rest; the trackball stays. The
+// figure's part is one undoable step.
 void CKvtView::OnReset() {
     makeCurrent();
     SetupCamera();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(m_fovy, m_aspect, m_zNear, m_zFar);
+    gluPerspective(m_camera.fovy, m_camera.aspect, m_camera.zNear, m_camera.zFar);
     glMatrixMode(GL_MODELVIEW);
-    for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
-        Pose(i).m_matrix = Matrix4::Identity();
-        Pose(i).UpdateChildRing();
-    }
-    InvalidateAndUpdateNow();
+    if (m_nSegLists > 0) m_figure.ResetMatrices();
+    PoseChanged();
 }
 
 } // namespace figurant

@@ -1,76 +1,79 @@
-// Turning selected segments about their joints and twisting limbs about their bones.
-#include "JointMath.h"
+// The posing commands: twist, undo and redo, mirror, flip and reset, and what the status bar
+// says about the selection.
 #include "KvtView.h"
-#include "SegmentVertices.h"
+#include "SegmentNames.h"
 
-#include <GL/gl.h>
+#include <cmath>
+#include <cstdio>
 
 namespace figurant {
 
-void CKvtView::RotateSelection() {
-    if (m_nSelected == 0) return;
-    const int first = m_selected[0];
-    for (int i = 0; i < m_nSelected; ++i) {
-        SegmentPose& p = Pose(m_selected[static_cast<std::size_t>(i)]);
-        if (!p.m_pJointCentre) continue;
-        MultMatrix(p.m_matrix,
-                   DragRotation(*p.m_pJointCentre, first, m_dragRot[0], m_dragRot[1], m_dragRot[2]));
-        p.UpdateChildRing();
-    }
+// Twists segment b about its bone by the last twist key's angle, as one undoable step.
+void CKvtView::TwistSegment(int b) {
+    if (b < 0 || b >= kMaxSegments || b > m_doc.SegmentCount() - 1 || !m_doc.HasSegmentTables()) return;
+    m_figure.BeginStep("Twist " + SegmentName(b));
+    m_figure.TwistSegment(b, m_twistAngle);
+    m_figure.EndStep();
 }
 
-// Twists segment b about its bone (joint centre to the only child's joint centre) by
-// m_twistAngle: its vertices turn in proportion to their place along the bone (the stored
-// polylines are overwritten), its display list is rebuilt flat-shaded, and the child turns
-// rigidly by the full angle.
-void CKvtView::TwistSegment(int b) {
-    if (b < 0 || b >= kMaxSegments || b > m_doc.m_nSegments - 1 || !m_doc.HasSegmentTables()) return;
-    SegmentPose& r = Pose(b);
-    if (r.m_nChildren != 1 || !r.m_pJointCentre) return;
-    SegmentPose& child = *r.m_pChildren[0];
-    if (!child.m_pJointCentre || *child.m_pJointCentre == *r.m_pJointCentre) return;
-    const BoneTwist twist(*r.m_pJointCentre, *child.m_pJointCentre, m_twistAngle);
+void CKvtView::PoseChanged() {
+    InvalidateAndUpdateNow();
+    ShowSelection();
+}
 
-    makeCurrent();
-    SegmentList& e = m_segLists[static_cast<std::size_t>(b)];
-    if (e.built) glDeleteLists(e.list, 1);
-    e.built = 0;
-    r.ClearVertexPositions();
-    e.list = glGenLists(1);
-    glNewList(e.list, GL_COMPILE);
-    const float s = m_modelScale;
-    const Vec3f c = m_modelCentre;
-    for (CUnderlayPolyLine* line : m_doc.m_pSegmentLists[static_cast<std::size_t>(b)]) {
-        std::vector<Vec3f> shown;
-        for (std::int32_t k = 0; k < line->GetSize(); ++k) {
-            const Point3d p = ToPoint3d(ViewPoint((*line)[k], s, c));
-            Point3d q = p;
-            if (!r.IsOnRestRing(p)) {
-                q = twist.Apply(p);
-                line->SetAt(k, {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
-                                static_cast<float>((q.z + c.z) / s)});
-            }
-            r.AddVertexPositionIfNew(q);
-            shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
-        }
-        if (shown.size() < 3) continue; // cannot form a polygon
-        Vec3f n = CrossF({shown[1].x - shown[0].x, shown[1].y - shown[0].y, shown[1].z - shown[0].z},
-                         {shown[2].x - shown[1].x, shown[2].y - shown[1].y, shown[2].z - shown[1].z});
-        NormalizeF(n);
-        glNormal3f(n.x, n.y, n.z);
-        glBegin(GL_POLYGON);
-        for (const Vec3f& v : shown)
-            glVertex3f(v.x, v.y, v.z);
-        glNormal3f(n.x, n.y, n.z);
-        glEnd();
-    }
-    glEndList();
-    e.built = 1;
+void CKvtView::RefreshUndoButtons() {
+    m_services.EnableToolButton(cmd::EditUndo, m_figure.CanUndo());
+    m_services.EnableToolButton(cmd::EditRedo, m_figure.CanRedo());
+}
 
-    MultMatrix(child.m_matrix, twist.ChildTurn());
-    for (Point3d& P : child.m_parentRing)
-        P = twist.ApplyAboutChild(P);
-    child.UpdateChildRing();
+void CKvtView::OnUndo() {
+    m_bDragging = false;
+    m_figure.Undo();
+    PoseChanged();
+}
+
+void CKvtView::OnRedo() {
+    m_bDragging = false;
+    m_figure.Redo();
+    PoseChanged();
+}
+
+void CKvtView::OnMirrorPose() {
+    if (m_nDisplayMode != DISPLAY_HIERARCHY) return;
+    if (m_figure.MirrorPose()) PoseChanged();
+}
+
+void CKvtView::OnFlipPose() {
+    if (m_nDisplayMode != DISPLAY_HIERARCHY) return;
+    m_figure.FlipPose();
+    PoseChanged();
+}
+
+void CKvtView::OnResetPose() {
+    if (m_nDisplayMode != DISPLAY_HIERARCHY) return;
+    m_figure.ResetPose();
+    PoseChanged();
+}
+
+std::string CKvtView::SelectionText() const {
+    const std::vector<int>& selected = m_figure.Selection();
+    if (selected.empty()) return {};
+    if (selected.size() > 1) return std::to_string(selected.size()) + " segments";
+    const int s = selected[0];
+    std::string text = SegmentName(s);
+    if (!m_figure.IsBuilt() || s >= m_figure.SegmentCount() || !m_figure.Pose(s).m_pParent) return text;
+    const std::array<float, 3> a = m_figure.JointAngles(s);
+    char angles[96];
+    // Whole degrees; "-0" reads oddly, so values that round to zero show as 0.
+    auto whole = [](float v) { return std::fabs(v) < 0.5f ? 0 : static_cast<int>(std::lround(v)); };
+    std::snprintf(angles, sizeof angles, "   x %d\u00b0  y %d\u00b0  z %d\u00b0", whole(a[0]), whole(a[1]),
+                  whole(a[2]));
+    return text + angles;
+}
+
+void CKvtView::ShowSelection() {
+    m_services.SetStatusText(SelectionText());
+    RefreshUndoButtons();
 }
 
 } // namespace figurant

@@ -12,93 +12,124 @@ namespace {
 
 const char* const kNormalsNotReady = "Normals not ready!";
 
-// Emits a normal and a vertex, first turning the document's normal outwards (away from the
-// model centre) for good: the flip lasts, so a second build finds nothing to flip.
-void EmitVertex(const Vec3f& v, Vec3f& normal) {
-    if (DotF(v, normal) < 0) normal = {-normal.x, -normal.y, -normal.z};
+void EmitVertex(const Vec3f& v, const Vec3f& normal) {
     glNormal3f(normal.x, normal.y, normal.z);
     glVertex3f(v.x, v.y, v.z);
+}
+
+Vec3f Minus(const Vec3f& a, const Vec3f& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
 
 } // namespace
 
 void CKvtView::BuildFlatLists() {
-    if (!m_doc.m_pModel || m_doc.m_pModel->GetCount() == 0) return;
-    if (!m_doc.m_bNormalsReady) {
+    const CUnderlayList* model = m_doc.Model();
+    if (!model || model->GetCount() == 0) return;
+    if (!m_doc.NormalsReady()) {
         m_services.MessageBox(kNormalsNotReady);
         return;
     }
-    const float* b = m_doc.m_pModel->m_bounds;
-    const float s = m_modelScale;
-    m_modelCentre = {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
-    for (int i = 0; i < m_nFlatLists; ++i)
-        glDeleteLists(m_flatLists[static_cast<std::size_t>(i)], 1);
-    m_nFlatLists = 0;
+    const float* b = model->m_bounds;
+    const float s = m_camera.modelScale;
+    m_camera.modelCentre = {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
+    for (unsigned list : m_flatLists)
+        glDeleteLists(list, 1);
     m_flatLists.clear();
     m_flatListSegments.clear();
     glShadeModel(GL_SMOOTH);
     glColor3f(1, 0, 0);
+    const std::vector<Vec3f>& normals = m_doc.Normals();
     std::size_t g = 0;
-    for (const auto& line : *m_doc.m_pModel) {
+    for (const auto& line : *model) {
         m_flatListSegments.push_back(line->m_nSegment);
         const GLuint list = glGenLists(1);
         m_flatLists.push_back(list);
         glNewList(list, GL_COMPILE);
         glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
         for (const Vec3f& p : line->Points())
-            EmitVertex(ViewPoint(p, s, m_modelCentre), m_doc.m_pNormals[g++]);
+            EmitVertex(ViewPoint(p, s, m_camera.modelCentre), normals[g++]);
         glEnd();
         glEndList();
-        ++m_nFlatLists;
     }
 }
 
+// Builds the figure from the document's segment tables and one display list per segment.
 void CKvtView::BuildSegmentLists() {
     for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
         SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
         if (e.built) glDeleteLists(e.list, 1);
-        e.built = 0;
+        e.built = false;
     }
-    m_nSegLists = m_doc.m_nSegments;
+    m_nSegLists = m_doc.SegmentCount();
     if (m_nSegLists <= 0) return;
-    if (!m_doc.m_bNormalsReady) {
+    if (!m_doc.NormalsReady()) {
         m_services.MessageBox(" Normals not ready!");
         return;
     }
     glShadeModel(GL_SMOOTH);
-    for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
-        if (!m_doc.HasSegmentTables() || s >= m_doc.m_nSegments) continue;
-        const auto& lines = m_doc.m_pSegmentLists[static_cast<std::size_t>(s)];
-        const auto& ids = m_doc.m_pSegmentVertexIds[static_cast<std::size_t>(s)];
-        SegmentList& e = m_segLists[static_cast<std::size_t>(s)];
-        e.list = glGenLists(1);
-        glNewList(e.list, GL_COMPILE);
-        std::size_t k = 0;
-        for (const CUnderlayPolyLine* line : lines) {
-            e.segment = line->m_nSegment;
-            glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
-            for (const Vec3f& p : line->Points()) {
-                const int g = ids[k++];
-                EmitVertex(ViewPoint(p, m_modelScale, m_modelCentre),
-                           m_doc.m_pNormals[static_cast<std::size_t>(g)]);
-            }
-            glEnd();
-        }
-        glEndList();
-        e.built = 1;
-        CollectSegmentVertices(lines, ids, m_modelScale, m_modelCentre, Pose(s));
-    }
-    BuildFigureTree();
+    // Building the same model's figure again puts it back to rest as one undoable step.
+    if (m_figure.IsBuilt() && m_figure.SegmentCount() == m_doc.SegmentCount())
+        m_figure.ResetPose("Rebuild Figure");
+    else
+        m_figure.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
+    for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s)
+        if (m_doc.HasSegmentTables()) BuildSegmentList(s);
 }
 
-void CKvtView::BuildFigureTree() {
-    figurant::BuildFigureTree(*m_pose, m_doc.m_nSegments);
-    m_bTreeBuilt = true;
+// One segment's list from the figure's surface: smooth with the document's normals, or, once a
+// twist has moved the points, flat-shaded with one normal per polygon from its first corners.
+void CKvtView::BuildSegmentList(int segment) {
+    SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
+    if (e.built) glDeleteLists(e.list, 1);
+    const SegmentShape& shape = m_figure.Shape(segment);
+    const std::vector<Vec3f>& normals = m_doc.Normals();
+    const std::vector<Vec3f>& points = shape.Points();
+    const bool faceted = !shape.twisted.shown.empty();
+    e.list = glGenLists(1);
+    glNewList(e.list, GL_COMPILE);
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
+        const auto n = static_cast<std::size_t>(shape.lineSizes[i]);
+        e.segment = segment;
+        if (faceted) {
+            const Vec3f* shown = shape.twisted.shown.data() + k;
+            k += n;
+            if (n < 3) continue; // cannot form a polygon
+            Vec3f normal = CrossF(Minus(shown[1], shown[0]), Minus(shown[2], shown[1]));
+            NormalizeF(normal);
+            glNormal3f(normal.x, normal.y, normal.z);
+            glBegin(GL_POLYGON);
+            for (std::size_t j = 0; j < n; ++j)
+                glVertex3f(shown[j].x, shown[j].y, shown[j].z);
+            glNormal3f(normal.x, normal.y, normal.z);
+            glEnd();
+            continue;
+        }
+        glBegin(shape.lineIsFace[i] ? GL_POLYGON : GL_LINE_STRIP);
+        for (std::size_t j = 0; j < n; ++j, ++k)
+            EmitVertex(ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre),
+                       normals[static_cast<std::size_t>(shape.normalIds[k])]);
+        glEnd();
+    }
+    glEndList();
+    e.built = true;
+    e.revision = shape.revision;
+}
+
+// Recompiles the lists of segments whose surface changed since (twists and their undo).
+void CKvtView::SyncSegmentLists() {
+    if (!m_figure.IsBuilt() || !m_doc.NormalsReady()) return;
+    for (int s = 0; s < m_nSegLists && s < kMaxSegments && s < m_figure.SegmentCount(); ++s) {
+        const SegmentList& e = m_segLists[static_cast<std::size_t>(s)];
+        if (e.built && e.revision != m_figure.Shape(s).revision) BuildSegmentList(s);
+    }
 }
 
 void CKvtView::DrawScene(int mode) {
     float rotation[16];
-    BuildRotMatrix(rotation, m_curQuat);
+    const ViewCamera& c = m_camera;
+    BuildRotMatrix(rotation, c.curQuat);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -107,16 +138,16 @@ void CKvtView::DrawScene(int mode) {
         glGetIntegerv(GL_VIEWPORT, viewport);
         gluPickMatrix(m_lastX, viewport[3] - m_lastY, 2, 2, viewport);
     }
-    gluPerspective(m_fovy, m_aspect, m_zNear, m_zFar);
+    gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    glLoadMatrixf(m_sceneMatrix.data());
+    glLoadMatrixf(c.sceneMatrix.data());
     glMultMatrixf(rotation);
-    glRotatef(static_cast<float>(m_sceneRotX), 1, 0, 0);
-    glRotatef(static_cast<float>(m_sceneRotZ), 0, 0, 1);
+    glRotatef(static_cast<float>(c.sceneRotX), 1, 0, 0);
+    glRotatef(static_cast<float>(c.sceneRotZ), 0, 0, 1);
     if (m_nDisplayMode == DISPLAY_HIERARCHY) {
         std::array<double, 3> colour{1.0, 0.0, 0.0};
-        DrawTree(Pose(1), mode, colour);
+        DrawTree(m_figure.Pose(1), mode, colour);
     } else {
         DrawFlatLists(mode);
     }
@@ -128,12 +159,12 @@ void CKvtView::DrawScene(int mode) {
 
 void CKvtView::DrawFlatLists(int mode) {
     std::array<double, 3> colour = m_flatColour;
-    for (int i = 0; i < m_nFlatLists; ++i) {
-        const int segment = m_flatListSegments[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < m_flatLists.size(); ++i) {
+        const int segment = m_flatListSegments[i];
         if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(segment));
         SegmentColour(segment, colour);
         glColor3d(colour[0], colour[1], colour[2]);
-        glCallList(m_flatLists[static_cast<std::size_t>(i)]);
+        glCallList(m_flatLists[i]);
     }
 }
 
@@ -152,12 +183,6 @@ void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& c
     }
 }
 
-bool CKvtView::IsSelected(int segment) const {
-    for (int i = 0; i < m_nSelected; ++i)
-        if (m_selected[static_cast<std::size_t>(i)] == segment) return true;
-    return false;
-}
-
 void CKvtView::DrawSegmentLists(int first, int count, int mode) {
     if (first < 0 || first + count > m_nSegLists) {
         first = 0;
@@ -167,7 +192,7 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
     for (int i = first; i < first + count && i < kMaxSegments; ++i) {
         const SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
         if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(e.segment));
-        if (IsSelected(e.segment))
+        if (m_figure.IsSelected(e.segment))
             colour = m_selectColour;
         else
             SegmentColour(e.segment, colour);
@@ -180,10 +205,11 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
 // normal signs, so the band closes the joint whichever way the ring runs.
 void CKvtView::DrawJointBand(const SegmentPose& r) {
     if (r.m_childRing.empty() || r.m_parentRing.empty()) return;
-    if (!m_doc.m_bNormalsReady) {
+    if (!m_doc.NormalsReady()) {
         m_services.MessageBox(kNormalsNotReady);
         return;
     }
+    const std::vector<Vec3f>& normals = m_doc.Normals();
     const std::size_t n = std::min({r.m_childRing.size(), r.m_parentRing.size(), r.m_ringNormalIds.size()});
     struct Corner {
         Vec3f q, p, a, b;
@@ -193,8 +219,8 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
         const Point3d& q = r.m_parentRing[i];
         const Point3d& p = r.m_childRing[i];
         const int id = r.m_ringNormalIds[i];
-        const Vec3f a = id >= 0 && static_cast<std::size_t>(id) < m_doc.m_pNormals.size()
-                            ? m_doc.m_pNormals[static_cast<std::size_t>(id)]
+        const Vec3f a = id >= 0 && static_cast<std::size_t>(id) < normals.size()
+                            ? normals[static_cast<std::size_t>(id)]
                             : Vec3f{};
         const Point3d bn = TransformPoint3(r.m_matrix, {a.x, a.y, a.z});
         c[i] = {{static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)},
@@ -235,11 +261,12 @@ void CKvtView::paintGL() {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    SyncSegmentLists();
     DrawScene(GL_RENDER);
     glFlush();
     if (m_bFirstDraw) {
         RefreshToolbar(Refresh::FirstPaint);
-        m_bFirstDraw = 0;
+        m_bFirstDraw = false;
     }
 }
 

@@ -14,21 +14,19 @@ namespace {
 
 std::unique_ptr<CKvtDoc> Load(const bench::ModelFiles& files) {
     auto doc = std::make_unique<CKvtDoc>();
-    doc->LoadNormals(files.normals);
-    doc->m_strDxfFile = files.dxf;
-    doc->LoadModel();
+    doc->Load(files.dxf, files.normals);
     return doc;
 }
 
 void BuildFigure(CKvtDoc& doc, PoseArray& pose) {
     doc.BuildHierarchy();
-    const float* b = doc.m_pModel->m_bounds;
+    const float* b = doc.Model()->m_bounds;
     const Vec3f centre{(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
-    for (int s = 0; s < doc.m_nSegments && s < kMaxSegments; ++s)
-        CollectSegmentVertices(doc.m_pSegmentLists[static_cast<std::size_t>(s)],
-                               doc.m_pSegmentVertexIds[static_cast<std::size_t>(s)], 1.0f, centre,
+    for (int s = 0; s < doc.SegmentCount() && s < kMaxSegments; ++s)
+        CollectSegmentVertices(doc.Tables().lines[static_cast<std::size_t>(s)],
+                               doc.Tables().vertexIds[static_cast<std::size_t>(s)], 1.0f, centre,
                                pose[static_cast<std::size_t>(s)]);
-    BuildFigureTree(pose, doc.m_nSegments);
+    BuildFigureTree(pose, doc.SegmentCount());
 }
 
 // Load and build, as `figurant-inspect figure` does.
@@ -38,7 +36,7 @@ void BM_LoadAndBuildFigure(benchmark::State& state) {
         auto doc = Load(files);
         auto pose = std::make_unique<PoseArray>();
         BuildFigure(*doc, *pose);
-        state.counters["faces"] = doc->m_pModel->GetCount();
+        state.counters["faces"] = doc->Model()->GetCount();
     }
 }
 
@@ -50,8 +48,8 @@ void BM_BuildFigure(benchmark::State& state) {
         auto pose = std::make_unique<PoseArray>();
         BuildFigure(*doc, *pose);
     }
-    state.counters["faces"] = doc->m_pModel->GetCount();
-    state.SetComplexityN(doc->m_pModel->GetCount());
+    state.counters["faces"] = doc->Model()->GetCount();
+    state.SetComplexityN(doc->Model()->GetCount());
 }
 
 } // namespace

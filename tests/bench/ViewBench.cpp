@@ -18,17 +18,16 @@ test::RunningApp* g_app = nullptr;
 void LoadModel(int resolution) {
     CKvtDoc& doc = g_app->Doc();
     const auto files = bench::EnsureBodyModel(resolution);
-    doc.LoadNormals(QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
-    doc.m_strDxfFile = QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString();
-    doc.LoadModel();
+    doc.Load(QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString(),
+             QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
     CKvtView& view = g_app->View();
     view.OnUpdate(HINT_DXF_IMPORTED);
-    view.m_nSelected = 0;
+    view.FigureModel().ClearSelection();
 }
 
 void EnterHierarchy() {
     CKvtView& view = g_app->View();
-    if (view.m_nDisplayMode == DISPLAY_FLAT) view.OnHierarchy();
+    if (view.DisplayMode() == DISPLAY_FLAT) view.OnHierarchy();
 }
 
 void PaintNow() {
@@ -43,7 +42,7 @@ void BM_Paint(benchmark::State& state) {
     if (state.range(1)) EnterHierarchy();
     for (auto _ : state)
         PaintNow();
-    state.counters["faces"] = g_app->Doc().m_pModel->GetCount();
+    state.counters["faces"] = g_app->Doc().Model()->GetCount();
     state.counters["width"] = g_app->View().width();
     state.counters["height"] = g_app->View().height();
 }
@@ -52,24 +51,27 @@ void BM_DragStep(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
-    view.m_selected[0] = 6;
-    view.m_nSelected = 1;
-    view.m_dragRot = {1, 0, 1};
+    Figure& figure = view.FigureModel();
+    figure.Pick(6, false);
+    figure.BeginDrag();
     for (auto _ : state) {
-        view.RotateSelection();
+        figure.Drag(1, 0, 1);
         PaintNow();
     }
+    figure.EndDrag();
 }
 
 void BM_Twist(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
+    Figure& figure = view.FigureModel();
     float sign = 1;
     for (auto _ : state) {
-        view.m_twistAngle = 4 * sign;
+        figure.BeginStep("Twist");
+        figure.TwistSegment(10, 4 * sign);
+        figure.EndStep();
         sign = -sign;
-        view.TwistSegment(10);
     }
     state.counters["segment_vertices"] = static_cast<double>(view.Pose(10).m_vertices.size());
 }
@@ -78,11 +80,12 @@ void BM_Pick(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
-    view.m_nRenderMode = RENDER_MODIFY;
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
     const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
     for (auto _ : state)
         view.OnLeftButtonDown(head.x(), head.y(), false);
-    if (view.m_nSelected != 1 || view.m_selected[0] != 0) state.SkipWithError("the pick missed the head");
+    if (view.FigureModel().Selection() != std::vector<int>{0})
+        state.SkipWithError("the pick missed the head");
 }
 
 const int kStress = bench::ResolutionFor(100000);

@@ -17,8 +17,8 @@ void Select(RunningApp& app, int segment) {
     CKvtView& v = app.View();
     QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier,
                       Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint());
-    QCOMPARE(v.m_nSelected, 1);
-    QCOMPARE(v.m_selected[0], segment);
+    QCOMPARE(v.FigureModel().Selection().size(), 1u);
+    QCOMPARE(v.FigureModel().Selection()[0], segment);
 }
 
 void EnterModifyMode(RunningApp& app) {
@@ -46,7 +46,7 @@ class AnimTest : public QObject {
         const std::string path = dir.File("walk.amt");
         app.dialogs.answers = {path};
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(v.m_bAnimAvailable, 1);
+        QCOMPARE(v.AnimAvailable(), true);
         QVERIFY(app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
         QCOMPARE(app.dialogs.requests.back().filter,
                  std::string("Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||"));
@@ -64,11 +64,11 @@ class AnimTest : public QObject {
 
         app.Frame().Router().Execute(cmd::Reset);
         QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
-        const int paints = v.m_nPaints;
+        const int paints = v.Paints();
         QWidget* animate = app.Frame().ToolBar()->widgetForAction(app.Frame().ToolbarAction(cmd::Animate));
         QTest::mouseClick(animate, Qt::LeftButton);
-        QCOMPARE(v.m_nPaints - paints, 3 + 10 * 2);
-        QCOMPARE(v.m_bPlaying, 0);
+        QCOMPARE(v.Paints() - paints, 3 + 10 * 2);
+        QCOMPARE(v.Playing(), false);
         QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isChecked());
         const auto played = Matrices(v);
         for (int s = 0; s < 16; ++s)
@@ -85,16 +85,16 @@ class AnimTest : public QObject {
         QCOMPARE(app.dialogs.messages[0], std::string("Please enter hierarchical model mode first!"));
         QVERIFY(app.dialogs.requests.empty());
         app.Frame().Router().Execute(cmd::Hierarchy);
-        v.m_strAnimFile = "earlier.amt";
+        v.SetAnimationFile("earlier.amt", false);
         app.Frame().Router().Execute(cmd::FileSave);
         QCOMPARE(app.dialogs.requests.size(), 1u);
         QCOMPARE(app.dialogs.requests[0].initialName, std::string("earlier.amt"));
         QCOMPARE(app.dialogs.requests[0].defaultExtension, std::string("amt"));
-        QCOMPARE(v.m_strAnimFile, std::string("earlier.amt"));
-        QCOMPARE(v.m_bAnimAvailable, 0);
-        const int paints = v.m_nPaints;
+        QCOMPARE(v.AnimFile(), std::string("earlier.amt"));
+        QCOMPARE(v.AnimAvailable(), false);
+        const int paints = v.Paints();
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.m_nPaints, paints);
+        QCOMPARE(v.Paints(), paints);
     }
 
     void savesThatFailTellTheUserAndKeepTheIncrements() {
@@ -105,9 +105,9 @@ class AnimTest : public QObject {
         app.Frame().Router().Execute(cmd::FileSave);
         QCOMPARE(app.dialogs.messages.size(), 1u);
         QVERIFY(app.dialogs.messages[0].find("/dev/full") != std::string::npos);
-        QCOMPARE(v.m_bAnimAvailable, 0);
+        QCOMPARE(v.AnimAvailable(), false);
         QVERIFY(app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
-        v.m_bAnimAvailable = 1;
+        v.SetAnimationFile(v.AnimFile(), true);
         v.Pose(3).m_rotInc[0] = 20;
         app.Frame().Router().Execute(cmd::FileSave);
         QCOMPARE(app.dialogs.messages.size(), 2u);
@@ -123,23 +123,23 @@ class AnimTest : public QObject {
         const std::string path =
             dir.Write("two.amt", FormatKeyFrame(scene) + FormatIncrementBlock(scene) + FormatKeyFrame(scene));
         app.dialogs.answers = {path};
-        int paints = v.m_nPaints;
+        int paints = v.Paints();
         QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(v.m_nPaints - paints, 12);
-        QCOMPARE(v.m_bAnimAvailable, 1);
-        QCOMPARE(v.m_bPlaying, 0);
-        paints = v.m_nPaints;
+        QCOMPARE(v.Paints() - paints, 12);
+        QCOMPARE(v.AnimAvailable(), true);
+        QCOMPARE(v.Playing(), false);
+        paints = v.Paints();
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.m_nPaints - paints, 12);
+        QCOMPARE(v.Paints() - paints, 12);
         // Escape during playback stops it at the next key frame.
-        paints = v.m_nPaints;
+        paints = v.Paints();
         QTimer::singleShot(0, [&] {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(&v, &escape);
         });
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.m_nPaints - paints, 11);
-        QCOMPARE(v.m_bPlaying, 0);
+        QCOMPARE(v.Paints() - paints, 11);
+        QCOMPARE(v.Playing(), false);
     }
 };
 

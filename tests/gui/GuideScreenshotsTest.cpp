@@ -44,13 +44,12 @@ class GuideScreenshotsTest : public QObject {
         Save(app.Frame().grab().toImage(), "window");
         app.Frame().Router().Execute(cmd::Hierarchy);
         app.Frame().Router().Execute(cmd::ModeModify);
-        view.m_selected[0] = 10;
-        view.m_nSelected = 1;
+        view.FigureModel().Pick(10, false);
         view.InvalidateAndUpdateNow();
         QImage selected = view.RenderImage();
         QVERIFY(FigurePixels(selected) > 500);
         Save(selected, "selected");
-        view.m_nSelected = 0;
+        view.FigureModel().ClearSelection();
         Turn(view, 4, -60, 0, 1, 0);
         Turn(view, 6, -70, 1, 0, 0);
         Turn(view, 5, 25, 1, 0, 0);

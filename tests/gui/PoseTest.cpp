@@ -14,7 +14,7 @@ namespace {
 void EnterModifyMode(RunningApp& app) {
     app.Frame().Router().Execute(cmd::Hierarchy);
     app.Frame().Router().Execute(cmd::ModeModify);
-    QCOMPARE(app.View().m_nRenderMode, int(RENDER_MODIFY));
+    QCOMPARE(app.View().RenderMode(), int(RENDER_MODIFY));
 }
 
 QPoint At(RunningApp& app, int segment) {
@@ -23,7 +23,7 @@ QPoint At(RunningApp& app, int segment) {
 }
 
 std::vector<int> Selection(CKvtView& v) {
-    return {v.m_selected.begin(), v.m_selected.begin() + v.m_nSelected};
+    return v.FigureModel().Selection();
 }
 
 void Move(QWidget* w, QPoint to, Qt::MouseButtons buttons) {
@@ -52,11 +52,11 @@ class PoseTest : public QObject {
         QTest::mouseClick(&v, Qt::LeftButton, Qt::ShiftModifier, At(app, 0));
         QCOMPARE(Selection(v), (std::vector<int>{0, 8}));
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-        QCOMPARE(v.m_nSelected, 0);
+        QCOMPARE(v.FigureModel().Selection().size(), 0u);
         app.Frame().Router().Execute(cmd::ModeNormal);
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
-        QCOMPARE(v.m_nSelected, 0);
-        QCOMPARE(v.m_lastX, At(app, 0).x());
+        QCOMPARE(v.FigureModel().Selection().size(), 0u);
+        QCOMPARE(v.LastX(), At(app, 0).x());
     }
 
     void selectedSegmentIsDrawnRed() {
@@ -93,9 +93,9 @@ class PoseTest : public QObject {
         QCOMPARE(v.Pose(6).m_rotInc[2], 0.0f);
         QCOMPARE(v.Pose(10).m_rotInc[2], 0.0f);
         QTest::keyClick(&v, Qt::Key_B);
-        QCOMPARE(v.Pose(4).m_transInc[0], static_cast<float>(0.1 * v.m_modelSize));
+        QCOMPARE(v.Pose(4).m_transInc[0], static_cast<float>(0.1 * v.Camera().modelSize));
         QTest::keyClick(&v, Qt::Key_D, Qt::ShiftModifier);
-        QCOMPARE(v.Pose(4).m_transInc[2], -static_cast<float>(0.1 * v.m_modelSize));
+        QCOMPARE(v.Pose(4).m_transInc[2], -static_cast<float>(0.1 * v.Camera().modelSize));
     }
 
     void twistAndUntwistRestoreTheLimb() {
@@ -103,39 +103,35 @@ class PoseTest : public QObject {
         EnterModifyMode(app);
         CKvtView& v = app.View();
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 4));
-        std::vector<Vec3f> before;
-        for (const CUnderlayPolyLine* line : app.Doc().m_pSegmentLists[4])
-            for (const Vec3f& p : line->Points())
-                before.push_back(p);
+        const std::vector<Vec3f> before = v.FigureModel().Shape(4).Points();
         const Matrix4 child = v.Pose(6).m_matrix;
         QTest::keyClick(&v, Qt::Key_T);
         QVERIFY(!(v.Pose(6).m_matrix == child));
         QTest::keyClick(&v, Qt::Key_W);
         std::size_t i = 0;
-        for (const CUnderlayPolyLine* line : app.Doc().m_pSegmentLists[4])
-            for (const Vec3f& p : line->Points()) {
-                QVERIFY(std::fabs(p.x - before[i].x) < 1e-5f && std::fabs(p.y - before[i].y) < 1e-5f &&
-                        std::fabs(p.z - before[i].z) < 1e-5f);
-                ++i;
-            }
+        for (const Vec3f& p : v.FigureModel().Shape(4).Points()) {
+            QVERIFY(std::fabs(p.x - before[i].x) < 1e-5f && std::fabs(p.y - before[i].y) < 1e-5f &&
+                    std::fabs(p.z - before[i].z) < 1e-5f);
+            ++i;
+        }
         ExpectNear(v.Pose(6).m_matrix, child);
-        QCOMPARE(v.m_twistAngle, -4.0f);
+        QCOMPARE(v.TwistAngle(), -4.0f);
     }
 
     void twistChangesNothingOnSegmentsWithoutOneChild() {
         RunningApp app;
         EnterModifyMode(app);
         CKvtView& v = app.View();
+        Figure& figure = v.FigureModel();
         std::vector<Vec3f> before;
-        for (const auto& line : *app.Doc().m_pModel)
-            for (const Vec3f& p : line->Points())
+        for (int s = 0; s < 16; ++s)
+            for (const Vec3f& p : figure.Shape(s).Points())
                 before.push_back(p);
-        v.m_twistAngle = 4;
         for (int s : {0, 1, 2, 3, 8, 9, 14, 15})
-            v.TwistSegment(s);
+            figure.TwistSegment(s, 4);
         std::size_t i = 0;
-        for (const auto& line : *app.Doc().m_pModel)
-            for (const Vec3f& p : line->Points()) {
+        for (int s = 0; s < 16; ++s)
+            for (const Vec3f& p : figure.Shape(s).Points()) {
                 QCOMPARE(p.x, before[i].x);
                 ++i;
             }
@@ -155,15 +151,15 @@ class PoseTest : public QObject {
         QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
         Move(&v, start + QPoint(3, 43), Qt::LeftButton);
         QVERIFY(!(v.Pose(6).m_matrix == Matrix4::Identity()));
-        QCOMPARE(v.m_dragRot[0], 10);
+        QCOMPARE(v.DragRot()[0], 10);
 
         const QImage before = v.RenderImage();
-        const Quat quat = v.m_curQuat;
+        const Quat quat = v.Camera().curQuat;
         QTest::mousePress(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
         Move(&v, QPoint(380, 320), Qt::MiddleButton);
         QTest::mouseRelease(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(380, 320));
-        QVERIFY(v.m_curQuat != quat);
-        QCOMPARE(v.m_bTrackballDrag, 0);
+        QVERIFY(v.Camera().curQuat != quat);
+        QCOMPARE(v.TrackballDragging(), false);
         QVERIFY(v.RenderImage() != before);
     }
 
@@ -172,8 +168,8 @@ class PoseTest : public QObject {
         CKvtView& v = app.View();
         QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
         Move(&v, QPoint(141, 91), Qt::LeftButton);
-        QCOMPARE(v.m_sceneRotZ, 10);
-        QCOMPARE(v.m_sceneRotX, -2);
+        QCOMPARE(v.Camera().sceneRotZ, 10);
+        QCOMPARE(v.Camera().sceneRotX, -2);
     }
 
     void keysWithoutSelectionDoNothing() {
@@ -190,17 +186,17 @@ class PoseTest : public QObject {
         CMainFrame& f = app.Frame();
         QWidget* button = f.ToolBar()->widgetForAction(f.ToolbarAction(cmd::Hierarchy));
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(app.View().m_nDisplayMode, 1000);
+        QCOMPARE(app.View().DisplayMode(), 1000);
         QVERIFY(f.ToolbarAction(cmd::Hierarchy)->isChecked());
         QVERIFY(f.ToolbarAction(cmd::ModeModify)->isEnabled());
         QWidget* modify = f.ToolBar()->widgetForAction(f.ToolbarAction(cmd::ModeModify));
         QTest::mouseClick(modify, Qt::LeftButton);
         QVERIFY(f.ToolbarAction(cmd::ModeModify)->isChecked());
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        QCOMPARE(app.View().DisplayMode(), 1001);
         QVERIFY(!f.ToolbarAction(cmd::Hierarchy)->isChecked());
         QVERIFY(!f.ToolbarAction(cmd::ModeModify)->isEnabled());
-        QCOMPARE(app.View().m_nRenderMode, int(RENDER_NORMAL));
+        QCOMPARE(app.View().RenderMode(), int(RENDER_NORMAL));
     }
 };
 

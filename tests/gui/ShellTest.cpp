@@ -45,7 +45,7 @@ class ShellTest : public QObject {
         QVERIFY(app.exposed);
         QCOMPARE(app.Frame().windowTitle(), QString("Tervo Figurant - TK330"));
         QVERIFY(app.Frame().windowState() & Qt::WindowMaximized);
-        QVERIFY(app.Doc().m_pModel);
+        QVERIFY(app.Doc().Model());
         app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-start.png");
         app.Frame().grab().save(QString::fromStdString(RunDir()) + "/screenshot-window.png");
     }
@@ -118,7 +118,7 @@ class ShellTest : public QObject {
         QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(app.dialogs.messages.size(), 2u);
         QTest::keyClick(&app.Frame(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(app.View().m_bAnimAvailable, 0);
+        QCOMPARE(app.View().AnimAvailable(), false);
         QTest::keyClick(&app.Frame(), Qt::Key_F6);
         QTest::keyClick(&app.Frame(), Qt::Key_Insert, Qt::ControlModifier);
         QCOMPARE(app.dialogs.messages.size(), 2u);
@@ -174,7 +174,7 @@ class ShellTest : public QObject {
         QCOMPARE(QFileInfo(path).size(), 0);
         QCOMPARE(app.Frame().windowTitle(), QString("pose.doc - TK330"));
         QCOMPARE(app.app->RecentFiles().front(), path);
-        QVERIFY(app.Doc().m_pModel);
+        QVERIFY(app.Doc().Model());
 
         // The File menu lists it; choosing it takes its name and keeps the model in memory.
         app.Frame().Router().Execute(cmd::FileNew);
@@ -182,10 +182,10 @@ class ShellTest : public QObject {
         QMenu* file = TopMenu(app.Frame(), "&File");
         OpenAndClose(app.Frame(), file);
         QVERIFY(Texts(file).contains("&1 " + path));
-        const auto* model = app.Doc().m_pModel.get();
+        const auto* model = app.Doc().Model();
         app.Frame().Router().Execute(cmd::FileMru);
         QCOMPARE(app.Frame().windowTitle(), QString("pose.doc - TK330"));
-        QCOMPARE(app.Doc().m_pModel.get(), model);
+        QCOMPARE(app.Doc().Model(), model);
     }
 
     void commandLineFileTakesTitleOnlyAndUnreadableOneEndsStartUp() {
@@ -196,7 +196,7 @@ class ShellTest : public QObject {
             RunningApp app({path});
             QVERIFY(app.started);
             QCOMPARE(app.Frame().windowTitle(), QString("named.amt - TK330"));
-            QVERIFY(!app.Doc().m_pModel);
+            QVERIFY(!app.Doc().Model());
             QCOMPARE(app.app->RecentFiles().front(), path);
         }
         RunningApp failed({dir.filePath("missing.amt")});

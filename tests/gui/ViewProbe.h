@@ -22,22 +22,22 @@ inline Matrix4 TreeMatrix(CKvtView& view, int segment) {
 // Widget pixel of a point in view coordinates, drawn under `model` (the tree matrix).
 inline QPointF Project(CKvtView& view, const Point3d& p, const Matrix4& model = {}) {
     float rotation[16];
-    BuildRotMatrix(rotation, view.m_curQuat);
-    Matrix4 mv = view.m_sceneMatrix, r;
+    BuildRotMatrix(rotation, view.Camera().curQuat);
+    Matrix4 mv = view.Camera().sceneMatrix, r;
     for (int i = 0; i < 16; ++i)
         r[i] = rotation[i];
     MultMatrix(mv, r);
     Matrix4 rx, rz;
     // glRotatef turns the other way round from MakeRotation.
-    MakeRotation(-static_cast<float>(view.m_sceneRotX), 1, 0, 0, rx);
-    MakeRotation(-static_cast<float>(view.m_sceneRotZ), 0, 0, 1, rz);
+    MakeRotation(-static_cast<float>(view.Camera().sceneRotX), 1, 0, 0, rx);
+    MakeRotation(-static_cast<float>(view.Camera().sceneRotZ), 0, 0, 1, rz);
     MultMatrix(mv, rx);
     MultMatrix(mv, rz);
     MultMatrix(mv, model);
     Vec4f e{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z), 1};
     TransformPoint(mv, e);
-    const double f = 1.0 / std::tan(view.m_fovy * 3.14159265358979323846 / 360.0);
-    const double cx = f / view.m_aspect * e[0], cy = f * e[1];
+    const double f = 1.0 / std::tan(view.Camera().fovy * 3.14159265358979323846 / 360.0);
+    const double cx = f / view.Camera().aspect * e[0], cy = f * e[1];
     const double cw = -e[2];
     const double w = view.width(), h = view.height();
     return {(cx / cw + 1) / 2 * w, (1 - cy / cw) / 2 * h};
@@ -49,6 +49,11 @@ inline Point3d Centre(const std::vector<Point3d>& points) {
         c = {c.x + p.x, c.y + p.y, c.z + p.z};
     const double n = points.empty() ? 1.0 : static_cast<double>(points.size());
     return {c.x / n, c.y / n, c.z / n};
+}
+
+// Widget pixel of a segment's centre as posed: where a click picks that segment.
+inline QPoint SegmentPoint(CKvtView& view, int segment) {
+    return Project(view, Centre(view.Pose(segment).m_vertices), TreeMatrix(view, segment)).toPoint();
 }
 
 // The shirt and a selected segment are both red; tests tell them apart on other segments.

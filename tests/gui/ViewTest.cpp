@@ -1,4 +1,5 @@
 // The OpenGL view: what it draws, its camera commands and its reaction to hints and resizes.
+#include "AnimationFormat.h"
 #include "DxfText.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
@@ -13,7 +14,7 @@ namespace {
 
 void EnterHierarchy(RunningApp& app) {
     app.Frame().Router().Execute(cmd::Hierarchy);
-    QCOMPARE(app.View().m_nDisplayMode, 1000);
+    QCOMPARE(app.View().DisplayMode(), 1000);
 }
 
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b) {
@@ -61,7 +62,7 @@ class ViewTest : public QObject {
         ExpectSegmentColours(app, true);
         app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-hierarchy.png");
         app.Frame().Router().Execute(cmd::Hierarchy);
-        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        QCOMPARE(app.View().DisplayMode(), 1001);
         ExpectSegmentColours(app, false);
     }
 
@@ -103,67 +104,77 @@ class ViewTest : public QObject {
     void cameraCommandsUndoEachOther() {
         RunningApp app;
         CKvtView& view = app.View();
-        const Matrix4 start = view.m_sceneMatrix;
+        const Matrix4 start = view.Camera().sceneMatrix;
         app.Frame().Router().Execute(cmd::ZoomIn);
-        QVERIFY(!(view.m_sceneMatrix == start));
+        QVERIFY(!(view.Camera().sceneMatrix == start));
         app.Frame().Router().Execute(cmd::ZoomOut);
-        ExpectMatrixNear(view.m_sceneMatrix, start);
+        ExpectMatrixNear(view.Camera().sceneMatrix, start);
         app.Frame().Router().Execute(cmd::RotateLeft);
-        QCOMPARE(view.m_rotAngle, -10.0f);
+        QCOMPARE(view.Camera().rotAngle, -10.0f);
         app.Frame().Router().Execute(cmd::RotateRight);
-        ExpectMatrixNear(view.m_sceneMatrix, start);
+        ExpectMatrixNear(view.Camera().sceneMatrix, start);
         app.Frame().Router().Execute(cmd::RotateUp);
         app.Frame().Router().Execute(cmd::RotateDown);
-        ExpectMatrixNear(view.m_sceneMatrix, start);
-        // No turn while playing.
-        view.m_bPlaying = 1;
-        view.RotateScene(10, 0, 0, 1);
-        view.m_bPlaying = 0;
-        ExpectMatrixNear(view.m_sceneMatrix, start);
+        ExpectMatrixNear(view.Camera().sceneMatrix, start);
+        // No turn while playing (the file's key frames hold the same scene matrix).
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        TempDir dir;
+        AnimationScene scene = view.Scene();
+        app.dialogs.answers = {dir.Write("still.amt", FormatKeyFrame(scene) + FormatIncrementBlock(scene) +
+                                                          FormatKeyFrame(scene))};
+        QTimer::singleShot(0, [&] { view.RotateScene(10, 0, 0, 1); });
+        app.Frame().Router().Execute(cmd::FileOpen);
+        ExpectMatrixNear(view.Camera().sceneMatrix, start);
     }
 
     void resetRestsThePoseButKeepsTheTrackball() {
         RunningApp app;
         EnterHierarchy(app);
         CKvtView& view = app.View();
-        const Matrix4 camera = view.m_sceneMatrix;
-        view.m_curQuat = {0.1f, 0.2f, 0.0f, 0.97f};
+        const Matrix4 camera = view.Camera().sceneMatrix;
+        QTest::mousePress(&view, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
+        QMouseEvent move(QEvent::MouseMove, QPointF(380, 320), view.mapToGlobal(QPointF(380, 320)),
+                         Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        QTest::mouseRelease(&view, Qt::MiddleButton, Qt::NoModifier, QPoint(380, 320));
+        const Quat turned = view.Camera().curQuat;
         view.Pose(6).m_matrix[12] = 0.2f;
         view.Pose(6).UpdateChildRing();
         app.Frame().Router().Execute(cmd::ZoomIn);
         app.Frame().Router().Execute(cmd::Reset);
         QVERIFY(view.Pose(6).m_matrix == Matrix4::Identity());
         QCOMPARE(view.Pose(6).m_childRing, view.Pose(6).m_restRing);
-        ExpectMatrixNear(view.m_sceneMatrix, camera);
-        QCOMPARE(view.m_curQuat[0], 0.1f);
+        ExpectMatrixNear(view.Camera().sceneMatrix, camera);
+        QVERIFY(view.Camera().curQuat == turned);
     }
 
     void emptyResizeAndNewDocumentHintChangeNothingVisible() {
         RunningApp app;
         CKvtView& view = app.View();
-        const double aspect = view.m_aspect;
-        const int width = view.m_viewportW;
+        const double aspect = view.Camera().aspect;
+        const int width = view.Camera().viewportW;
         view.OnSize(0, 300);
         view.OnSize(300, 0);
-        QCOMPARE(view.m_aspect, aspect);
-        QCOMPARE(view.m_viewportW, width);
-        view.m_bAnimAvailable = 1;
-        const int paints = view.m_nPaints;
+        QCOMPARE(view.Camera().aspect, aspect);
+        QCOMPARE(view.Camera().viewportW, width);
+        view.SetAnimationFile("walk.amt", true);
+        const int paints = view.Paints();
         view.OnUpdate(HINT_NEW_DOCUMENT);
-        QCOMPARE(view.m_nPaints, paints);
-        QCOMPARE(view.m_bAnimAvailable, 0);
+        QCOMPARE(view.Paints(), paints);
+        QCOMPARE(view.AnimAvailable(), false);
         QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isEnabled());
     }
 
     void flatModeRefreshForcesNormalModeAndEmptySelection() {
         RunningApp app;
         CKvtView& view = app.View();
-        view.m_nRenderMode = RENDER_MODIFY;
-        view.m_selected[0] = 3;
-        view.m_nSelected = 1;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        app.Frame().Router().Execute(cmd::ModeModify);
+        view.FigureModel().Pick(3, false);
+        app.Frame().Router().Execute(cmd::Hierarchy);
         view.RefreshToolbar(CKvtView::Refresh::DocumentUpdate);
-        QCOMPARE(view.m_nRenderMode, int(RENDER_NORMAL));
-        QCOMPARE(view.m_nSelected, 0);
+        QCOMPARE(view.RenderMode(), int(RENDER_NORMAL));
+        QCOMPARE(view.FigureModel().Selection().size(), 0u);
         QVERIFY(!app.Frame().ToolbarAction(cmd::ModeModify)->isEnabled());
     }
 
@@ -172,18 +183,18 @@ class ViewTest : public QObject {
         CKvtView& view = app.View();
         // Every normal now points away from the model centre (or is perpendicular to it).
         std::size_t g = 0;
-        for (const auto& line : *app.Doc().m_pModel)
+        for (const auto& line : *app.Doc().Model())
             for (const Vec3f& p : line->Points()) {
-                const Vec3f v = ViewPoint(p, 1.0f, view.m_modelCentre);
-                QVERIFY(DotF(v, app.Doc().m_pNormals[g++]) >= 0);
+                const Vec3f v = ViewPoint(p, 1.0f, view.Camera().modelCentre);
+                QVERIFY(DotF(v, app.Doc().Normals()[g++]) >= 0);
             }
-        const auto normals = app.Doc().m_pNormals;
+        const auto normals = app.Doc().Normals();
         view.makeCurrent();
         view.BuildFlatLists();
         EnterHierarchy(app);
         for (std::size_t i = 0; i < normals.size(); ++i) {
-            QCOMPARE(app.Doc().m_pNormals[i].x, normals[i].x);
-            QCOMPARE(app.Doc().m_pNormals[i].z, normals[i].z);
+            QCOMPARE(app.Doc().Normals()[i].x, normals[i].x);
+            QCOMPARE(app.Doc().Normals()[i].z, normals[i].z);
         }
     }
 
@@ -206,7 +217,7 @@ class ViewTest : public QObject {
         app.dialogs.answers = {dir.Write("big.dxf", text + "0\nEOF\n")};
         app.dialogs.messages.clear();
         app.Frame().Router().Execute(cmd::ImportDxf);
-        QVERIFY(!app.Doc().m_bNormalsReady);
+        QVERIFY(!app.Doc().NormalsReady());
         QVERIFY(app.dialogs.messages.size() >= 1);
         QVERIFY(app.dialogs.messages[0].find("18696 normals") != std::string::npos);
     }
@@ -215,8 +226,8 @@ class ViewTest : public QObject {
         RunningApp app;
         app.dialogs.answers = {std::string("/nonexistent/model.dxf")};
         app.Frame().Router().Execute(cmd::ImportDxf);
-        QVERIFY(!app.Doc().m_pModel);
-        QCOMPARE(app.View().m_nDisplayMode, 1001);
+        QVERIFY(!app.Doc().Model());
+        QCOMPARE(app.View().DisplayMode(), 1001);
         QVERIFY(app.dialogs.messages.empty());
     }
 };

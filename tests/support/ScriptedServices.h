@@ -40,10 +40,12 @@ class ScriptedServices : public IWindowServices, public ScriptedDialogs {
     void CheckToolButton(int id, bool pressed) override { checked[id] = pressed; }
     void EnableToolButton(int id, bool enabled) override { enabled_[id] = enabled; }
     void SetWaitCursor(bool on) override { waitCursor.push_back(on); }
+    void SetStatusText(const std::string& text) override { statusText = text; }
 
     std::vector<int> hints;
     std::map<int, bool> checked, enabled_;
     std::vector<bool> waitCursor;
+    std::string statusText;
 };
 
 } // namespace figurant::test

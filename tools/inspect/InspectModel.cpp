@@ -1,10 +1,9 @@
 #include "InspectModel.h"
 
-#include "FigureTree.h"
+#include "Figure.h"
 #include "InspectDxf.h"
 #include "Json.h"
 #include "KvtDoc.h"
-#include "SegmentVertices.h"
 
 #include <cstdio>
 #include <memory>
@@ -15,9 +14,7 @@ namespace {
 
 std::unique_ptr<CKvtDoc> LoadDocument(const std::string& dxf, const std::string& normals) {
     auto doc = std::make_unique<CKvtDoc>();
-    doc->LoadNormals(normals);
-    doc->m_strDxfFile = dxf;
-    doc->LoadModel();
+    doc->Load(dxf, normals);
     return doc;
 }
 
@@ -72,14 +69,14 @@ void PrintRecord(const SegmentPose& p, int i) {
 
 int InspectModel(const std::string& dxf, const std::string& normals) {
     const auto doc = LoadDocument(dxf, normals);
-    std::printf("{\"segments\": %d, \"normals_ready\": %s, \"normals\": ", doc->m_nSegments,
-                doc->m_bNormalsReady ? "true" : "false");
-    if (doc->m_strNormalsFile.empty()) {
+    std::printf("{\"segments\": %d, \"normals_ready\": %s, \"normals\": ", doc->SegmentCount(),
+                doc->NormalsReady() ? "true" : "false");
+    if (doc->NormalsFile().empty()) {
         std::fputs("null", stdout);
     } else {
         std::fputs("[", stdout);
         json::ListWriter list(stdout);
-        for (const Vec3f& n : doc->m_pNormals) {
+        for (const Vec3f& n : doc->Normals()) {
             list.Next();
             std::printf("[%s, %s, %s]", json::Float(n.x).c_str(), json::Float(n.y).c_str(),
                         json::Float(n.z).c_str());
@@ -87,13 +84,13 @@ int InspectModel(const std::string& dxf, const std::string& normals) {
         std::fputs("]", stdout);
     }
     std::fputs(", \"bounds\": ", stdout);
-    if (doc->m_pModel)
-        PrintBounds(*doc->m_pModel);
+    if (doc->Model())
+        PrintBounds(*doc->Model());
     else
         std::fputs("null", stdout);
     std::fputs(", \"polylines\": ", stdout);
-    if (doc->m_pModel)
-        PrintPolylines(*doc->m_pModel);
+    if (doc->Model())
+        PrintPolylines(*doc->Model());
     else
         std::fputs("null", stdout);
     std::fputs("}\n", stdout);
@@ -102,27 +99,13 @@ int InspectModel(const std::string& dxf, const std::string& normals) {
 
 int InspectFigure(const std::string& dxf, const std::string& normals) {
     const auto doc = LoadDocument(dxf, normals);
-    auto pose = std::make_unique<PoseArray>();
-    Vec3f centre;
-    if (doc->m_pModel) {
-        const float* b = doc->m_pModel->m_bounds;
-        const float scale = 1.0f;
-        centre = {(b[0] * scale + b[1] * scale) / 2, (b[2] * scale + b[3] * scale) / 2,
-                  (b[4] * scale + b[5] * scale) / 2};
-    }
+    const Vec3f centre = doc->ModelCentre();
     doc->BuildHierarchy();
-    const int n = doc->m_nSegments;
-    if (doc->m_bNormalsReady && n > 0) {
-        for (int s = 0; s < n && s < kMaxSegments; ++s) {
-            if (!doc->HasSegmentTables()) break;
-            CollectSegmentVertices(doc->m_pSegmentLists[static_cast<std::size_t>(s)],
-                                   doc->m_pSegmentVertexIds[static_cast<std::size_t>(s)], 1.0f, centre,
-                                   (*pose)[static_cast<std::size_t>(s)]);
-        }
-        BuildFigureTree(*pose, n);
-    }
+    const int n = doc->SegmentCount();
+    Figure figure;
+    if (doc->NormalsReady() && n > 0) figure.Build(doc->Tables(), 1.0f, centre);
     std::printf("{\"segments\": %d, \"model_centre\": ", n);
-    if (doc->m_pModel)
+    if (doc->Model())
         std::printf("[%s, %s, %s]", json::Float(centre.x).c_str(), json::Float(centre.y).c_str(),
                     json::Float(centre.z).c_str());
     else
@@ -131,7 +114,7 @@ int InspectFigure(const std::string& dxf, const std::string& normals) {
     json::ListWriter list(stdout);
     for (int i = 0; i < n && i < kMaxSegments; ++i) {
         list.Next();
-        PrintRecord((*pose)[static_cast<std::size_t>(i)], i);
+        PrintRecord(figure.Pose(i), i);
     }
     std::fputs("]}\n", stdout);
     return 0;

@@ -35,9 +35,7 @@ class DocTest : public testing::Test {
     }
     CKvtDoc Loaded(const std::vector<int>& colours) {
         CKvtDoc doc(&services);
-        doc.LoadNormals(Normals(4 * colours.size()));
-        doc.m_strDxfFile = Model(colours);
-        doc.LoadModel();
+        doc.Load(Model(colours), Normals(4 * colours.size()));
         return doc;
     }
     TempDir dir;
@@ -55,18 +53,18 @@ TEST(SegmentFromCode, ColourTable) {
 
 TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
     CKvtDoc doc = Loaded({1, 4, 7});
-    ASSERT_TRUE(doc.m_pModel);
-    EXPECT_EQ(doc.m_segmentNumbers, (std::vector<int>{3, 10, 0}));
-    EXPECT_EQ(doc.m_nSegments, 4);
-    EXPECT_EQ(doc.m_pModel->m_nSegments, 4);
-    EXPECT_TRUE(doc.m_bNormalsReady);
-    const float* b = doc.m_pModel->m_bounds;
+    ASSERT_TRUE(doc.Model());
+    EXPECT_EQ(doc.SegmentNumbers(), (std::vector<int>{3, 10, 0}));
+    EXPECT_EQ(doc.SegmentCount(), 4);
+    EXPECT_EQ(doc.Model()->m_nSegments, 4);
+    EXPECT_TRUE(doc.NormalsReady());
+    const float* b = doc.Model()->m_bounds;
     // x came from -z (0..1), y from -x (0..2), z from y (0..1); all times 2.54, then centred.
     EXPECT_FLOAT_EQ(b[0], -1.27f);
     EXPECT_FLOAT_EQ(b[1], 1.27f);
     EXPECT_FLOAT_EQ(b[2], -2.54f);
     EXPECT_FLOAT_EQ(b[3], 2.54f);
-    const Vec3f p = (*doc.m_pModel->begin()->get())[0];
+    const Vec3f p = (*doc.Model()->begin()->get())[0];
     EXPECT_FLOAT_EQ(p.x, 1.27f);
     EXPECT_FLOAT_EQ(p.y, 2.54f);
     EXPECT_FLOAT_EQ(p.z, -1.27f);
@@ -75,17 +73,17 @@ TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
 TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
     CKvtDoc doc = Loaded({2, 7, 2, 1});
     doc.BuildHierarchy();
-    const auto lists = doc.m_pSegmentLists;
-    const auto ids = doc.m_pSegmentVertexIds;
+    const auto lists = doc.Tables().lines;
+    const auto ids = doc.Tables().vertexIds;
     doc.BuildHierarchy();
-    EXPECT_EQ(doc.m_pSegmentLists, lists);
-    EXPECT_EQ(doc.m_pSegmentVertexIds, ids);
-    ASSERT_EQ(doc.m_nSegments, 4);
-    EXPECT_EQ(doc.m_pSegmentVertexIds[1], (std::vector<int>{0, 1, 2, 3, 8, 9, 10, 11}));
-    EXPECT_EQ(doc.m_pSegmentVertexIds[0], (std::vector<int>{4, 5, 6, 7}));
+    EXPECT_EQ(doc.Tables().lines, lists);
+    EXPECT_EQ(doc.Tables().vertexIds, ids);
+    ASSERT_EQ(doc.SegmentCount(), 4);
+    EXPECT_EQ(doc.Tables().vertexIds[1], (std::vector<int>{0, 1, 2, 3, 8, 9, 10, 11}));
+    EXPECT_EQ(doc.Tables().vertexIds[0], (std::vector<int>{4, 5, 6, 7}));
     // Every global vertex number exactly once over all segments.
     std::vector<int> all;
-    for (const auto& v : doc.m_pSegmentVertexIds)
+    for (const auto& v : doc.Tables().vertexIds)
         all.insert(all.end(), v.begin(), v.end());
     std::sort(all.begin(), all.end());
     for (std::size_t i = 0; i < all.size(); ++i)
@@ -94,17 +92,17 @@ TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
 
 TEST_F(DocTest, SparseSegmentNumbersGetTablesLargeEnough) {
     CKvtDoc doc = Loaded({1, 4}); // segments 3 and 10, count 3
-    EXPECT_EQ(doc.m_nSegments, 3);
+    EXPECT_EQ(doc.SegmentCount(), 3);
     doc.BuildHierarchy();
-    ASSERT_EQ(doc.m_nSegments, 11);
-    EXPECT_EQ(doc.m_pSegmentLists[10].size(), 1u);
-    EXPECT_EQ(doc.m_pSegmentLists[3].size(), 1u);
+    ASSERT_EQ(doc.SegmentCount(), 11);
+    EXPECT_EQ(doc.Tables().lines[10].size(), 1u);
+    EXPECT_EQ(doc.Tables().lines[3].size(), 1u);
 }
 
 TEST_F(DocTest, LoadModelReleasesSegmentTables) {
     CKvtDoc doc = Loaded({2});
     doc.BuildHierarchy();
-    doc.LoadModel();
+    doc.Load(doc.DxfFile());
     EXPECT_FALSE(doc.HasSegmentTables());
 }
 
@@ -115,11 +113,11 @@ TEST_F(DocTest, NewDocumentReadsDefaultsOncePerProcess) {
     std::filesystem::copy_file(Normals(8), dir.File("guy01k10.normal"));
     CKvtDoc doc(&services);
     EXPECT_TRUE(doc.OnNewDocument());
-    EXPECT_EQ(doc.m_strDxfFile, "guy01.dxf");
-    ASSERT_TRUE(doc.m_pModel);
-    const auto* model = doc.m_pModel.get();
+    EXPECT_EQ(doc.DxfFile(), "guy01.dxf");
+    ASSERT_TRUE(doc.Model());
+    const auto* model = doc.Model();
     EXPECT_TRUE(doc.OnNewDocument());
-    EXPECT_EQ(doc.m_pModel.get(), model);
+    EXPECT_EQ(doc.Model(), model);
     EXPECT_EQ(services.hints, (std::vector<int>{1002, 1002}));
     std::filesystem::current_path(old);
 }
@@ -129,9 +127,9 @@ TEST_F(DocTest, MissingFilesStartEmpty) {
     std::filesystem::current_path(dir.Path());
     CKvtDoc doc(&services);
     EXPECT_TRUE(doc.OnNewDocument());
-    EXPECT_FALSE(doc.m_pModel);
-    EXPECT_EQ(doc.m_nSegments, 0);
-    EXPECT_FALSE(doc.m_bNormalsReady);
+    EXPECT_FALSE(doc.Model());
+    EXPECT_EQ(doc.SegmentCount(), 0);
+    EXPECT_FALSE(doc.NormalsReady());
     doc.BuildHierarchy();
     EXPECT_FALSE(doc.HasSegmentTables());
     EXPECT_TRUE(services.messages.empty());
@@ -142,25 +140,23 @@ TEST_F(DocTest, ImportDialogCancelAndMissingFile) {
     CKvtDoc doc = Loaded({2});
     services.answers = {std::nullopt, dir.File("gone.dxf")};
     doc.OnImportDxf();
-    EXPECT_TRUE(doc.m_pModel);
+    EXPECT_TRUE(doc.Model());
     EXPECT_TRUE(services.hints.empty());
     ASSERT_EQ(services.requests.size(), 1u);
     EXPECT_EQ(services.requests[0].filter, "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||");
     EXPECT_EQ(services.requests[0].defaultExtension, "dxf");
     EXPECT_TRUE(services.requests[0].open);
     doc.OnImportDxf();
-    EXPECT_FALSE(doc.m_pModel);
-    EXPECT_EQ(doc.m_nSegments, 0);
+    EXPECT_FALSE(doc.Model());
+    EXPECT_EQ(doc.SegmentCount(), 0);
     EXPECT_EQ(services.hints, (std::vector<int>{1001}));
-    EXPECT_EQ(doc.m_strDxfFile, dir.File("gone.dxf"));
+    EXPECT_EQ(doc.DxfFile(), dir.File("gone.dxf"));
 }
 
 TEST_F(DocTest, TooFewNormalsMeansNotReadyWithOneMessage) {
     CKvtDoc doc(&services);
-    doc.LoadNormals(Normals(5));
-    doc.m_strDxfFile = Model({2, 3});
-    doc.LoadModel();
-    EXPECT_FALSE(doc.m_bNormalsReady);
+    doc.Load(Model({2, 3}), Normals(5));
+    EXPECT_FALSE(doc.NormalsReady());
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].find("8 vertices"), std::string::npos);
 }

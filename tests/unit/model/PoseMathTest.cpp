@@ -16,8 +16,8 @@ void ExpectNear(const Point3d& a, const Point3d& b, double eps = 1e-5) {
 
 TEST(DecodeSelectBuffer, NearestHitAndEqualDepths) {
     // {n, zmin, zmax, names...}: depths 1.5, 0.5 and 0.5 (the earlier of the equal ones wins).
-    const std::uint32_t buffer[] = {1, 0x80000000u, 0xFFFFFFFFu, 4, 1, 0x20000000u, 0x60000000u, 6,
-                                    2, 0x20000000u, 0x60000000u, 9, 10};
+    const std::uint32_t buffer[] = {1, 0x80000000u, 0xFFFFFFFFu, 4,           1, 0x20000000u, 0x60000000u,
+                                    6, 2,           0x20000000u, 0x60000000u, 9, 10};
     const auto hits = DecodeSelectBuffer(buffer, 13, 3);
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_NEAR(hits[0].depth, 1.5f, 1e-6);
@@ -40,11 +40,13 @@ TEST(DragRotation, SignFollowsTheFirstSelectedSegment) {
         Matrix4 R;
         MakeRotation(static_cast<float>(10 * sign), 1, 0, 0, R);
         const Matrix4 expected = AboutPoint(J, R);
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(D[i], expected[i], 1e-6) << first;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(D[i], expected[i], 1e-6) << first;
         ExpectNear(TransformPoint3(D, J), J);
     }
     const Matrix4 none = DragRotation(J, 4, 0, 0, 0);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(none[i], Matrix4::Identity()[i], 1e-6);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(none[i], Matrix4::Identity()[i], 1e-6);
 }
 
 TEST(BoneTwist, ProportionalAlongTheBone) {

@@ -22,7 +22,8 @@ ToolRun Inspect(const std::string& arguments) {
     std::FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{"", -1};
     std::array<char, 4096> buf{};
-    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) run.out.append(buf.data(), n);
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;)
+        run.out.append(buf.data(), n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -31,15 +32,18 @@ ToolRun Inspect(const std::string& arguments) {
 // A maximum only moves for a strictly larger value, so +0 after -0 leaves it at -0.
 TEST(Inspect, DxfPrintsExactNumbers) {
     TempDir dir;
-    const Groups line{{"0", "LINE"}, {"10", "1e39"}, {"20", "-0"}, {"30", "-0"}, {"11", "0.1"}, {"21", "0"}, {"31", "0"}};
+    const Groups line{{"0", "LINE"}, {"10", "1e39"}, {"20", "-0"}, {"30", "-0"},
+                      {"11", "0.1"}, {"21", "0"},    {"31", "0"}};
     const std::string path = dir.Write("a.dxf", Dxf(line + Groups{{"0", "EOF"}}));
     const ToolRun run = Inspect("dxf " + path);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], "
-                       "\"polylines\": [{\"face\": 0, \"segment\": 0, \"points\": [[\"inf\", 0, -0], "
-                       "[0.100000001, 0, 0]]}]}\n");
+    EXPECT_EQ(run.out,
+              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], "
+              "\"polylines\": [{\"face\": 0, \"segment\": 0, \"points\": [[\"inf\", 0, -0], "
+              "[0.100000001, 0, 0]]}]}\n");
     EXPECT_EQ(Inspect("dxf " + path + " --summary").out,
-              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], \"polylines\": 1, "
+              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], "
+              "\"polylines\": 1, "
               "\"points\": 2}\n");
 }
 
@@ -59,8 +63,10 @@ TEST(Inspect, FigureOfTheDefaultModel) {
     const ToolRun run = Inspect("figure " + DefaultModelPath() + " " + DefaultNormalsPath());
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("{\"segments\": 16, \"model_centre\": [", 0), 0u);
-    EXPECT_NE(run.out.find("{\"segment\": 2, \"parent\": null, \"children\": [], \"vertices\": 0, \"joint_centre\": null"),
-              std::string::npos);
+    EXPECT_NE(
+        run.out.find(
+            "{\"segment\": 2, \"parent\": null, \"children\": [], \"vertices\": 0, \"joint_centre\": null"),
+        std::string::npos);
     EXPECT_NE(run.out.find("{\"segment\": 6, \"parent\": 4, \"children\": [8]"), std::string::npos);
 }
 

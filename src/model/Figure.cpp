@@ -1,0 +1,206 @@
+#include "Figure.h"
+
+#include "FigureHistory.h"
+#include "JointMath.h"
+#include "SegmentNames.h"
+#include "SegmentVertices.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace figurant {
+
+Figure::Figure() : m_pose(std::make_unique<PoseArray>()) {}
+Figure::~Figure() = default;
+
+void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre) {
+    Clear();
+    m_nSegments = tables.nSegments;
+    m_scale = scale;
+    m_centre = centre;
+    for (int s = 0; s < m_nSegments && s < kMaxSegments && s < static_cast<int>(tables.lines.size()); ++s) {
+        const auto& lines = tables.lines[static_cast<std::size_t>(s)];
+        SegmentShape& shape = m_shapes[static_cast<std::size_t>(s)];
+        for (const CUnderlayPolyLine* line : lines) {
+            shape.lineSizes.push_back(line->GetSize());
+            shape.lineIsFace.push_back(line->m_bFace);
+            shape.restPoints.insert(shape.restPoints.end(), line->Points().begin(), line->Points().end());
+        }
+        shape.normalIds = tables.vertexIds[static_cast<std::size_t>(s)];
+        CollectSegmentVertices(lines, shape.normalIds, scale, centre, Pose(s));
+    }
+    BuildFigureTree(*m_pose, m_nSegments);
+    m_bBuilt = true;
+}
+
+void Figure::Clear() {
+    m_open.reset();
+    m_undo.clear();
+    m_redo.clear();
+    m_selected.clear();
+    for (std::size_t s = 0; s < m_shapes.size(); ++s) {
+        const std::uint64_t revision = m_shapes[s].revision;
+        m_shapes[s] = SegmentShape{};
+        m_shapes[s].revision = revision + 1;
+        (*m_pose)[s].ClearVertices();
+    }
+    m_nSegments = 0;
+    m_bBuilt = false;
+}
+
+bool Figure::IsSelected(int segment) const {
+    return std::find(m_selected.begin(), m_selected.end(), segment) != m_selected.end();
+}
+
+void Figure::Pick(std::optional<int> segment, bool add) {
+    if (!add) m_selected.clear();
+    if (segment && !IsSelected(*segment) && m_selected.size() < static_cast<std::size_t>(kMaxSegments))
+        m_selected.push_back(*segment);
+}
+
+std::string Figure::StepName(const char* verb) const {
+    if (m_selected.size() == 1) return std::string(verb) + " " + SegmentName(m_selected[0]);
+    return std::string(verb) + " " + std::to_string(m_selected.size()) + " segments";
+}
+
+void Figure::ApplyPoseKey(const PoseKeyStep& step, float moveStep) {
+    if (m_selected.empty() || !m_bBuilt) return;
+    static const char* const kVerbs[] = {"Turn", "Move", "Twist"};
+    OpenStep(StepName(kVerbs[step.kind]));
+    const auto axis = static_cast<std::size_t>(step.axis);
+    SegmentPose& first = Pose(m_selected[0]);
+    Capture(m_selected[0], false, false);
+    Matrix4 move, turn;
+    if (step.kind == PoseKeyStep::Turn) {
+        first.m_rotInc[axis] += step.amount;
+        MakeRotation(step.amount, step.axis == 0, step.axis == 1, step.axis == 2, turn);
+    } else if (step.kind == PoseKeyStep::Move) {
+        first.m_transInc[axis] += step.amount * moveStep;
+        move[12 + step.axis] = step.amount * moveStep;
+    }
+    for (int segment : m_selected) {
+        SegmentPose& p = Pose(segment);
+        if (step.kind == PoseKeyStep::Twist) {
+            TwistSegment(segment, step.amount);
+        } else if (step.kind == PoseKeyStep::Move) {
+            Capture(segment, false, false);
+            MultMatrix(p.m_matrix, move);
+            p.UpdateChildRing();
+        } else if (p.m_pJointCentre) {
+            Capture(segment, false, false);
+            MultMatrix(p.m_matrix, AboutPoint(*p.m_pJointCentre, turn));
+            p.UpdateChildRing();
+        }
+    }
+    CloseStep();
+}
+
+void Figure::BeginDrag() {
+    OpenStep(StepName("Turn"));
+}
+
+void Figure::Drag(int alpha, int beta, int gamma) {
+    if (m_selected.empty()) return;
+    const int first = m_selected[0];
+    for (int segment : m_selected) {
+        SegmentPose& p = Pose(segment);
+        if (!p.m_pJointCentre) continue;
+        Capture(segment, false, false);
+        MultMatrix(p.m_matrix, DragRotation(*p.m_pJointCentre, first, alpha, beta, gamma));
+        p.UpdateChildRing();
+    }
+}
+
+void Figure::EndDrag() {
+    CloseStep();
+}
+
+// The segment's vertices turn in proportion to their place along the bone (joint centre to the
+// only child's joint centre); points on the rest ring stay, so the joint keeps its seam. The
+// child turns rigidly by the full angle, and its parent-side ring with it.
+void Figure::TwistSegment(int b, float angle) {
+    if (!HasSegment(b) || !m_bBuilt) return;
+    SegmentPose& r = Pose(b);
+    if (r.m_nChildren != 1 || !r.m_pJointCentre) return;
+    SegmentPose& child = *r.m_pChildren[0];
+    if (!child.m_pJointCentre || *child.m_pJointCentre == *r.m_pJointCentre) return;
+    Capture(b, false, true);
+    Capture(child.m_nSegment, true, false);
+    const BoneTwist twist(*r.m_pJointCentre, *child.m_pJointCentre, angle);
+
+    SegmentShape& shape = m_shapes[static_cast<std::size_t>(b)];
+    TwistedSurface& t = shape.twisted;
+    if (t.points.empty()) t.points = shape.restPoints;
+    t.shown.clear();
+    r.ClearVertexPositions();
+    const float s = m_scale;
+    const Vec3f c = m_centre;
+    for (Vec3f& point : t.points) {
+        const Point3d p = ToPoint3d(ViewPoint(point, s, c));
+        Point3d q = p;
+        if (!r.IsOnRestRing(p)) {
+            q = twist.Apply(p);
+            point = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
+                     static_cast<float>((q.z + c.z) / s)};
+        }
+        r.AddVertexPositionIfNew(q);
+        t.shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
+    }
+    t.angle += angle;
+    ++shape.revision;
+
+    MultMatrix(child.m_matrix, twist.ChildTurn());
+    for (Point3d& P : child.m_parentRing)
+        P = twist.ApplyAboutChild(P);
+    child.UpdateChildRing();
+}
+
+void Figure::ResetMatrices() {
+    OpenStep("Reset");
+    for (int i = 0; i < m_nSegments && i < kMaxSegments; ++i) {
+        Capture(i, false, false);
+        Pose(i).m_matrix = Matrix4::Identity();
+        Pose(i).UpdateChildRing();
+    }
+    CloseStep();
+}
+
+void Figure::ResetSurface(int segment) {
+    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
+    if (shape.twisted.points.empty() && shape.twisted.shown.empty() && shape.twisted.angle == 0.0f) return;
+    Capture(segment, false, true);
+    shape.twisted = TwistedSurface{};
+    ++shape.revision;
+    SegmentPose& p = Pose(segment);
+    p.ClearVertexPositions();
+    for (const Vec3f& point : shape.restPoints)
+        p.AddVertexPositionIfNew(ToPoint3d(ViewPoint(point, m_scale, m_centre)));
+}
+
+void Figure::ResetPose(const std::string& stepName) {
+    if (!m_bBuilt) return;
+    OpenStep(stepName);
+    for (int i = 0; i < m_nSegments && i < kMaxSegments; ++i) {
+        SegmentPose& p = Pose(i);
+        Capture(i, true, false);
+        ResetSurface(i);
+        p.m_matrix = Matrix4::Identity();
+        p.m_parentRing = p.m_restRing;
+        p.UpdateChildRing();
+    }
+    CloseStep();
+}
+
+// The matrix is the transpose of Rz(c) Ry(b) Rx(a) in the right-hand sense: the product of the
+// pose keys' turns about x by a, then y by b, then z by c.
+std::array<float, 3> Figure::JointAngles(int segment) const {
+    if (!HasSegment(segment)) return {0, 0, 0};
+    const Matrix4& m = Pose(segment).m_matrix;
+    constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+    const double sinB = std::clamp(static_cast<double>(-m[8]), -1.0, 1.0);
+    const double a = std::atan2(m[9], m[10]), b = std::asin(sinB), c = std::atan2(m[4], m[0]);
+    return {static_cast<float>(a * kDegrees), static_cast<float>(b * kDegrees),
+            static_cast<float>(c * kDegrees)};
+}
+
+} // namespace figurant

@@ -1,0 +1,126 @@
+#pragma once
+// The jointed figure as a model of its own, without a window: the 40 pose records and the figure
+// tree, each segment's surface, the selection, every pose change (turn and move keys, drags,
+// twists, mirror, flip, reset) and their undo history. The view draws it and turns input into
+// calls on it; the inspect tool, tests and benchmarks build and pose it directly.
+#include "FigureTree.h"
+#include "SegmentShape.h"
+#include "SegmentTables.h"
+
+#include <array>
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace figurant {
+
+// One press of a pose key: a turn about a coordinate axis, a move along one, or a twist.
+struct PoseKeyStep {
+    enum Kind { Turn, Move, Twist } kind;
+    int axis;     // 0 x, 1 y, 2 z
+    float amount; // degrees (turn, twist), or steps of moveStep (move)
+};
+
+class Figure {
+  public:
+    Figure();
+    ~Figure();
+    Figure(const Figure&) = delete;
+    Figure& operator=(const Figure&) = delete;
+
+    // Builds the figure from the document's segment tables: each segment's distinct vertices in
+    // view coordinates (model points times scale, less centre), the tree, rings and joint
+    // centres. Every segment is at rest; selection and history are emptied.
+    void Build(const SegmentTables& tables, float scale, const Vec3f& centre);
+    // Forgets the figure (a new model was loaded).
+    void Clear();
+    bool IsBuilt() const { return m_bBuilt; }
+    int SegmentCount() const { return m_nSegments; }
+    float Scale() const { return m_scale; }
+    const Vec3f& Centre() const { return m_centre; }
+
+    PoseArray& Poses() { return *m_pose; }
+    SegmentPose& Pose(int segment) { return (*m_pose)[static_cast<std::size_t>(segment)]; }
+    const SegmentPose& Pose(int segment) const { return (*m_pose)[static_cast<std::size_t>(segment)]; }
+    const SegmentShape& Shape(int segment) const { return m_shapes[static_cast<std::size_t>(segment)]; }
+
+    // Selection, in the order segments were added.
+    const std::vector<int>& Selection() const { return m_selected; }
+    bool IsSelected(int segment) const;
+    // A pick: without `add` the selection is emptied first; a hit not yet selected is appended.
+    void Pick(std::optional<int> segment, bool add);
+    void ClearSelection() { m_selected.clear(); }
+
+    // Pose changes; each is one undoable step.
+    // A pose key on the selection (the first selected segment collects the increments).
+    void ApplyPoseKey(const PoseKeyStep& step, float moveStep);
+    // A left-button drag from press to release is one step; Drag turns the selection by the
+    // drag angles (degrees) about each segment's joint centre.
+    void BeginDrag();
+    void Drag(int alpha, int beta, int gamma);
+    void EndDrag();
+    // Twists segment b about its bone by `angle` degrees (part of the current step).
+    void TwistSegment(int b, float angle);
+    // Every segment's matrix back to the identity (twists stay): the camera's Reset.
+    void ResetMatrices();
+    // Every segment back to rest, twists included: the same as a fresh build.
+    void ResetPose(const std::string& stepName = "Reset Pose");
+    // Copies the pose of the first selected limb's side onto the other side, mirrored about the
+    // figure's left-right plane; false when no limb is selected.
+    bool MirrorPose();
+    // Swaps the two sides' poses, mirrored; the head, chest and pelvis mirror onto themselves.
+    void FlipPose();
+
+    // Steps that callers make of their own changes (playback): every segment is recorded.
+    void BeginStep(const std::string& name);
+    void EndStep();
+
+    bool CanUndo() const { return !m_undo.empty(); }
+    bool CanRedo() const { return !m_redo.empty(); }
+    // "Turn Left Forearm", "Twist 3 segments", ...; empty when there is nothing to undo or redo.
+    std::string UndoName() const;
+    std::string RedoName() const;
+    void Undo();
+    void Redo();
+    // Increments were written to an animation file and cleared: undo then takes a step's
+    // increments out of what has gathered since, instead of restoring older values.
+    void NoteIncrementsSaved() { ++m_nSaves; }
+    // Memory held by the undo and redo steps.
+    std::size_t HistoryBytes() const;
+
+    // Degrees about x, y and z of a segment's turn relative to rest (in the pose keys' sense).
+    std::array<float, 3> JointAngles(int segment) const;
+
+  private:
+    struct Snapshot;
+    struct Step;
+
+    bool HasSegment(int segment) const {
+        return segment >= 0 && segment < m_nSegments && segment < kMaxSegments;
+    }
+    void OpenStep(const std::string& name);
+    void CloseStep();
+    // Records what the open step is about to change in a segment, once per step.
+    void Capture(int segment, bool ring, bool surface);
+    void Exchange(Step& step, bool undo);
+    void ResetSurface(int segment);
+    void SetTwist(int segment, float angle);
+    void ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom);
+    std::string StepName(const char* verb) const;
+
+    std::unique_ptr<PoseArray> m_pose;
+    std::array<SegmentShape, kMaxSegments> m_shapes{};
+    int m_nSegments = 0;
+    bool m_bBuilt = false;
+    float m_scale = 1.0f;
+    Vec3f m_centre;
+    std::vector<int> m_selected;
+    std::vector<Step> m_undo, m_redo;
+    std::unique_ptr<Step> m_open;
+    int m_nSaves = 0;
+};
+
+} // namespace figurant

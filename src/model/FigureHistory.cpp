@@ -1,0 +1,153 @@
+// The undo history: opening, recording and closing steps, and undo and redo.
+#include "FigureHistory.h"
+
+#include <algorithm>
+
+namespace figurant {
+
+namespace {
+
+std::array<float, 3> Minus(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+
+void AddScaled(std::array<float, 3>& a, const std::array<float, 3>& d, float sign) {
+    for (std::size_t i = 0; i < 3; ++i)
+        a[i] += sign * d[i];
+}
+
+template <typename T> std::size_t VectorBytes(const std::vector<T>& v) {
+    return v.capacity() * sizeof(T);
+}
+
+} // namespace
+
+void Figure::OpenStep(const std::string& name) {
+    CloseStep();
+    m_open = std::make_unique<Step>();
+    m_open->name = name;
+}
+
+void Figure::Capture(int segment, bool ring, bool surface) {
+    if (!m_open || !HasSegment(segment)) return;
+    auto& list = m_open->segments;
+    auto it = std::find_if(list.begin(), list.end(), [&](const Snapshot& s) { return s.segment == segment; });
+    const SegmentPose& p = Pose(segment);
+    if (it == list.end()) {
+        Snapshot s;
+        s.segment = segment;
+        s.matrix = p.m_matrix;
+        s.rotInc = p.m_rotInc;
+        s.transInc = p.m_transInc;
+        list.push_back(std::move(s));
+        it = list.end() - 1;
+    }
+    if (ring && !it->parentRing) it->parentRing = p.m_parentRing;
+    if (surface && !it->surface) {
+        it->surface = m_shapes[static_cast<std::size_t>(segment)].twisted;
+        it->vertices = p.m_vertices;
+    }
+}
+
+// Keeps the step when it changed anything; a new change clears the redo steps.
+void Figure::CloseStep() {
+    if (!m_open) return;
+    std::unique_ptr<Step> step = std::move(m_open);
+    bool changed = false;
+    for (Snapshot& s : step->segments) {
+        const SegmentPose& p = Pose(s.segment);
+        s.rotDelta = Minus(p.m_rotInc, s.rotInc);
+        s.transDelta = Minus(p.m_transInc, s.transInc);
+        changed = changed || s.surface || !(s.matrix == p.m_matrix) || s.rotInc != p.m_rotInc ||
+                  s.transInc != p.m_transInc || (s.parentRing && *s.parentRing != p.m_parentRing);
+    }
+    if (!changed) return;
+    step->saves = m_nSaves;
+    step->segments.shrink_to_fit();
+    m_undo.push_back(std::move(*step));
+    m_redo.clear();
+}
+
+void Figure::BeginStep(const std::string& name) {
+    OpenStep(name);
+    for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s)
+        Capture(s, false, false);
+}
+
+void Figure::EndStep() {
+    CloseStep();
+}
+
+// Puts the recorded state in place and keeps the figure's in its stead. Increments are exchanged
+// too, unless a save cleared them since: then only the step's own change is taken out (undo) or
+// put back (redo).
+void Figure::Exchange(Step& step, bool undo) {
+    const bool sameSave = step.saves == m_nSaves;
+    for (Snapshot& s : step.segments) {
+        SegmentPose& p = Pose(s.segment);
+        std::swap(p.m_matrix, s.matrix);
+        if (sameSave) {
+            std::swap(p.m_rotInc, s.rotInc);
+            std::swap(p.m_transInc, s.transInc);
+        } else {
+            AddScaled(p.m_rotInc, s.rotDelta, undo ? -1.0f : 1.0f);
+            AddScaled(p.m_transInc, s.transDelta, undo ? -1.0f : 1.0f);
+        }
+        if (s.parentRing) std::swap(p.m_parentRing, *s.parentRing);
+        if (s.surface) {
+            SegmentShape& shape = m_shapes[static_cast<std::size_t>(s.segment)];
+            std::swap(shape.twisted, *s.surface);
+            std::swap(p.m_vertices, s.vertices);
+            p.m_vertexIndex.Clear();
+            for (std::size_t i = 0; i < p.m_vertices.size(); ++i)
+                p.m_vertexIndex.Add(p.m_vertices[i], static_cast<int>(i));
+            ++shape.revision;
+        }
+        p.UpdateChildRing();
+    }
+    // Once the increments have parted from the recorded ones, only the deltas apply.
+    if (!sameSave) step.saves = -1;
+}
+
+std::string Figure::UndoName() const {
+    return m_undo.empty() ? std::string() : m_undo.back().name;
+}
+
+std::string Figure::RedoName() const {
+    return m_redo.empty() ? std::string() : m_redo.back().name;
+}
+
+void Figure::Undo() {
+    CloseStep();
+    if (m_undo.empty()) return;
+    Step step = std::move(m_undo.back());
+    m_undo.pop_back();
+    Exchange(step, true);
+    m_redo.push_back(std::move(step));
+}
+
+void Figure::Redo() {
+    CloseStep();
+    if (m_redo.empty()) return;
+    Step step = std::move(m_redo.back());
+    m_redo.pop_back();
+    Exchange(step, false);
+    m_undo.push_back(std::move(step));
+}
+
+std::size_t Figure::HistoryBytes() const {
+    std::size_t bytes = 0;
+    for (const auto* list : {&m_undo, &m_redo}) {
+        for (const Step& step : *list) {
+            bytes += sizeof(Step) + step.name.capacity() + VectorBytes(step.segments);
+            for (const Snapshot& s : step.segments) {
+                if (s.parentRing) bytes += VectorBytes(*s.parentRing);
+                if (s.surface) bytes += VectorBytes(s.surface->points) + VectorBytes(s.surface->shown);
+                bytes += VectorBytes(s.vertices);
+            }
+        }
+    }
+    return bytes;
+}
+
+} // namespace figurant

@@ -1,0 +1,16 @@
+#pragma once
+// The scene matrix arithmetic of the camera commands, computed exactly as the fixed-function
+// matrix stack computes glRotatef, glScalef and gluLookAt (in floats, in the same order), so the
+// picture does not change by a bit whichever side does the arithmetic.
+#include "GeomMath.h"
+
+namespace figurant {
+
+// M x (a turn of `angle` degrees about (x, y, z) in the right-hand sense), as glRotatef.
+Matrix4 SceneRotated(const Matrix4& M, float angle, float x, float y, float z);
+// M x scale(f, f, f), as glScalef.
+Matrix4 SceneScaled(const Matrix4& M, float f);
+// The viewing matrix of an eye looking at a centre with an up direction, as gluLookAt.
+Matrix4 LookAt(const Point3d& eye, const Point3d& centre, const Point3d& up);
+
+} // namespace figurant
