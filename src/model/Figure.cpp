@@ -43,6 +43,8 @@ void Figure::Clear() {
         m_shapes[s] = SegmentShape{};
         m_shapes[s].revision = revision + 1;
         (*m_pose)[s].ClearVertices();
+        (*m_pose)[s].m_rotInc = {0, 0, 0};
+        (*m_pose)[s].m_transInc = {0, 0, 0};
     }
     m_nSegments = 0;
     m_bBuilt = false;
@@ -185,20 +187,22 @@ void Figure::ResetPose(const std::string& stepName) {
         Capture(i, true, false);
         ResetSurface(i);
         p.m_matrix = Matrix4::Identity();
+        p.m_rotInc = {0, 0, 0};
+        p.m_transInc = {0, 0, 0};
         p.m_parentRing = p.m_restRing;
         p.UpdateChildRing();
     }
     CloseStep();
 }
 
-// The matrix is the transpose of Rz(c) Ry(b) Rx(a) in the right-hand sense: the product of the
-// pose keys' turns about x by a, then y by b, then z by c.
+// The linear part is Mz(c) My(b) Mx(a), where M is the pose keys' turn about an axis: turns about
+// z, then y, then x, each in the frame the one before left.
 std::array<float, 3> Figure::JointAngles(int segment) const {
     if (!HasSegment(segment)) return {0, 0, 0};
     const Matrix4& m = Pose(segment).m_matrix;
     constexpr double kDegrees = 180.0 / 3.14159265358979323846;
-    const double sinB = std::clamp(static_cast<double>(-m[8]), -1.0, 1.0);
-    const double a = std::atan2(m[9], m[10]), b = std::asin(sinB), c = std::atan2(m[4], m[0]);
+    const double sinB = std::clamp(static_cast<double>(m[2]), -1.0, 1.0);
+    const double a = std::atan2(-m[6], m[10]), b = std::asin(sinB), c = std::atan2(-m[1], m[0]);
     return {static_cast<float>(a * kDegrees), static_cast<float>(b * kDegrees),
             static_cast<float>(c * kDegrees)};
 }

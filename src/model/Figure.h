@@ -66,7 +66,7 @@ class Figure {
     void TwistSegment(int b, float angle);
     // Every segment's matrix back to the identity (twists stay): the camera's Reset.
     void ResetMatrices();
-    // Every segment back to rest, twists included: the same as a fresh build.
+    // Every segment back to rest, twists and increments included: the same as a fresh build.
     void ResetPose(const std::string& stepName = "Reset Pose");
     // Copies the pose of the first selected limb's side onto the other side, mirrored about the
     // figure's left-right plane; false when no limb is selected.

@@ -1,8 +1,7 @@
 // Loading a body model and building the jointed figure from it, on the default model and on
 // stress models of about 100,000 and 1,000,000 faces.
-#include "FigureTree.h"
+#include "Figure.h"
 #include "KvtDoc.h"
-#include "SegmentVertices.h"
 #include "StressModels.h"
 
 #include <benchmark/benchmark.h>
@@ -18,15 +17,9 @@ std::unique_ptr<CKvtDoc> Load(const bench::ModelFiles& files) {
     return doc;
 }
 
-void BuildFigure(CKvtDoc& doc, PoseArray& pose) {
+void BuildFigure(CKvtDoc& doc, Figure& figure) {
     doc.BuildHierarchy();
-    const float* b = doc.Model()->m_bounds;
-    const Vec3f centre{(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
-    for (int s = 0; s < doc.SegmentCount() && s < kMaxSegments; ++s)
-        CollectSegmentVertices(doc.Tables().lines[static_cast<std::size_t>(s)],
-                               doc.Tables().vertexIds[static_cast<std::size_t>(s)], 1.0f, centre,
-                               pose[static_cast<std::size_t>(s)]);
-    BuildFigureTree(pose, doc.SegmentCount());
+    figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
 }
 
 // Load and build, as `figurant-inspect figure` does.
@@ -34,8 +27,8 @@ void BM_LoadAndBuildFigure(benchmark::State& state) {
     const auto files = bench::EnsureBodyModel(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         auto doc = Load(files);
-        auto pose = std::make_unique<PoseArray>();
-        BuildFigure(*doc, *pose);
+        Figure figure;
+        BuildFigure(*doc, figure);
         state.counters["faces"] = doc->Model()->GetCount();
     }
 }
@@ -45,8 +38,8 @@ void BM_BuildFigure(benchmark::State& state) {
     const auto files = bench::EnsureBodyModel(static_cast<int>(state.range(0)));
     auto doc = Load(files);
     for (auto _ : state) {
-        auto pose = std::make_unique<PoseArray>();
-        BuildFigure(*doc, *pose);
+        Figure figure;
+        BuildFigure(*doc, figure);
     }
     state.counters["faces"] = doc->Model()->GetCount();
     state.SetComplexityN(doc->Model()->GetCount());

@@ -2,7 +2,7 @@
 #include "DefaultModel.h"
 #include "Body.h"
 #include "BodyDesign.h"
-#include "FigureTree.h"
+#include "Figure.h"
 #include "KvtDoc.h"
 #include "ModelFiles.h"
 #include "NormalsReader.h"
@@ -108,16 +108,11 @@ TEST_F(DefaultModel, OnlyParentsAndChildrenShareVertices) {
 
 TEST_F(DefaultModel, EveryJointHasARingAtItsDesignedPlace) {
     doc->BuildHierarchy();
-    auto pose = std::make_unique<PoseArray>();
-    const float* b = doc->Model()->m_bounds;
-    const Vec3f centre{(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
-    for (int s = 0; s < doc->SegmentCount(); ++s)
-        CollectSegmentVertices(doc->Tables().lines[static_cast<std::size_t>(s)],
-                               doc->Tables().vertexIds[static_cast<std::size_t>(s)], 1.0f, centre,
-                               (*pose)[static_cast<std::size_t>(s)]);
-    BuildFigureTree(*pose, doc->SegmentCount());
+    const Vec3f centre = doc->ModelCentre();
+    Figure figure;
+    figure.Build(doc->Tables(), 1.0f, centre);
     for (const mannequin::Joint& joint : mannequin::Design().joints) {
-        const SegmentPose& child = (*pose)[static_cast<std::size_t>(joint.child)];
+        const SegmentPose& child = figure.Pose(joint.child);
         ASSERT_TRUE(child.m_pJointCentre) << "segment " << joint.child;
         EXPECT_GE(child.m_restRing.size(), 12u) << "segment " << joint.child;
         EXPECT_LE(child.m_restRing.size(), 24u) << "segment " << joint.child;

@@ -1,0 +1,79 @@
+// Pose changes and their undo on the figure model, on the default model and a 100,000-face one:
+// the time of a step and of its undo, and the memory each undo step holds.
+#include "Figure.h"
+#include "KvtDoc.h"
+#include "StressModels.h"
+
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace figurant;
+
+namespace {
+
+struct Posed {
+    CKvtDoc doc;
+    Figure figure;
+    explicit Posed(int resolution) {
+        const auto files = bench::EnsureBodyModel(resolution);
+        doc.Load(files.dxf, files.normals);
+        doc.BuildHierarchy();
+        figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
+    }
+};
+
+// One drag step (press, a move, release) on the right forearm, then its undo.
+void BM_DragStep(benchmark::State& state) {
+    Posed p(static_cast<int>(state.range(0)));
+    p.figure.Pick(6, false);
+    for (auto _ : state) {
+        p.figure.BeginDrag();
+        p.figure.Drag(3, 0, 2);
+        p.figure.EndDrag();
+    }
+    state.counters["bytes_per_step"] = static_cast<double>(p.figure.HistoryBytes()) / state.iterations();
+    state.counters["faces"] = p.doc.Model()->GetCount();
+}
+
+void BM_DragUndo(benchmark::State& state) {
+    Posed p(static_cast<int>(state.range(0)));
+    p.figure.Pick(6, false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.figure.BeginDrag();
+        p.figure.Drag(3, 0, 2);
+        p.figure.EndDrag();
+        state.ResumeTiming();
+        p.figure.Undo();
+    }
+}
+
+// A twist of the right thigh (T), then its undo.
+void BM_TwistStep(benchmark::State& state) {
+    Posed p(static_cast<int>(state.range(0)));
+    p.figure.Pick(10, false);
+    for (auto _ : state)
+        p.figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 4.0f}, 0);
+    state.counters["bytes_per_step"] = static_cast<double>(p.figure.HistoryBytes()) / state.iterations();
+    state.counters["segment_points"] = static_cast<double>(p.figure.Shape(10).Points().size());
+}
+
+void BM_TwistUndo(benchmark::State& state) {
+    Posed p(static_cast<int>(state.range(0)));
+    p.figure.Pick(10, false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 4.0f}, 0);
+        state.ResumeTiming();
+        p.figure.Undo();
+    }
+}
+
+const int kStress = bench::ResolutionFor(100000);
+
+} // namespace
+
+BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DragUndo)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TwistStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TwistUndo)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
