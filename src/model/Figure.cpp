@@ -103,6 +103,7 @@ void Figure::BeginDrag() {
 
 void Figure::Drag(int alpha, int beta, int gamma) {
     if (m_selected.empty()) return;
+    if (!m_open) BeginDrag(); // a key or an undo closed the drag's step: the rest is a new one
     const int first = m_selected[0];
     for (int segment : m_selected) {
         SegmentPose& p = Pose(segment);

@@ -171,6 +171,19 @@ TEST_F(FigureTest, StepsAreNamedAfterTheSelectionAndANewChangeClearsRedo) {
     Select({0});
     Key(PoseKeyStep::Move, 1, 1);
     EXPECT_FALSE(figure.CanRedo());
+    // A key in the middle of a drag ends the drag's step; the rest of the drag is a step of its own.
+    Select({6});
+    figure.BeginDrag();
+    figure.Drag(4, 0, 0);
+    Key(PoseKeyStep::Turn, 2, 10);
+    figure.Drag(4, 0, 0);
+    figure.EndDrag();
+    const Matrix4 dragged = figure.Pose(6).m_matrix;
+    figure.Undo();
+    EXPECT_FALSE(figure.Pose(6).m_matrix == dragged);
+    EXPECT_EQ(figure.UndoName(), "Turn Right Forearm");
+    figure.Redo();
+    EXPECT_TRUE(figure.Pose(6).m_matrix == dragged);
     // A key that changes nothing (a turn of the root, which has no joint) leaves no step.
     Select({2});
     const std::string before = figure.UndoName();
