@@ -2,11 +2,17 @@
 
 namespace figurant {
 
-CByteSource::CByteSource(std::FILE* file) : m_file(file), m_buffer(new unsigned char[kBlockSize]) {}
+CByteSource::CByteSource(std::FILE* file, std::uint64_t limit)
+    : m_file(file), m_left(limit), m_buffer(new unsigned char[kBlockSize]) {
+    m_pos = m_end = m_buffer.get();
+}
 
 bool CByteSource::Refill() {
-    if (!m_file) return false;
-    const std::size_t n = std::fread(m_buffer.get(), 1, kBlockSize, m_file);
+    if (!m_file || m_left == 0) return false;
+    m_blockStart += static_cast<std::uint64_t>(m_end - m_buffer.get());
+    const std::size_t want = m_left < kBlockSize ? static_cast<std::size_t>(m_left) : kBlockSize;
+    const std::size_t n = std::fread(m_buffer.get(), 1, want, m_file);
+    m_left -= n;
     m_pos = m_buffer.get();
     m_end = m_pos + n;
     return n > 0;
@@ -23,7 +29,7 @@ int CByteSource::ReadLine(char* out, int max, int& stored, bool& allDigits) {
         bool carriageReturn = false;
         for (; p != end; ++p) {
             const unsigned char c = *p;
-            if (c == '\n' || c == 0xFF) {
+            if (c == '\n') {
                 terminator = c;
                 break;
             }
@@ -58,9 +64,9 @@ int CByteSource::SkipLine() {
     for (;;) {
         if (m_pos == m_end && !Refill()) return -1;
         for (const unsigned char* p = m_pos; p != m_end; ++p) {
-            if (*p == '\n' || *p == 0xFF) {
+            if (*p == '\n') {
                 m_pos = p + 1;
-                return *p;
+                return '\n';
             }
         }
         m_pos = m_end;

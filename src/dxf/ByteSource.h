@@ -1,15 +1,18 @@
 #pragma once
 // Buffered byte reader over an open C stream, in text mode as the DXF scanner wants it:
 // a CR LF pair arrives as one LF (Windows-written files read the same), and the end of the
-// input is reported as -1. The stream is not owned.
+// input is reported as -1. Every byte value is an ordinary byte. The stream is not owned.
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 namespace figurant {
 
 class CByteSource {
   public:
-    explicit CByteSource(std::FILE* file);
+    // Reads at most `limit` bytes of the stream (the size the file had when it was opened).
+    explicit CByteSource(std::FILE* file, std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());
 
     // Next byte (0 to 255), or -1 at the end of the input.
     int Get() {
@@ -24,16 +27,16 @@ class CByteSource {
         return c;
     }
 
-    // Line scanning in bulk: reads bytes up to the next LF or end byte 0xFF, or to the end of the
-    // input, and returns that terminator ('\n', 0xFF, or -1 at the end). The bytes before it
+    // Line scanning in bulk: reads bytes up to the next LF, or to the end of the input, and
+    // returns that terminator ('\n', or -1 at the end). The bytes before it
     // (CR LF folded) are stored in `out` while fewer than `max` are stored, counted in `stored`;
     // `allDigits` is cleared by any byte that is not a decimal digit, stored or not.
     int ReadLine(char* out, int max, int& stored, bool& allDigits);
-    // Reads and drops bytes up to and including the next LF; returns '\n', 0xFF or -1.
+    // Reads and drops bytes up to and including the next LF; returns '\n' or -1.
     int SkipLine();
 
     // The common line in one step: when the buffer holds a whole line of at most `max` bytes
-    // with no CR and no byte 0xFF, copies it to `out`, consumes it with its LF and returns its
+    // with no CR, copies it to `out`, consumes it with its LF and returns its
     // length (setting `allDigits`); otherwise returns -1 and consumes nothing.
     int TakePlainLine(char* out, int max, bool& allDigits) {
         const unsigned char* p = m_pos;
@@ -42,7 +45,7 @@ class CByteSource {
         for (; p != end; ++p) {
             const unsigned char c = *p;
             if (c == '\n') break;
-            if (c == '\r' || c == 0xFF) return -1;
+            if (c == '\r') return -1;
             nonDigit |= static_cast<unsigned>(static_cast<unsigned char>(c - '0') > 9);
         }
         const auto length = static_cast<int>(p - m_pos);
@@ -58,12 +61,16 @@ class CByteSource {
     const unsigned char* Pos() const { return m_pos; }
     const unsigned char* End() const { return m_end; }
     void SkipTo(const unsigned char* p) { m_pos = p; }
+    // Bytes consumed so far.
+    std::uint64_t Offset() const { return m_blockStart + static_cast<std::uint64_t>(m_pos - m_buffer.get()); }
 
   private:
     bool Refill();
 
     static constexpr std::size_t kBlockSize = 1 << 20;
     std::FILE* m_file;
+    std::uint64_t m_left;           // bytes still to be read from the stream
+    std::uint64_t m_blockStart = 0; // offset of the buffer's first byte
     std::unique_ptr<unsigned char[]> m_buffer;
     const unsigned char* m_pos = nullptr;
     const unsigned char* m_end = nullptr;

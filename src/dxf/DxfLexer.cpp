@@ -63,11 +63,12 @@ void CDxfLexer::NextToken(int wordMode) {
     m_length = 0;
     m_text[0] = '\0';
     m_cur = '\n';
+    m_bScannedNumber = false;
     if (m_bPushedBack) {
         m_cur = m_pushBack;
         m_bPushedBack = 0;
     }
-    while (IsCSpace(m_cur) || m_cur == ',')
+    while (m_cur != kEndMarker && (IsCSpace(static_cast<unsigned char>(m_cur)) || m_cur == ','))
         ReadChar();
 
     if (IsLetter(m_cur) || m_cur == '_' || m_cur == '~' || m_cur == '$') {
@@ -147,6 +148,7 @@ void CDxfLexer::ScanNumber() {
     const std::string_view text(m_text, static_cast<std::size_t>(m_length));
     m_intValue = static_cast<std::int32_t>(CAtol(text));
     m_realValue = static_cast<float>(CAtof(text, true));
+    m_bScannedNumber = true;
     PushBack();
 }
 

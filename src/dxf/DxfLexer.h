@@ -25,8 +25,8 @@ enum : std::int32_t {
 class CDxfLexer {
   public:
     static constexpr int kMaxText = 255;
-    // Inside the lexer the end of the input is this byte; a real 0xFF byte reads the same.
-    static constexpr unsigned char kEndMarker = 0xFF;
+    // The current character at the end of the input (every byte value is an ordinary character).
+    static constexpr int kEndMarker = -1;
 
     CDxfLexer() = default;
     CDxfLexer(const CDxfLexer&) = delete;
@@ -59,6 +59,8 @@ class CDxfLexer {
     int Length() const { return m_length; }
     std::int32_t IntValue() const { return m_intValue; }
     float RealValue() const { return m_realValue; }
+    // The last token was scanned as a number (its values are its own, not left from before).
+    bool ScannedNumber() const { return m_bScannedNumber; }
 
     // The id of the keyword equal to `text` (ignoring letter case), or 0.
     std::int32_t KeywordOf(const char* text, std::size_t length) const {
@@ -85,7 +87,7 @@ class CDxfLexer {
         std::int32_t id;
     };
 
-    void ReadChar() { m_cur = static_cast<unsigned char>(m_source ? m_source->Get() : -1); }
+    void ReadChar() { m_cur = m_source ? m_source->Get() : kEndMarker; }
     void PushBack() {
         m_pushBack = m_cur;
         m_bPushedBack = 1;
@@ -109,14 +111,15 @@ class CDxfLexer {
     // Quick rejection of texts that cannot be a keyword: lengths and first characters in use.
     std::size_t m_minKeyword = 0, m_maxKeyword = 0;
     std::array<bool, 256> m_firstChars{};
-    unsigned char m_cur = '\n';
-    unsigned char m_pushBack = 0;
+    int m_cur = '\n'; // a byte, or kEndMarker
+    int m_pushBack = 0;
     int m_bPushedBack = 0;
     std::int32_t m_length = 0;
     char m_text[kMaxText + 1] = {};
     std::int32_t m_kind = 0;
     std::int32_t m_intValue = 0;
     float m_realValue = 0.0f;
+    bool m_bScannedNumber = false;
 };
 
 } // namespace figurant

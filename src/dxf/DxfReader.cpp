@@ -1,16 +1,29 @@
 #include "DxfReader.h"
 
+#include "InputFile.h"
 #include "NumberConv.h"
 
 #include <cmath>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace figurant {
 
 namespace {
 
 // A code line may be padded with blanks (' 10', '  0'), as most CAD programs write them.
+bool IsPaddedCode(const char* text);
+
+// Group codes are ints: a longer run of digits is text, not a code.
+bool CodeFitsInt(const char* text) {
+    const char* p = text;
+    while (*p == ' ')
+        ++p;
+    std::int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if ((v = v * 10 + (*p - '0')) > std::numeric_limits<std::int32_t>::max()) return false;
+    return true;
+}
+
 bool IsPaddedCode(const char* text) {
     const char* p = text;
     while (*p == ' ')
@@ -32,6 +45,7 @@ struct CDxfReader::Corners {
     Vec3f point[kMaxCorners];
     unsigned char seen[kMaxCorners] = {}; // bits: 1 x, 2 y, 4 z
     bool complete[kMaxCorners] = {};
+    bool finite = true; // every coordinate taken is a finite float
 };
 
 CDxfReader::CDxfReader(CUnderlayList& target, const DxfReadOptions& options)
@@ -56,7 +70,7 @@ bool CDxfReader::ReadLineGroup() {
     for (;;) {
         NextLine();
         const std::int32_t k = Kind();
-        if (k == TK_DIGIT_LINE || (k == TK_TEXT_LINE && IsPaddedCode(Text()))) break;
+        if ((k == TK_DIGIT_LINE || (k == TK_TEXT_LINE && IsPaddedCode(Text()))) && CodeFitsInt(Text())) break;
         if (k == TK_EOF || k == EOF_) {
             m_bEnded = true;
             return false;
@@ -91,6 +105,10 @@ bool CDxfReader::ReadTokenGroup() {
             NextToken(0);
         } while (Kind() != TK_INTEGER && Kind() != TK_EOF && Kind() != EOF_);
         if (Kind() != TK_INTEGER) break;
+        const long code = CAtol(std::string_view(Text(), static_cast<std::size_t>(Length())));
+        if (code > std::numeric_limits<std::int32_t>::max() ||
+            code < std::numeric_limits<std::int32_t>::min())
+            continue; // too long to be a group code
         m_tokenCode = IntValue();
         const int c = m_tokenCode;
         // Group 0 names an entity: read as a whole line, so '3DFACE' is not taken as the number 3.
@@ -101,6 +119,8 @@ bool CDxfReader::ReadTokenGroup() {
         else
             NextToken(1);
         if (Kind() == TK_EOF) break;
+        // A value that is no number reads as atof reads it (0), not as what the code left behind.
+        if (!lineValue && !ScannedNumber()) SetRealValue(static_cast<float>(CAtof(Text())));
         if (c == 999 || c == 100) continue;
         if (m_options.keepUnits == 0) SetRealValue(RealValue() * 25.4f);
         return true;
@@ -142,8 +162,27 @@ void CDxfReader::DispatchEntities() {
 
 void CDxfReader::AddPoint(CUnderlayPolyLine& line, Vec3f p) {
     if (m_options.pointFilter) p = m_target.FilterPoint(p, 1e-8f);
-    m_target.ExtendBounds(p.x, p.y, p.z);
     line.Add(p);
+}
+
+static bool IsFinite(const Vec3f& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+void CDxfReader::Finish(std::unique_ptr<CUnderlayPolyLine> line) {
+    for (const Vec3f& p : line->Points()) {
+        if (!IsFinite(p)) {
+            ++m_nDropped;
+            return;
+        }
+    }
+    for (const Vec3f& p : line->Points())
+        m_target.ExtendBounds(p.x, p.y, p.z);
+    m_target.Append(std::move(line));
+}
+
+void CDxfReader::EndedInsideEntity() {
+    if (!m_endedInsideAt) m_endedInsideAt = Source() ? Source()->Offset() : 0;
 }
 
 void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
@@ -156,11 +195,11 @@ void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     const float offsets[3] = {off.x, off.y, off.z};
     float* target[3] = {&corners.point[k].x, &corners.point[k].y, &corners.point[k].z};
     *target[axis] = offsets[axis] + m_lineReal;
+    corners.finite = corners.finite && std::isfinite(*target[axis]);
     corners.seen[k] |= static_cast<unsigned char>(1 << axis);
     if (corners.seen[k] == 7) {
         corners.complete[k] = true;
         if (m_options.pointFilter) corners.point[k] = m_target.FilterPoint(corners.point[k], 1e-8f);
-        m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
     }
 }
 
@@ -176,7 +215,7 @@ bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     const unsigned char* value = q + 1;
     const unsigned char* e = value;
     for (; e != end && *e != '\n'; ++e)
-        if (*e == '\r' || *e == 0xFF) return false;
+        if (*e == '\r') return false;
     if (e == end || e - value > kMaxText) return false;
     const auto* text = reinterpret_cast<const char*>(value);
     const auto length = static_cast<std::size_t>(e - value);
@@ -189,7 +228,7 @@ bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
 }
 
 void CDxfReader::ReadFace(bool faceMarking) {
-    if (!ReadLineGroup()) return;
+    if (!ReadLineGroup()) return EndedInsideEntity();
     ParseLineValue();
     auto line = std::make_unique<CUnderlayPolyLine>();
     Corners corners;
@@ -199,33 +238,50 @@ void CDxfReader::ReadFace(bool faceMarking) {
         FaceGroup(*line, corners);
         while (TakePlainFaceGroup(*line, corners)) {
         }
-        if (!ReadLineGroup()) return;
+        if (!ReadLineGroup()) return EndedInsideEntity();
         ParseLineValue();
     }
     // The input ended inside the entity: it is dropped.
-    if (Kind() == TK_EOF) return;
+    if (Kind() == TK_EOF) return EndedInsideEntity();
+    if (!corners.finite) {
+        ++m_nDropped;
+        return;
+    }
     int count = 0;
     for (bool c : corners.complete)
         count += c;
     line->SetSize(count);
-    for (int k = 0, i = 0; k < kMaxCorners; ++k)
-        if (corners.complete[k]) line->SetAt(i++, corners.point[k]);
+    for (int k = 0, i = 0; k < kMaxCorners; ++k) {
+        if (!corners.complete[k]) continue;
+        line->SetAt(i++, corners.point[k]);
+        m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
+    }
     if (faceMarking) line->m_bFace = 1;
     m_target.Append(std::move(line));
 }
 
 // The frame shared by the token-read entities: skip to the first of the entity's groups, store
 // the run of its groups, and stop at the first other group. False when the entity is dropped.
+// An entity holding a value that is not a finite float is dropped and counted; one that the
+// input ends inside is dropped and ends the read.
 template <typename Store> bool CDxfReader::ReadTokenEntity(int firstCode, int lastCode, Store store) {
     auto isOwn = [&](int c) { return c >= firstCode && c <= lastCode && store(c, RealValue(), false); };
-    if (!ReadTokenGroup() || IsStructureKeyword()) return false;
+    auto next = [&] {
+        if (ReadTokenGroup()) return true;
+        EndedInsideEntity();
+        return false;
+    };
+    m_bTokenNonFinite = false;
+    if (!next() || IsStructureKeyword()) return false;
     while (!isOwn(m_tokenCode))
-        if (!ReadTokenGroup() || IsStructureKeyword()) return false;
+        if (!next() || IsStructureKeyword()) return false;
     while (isOwn(m_tokenCode)) {
+        m_bTokenNonFinite = m_bTokenNonFinite || !std::isfinite(RealValue());
         store(m_tokenCode, RealValue(), true);
-        if (!ReadTokenGroup()) return false;
+        if (!next()) return false;
     }
-    return true;
+    if (m_bTokenNonFinite) ++m_nDropped;
+    return !m_bTokenNonFinite;
 }
 
 namespace {
@@ -254,7 +310,7 @@ void CDxfReader::ReadLineEntity() {
     auto line = std::make_unique<CUnderlayPolyLine>();
     AddPoint(*line, ends[0]);
     AddPoint(*line, ends[1]);
-    m_target.Append(std::move(line));
+    Finish(std::move(line));
 }
 
 void CDxfReader::SkipPoint() {
@@ -272,7 +328,7 @@ void CDxfReader::ReadQuad() {
     auto line = std::make_unique<CUnderlayPolyLine>();
     for (int k : {0, 1, 2, 3, 0})
         AddPoint(*line, c[k]);
-    m_target.Append(std::move(line));
+    Finish(std::move(line));
 }
 
 void CDxfReader::ReadCircle() {
@@ -289,7 +345,7 @@ void CDxfReader::ReadCircle() {
     if (!ReadTokenEntity(10, 40, store)) return;
     auto line = std::make_unique<CUnderlayPolyLine>();
     ArcPoints(*line, centre[0], radius, 0.0, 360.0, static_cast<int>(360 / 5.0));
-    m_target.Append(std::move(line));
+    Finish(std::move(line));
 }
 
 void CDxfReader::ReadArc() {
@@ -311,16 +367,23 @@ void CDxfReader::ReadArc() {
     if (end < 0) end += 360;
     float sweep = end - start;
     // Angles that are not numbers make no arc; a huge negative sweep is reduced in one step
-    // (adding 360 to -1e20 changes nothing), and an arc never turns more than once.
-    if (!std::isfinite(sweep)) return;
+    // (adding 360 to -1e20 changes nothing), and an arc never turns more than once: the sweep is
+    // taken modulo 360 into [0, 360], so 1800 to 0 degrees is the same as 1440 to 0.
+    if (!std::isfinite(sweep)) {
+        ++m_nDropped;
+        return;
+    }
     for (int i = 0; sweep < 0 && i < 4; ++i)
         sweep += 360;
-    if (sweep < 0) sweep = std::fmod(sweep, 360.0f) + 360.0f;
+    if (sweep < 0) {
+        sweep = std::fmod(sweep, 360.0f);
+        if (sweep < 0) sweep += 360.0f;
+    }
     if (sweep > 360) sweep = std::fmod(sweep, 360.0f);
     const int n = static_cast<int>(sweep / 5.0) + 2;
     auto line = std::make_unique<CUnderlayPolyLine>();
     ArcPoints(*line, centre[0], radius, start, end, n);
-    m_target.Append(std::move(line));
+    Finish(std::move(line));
 }
 
 void CDxfReader::ArcPoints(CUnderlayPolyLine& line, Vec3f c, double r, double a0, double a1, int n) {
@@ -334,31 +397,54 @@ void CDxfReader::ArcPoints(CUnderlayPolyLine& line, Vec3f c, double r, double a0
     }
 }
 
+namespace {
+
+// The 1-based number of the line that holds the last of the first `offset` bytes of the stream.
+long LineAt(std::FILE* file, std::uint64_t offset) {
+    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    if (offset > 0) --offset; // that byte's own line end does not start a new line
+    long line = 1;
+    char block[1 << 16];
+    while (offset > 0) {
+        const std::size_t want = offset < sizeof block ? static_cast<std::size_t>(offset) : sizeof block;
+        const std::size_t n = std::fread(block, 1, want, file);
+        if (n == 0) break;
+        for (std::size_t i = 0; i < n; ++i)
+            line += block[i] == '\n';
+        offset -= n;
+    }
+    return line;
+}
+
+} // namespace
+
 std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CUnderlayList> list,
-                                             const DxfReadOptions& options) {
+                                             const DxfReadOptions& options, DxfReadReport* report,
+                                             std::uint64_t limit) {
     if (list)
         list->DeleteAll();
     else
         list = std::make_unique<CUnderlayList>();
-    CByteSource source(file);
+    CByteSource source(file, limit);
     CDxfReader reader(*list, options);
     reader.ReadAll(source);
     list->m_nUnits = options.units;
+    if (report) {
+        report->droppedEntities = reader.DroppedEntities();
+        report->endedInsideEntity = reader.EndedInsideAt().has_value();
+        if (report->endedInsideEntity) report->stopLine = LineAt(file, *reader.EndedInsideAt());
+    }
     return list;
 }
 
 std::unique_ptr<CUnderlayList> ReadDxfFile(const std::string& path, std::unique_ptr<CUnderlayList> list,
-                                           const DxfReadOptions& options) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return nullptr;
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file);
+                                           const DxfReadOptions& options, DxfReadReport* report) {
+    InputFile input(path);
+    if (!input.Ok()) {
+        if (report) report->openError = input.Error();
         return nullptr;
     }
-    auto result = ReadDxfStream(file, std::move(list), options);
-    std::fclose(file);
-    return result;
+    return ReadDxfStream(input.Stream(), std::move(list), options, report, input.Size());
 }
 
 } // namespace figurant

@@ -6,7 +6,10 @@
 #include "DxfLexer.h"
 #include "UnderlayList.h"
 
+#include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,18 +23,33 @@ struct DxfReadOptions {
     int units = 5; // stored in the list's m_nUnits
 };
 
-// Fills `list` (emptied first) or a new list. Null when the file cannot be opened; a supplied
-// list is then destroyed.
+// What a read met besides the geometry it kept, for telling the user.
+struct DxfReadReport {
+    // Why the file could not be read ("not a regular file", ...); empty when it was read.
+    std::string openError;
+    // Entities dropped because a coordinate was not a finite float (nan, inf, beyond float range).
+    long droppedEntities = 0;
+    // The input ended inside an entity (which was dropped); the 1-based line where it ended.
+    bool endedInsideEntity = false;
+    long stopLine = 0;
+};
+
+// Fills `list` (emptied first) or a new list. Null when the file cannot be opened (not a regular
+// file, too large, missing, ...); a supplied list is then destroyed.
 std::unique_ptr<CUnderlayList> ReadDxfFile(const std::string& path, std::unique_ptr<CUnderlayList> list,
-                                           const DxfReadOptions& options);
-// The same from a stream the caller opened (and closes).
+                                           const DxfReadOptions& options, DxfReadReport* report = nullptr);
+// The same from a stream the caller opened (and closes), reading at most `limit` bytes.
 std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CUnderlayList> list,
-                                             const DxfReadOptions& options);
+                                             const DxfReadOptions& options, DxfReadReport* report = nullptr,
+                                             std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());
 
 class CDxfReader : public CDxfLexer {
   public:
     CDxfReader(CUnderlayList& target, const DxfReadOptions& options);
     void ReadAll(CByteSource& source);
+    long DroppedEntities() const { return m_nDropped; }
+    // Where the input ended inside an entity (bytes from the start); none when it did not.
+    std::optional<std::uint64_t> EndedInsideAt() const { return m_endedInsideAt; }
 
   private:
     enum Keyword {
@@ -77,6 +95,9 @@ class CDxfReader : public CDxfLexer {
     void ReadQuad();
     bool IsStructureKeyword() const;
     void AddPoint(CUnderlayPolyLine& line, Vec3f p);
+    // Appends a token-read entity's polyline unless a point is not finite (then it is counted).
+    void Finish(std::unique_ptr<CUnderlayPolyLine> line);
+    void EndedInsideEntity();
     void ArcPoints(CUnderlayPolyLine& line, Vec3f centre, double radius, double a0, double a1, int n);
     bool IsEnd() const { return m_bEnded || Kind() == TK_EOF || Kind() == EOF_; }
 
@@ -90,6 +111,10 @@ class CDxfReader : public CDxfLexer {
     int m_tokenCode = 0;
     // Set when the token reader meets the end of the input: the whole read ends there.
     bool m_bEnded = false;
+    // The token entity being read has held a value that is not a finite float.
+    bool m_bTokenNonFinite = false;
+    long m_nDropped = 0;
+    std::optional<std::uint64_t> m_endedInsideAt;
 };
 
 } // namespace figurant

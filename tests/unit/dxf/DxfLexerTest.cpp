@@ -76,10 +76,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TokenCase{"skips_blanks_tabs_commas", " \t,,7", 0, TK_INTEGER, "7", 7, 7.0f},
                     TokenCase{"control_byte", "\x01", 0, TK_BAD_CHAR, "** BAD CHAR **", 0, 0},
                     TokenCase{"high_byte", "\xE9", 0, TK_BAD_CHAR, "** BAD CHAR **", 0, 0},
-                    TokenCase{"byte_ff_ends_input",
+                    TokenCase{"byte_ff_is_an_ordinary_byte",
                               "\xFF"
                               "12",
-                              0, TK_EOF, "** EOF **", 0, 0},
+                              0, TK_BAD_CHAR, "** BAD CHAR **", 0, 0},
                     TokenCase{"empty_input", "", 0, TK_EOF, "** EOF **", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -107,11 +107,12 @@ TEST(Lexer, SequencesOfTokens) {
     EXPECT_EQ(c.lexer.IntValue(), 7);
 }
 
-TEST(Lexer, EndMarkerInsideFileGoesOnBehindIt) {
+// A Latin-1 'y with diaeresis' in a layer name must not end the drawing.
+TEST(Lexer, ByteFFIsAnOrdinaryCharacter) {
     Lexed l("\xFF"
             "12");
     l.lexer.NextToken(0);
-    EXPECT_EQ(l.lexer.Kind(), TK_EOF);
+    EXPECT_EQ(l.lexer.Kind(), TK_BAD_CHAR);
     l.lexer.NextToken(0);
     EXPECT_EQ(l.lexer.Kind(), TK_INTEGER);
     EXPECT_EQ(l.lexer.IntValue(), 12);

@@ -6,8 +6,11 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -216,7 +219,7 @@ TEST_F(ReaderTest, FastAndLineByLinePathsAgree) {
     std::string lf, crlf;
     for (int i = 0; i < 300; ++i) {
         const Groups face = Face(1 + i % 19, {std::to_string(i * 0.001), "-0", "1.5e-3", "7", "-0.125", ".5",
-                                              "2.", "1e39", "-1.25E+2", "0x10", "3", "nan"});
+                                              "2.", "1e38", "-1.25E+2", "0x10", "3", "-3.4e38"});
         lf += Dxf(face);
         crlf += Dxf(face, "\r\n");
     }
@@ -305,6 +308,123 @@ TEST_F(ReaderTest, HostileBytesDoNotCrash) {
         ASSERT_TRUE(l);
         EXPECT_LE(l->GetCount(), 2);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Each of these drawings once lost or invented data: the fixture keeps them from coming back.
+class HostileDrawingTest : public ReaderTest {
+  protected:
+    std::unique_ptr<CUnderlayList> ReadWithReport(const std::string& bytes) {
+        report = {};
+        return ReadDxfFile(dir.Write("h.dxf", bytes), nullptr, {}, &report);
+    }
+    DxfReadReport report;
+};
+
+TEST_F(HostileDrawingTest, ByteFFInALayerNameEndsNothing) {
+    Groups first = Face(5, kUnitSquare);
+    first[1].second = "K\xFF"
+                      "RPER";
+    auto l = ReadWithReport(Dxf(kSection + first + Face(6, kUnitSquare) + kEnd));
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->GetCount(), 2);
+}
+
+TEST_F(HostileDrawingTest, OverlongGroupCodesAreNotCodes) {
+    // 4294967306 would wrap to 10 and set x.
+    auto l = ReadWithReport(Dxf(kSection + Face(5, kUnitSquare) + Groups{{"4294967306", "7"}} + kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0)[0].x, 0.0f);
+    auto t = ReadWithReport(Dxf(kSection +
+                                Groups{{"0", "LINE"},
+                                       {"10", "1"},
+                                       {"20", "2"},
+                                       {"30", "3"},
+                                       {"11", "4"},
+                                       {"21", "5"},
+                                       {"31", "6"},
+                                       {"4294967306", "7"}} +
+                                kEnd));
+    ASSERT_EQ(t->GetCount(), 1);
+    EXPECT_EQ(At(*t, 0)[0].x, 1.0f);
+}
+
+TEST_F(HostileDrawingTest, UnreadableTokenValuesReadAsZero) {
+    auto l = ReadWithReport(Dxf(
+        kSection +
+        Groups{
+            {"0", "LINE"}, {"10", "abc"}, {"20", "#"}, {"30", "3"}, {"11", "4"}, {"21", "5"}, {"31", "6"}} +
+        kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(At(*l, 0)[0].x, 0.0f);
+    EXPECT_EQ(At(*l, 0)[0].y, 0.0f);
+}
+
+TEST_F(HostileDrawingTest, ArcSweepsReduceTheSameWay) {
+    auto arc = [&](const char* start) {
+        auto l = ReadWithReport(Dxf(kSection +
+                                    Groups{{"0", "ARC"},
+                                           {"10", "0"},
+                                           {"20", "0"},
+                                           {"30", "0"},
+                                           {"40", "1"},
+                                           {"50", start},
+                                           {"51", "0"}} +
+                                    kEnd));
+        return l->GetCount() == 1 ? At(*l, 0).GetSize() : -1;
+    };
+    EXPECT_EQ(arc("1800"), 2);
+    EXPECT_EQ(arc("1440"), 2);
+    EXPECT_EQ(arc("1890"), arc("90"));
+}
+
+TEST_F(HostileDrawingTest, NonFiniteCoordinatesDropTheirEntityAndAreCounted) {
+    std::vector<std::string> corners = kUnitSquare;
+    corners[4] = "nan";
+    const Groups line{{"0", "LINE"}, {"10", "1e39"}, {"20", "0"}, {"30", "0"},
+                      {"11", "1"},   {"21", "1"},    {"31", "1"}};
+    const Groups circle{{"0", "CIRCLE"}, {"10", "0"}, {"20", "0"}, {"30", "0"}, {"40", "inf"}};
+    NoFpTraps traps;
+    auto l = ReadWithReport(Dxf(kSection + Face(5, kUnitSquare) + Face(6, corners) + line + circle + kEnd));
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_EQ(report.droppedEntities, 3);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(std::isfinite(l->m_bounds[i])) << i;
+    EXPECT_FALSE(report.endedInsideEntity);
+}
+
+TEST_F(HostileDrawingTest, InputEndingInsideAnEntityIsReportedWithItsLine) {
+    const std::string text = Dxf(kSection + Face(5, kUnitSquare)) + "0\n3DFACE\n10\n1\n20\n";
+    auto l = ReadWithReport(text);
+    ASSERT_EQ(l->GetCount(), 1);
+    EXPECT_TRUE(report.endedInsideEntity);
+    EXPECT_EQ(report.stopLine, 39);
+}
+
+TEST_F(HostileDrawingTest, OnlyRegularFilesAreReadAndOnlyAsLargeAsAtOpen) {
+    for (const char* path : {"/dev/zero", "/dev/null", "/tmp"}) {
+        auto l = ReadWithReport("");
+        l = ReadDxfFile(path, nullptr, {}, &report);
+        EXPECT_FALSE(l) << path;
+        EXPECT_EQ(report.openError, "not a regular file") << path;
+    }
+    const std::string fifo = dir.File("pipe.dxf");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadDxfFile(fifo, nullptr, {}, &report)); // returns at once, no writer needed
+    EXPECT_EQ(report.openError, "not a regular file");
+
+    // A file that grows while it is read is read as it was when opened.
+    const std::string path =
+        dir.Write("grow.dxf", Dxf(kSection + Face(5, kUnitSquare) + Groups{{"0", "ENDSEC"}}));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const auto size = static_cast<std::uint64_t>(std::filesystem::file_size(path));
+    std::ofstream(path, std::ios::app) << Dxf(Face(6, kUnitSquare) + kEnd);
+    auto l = ReadDxfStream(file, nullptr, {}, &report, size);
+    std::fclose(file);
+    EXPECT_EQ(l->GetCount(), 1);
 }
 
 } // namespace

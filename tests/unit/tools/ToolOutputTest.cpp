@@ -32,17 +32,17 @@ ToolRun Inspect(const std::string& arguments) {
 // A maximum only moves for a strictly larger value, so +0 after -0 leaves it at -0.
 TEST(Inspect, DxfPrintsExactNumbers) {
     TempDir dir;
-    const Groups line{{"0", "LINE"}, {"10", "1e39"}, {"20", "-0"}, {"30", "-0"},
+    const Groups line{{"0", "LINE"}, {"10", "1e38"}, {"20", "-0"}, {"30", "-0"},
                       {"11", "0.1"}, {"21", "0"},    {"31", "0"}};
     const std::string path = dir.Write("a.dxf", Dxf(line + Groups{{"0", "EOF"}}));
     const ToolRun run = Inspect("dxf " + path);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
-              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], "
-              "\"polylines\": [{\"face\": 0, \"segment\": 0, \"points\": [[\"inf\", 0, -0], "
+              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, 9.99999968e+37, 0, 0, -0, -0], "
+              "\"polylines\": [{\"face\": 0, \"segment\": 0, \"points\": [[9.99999968e+37, 0, -0], "
               "[0.100000001, 0, 0]]}]}\n");
     EXPECT_EQ(Inspect("dxf " + path + " --summary").out,
-              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, \"inf\", 0, 0, -0, -0], "
+              "{\"units\": 5, \"bounds_empty\": 0, \"bounds\": [0.100000001, 9.99999968e+37, 0, 0, -0, -0], "
               "\"polylines\": 1, "
               "\"points\": 2}\n");
 }
