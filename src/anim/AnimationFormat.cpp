@@ -1,5 +1,7 @@
 #include "AnimationFormat.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -91,6 +93,7 @@ std::size_t NumberEnd(const std::string& t, std::size_t pos, bool real) {
 std::optional<std::string_view> NumberReader::NextNumber(bool real) {
     if (!m_good) return std::nullopt;
     SkipSpace();
+    m_failPos = m_pos;
     const std::size_t end = NumberEnd(m_text, m_pos, real);
     if (end == m_pos) {
         m_good = false;
@@ -108,7 +111,13 @@ bool NumberReader::Read(int& value) {
     if (!text || std::from_chars(text->data(), text->data() + text->size(), v).ec != std::errc())
         return m_good = false;
     value = v;
+    ++m_count;
     return true;
+}
+
+long NumberReader::FailedLine() const {
+    const auto end = m_text.begin() + static_cast<std::ptrdiff_t>(std::min(m_failPos, m_text.size()));
+    return 1 + static_cast<long>(std::count(m_text.begin(), end, '\n'));
 }
 
 bool NumberReader::Read(float& value) {
@@ -118,6 +127,7 @@ bool NumberReader::Read(float& value) {
         std::fabs(v) > std::numeric_limits<float>::max())
         return m_good = false;
     value = static_cast<float>(v);
+    ++m_count;
     return true;
 }
 

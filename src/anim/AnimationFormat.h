@@ -26,12 +26,19 @@ class NumberReader {
     bool Read(int& value);
     bool Read(float& value);
     bool Good() const { return m_good; }
+    // Numbers read so far.
+    std::size_t Count() const { return m_count; }
+    // Once a read failed: whether it met the end of the text, and the 1-based line where it failed.
+    bool FailedAtEnd() const { return !m_good && m_failPos >= m_text.size(); }
+    long FailedLine() const;
 
   private:
     std::optional<std::string_view> NextNumber(bool real);
     void SkipSpace();
     std::string m_text;
     std::size_t m_pos = 0;
+    std::size_t m_failPos = 0;
+    std::size_t m_count = 0;
     bool m_good = true;
 };
 

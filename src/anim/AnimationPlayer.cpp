@@ -2,8 +2,7 @@
 
 #include "AnimationFormat.h"
 
-#include <fstream>
-#include <iterator>
+#include "InputFile.h"
 
 namespace figurant {
 
@@ -67,19 +66,47 @@ void Step(AnimationScene& scene, Matrix4& T) {
 
 } // namespace
 
-PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks) {
+namespace {
+
+// A file ends well where the next increment block would start; anywhere else it was cut short or
+// holds something that is not a number.
+std::string Problem(const NumberReader& in, bool inKeyFrame, std::size_t blockStart) {
+    const bool cleanEnd = !inKeyFrame && in.FailedAtEnd() && in.Count() == blockStart;
+    if (cleanEnd) return {};
+    if (in.Count() == 0 && in.FailedAtEnd()) return "the file holds no key frame";
+    const std::string where = " at line " + std::to_string(in.FailedLine());
+    if (in.FailedAtEnd())
+        return std::string("the file ends inside ") + (inKeyFrame ? "a key frame" : "an increment block") +
+               where;
+    return "a number cannot be read" + where;
+}
+
+} // namespace
+
+PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
+                          PlaybackReport* report) {
     Matrix4 T;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) return PlaybackEnd::NotOpened;
-    std::string text((std::istreambuf_iterator<char>(file)), {});
-    if (file.bad()) return PlaybackEnd::Finished;
-    NumberReader in(std::move(text));
+    std::string error;
+    auto text = ReadInputFile(path, &error);
+    if (!text) {
+        if (report) report->problem = error;
+        return PlaybackEnd::NotOpened;
+    }
+    NumberReader in(std::move(*text));
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);
         hooks.showFrame();
+        if (!in.Good()) {
+            if (report) report->problem = Problem(in, true, 0);
+            return PlaybackEnd::Finished;
+        }
+        const std::size_t blockStart = in.Count();
         ReadIncrements(in, scene);
-        if (!in.Good()) return PlaybackEnd::Finished;
+        if (!in.Good()) {
+            if (report) report->problem = Problem(in, false, blockStart);
+            return PlaybackEnd::Finished;
+        }
         for (int step = 0; step < kSteps; ++step) {
             Step(scene, T);
             hooks.showFrame();

@@ -19,6 +19,12 @@ enum class PlaybackEnd {
     Finished,  // reached the end of the file (the animation is available)
 };
 
-PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks);
+// What playback found wrong with the file, for telling the user; empty when nothing.
+struct PlaybackReport {
+    std::string problem; // "not a regular file", "the file ends inside a key frame at line 12", ...
+};
+
+PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
+                          PlaybackReport* report = nullptr);
 
 } // namespace figurant

@@ -18,6 +18,7 @@ class FrameServices : public IWindowServices {
     void EnableToolButton(int commandId, bool enabled) override;
     void SetWaitCursor(bool on) override;
     void SetStatusText(const std::string& text) override;
+    void ShowStatusMessage(const std::string& text) override;
 
   private:
     CMainFrame& m_frame;

@@ -224,6 +224,10 @@ void FrameServices::EnableToolButton(int id, bool enabled) {
 void FrameServices::SetStatusText(const std::string& text) {
     m_frame.SelectionPane()->setText(QString::fromStdString(text));
 }
+void FrameServices::ShowStatusMessage(const std::string& text) {
+    constexpr int kShownMs = 15000; // long enough to read, short enough not to hide the selection
+    m_frame.statusBar()->showMessage(QString::fromStdString(text), kShownMs);
+}
 void FrameServices::SetWaitCursor(bool on) {
     if (on)
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -5,6 +5,8 @@
 #include "SegmentVertices.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace figurant {
 
@@ -74,17 +76,72 @@ void CKvtDoc::LoadModel() {
     m_tables = SegmentTables{};
     DxfReadOptions options;
     options.filter = m_entityFlags;
-    m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options);
+    DxfReadReport report;
+    m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options, &report);
     if (!m_pModel) {
         m_nSegments = 0;
         m_segmentNumbers.clear();
         CheckNormalsCoverModel();
+        ReportLoad(report);
         return;
     }
     AssignSegmentNumbers(*m_pModel);
     CentreModel();
     CheckNormalsCoverModel();
     OrientNormals();
+    ReportLoad(report);
+}
+
+namespace {
+
+// 4674 as "4,674": counts in the status bar read the same whatever the locale.
+std::string Grouped(long n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+} // namespace
+
+// Tells the user what the load gave ("4,674 faces, 16 segments") and, in one message, whatever
+// was wrong with the drawing. A file that does not exist at all is passed over in silence: the
+// view shows the empty model.
+void CKvtDoc::ReportLoad(const DxfReadReport& report) {
+    if (!m_services) return;
+    std::vector<std::string> problems;
+    using Content = DxfReadReport::Content;
+    if (!m_pModel) {
+        if (!report.openError.empty() && report.openError != std::strerror(ENOENT))
+            problems.push_back("it cannot be read: " + report.openError);
+    } else {
+        long faces = 0;
+        for (const auto& line : *m_pModel)
+            faces += line->m_bFace ? 1 : 0;
+        m_services->ShowStatusMessage(Grouped(faces) + " faces, " + std::to_string(m_nSegments) +
+                                      " segments");
+        if (report.content == Content::BinaryDxf)
+            problems.push_back("it is a binary DXF file; only ASCII DXF files can be read");
+        else if (report.content == Content::Utf16)
+            problems.push_back("it looks like UTF-16 text; save it as ASCII DXF");
+        else if (report.content == Content::NotText)
+            problems.push_back("it is not a text drawing");
+        else if (faces == 0)
+            problems.push_back("it holds no faces");
+        if (report.droppedEntities > 0)
+            problems.push_back(Grouped(report.droppedEntities) +
+                               " entities were left out because a coordinate is not a finite number");
+        if (report.endedInsideEntity)
+            problems.push_back("reading stopped at line " + std::to_string(report.stopLine) +
+                               ", where the file ends inside an entity");
+    }
+    if (problems.empty()) return;
+    std::string text = "The drawing \"" + m_strDxfFile + "\": ";
+    for (std::size_t i = 0; i < problems.size(); ++i)
+        text += (i ? "; " : "") + problems[i];
+    m_services->MessageBox(text + ".");
 }
 
 void CKvtDoc::LoadNormals(const std::string& path) {

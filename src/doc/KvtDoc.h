@@ -4,6 +4,7 @@
 #include "CommandIds.h"
 #include "CommandTarget.h"
 #include "DxfEntityFilter.h"
+#include "DxfReader.h"
 #include "SegmentTables.h"
 #include "UnderlayList.h"
 #include "WindowServices.h"
@@ -77,6 +78,7 @@ class CKvtDoc : public ICommandTarget {
     void CentreModel();
     void CheckNormalsCoverModel();
     void OrientNormals();
+    void ReportLoad(const DxfReadReport& report);
 
     IWindowServices* m_services;
     std::vector<int> m_segmentNumbers;

@@ -1,9 +1,9 @@
 #include "NormalsReader.h"
 
+#include "InputFile.h"
+
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace figurant {
@@ -80,17 +80,18 @@ std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text) {
             n.y = static_cast<float>(n.y / length);
             n.z = static_cast<float>(n.z / length);
         }
-        if (read < 3) break;
+        if (read < 3) {
+            normals.resize(static_cast<std::size_t>(&n - normals.data()));
+            break;
+        }
     }
     return normals;
 }
 
-std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad()) return {};
-    return ParseNormals(text);
+std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error) {
+    const auto text = ReadInputFile(path, error);
+    if (!text) return {};
+    return ParseNormals(*text);
 }
 
 } // namespace figurant

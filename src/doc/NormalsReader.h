@@ -9,10 +9,12 @@
 
 namespace figurant {
 
-// Nothing when the file cannot be opened or its count is not a non-negative integer. Reading
-// stops at the first number that cannot be read; triples not read stay (0, 0, 0). A count larger
-// than the file can hold is cut to what it can hold, so a tiny file never allocates gigabytes.
-std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path);
+// Nothing when the file cannot be read (not a regular file, larger than 1 GiB, missing: the reason
+// goes to `error` when given) or its count is not a non-negative integer. Reading stops at the
+// first number that cannot be read, and only whole triples read are kept, so a file shorter than
+// its count gives fewer normals. A count larger than the file can hold allocates no more than the
+// file can hold.
+std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error = nullptr);
 std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text);
 
 } // namespace figurant

@@ -36,6 +36,8 @@ class IWindowServices {
     virtual void SetWaitCursor(bool on) = 0;
     // The status bar's standing text (the selection and its joint angles); empty clears it.
     virtual void SetStatusText(const std::string& text) = 0;
+    // A passing note in the status bar ("4,674 faces, 16 segments").
+    virtual void ShowStatusMessage(const std::string& text) = 0;
 };
 
 } // namespace figurant

@@ -3,8 +3,10 @@
 #include "InputFile.h"
 #include "NumberConv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unistd.h>
 
 namespace figurant {
 
@@ -416,6 +418,25 @@ long LineAt(std::FILE* file, std::uint64_t offset) {
     return line;
 }
 
+// Binary drawings start with this sentinel (after a product name); UTF-16 text has a byte-order
+// mark or a zero byte beside every ASCII character; anything else with zero bytes or many
+// control bytes is no text at all.
+DxfReadReport::Content Sniff(const unsigned char* head, std::size_t n) {
+    static const char kBinarySentinel[] = "Binary DXF\r\n\x1a";
+    const std::string_view text(reinterpret_cast<const char*>(head), std::min<std::size_t>(n, 32));
+    if (text.find(kBinarySentinel) != std::string_view::npos) return DxfReadReport::Content::BinaryDxf;
+    if (n >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF)))
+        return DxfReadReport::Content::Utf16;
+    std::size_t zeros = 0, controls = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        zeros += head[i] == 0;
+        controls += head[i] < 0x20 && head[i] != '\t' && head[i] != '\n' && head[i] != '\r';
+    }
+    if (n >= 8 && zeros * 3 >= n) return DxfReadReport::Content::Utf16;
+    if (zeros > 0 || controls * 10 > n) return DxfReadReport::Content::NotText;
+    return DxfReadReport::Content::Text;
+}
+
 } // namespace
 
 std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CUnderlayList> list,
@@ -443,6 +464,11 @@ std::unique_ptr<CUnderlayList> ReadDxfFile(const std::string& path, std::unique_
     if (!input.Ok()) {
         if (report) report->openError = input.Error();
         return nullptr;
+    }
+    if (report) {
+        unsigned char head[4096];
+        const ssize_t n = ::pread(fileno(input.Stream()), head, sizeof head, 0);
+        report->content = Sniff(head, n > 0 ? static_cast<std::size_t>(n) : 0);
     }
     return ReadDxfStream(input.Stream(), std::move(list), options, report, input.Size());
 }

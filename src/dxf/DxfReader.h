@@ -27,6 +27,8 @@ struct DxfReadOptions {
 struct DxfReadReport {
     // Why the file could not be read ("not a regular file", ...); empty when it was read.
     std::string openError;
+    // What the file's first bytes look like: text, or something the reader cannot take.
+    enum class Content { Text, BinaryDxf, Utf16, NotText } content = Content::Text;
     // Entities dropped because a coordinate was not a finite float (nan, inf, beyond float range).
     long droppedEntities = 0;
     // The input ended inside an entity (which was dropped); the 1-based line where it ended.

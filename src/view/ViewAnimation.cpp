@@ -127,7 +127,11 @@ void CKvtView::PlayAnimationFile() {
         QApplication::processEvents();
     };
     hooks.keepPlaying = [this] { return m_bPlaying; };
-    if (PlayAnimation(m_strAnimFile, scene, hooks) == PlaybackEnd::Finished) m_bAnimAvailable = true;
+    PlaybackReport report;
+    if (PlayAnimation(m_strAnimFile, scene, hooks, &report) == PlaybackEnd::Finished) m_bAnimAvailable = true;
+    if (!report.problem.empty())
+        m_services.MessageBox("The animation \"" + m_strAnimFile +
+                              "\" could not be played to its end: " + report.problem + ".");
     m_figure.EndStep();
     ShowSelection();
 }

@@ -1,12 +1,11 @@
 #include "InspectAnim.h"
 
 #include "AnimationFormat.h"
+#include "InputFile.h"
 #include "Json.h"
 
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace figurant {
@@ -37,12 +36,12 @@ void PrintFloats(const float* v, int n) {
 } // namespace
 
 int InspectAnim(const std::string& path, int segments) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    auto text = ReadInputFile(path);
+    if (!text) {
         std::puts("null");
         return 1;
     }
-    NumberReader in(std::string((std::istreambuf_iterator<char>(file)), {}));
+    NumberReader in(std::move(*text));
     std::vector<KeyFrame> frames;
     std::vector<std::vector<std::array<float, 6>>> increments;
     for (;;) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -149,6 +150,32 @@ TEST_F(SceneTest, EmptyCutShortAndUnopenableFiles) {
     EXPECT_EQ(PlayAnimation(dir.Write("inc.amt", text), scene, Hooks()), PlaybackEnd::Finished);
     EXPECT_EQ(frames, 1);
     EXPECT_EQ((*pose)[0].m_transInc[1], 5.0f);
+}
+
+// Playback tells what was wrong with a file, with the line, after playing what it could; a path
+// that is no regular file (a directory, a FIFO, /dev/zero) is refused at once.
+TEST_F(SceneTest, PlaybackReportsCutShortAndMisalignedFiles) {
+    auto scene = Scene(2);
+    PlaybackReport report;
+    auto play = [&](const std::string& path) {
+        report = {};
+        return PlayAnimation(path, scene, Hooks(), &report);
+    };
+    const std::string frame = FormatKeyFrame(scene), block = FormatIncrementBlock(scene);
+    EXPECT_EQ(play(dir.Write("good.amt", frame + block + frame)), PlaybackEnd::Finished);
+    EXPECT_EQ(report.problem, "");
+    play(dir.Write("cut.amt", frame + block + frame.substr(0, frame.size() / 2)));
+    EXPECT_EQ(report.problem.find("the file ends inside a key frame at line "), 0u) << report.problem;
+    play(dir.Write("bad.amt", frame + "0 0 0\n0 x 0\n"));
+    EXPECT_EQ(report.problem, "a number cannot be read at line 7");
+    play(dir.Write("empty.amt", "\n"));
+    EXPECT_EQ(report.problem, "the file holds no key frame");
+    const std::string fifo = dir.File("pipe.amt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.Path().string(), fifo, std::string("/dev/zero")}) {
+        EXPECT_EQ(play(path), PlaybackEnd::NotOpened) << path;
+        EXPECT_EQ(report.problem, "not a regular file") << path;
+    }
 }
 
 TEST_F(SceneTest, ReadersTakeCrLfAndThreeDigitExponentsAndStopOnHostileNumbers) {

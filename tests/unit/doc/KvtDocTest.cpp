@@ -8,6 +8,7 @@
 #include <clocale>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -200,11 +201,10 @@ INSTANTIATE_TEST_SUITE_P(
                     NormalsCase{"tiny_kept", "2 0 0 0\t1e-9 0 0", true, {{0, 0, 0}, {1e-9f, 0, 0}}},
                     NormalsCase{"empty_count", "0", true, {}},
                     NormalsCase{"crlf_and_exponents", "1\r\n0.0E+00 -2.0e0 0\r\n", true, {{0, -1, 0}}},
-                    NormalsCase{
-                        "cut_short_keeps_partial", "3 0 0 5 2", true, {{0, 0, 1}, {1, 0, 0}, {0, 0, 0}}},
-                    NormalsCase{"garbage_stops_reading", "2 0 0 1 x 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
-                    NormalsCase{"nan_stops_reading", "2 0 0 1 nan 1 1", true, {{0, 0, 1}, {0, 0, 0}}},
-                    NormalsCase{"overflow_stops_reading", "1 1e39 0 0", true, {{0, 0, 0}}},
+                    NormalsCase{"cut_short_keeps_whole_triples", "3 0 0 5 2", true, {{0, 0, 1}}},
+                    NormalsCase{"garbage_stops_reading", "2 0 0 1 x 1 1", true, {{0, 0, 1}}},
+                    NormalsCase{"nan_stops_reading", "2 0 0 1 nan 1 1", true, {{0, 0, 1}}},
+                    NormalsCase{"overflow_stops_reading", "1 1e39 0 0", true, {}},
                     NormalsCase{"negative_count", "-1 0 0 1", false, {}},
                     NormalsCase{"fraction_count", "1.5 0 0 1", false, {}},
                     NormalsCase{"count_overflows_int", "4294967297 0 0 1", false, {}},
@@ -228,6 +228,53 @@ TEST(Normals, IgnoreTheProcessLocale) {
 
 TEST(Normals, UnreadableFile) {
     EXPECT_FALSE(ReadNormalsFile("/nonexistent/x.normal"));
+    // A directory, a FIFO without a writer and an endless device are refused at once.
+    TempDir dir;
+    const std::string fifo = dir.File("p.normal");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.Path().string(), fifo, std::string("/dev/zero")}) {
+        std::string error;
+        EXPECT_FALSE(ReadNormalsFile(path, &error)) << path;
+        EXPECT_EQ(error, "not a regular file");
+    }
+}
+
+// After every load the user hears what was read, and what was wrong in one message.
+TEST_F(DocTest, LoadReportsWhatWasReadAndWhatWasWrong) {
+    CKvtDoc doc = Loaded({2, 3});
+    EXPECT_EQ(services.statusMessages.back(), "2 faces, 2 segments");
+    EXPECT_TRUE(services.messages.empty());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"binary", std::string("AnyCAD Binary DXF\r\n\x1a\0", 22) + std::string(64, '\x01'), "binary DXF"},
+        {"utf16",
+         std::string("\xFF\xFE"
+                     "0\0\n\0S\0E\0C\0",
+                     14),
+         "UTF-16"},
+        {"random", std::string("\x13\x00\x9c\x02\x11\x05\xf0\x01", 8), "not a text drawing"},
+        {"empty", Dxf(Groups{{"0", "SECTION"}, {"0", "EOF"}}), "holds no faces"},
+        {"nan", Dxf(Face(2, {"0", "0", "nan", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) + "0\nEOF\n",
+         "1 entities were left out"},
+        {"cut",
+         Dxf(Face(2, {"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) + "0\n3DFACE\n10\n",
+         "reading stopped at line 33"},
+    };
+    for (const Case& c : cases) {
+        services.messages.clear();
+        doc.Load(dir.Write(std::string(c.name) + ".dxf", c.bytes));
+        ASSERT_EQ(services.messages.size(), 1u) << c.name;
+        EXPECT_NE(services.messages[0].find(c.says), std::string::npos)
+            << c.name << ": " << services.messages[0];
+    }
+    services.messages.clear();
+    doc.Load(dir.Path().string());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].find("not a regular file"), std::string::npos);
 }
 
 } // namespace
