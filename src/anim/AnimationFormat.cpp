@@ -131,4 +131,31 @@ bool NumberReader::Read(float& value) {
     return true;
 }
 
+std::optional<long> TornLine(const std::string& text, int nSegments) {
+    NumberReader in(text);
+    auto reals = [&](int n) {
+        float v = 0;
+        for (int i = 0; i < n; ++i)
+            if (!in.Read(v)) return false;
+        return true;
+    };
+    auto keyFrame = [&] {
+        int rot = 0;
+        return in.Read(rot) && in.Read(rot) && reals(16 + 16 * nSegments);
+    };
+    if (!keyFrame()) return in.FailedLine();
+    for (;;) {
+        const std::size_t blockStart = in.Count();
+        if (!reals(6 * nSegments)) {
+            if (!in.FailedAtEnd() || in.Count() != blockStart) return in.FailedLine();
+            break;
+        }
+        if (!keyFrame()) return in.FailedLine();
+    }
+    // The last number may itself be cut short: a whole frame ends with its line end.
+    if (text.empty() || text.back() != '\n')
+        return 1 + static_cast<long>(std::count(text.begin(), text.end(), '\n'));
+    return std::nullopt;
+}
+
 } // namespace figurant

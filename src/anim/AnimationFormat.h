@@ -16,6 +16,9 @@ std::string FormatKeyFrame(const AnimationScene& scene);
 std::string FormatIncrementBlock(const AnimationScene& scene);
 // "%g" at 6 significant digits, independent of the process locale.
 std::string FormatReal(float value);
+// The 1-based line where a file of nSegments records stops being whole key frames (a save that
+// was cut short leaves a torn frame or a torn line), or nothing when it ends where one ends.
+std::optional<long> TornLine(const std::string& text, int nSegments);
 
 // Formatted input of numbers as a C++ stream reads them in the "C" locale: white space is
 // skipped before every number; once a number cannot be read, nothing more is.

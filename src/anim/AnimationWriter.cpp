@@ -2,11 +2,25 @@
 
 #include "AnimationFormat.h"
 #include "DurableFile.h"
+#include "InputFile.h"
+
+#include <sys/stat.h>
 
 namespace figurant {
 
-std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene) {
+std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene, bool* torn) {
+    if (torn) *torn = false;
     if (create) return WriteFileDurably(path, FormatKeyFrame(scene));
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        std::string error;
+        const auto text = ReadInputFile(path, &error);
+        if (!text) return error;
+        if (const auto line = TornLine(*text, scene.nSegments)) {
+            if (torn) *torn = true;
+            return "it does not end with a whole key frame (line " + std::to_string(*line) + ")";
+        }
+    }
     const std::string error = AppendFileDurably(path, FormatIncrementBlock(scene) + FormatKeyFrame(scene));
     if (!error.empty()) return error;
     for (int i = 0; i < scene.nSegments; ++i) {

@@ -10,6 +10,8 @@ namespace figurant {
 // the increment block and the key frame are appended, and the increments are cleared only once
 // they are safely on disk. Empty on success, otherwise the system's reason; the file is then as it
 // was before the call.
-std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene);
+// Before appending, the file is checked to end where a whole key frame ends; when it does not (a
+// save was cut short), nothing is written, the reason names the line, and `torn` is set.
+std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene, bool* torn = nullptr);
 
 } // namespace figurant

@@ -69,12 +69,18 @@ void CKvtView::OnFileSave() {
     }
     AnimationScene scene = Scene();
     if (m_bAnimAvailable) {
-        const std::string error = WriteKeyFrame(m_strAnimFile, false, scene);
-        if (error.empty()) m_figure.NoteIncrementsSaved();
-        if (!error.empty())
-            m_services.MessageBox("The key frame could not be added to \"" + m_strAnimFile + "\": " + error +
-                                  ". The file is unchanged.");
-        return;
+        bool torn = false;
+        const std::string error = WriteKeyFrame(m_strAnimFile, false, scene, &torn);
+        if (error.empty()) {
+            m_figure.NoteIncrementsSaved();
+            return;
+        }
+        m_services.MessageBox("The key frame could not be added to \"" + m_strAnimFile + "\": " + error +
+                              ". The file is unchanged." +
+                              (torn ? " Choose another file to save the key frame in." : ""));
+        if (!torn) return;
+        // A damaged file is not written to again: the key frame starts a new file instead.
+        m_bAnimAvailable = false;
     }
     const auto path = m_services.FileDialog({false, "amt", m_strAnimFile, kAnimationFilter});
     if (!path) return;

@@ -114,6 +114,24 @@ class AnimTest : public QObject {
         QCOMPARE(v.Pose(3).m_rotInc[0], 20.0f);
     }
 
+    void aTornFileIsNotAppendedToAndTheKeyFrameGoesElsewhere() {
+        RunningApp app;
+        TempDir dir;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        const std::string path = dir.File("torn.amt"), other = dir.File("other.amt");
+        app.dialogs.answers = {path};
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        const std::string whole = ReadAll(path);
+        dir.Write("torn.amt", whole.substr(0, whole.size() - 7));
+        app.dialogs.answers = {other};
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.dialogs.messages.size(), 1u);
+        QVERIFY(app.dialogs.messages[0].find("Choose another file") != std::string::npos);
+        QCOMPARE(ReadAll(path), whole.substr(0, whole.size() - 7));
+        QCOMPARE(ReadAll(other), whole);
+        QCOMPARE(app.View().AnimFile(), other);
+    }
+
     void openPlaysAndAnimatePlaysAgain() {
         RunningApp app;
         TempDir dir;

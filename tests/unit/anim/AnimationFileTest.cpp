@@ -178,6 +178,24 @@ TEST_F(SceneTest, PlaybackReportsCutShortAndMisalignedFiles) {
     }
 }
 
+// A save killed half-way leaves a torn key frame: the next save refuses to append behind it.
+TEST_F(SceneTest, AppendAfterATornKeyFrameIsRefused) {
+    auto scene = Scene(2);
+    const std::string path = dir.File("torn.amt");
+    ASSERT_EQ(WriteKeyFrame(path, true, scene), "");
+    ASSERT_EQ(WriteKeyFrame(path, false, scene), "");
+    const std::string whole = ReadAll(path);
+    EXPECT_FALSE(TornLine(whole, 2));
+    for (std::size_t cut : {whole.size() - 1, whole.size() - 5, whole.size() / 2 + 3}) {
+        dir.Write("torn.amt", whole.substr(0, cut));
+        bool torn = false;
+        const std::string error = WriteKeyFrame(path, false, scene, &torn);
+        EXPECT_TRUE(torn) << cut;
+        EXPECT_EQ(error.find("it does not end with a whole key frame (line "), 0u) << error;
+        EXPECT_EQ(ReadAll(path), whole.substr(0, cut));
+    }
+}
+
 TEST_F(SceneTest, ReadersTakeCrLfAndThreeDigitExponentsAndStopOnHostileNumbers) {
     NoFpTraps traps;
     NumberReader in("\r\n 1e+007\r\n-2.5E-003 +4 x");

@@ -70,4 +70,42 @@ TEST(DurableFile, ReplaceAndAppend) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
+// Each of these once lost or overwrote data.
+TEST(DurableFile, ReplacingKeepsModeLinksAndOtherFiles) {
+    TempDir dir;
+    // A link planted at the temporary name an earlier version used leaves its target alone.
+    const std::string victim = dir.Write("victim", "keep me");
+    const std::string path = dir.Write("anim.amt", "old");
+    ASSERT_EQ(::symlink(victim.c_str(), (path + ".saving").c_str()), 0);
+    // A stale temporary of a crashed save is not in the way either.
+    dir.Write("anim.amt.saving-AbC123", "stale");
+    ::chmod(path.c_str(), 0640);
+    EXPECT_EQ(WriteFileDurably(path, "new"), "");
+    EXPECT_EQ(ReadAll(path), "new");
+    EXPECT_EQ(ReadAll(victim), "keep me");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
+
+    // A symbolic link is written through: it stays a link, the file it names gets the bytes.
+    const std::string real = dir.Write("real.amt", "before");
+    const std::string link = dir.File("link.amt");
+    ASSERT_EQ(::symlink("real.amt", link.c_str()), 0);
+    EXPECT_EQ(WriteFileDurably(link, "after"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadAll(real), "after");
+    EXPECT_EQ(AppendFileDurably(link, "!"), "");
+    EXPECT_EQ(ReadAll(real), "after!");
+
+    // A read-only file is refused, even for root, and stays read-only.
+    const std::string locked = dir.Write("locked.amt", "locked");
+    ::chmod(locked.c_str(), 0444);
+    EXPECT_EQ(WriteFileDurably(locked, "x"), "the file is read-only");
+    EXPECT_EQ(AppendFileDurably(locked, "x"), "the file is read-only");
+    EXPECT_EQ(ReadAll(locked), "locked");
+    ASSERT_EQ(::stat(locked.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+}
+
 } // namespace

@@ -1,0 +1,142 @@
+#include "DurableFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace figurant {
+
+namespace {
+
+constexpr const char* kReadOnly = "the file is read-only";
+
+std::string Reason(int error) {
+    return std::strerror(error);
+}
+
+// Writes everything, retrying short writes; the errno of the failure otherwise.
+int WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// fsync on devices that cannot sync (a terminal, /dev/full) is not a failure of the data.
+int Sync(int fd) {
+    if (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS) return 0;
+    return errno;
+}
+
+std::string Folder(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path names: a symbolic link (or a chain of them) is followed, also when the file it
+// names does not exist yet.
+std::string Target(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), link, sizeof link - 1);
+        if (n < 0) return current;
+        const std::string to(link, static_cast<std::size_t>(n));
+        current = !to.empty() && to[0] == '/' ? to : Folder(current) + "/" + to;
+    }
+    return current;
+}
+
+// Read-only means no write bit at all, or no write access for this user (root ignores the bits,
+// so they are looked at too).
+bool IsReadOnly(const std::string& path, const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+int SyncFolder(const std::string& path) {
+    const int fd = ::open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int error = Sync(fd);
+    ::close(fd);
+    return error;
+}
+
+std::string WriteInPlace(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return Reason(errno);
+    int error = WriteAll(fd, bytes);
+    if (!error) error = Sync(fd);
+    if (::close(fd) != 0 && !error) error = errno;
+    return error ? Reason(error) : std::string();
+}
+
+} // namespace
+
+std::string WriteFileDurably(const std::string& requested, const std::string& bytes) {
+    const std::string path = Target(requested);
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode)) return WriteInPlace(path, bytes);
+    if (exists && IsReadOnly(path, info)) return kReadOnly;
+    // A unique new name, created exclusively: nothing planted there (a link to another file, a
+    // temporary left by a crashed save) is ever opened or overwritten.
+    std::string temp = path + ".saving-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return Reason(errno);
+    int error = ::fchmod(fd, exists ? (info.st_mode & 07777) : NewFileMode()) == 0 ? 0 : errno;
+    if (!error) error = WriteAll(fd, bytes);
+    if (!error) error = Sync(fd);
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        return Reason(error);
+    }
+    error = SyncFolder(path);
+    return error ? Reason(error) : std::string();
+}
+
+std::string AppendFileDurably(const std::string& requested, const std::string& bytes) {
+    const std::string path = Target(requested);
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && S_ISREG(before.st_mode) && IsReadOnly(path, before))
+        return kReadOnly;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return Reason(errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return Reason(error);
+    }
+    int error = WriteAll(fd, bytes);
+    if (!error) error = Sync(fd);
+    if (error && S_ISREG(info.st_mode)) {
+        if (::ftruncate(fd, info.st_size) == 0) ::fsync(fd);
+    }
+    if (::close(fd) != 0 && !error) error = errno;
+    return error ? Reason(error) : std::string();
+}
+
+} // namespace figurant
