@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace figurant {
 
@@ -9,22 +10,35 @@ namespace {
 // Cells are much larger than the tolerance, so a query looks into a neighbouring cell only when
 // the point lies within the tolerance of a cell wall.
 constexpr double kCell = 1e-6;
-// Beyond this, cell numbers would overflow; such points cannot be near a smaller one anyway.
+// From this size on, doubles lie further apart than the tolerance, so two coordinates are the
+// same only when equal: the value itself is the key, and no neighbour needs looking at. (Below,
+// cell numbers would not overflow.)
 constexpr double kLargest = 1e8;
+
+bool IsLarge(double c) {
+    return !(std::abs(c) < kLargest);
+}
+
+// A key for a large (or infinite) coordinate, outside the range of cell numbers.
+std::int64_t LargeKey(double c) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &c, sizeof bits);
+    return static_cast<std::int64_t>((bits >> 4) | (std::uint64_t{1} << 62));
+}
+
 } // namespace
 
 void VertexIndex::Clear() {
     m_cells.clear();
     m_next.clear();
-    m_outliers.clear();
 }
 
 bool VertexIndex::Cell(const Point3d& p, Key& key) {
     const double c[3] = {p.x, p.y, p.z};
     std::int64_t k[3];
     for (int a = 0; a < 3; ++a) {
-        if (!(std::abs(c[a]) < kLargest)) return false;
-        k[a] = static_cast<std::int64_t>(std::floor(c[a] / kCell));
+        if (std::isnan(c[a])) return false;
+        k[a] = IsLarge(c[a]) ? LargeKey(c[a]) : static_cast<std::int64_t>(std::floor(c[a] / kCell));
     }
     key = {k[0], k[1], k[2]};
     return true;
@@ -33,10 +47,7 @@ bool VertexIndex::Cell(const Point3d& p, Key& key) {
 void VertexIndex::Add(const Point3d& p, int id) {
     if (m_next.size() <= static_cast<std::size_t>(id)) m_next.resize(static_cast<std::size_t>(id) + 1, -1);
     Key key{};
-    if (!Cell(p, key)) {
-        m_outliers.push_back(id);
-        return;
-    }
+    if (!Cell(p, key)) return; // a point with a NaN is the same as no point, itself included
     const auto [it, inserted] = m_cells.try_emplace(key, id);
     if (!inserted) {
         m_next[static_cast<std::size_t>(id)] = it->second;
@@ -46,16 +57,16 @@ void VertexIndex::Add(const Point3d& p, int id) {
 
 template <typename Visit> bool VertexIndex::VisitNear(const Point3d& p, Visit visit) const {
     Key key{};
-    if (!Cell(p, key)) {
-        for (int id : m_outliers)
-            if (visit(id)) return true;
-        return false;
-    }
+    if (!Cell(p, key)) return false;
     // Per axis the cells within twice the tolerance of p (the margin covers rounding at the walls).
     const double c[3] = {p.x, p.y, p.z};
     const std::int64_t k[3] = {key.x, key.y, key.z};
     std::int64_t lo[3], hi[3];
     for (int a = 0; a < 3; ++a) {
+        if (IsLarge(c[a])) {
+            lo[a] = hi[a] = k[a];
+            continue;
+        }
         lo[a] = static_cast<std::int64_t>(std::floor((c[a] - 2 * kTolerance) / kCell));
         hi[a] = static_cast<std::int64_t>(std::floor((c[a] + 2 * kTolerance) / kCell));
         lo[a] = std::min(lo[a], k[a]);

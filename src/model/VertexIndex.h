@@ -1,7 +1,7 @@
 #pragma once
 // Spatial hash over a list of points for the "same vertex" test: two points are the same when
 // they differ by strictly less than 1e-10 on each axis. Gives exactly the answers of a linear
-// search, in near-constant time per query.
+// search, in near-constant time per query whatever the coordinates (huge, infinite or NaN).
 #include "GeomMath.h"
 
 #include <cmath>
@@ -44,8 +44,6 @@ class VertexIndex {
     // Cell -> the last point added to it; m_next chains the earlier ones (-1 ends a chain).
     std::unordered_map<Key, int, KeyHash> m_cells;
     std::vector<int> m_next;
-    // Points too large (or not finite) for a cell of their own: searched one by one.
-    std::vector<int> m_outliers;
 };
 
 } // namespace figurant

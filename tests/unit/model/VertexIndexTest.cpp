@@ -1,6 +1,9 @@
+#include "FpTraps.h"
 #include "SegmentPose.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 
 using namespace figurant;
@@ -46,6 +49,27 @@ TEST(VertexIndex, MatchesLinearSearch) {
     index.Add(huge, static_cast<int>(points.size()));
     points.push_back(huge);
     EXPECT_TRUE(index.Contains(huge, points));
+}
+
+// Coordinates a hostile drawing can bring: huge, infinite, NaN, and values on both sides of the
+// size where the index stops using cells. Answers stay those of the linear search.
+TEST(VertexIndex, MatchesLinearSearchAtHugeAndNonFiniteCoordinates) {
+    test::NoFpTraps traps;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double values[] = {0.5, -0.25, 1e8,          std::nextafter(1e8, 0.0), -1e8, 1e20, -3e38,
+                             inf, -inf,  std::nan(""), 99999999.99999999,        1e-11};
+    std::mt19937 rng(5);
+    std::vector<Point3d> points;
+    VertexIndex index;
+    for (int i = 0; i < 2000; ++i) {
+        const Point3d p{values[rng() % 12], values[rng() % 12], values[rng() % 12]};
+        std::vector<int> linear;
+        for (std::size_t k = 0; k < points.size(); ++k)
+            if (VertexIndex::Same(points[k], p)) linear.push_back(static_cast<int>(k));
+        ASSERT_EQ(index.Matches(p, points), linear) << p.x << " " << p.y << " " << p.z;
+        index.Add(p, static_cast<int>(points.size()));
+        points.push_back(p);
+    }
 }
 
 } // namespace
