@@ -5,8 +5,10 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 RUN_DIR     = $(BUILD)/run
 XVFB        = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
+SHELL       = /bin/bash
+FUZZ_FLAGS  = -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
 
-.PHONY: all deps configure build run test test-asan bench fuzz clean
+.PHONY: all deps configure build run test test-asan bench fuzz fuzz-merge clean
 
 all: build
 
@@ -42,10 +44,22 @@ fuzz: deps
 	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	  -DFIGURANT_FUZZ=ON -DFIGURANT_SANITIZE=ON -DFIGURANT_GUI=OFF -DFIGURANT_BENCH=OFF >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	# New inputs go to the build folder; the seed corpora in the source tree stay as committed.
-	set -e; for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do name=$$(basename $$f | sed 's/fuzz-//'); \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
-	  $$f -max_total_time=$${FUZZ_SECONDS:-60} $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name; done
+	# Every target runs, even after another finds something. New inputs, findings and logs go to the
+	# build folder; the seed corpora in the source tree stay as committed (make fuzz-merge adds to them).
+	@status=0; mkdir -p $(FUZZ_BUILD)/artifacts; \
+	for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do name=$${f##*/fuzz-}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  dict=tests/fuzz/$$name.dict; opts=""; [ -f $$dict ] && opts="-dict=$$dict"; \
+	  echo "== $$name"; \
+	  $$f $$opts $(FUZZ_FLAGS) -max_total_time=$${FUZZ_SECONDS:-60} -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name- \
+	    $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name > $(FUZZ_BUILD)/fuzz-$$name.log 2>&1 || status=1; \
+	  grep -E "DONE|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY" $(FUZZ_BUILD)/fuzz-$$name.log | tail -n 4; \
+	done; exit $$status
+
+# Adds to the seed corpora in the source tree the inputs the fuzzers found that reach new code.
+fuzz-merge:
+	@for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do name=$${f##*/fuzz-}; \
+	  $$f -merge=1 $(FUZZ_FLAGS) tests/fuzz/corpus/$$name $(FUZZ_BUILD)/corpus/$$name > $(FUZZ_BUILD)/merge-$$name.log 2>&1; \
+	  grep -E "MERGE-OUTER: [0-9]+ new files" $(FUZZ_BUILD)/merge-$$name.log; done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -85,14 +85,19 @@ std::string Problem(const NumberReader& in, bool inKeyFrame, std::size_t blockSt
 
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
                           PlaybackReport* report) {
-    Matrix4 T;
     std::string error;
     auto text = ReadInputFile(path, &error);
     if (!text) {
         if (report) report->problem = error;
         return PlaybackEnd::NotOpened;
     }
-    NumberReader in(std::move(*text));
+    return PlayAnimationText(std::move(*text), scene, hooks, report);
+}
+
+PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const PlaybackHooks& hooks,
+                              PlaybackReport* report) {
+    Matrix4 T;
+    NumberReader in(std::move(text));
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);

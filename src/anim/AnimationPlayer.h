@@ -26,5 +26,8 @@ struct PlaybackReport {
 
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
                           PlaybackReport* report = nullptr);
+// The same from the file's text.
+PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const PlaybackHooks& hooks,
+                              PlaybackReport* report = nullptr);
 
 } // namespace figurant
