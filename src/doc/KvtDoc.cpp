@@ -54,6 +54,7 @@ void CKvtDoc::BuildHierarchy() {
         largest = std::max(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
     m_tables.nSegments = m_nSegments;
+    m_tables.normals = m_bNormalsReady ? &m_pNormals : nullptr;
     m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
     m_tables.vertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
     int g = 0;
@@ -93,6 +94,18 @@ void CKvtDoc::LoadModel() {
 }
 
 namespace {
+
+// The (unnormalised) normal of a polygon by its winding: the sum of the cross products of its
+// edges about the first corner (Newell's method gives the same direction for flat polygons).
+Vec3f FaceNormal(const std::vector<Vec3f>& p) {
+    Vec3f n{};
+    for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        const Vec3f c = CrossF({p[i].x - p[0].x, p[i].y - p[0].y, p[i].z - p[0].z},
+                               {p[i + 1].x - p[0].x, p[i + 1].y - p[0].y, p[i + 1].z - p[0].z});
+        n = {n.x + c.x, n.y + c.y, n.z + c.z};
+    }
+    return n;
+}
 
 // 4674 as "4,674": counts in the status bar read the same whatever the locale.
 std::string Grouped(long n) {
@@ -161,16 +174,20 @@ Vec3f CKvtDoc::ModelCentre() const {
     return {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
 }
 
-// Turns each normal that points towards the model's centre the other way, once, so that every
-// reader of the normals (drawing, joint bands, tools) sees the same ones. Turning is idempotent.
+// Turns each corner's normal to the side its face is wound towards, once, so that every reader of
+// the normals (drawing, joint bands, tools) sees the same ones. Faces must be wound outwards to be
+// seen at all (back faces are culled), so their winding is the surest guide; a normal is never
+// turned merely for pointing towards the model's centre, which every concave place does. Corners
+// of open lines and of faces without area keep their normals. Turning is idempotent.
 void CKvtDoc::OrientNormals() {
     if (!m_pModel || !m_bNormalsReady) return;
-    const Vec3f centre = ModelCentre();
     std::size_t g = 0;
     for (const auto& line : *m_pModel) {
-        for (const Vec3f& p : line->Points()) {
+        const auto& points = line->Points();
+        const Vec3f face = line->m_bFace && points.size() >= 3 ? FaceNormal(points) : Vec3f{};
+        for (std::size_t k = 0; k < points.size(); ++k) {
             Vec3f& n = m_pNormals[g++];
-            if (DotF(ViewPoint(p, 1.0f, centre), n) < 0) n = {-n.x, -n.y, -n.z};
+            if (DotF(face, n) < 0) n = {-n.x, -n.y, -n.z};
         }
     }
 }

@@ -27,6 +27,11 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
             shape.restPoints.insert(shape.restPoints.end(), line->Points().begin(), line->Points().end());
         }
         shape.normalIds = tables.vertexIds[static_cast<std::size_t>(s)];
+        if (tables.normals)
+            for (int id : shape.normalIds)
+                shape.restNormals.push_back(id >= 0 && static_cast<std::size_t>(id) < tables.normals->size()
+                                                ? (*tables.normals)[static_cast<std::size_t>(id)]
+                                                : Vec3f{});
         CollectSegmentVertices(lines, shape.normalIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
@@ -134,17 +139,21 @@ void Figure::TwistSegment(int b, float angle) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(b)];
     TwistedSurface& t = shape.twisted;
     if (t.points.empty()) t.points = shape.restPoints;
+    if (t.normals.empty()) t.normals = shape.restNormals;
     t.shown.clear();
     r.ClearVertexPositions();
     const float s = m_scale;
     const Vec3f c = m_centre;
-    for (Vec3f& point : t.points) {
+    for (std::size_t k = 0; k < t.points.size(); ++k) {
+        Vec3f& point = t.points[k];
         const Point3d p = ToPoint3d(ViewPoint(point, s, c));
         Point3d q = p;
         if (!r.IsOnRestRing(p)) {
             q = twist.Apply(p);
             point = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
                      static_cast<float>((q.z + c.z) / s)};
+            // The normal turns with its point, so the limb stays smoothly shaded.
+            if (k < t.normals.size()) t.normals[k] = twist.TurnDirection(p, t.normals[k]);
         }
         r.AddVertexPositionIfNew(q);
         t.shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});

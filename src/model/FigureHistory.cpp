@@ -142,7 +142,9 @@ std::size_t Figure::HistoryBytes() const {
             bytes += sizeof(Step) + step.name.capacity() + VectorBytes(step.segments);
             for (const Snapshot& s : step.segments) {
                 if (s.parentRing) bytes += VectorBytes(*s.parentRing);
-                if (s.surface) bytes += VectorBytes(s.surface->points) + VectorBytes(s.surface->shown);
+                if (s.surface)
+                    bytes += VectorBytes(s.surface->points) + VectorBytes(s.surface->shown) +
+                             VectorBytes(s.surface->normals);
                 bytes += VectorBytes(s.vertices);
             }
         }

@@ -43,6 +43,17 @@ Point3d BoneTwist::TurnAbout(const Point3d& centre, const Point3d& p) const {
     return TransformPoint3(AboutPoint(centre, R), p);
 }
 
+Vec3f BoneTwist::TurnDirection(const Point3d& p, const Vec3f& direction) const {
+    const double along = Dot(Difference(p, m_J), m_axis);
+    const auto theta = static_cast<float>(m_step * along / m_length);
+    Matrix4 R;
+    MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),
+                 static_cast<float>(m_axis.z), R);
+    Vec4f v{direction.x, direction.y, direction.z, 0.0f};
+    TransformPoint(R, v);
+    return {v[0], v[1], v[2]};
+}
+
 Matrix4 BoneTwist::ChildTurn() const {
     Matrix4 R;
     MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),

@@ -19,6 +19,8 @@ class BoneTwist {
     Point3d Apply(const Point3d& p) const { return TurnAbout(m_J, p); }
     // The same angle, turned about Jc (the child's parent-side ring).
     Point3d ApplyAboutChild(const Point3d& p) const { return TurnAbout(m_Jc, p); }
+    // A direction at point p turned as the twist turns p (a normal of the surface there).
+    Vec3f TurnDirection(const Point3d& p, const Vec3f& direction) const;
     // The child's rigid turn by the full step: T(Jc) R(step) T(-Jc).
     Matrix4 ChildTurn() const;
 

@@ -12,9 +12,10 @@ namespace figurant {
 struct TwistedSurface {
     // Twisted points in model coordinates; empty while the segment has never been twisted.
     std::vector<Vec3f> points;
-    // The points in view coordinates as the last twist computed them; the segment is drawn
-    // flat-shaded from these while they are not empty.
+    // The points in view coordinates as the last twist computed them, and their normals turned
+    // with them; the segment is drawn from these while they are not empty.
     std::vector<Vec3f> shown;
+    std::vector<Vec3f> normals;
     // Degrees of twist accumulated about the bone.
     float angle = 0.0f;
 };
@@ -24,6 +25,7 @@ struct SegmentShape {
     std::vector<bool> lineIsFace;        // a closed face, or an open line strip
     std::vector<Vec3f> restPoints;       // every polyline's points in order, as read
     std::vector<int> normalIds;          // global vertex numbers, in step with the points
+    std::vector<Vec3f> restNormals;      // their normals, when the document has normals
     TwistedSurface twisted;
     // Changes whenever the points change, so a drawing cache can tell it is stale.
     std::uint64_t revision = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The document's model sorted by segment: what the figure is built from.
 #include "UnderlayPolyLine.h"
+#include "Vec3f.h"
 
 #include <vector>
 
@@ -13,6 +14,8 @@ struct SegmentTables {
     std::vector<std::vector<const CUnderlayPolyLine*>> lines;
     // Per segment number: the global vertex numbers of those polylines' points, in step.
     std::vector<std::vector<int>> vertexIds;
+    // One unit normal per global vertex (the document's, not owned); null without normals.
+    const std::vector<Vec3f>* normals = nullptr;
 
     bool Empty() const { return lines.empty(); }
 };

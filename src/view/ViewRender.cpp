@@ -17,10 +17,6 @@ void EmitVertex(const Vec3f& v, const Vec3f& normal) {
     glVertex3f(v.x, v.y, v.z);
 }
 
-Vec3f Minus(const Vec3f& a, const Vec3f& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
 } // namespace
 
 void CKvtView::BuildFlatLists() {
@@ -77,39 +73,30 @@ void CKvtView::BuildSegmentLists() {
         if (m_doc.HasSegmentTables()) BuildSegmentList(s);
 }
 
-// One segment's list from the figure's surface: smooth with the document's normals, or, once a
-// twist has moved the points, flat-shaded with one normal per polygon from its first corners.
+// One segment's list from the figure's surface, smoothly shaded: the points as read with the
+// document's normals, or, once a twist has moved them, the twisted points with their turned normals.
 void CKvtView::BuildSegmentList(int segment) {
     SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
     if (e.built) glDeleteLists(e.list, 1);
     const SegmentShape& shape = m_figure.Shape(segment);
     const std::vector<Vec3f>& normals = m_doc.Normals();
     const std::vector<Vec3f>& points = shape.Points();
-    const bool faceted = !shape.twisted.shown.empty();
+    const TwistedSurface& twisted = shape.twisted;
+    const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
     e.list = glGenLists(1);
     glNewList(e.list, GL_COMPILE);
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
         const auto n = static_cast<std::size_t>(shape.lineSizes[i]);
         e.segment = segment;
-        if (faceted) {
-            const Vec3f* shown = shape.twisted.shown.data() + k;
-            k += n;
-            if (n < 3) continue; // cannot form a polygon
-            Vec3f normal = CrossF(Minus(shown[1], shown[0]), Minus(shown[2], shown[1]));
-            NormalizeF(normal);
-            glNormal3f(normal.x, normal.y, normal.z);
-            glBegin(GL_POLYGON);
-            for (std::size_t j = 0; j < n; ++j)
-                glVertex3f(shown[j].x, shown[j].y, shown[j].z);
-            glNormal3f(normal.x, normal.y, normal.z);
-            glEnd();
-            continue;
-        }
         glBegin(shape.lineIsFace[i] ? GL_POLYGON : GL_LINE_STRIP);
-        for (std::size_t j = 0; j < n; ++j, ++k)
-            EmitVertex(ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre),
-                       normals[static_cast<std::size_t>(shape.normalIds[k])]);
+        for (std::size_t j = 0; j < n; ++j, ++k) {
+            if (turned)
+                EmitVertex(twisted.shown[k], twisted.normals[k]);
+            else
+                EmitVertex(ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre),
+                           normals[static_cast<std::size_t>(shape.normalIds[k])]);
+        }
         glEnd();
     }
     glEndList();

@@ -23,6 +23,8 @@ class RunningApp {
         if (started) {
             exposed = QTest::qWaitForWindowExposed(app->Frame());
             app->Frame()->activateWindow();
+            // Shortcuts reach only the active window: wait until the window system says it is.
+            active = QTest::qWaitForWindowActive(app->Frame());
             QApplication::processEvents();
         }
     }
@@ -38,6 +40,7 @@ class RunningApp {
     std::unique_ptr<CKvtApp> app;
     bool started = false;
     bool exposed = false;
+    bool active = false;
     QString previous;
 };
 
