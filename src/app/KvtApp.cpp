@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace figurant {
 
@@ -29,6 +30,7 @@ bool CKvtApp::InitInstance(const QStringList& arguments) {
     m_frame->SetRecentFiles(m_recentFiles);
     if (!arguments.isEmpty()) {
         if (!OpenDocumentFile(arguments.front())) return false;
+        OpenByKind(arguments.front());
     } else {
         OnFileNew();
     }
@@ -61,8 +63,10 @@ void CKvtApp::OnCommand(int id) {
         m_frame->close();
         break;
     default:
-        if (id >= cmd::FileMru && id - cmd::FileMru < m_recentFiles.size())
-            OpenDocumentFile(m_recentFiles[id - cmd::FileMru]);
+        if (id >= cmd::FileMru && id - cmd::FileMru < m_recentFiles.size()) {
+            const QString path = m_recentFiles[id - cmd::FileMru];
+            if (OpenDocumentFile(path)) OpenByKind(path);
+        }
         break;
     }
 }
@@ -109,6 +113,29 @@ bool CKvtApp::OpenDocumentFile(const QString& path) {
     AddToRecentFiles(full);
     m_frame->UpdateCaption();
     return true;
+}
+
+void CKvtApp::OpenByKind(const QString& path) {
+    const QString kind = QFileInfo(path).suffix().toLower();
+    if (kind == "dxf") {
+        m_doc->LoadDrawing(path.toStdString());
+        m_frame->Services().UpdateAllViews(HINT_DXF_IMPORTED);
+        return;
+    }
+    m_doc->OnNewDocument();
+    if (kind == "amt") {
+        // Played once the window is up, as File > Open plays it.
+        QTimer::singleShot(0, m_frame.get(), [this, file = path.toStdString()] {
+            CKvtView& view = *m_frame->View();
+            if (view.DisplayMode() != DISPLAY_HIERARCHY) view.OnHierarchy();
+            view.SetAnimationFile(file, true);
+            view.OnAnimate();
+        });
+        return;
+    }
+    m_dialogs.MessageBox(
+        "\"" + path.toStdString() +
+        "\" is neither a drawing (.dxf) nor an animation (.amt); the default model is shown.");
 }
 
 void CKvtApp::AddToRecentFiles(const QString& path) {

@@ -28,6 +28,9 @@ class CKvtApp : public ICommandTarget {
     void OnFileNew();
     void OnFileSaveAs();
     bool OpenDocumentFile(const QString& path);
+    // A file named on the command line or in the recent list, opened as what it is: a drawing as
+    // the model, an animation played on the figure, anything else the default model and a word.
+    void OpenByKind(const QString& path);
     void AddToRecentFiles(const QString& path);
     void SaveRecentFiles();
 

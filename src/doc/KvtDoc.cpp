@@ -3,6 +3,7 @@
 #include "DxfReader.h"
 #include "NormalsReader.h"
 #include "SegmentVertices.h"
+#include "SurfaceNormals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -72,7 +73,29 @@ void CKvtDoc::Load(const std::string& dxfPath, const std::string& normalsPath) {
     LoadModel();
 }
 
-void CKvtDoc::LoadModel() {
+void CKvtDoc::LoadDrawing(const std::string& dxfPath) {
+    m_strDxfFile = dxfPath;
+    LoadModel(true);
+}
+
+bool CKvtDoc::TakeDrawingNormals() {
+    const auto dot = m_strDxfFile.find_last_of('.');
+    const auto slash = m_strDxfFile.find_last_of('/');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string beside = (hasExtension ? m_strDxfFile.substr(0, dot) : m_strDxfFile) + ".normal";
+    if (auto own = ReadNormalsFile(beside); own && static_cast<long>(own->size()) >= ModelVertexCount()) {
+        m_pNormals = std::move(*own);
+        m_strNormalsFile = beside;
+        m_bNormalsRead = true;
+        return false;
+    }
+    m_pNormals = CornerNormals(*m_pModel);
+    m_strNormalsFile.clear();
+    m_bNormalsRead = true;
+    return true;
+}
+
+void CKvtDoc::LoadModel(bool ownNormals) {
     m_pModel.reset();
     m_tables = SegmentTables{};
     DxfReadOptions options;
@@ -83,14 +106,15 @@ void CKvtDoc::LoadModel() {
         m_nSegments = 0;
         m_segmentNumbers.clear();
         CheckNormalsCoverModel();
-        ReportLoad(report);
+        ReportLoad(report, false);
         return;
     }
     AssignSegmentNumbers(*m_pModel);
     CentreModel();
+    const bool computed = ownNormals && TakeDrawingNormals();
     CheckNormalsCoverModel();
     OrientNormals();
-    ReportLoad(report);
+    ReportLoad(report, computed);
 }
 
 namespace {
@@ -122,7 +146,7 @@ std::string Grouped(long n) {
 // Tells the user what the load gave ("4,674 faces, 16 segments") and, in one message, whatever
 // was wrong with the drawing. A file that does not exist at all is passed over in silence: the
 // view shows the empty model.
-void CKvtDoc::ReportLoad(const DxfReadReport& report) {
+void CKvtDoc::ReportLoad(const DxfReadReport& report, bool normalsComputed) {
     if (!m_services) return;
     std::vector<std::string> problems;
     using Content = DxfReadReport::Content;
@@ -134,7 +158,8 @@ void CKvtDoc::ReportLoad(const DxfReadReport& report) {
         for (const auto& line : *m_pModel)
             faces += line->m_bFace ? 1 : 0;
         m_services->ShowStatusMessage(Grouped(faces) + " faces, " + std::to_string(m_nSegments) +
-                                      " segments");
+                                      " segments" +
+                                      (normalsComputed ? "; Normals computed from the faces" : ""));
         if (report.content == Content::BinaryDxf)
             problems.push_back("it is a binary DXF file; only ASCII DXF files can be read");
         else if (report.content == Content::Utf16)

@@ -35,6 +35,9 @@ class CKvtDoc : public ICommandTarget {
     // The one way in: reads the normals file when one is named (otherwise the normals stay), then
     // the DXF model, which replaces the current one and its segment tables.
     void Load(const std::string& dxfPath, const std::string& normalsPath = {});
+    // A drawing with normals of its own: those in the file of the same name ending ".normal" beside
+    // it when they cover the model, otherwise computed from the faces (the status bar says so).
+    void LoadDrawing(const std::string& dxfPath);
     static int SegmentFromCode(int colour);
 
     // The model as read: segment numbers assigned, axes swapped, metres, centred. Null when the
@@ -72,13 +75,15 @@ class CKvtDoc : public ICommandTarget {
     void Update(int hint) {
         if (m_services) m_services->UpdateAllViews(hint);
     }
-    void LoadModel();
+    void LoadModel(bool ownNormals = false);
+    // Normals for the model just read: the file beside it, or computed from the faces.
+    bool TakeDrawingNormals();
     void LoadNormals(const std::string& path);
     void AssignSegmentNumbers(CUnderlayList& model);
     void CentreModel();
     void CheckNormalsCoverModel();
     void OrientNormals();
-    void ReportLoad(const DxfReadReport& report);
+    void ReportLoad(const DxfReadReport& report, bool normalsComputed);
 
     IWindowServices* m_services;
     std::vector<int> m_segmentNumbers;

@@ -28,14 +28,18 @@ class PlaybackInputFilter : public QObject {
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_playing = false;
             return true;
         case QEvent::MouseButtonPress:
+            // The window hands a press on to the widget under the mouse: only there can the
+            // Animate button be told from the rest.
+            if (!watched->isWidgetType()) return false;
             if (IsAnimateButton(watched)) m_playing = false;
             return true;
         case QEvent::Close: // closing the window ends playback too
             m_playing = false;
             return false;
-        case QEvent::KeyRelease:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
+            return watched->isWidgetType();
+        case QEvent::KeyRelease:
         case QEvent::MouseMove:
         case QEvent::Wheel:
         case QEvent::Shortcut:

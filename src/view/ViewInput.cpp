@@ -152,10 +152,14 @@ void CKvtView::OnModeNormal() {
     m_services.CheckToolButton(cmd::ModeModify, false);
 }
 
+// The selection is emptied, so the picture is drawn again at once (from the toolbar no menu
+// closes to do it).
 void CKvtView::OnModeModify() {
     m_figure.ClearSelection();
     m_nRenderMode = m_nRenderMode == RENDER_MODIFY ? RENDER_NORMAL : RENDER_MODIFY;
     m_services.CheckToolButton(cmd::ModeModify, m_nRenderMode == RENDER_MODIFY);
+    InvalidateAndUpdateNow();
+    ShowSelection();
 }
 
 } // namespace figurant

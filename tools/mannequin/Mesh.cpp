@@ -1,5 +1,7 @@
 #include "Mesh.h"
 
+#include "SurfaceNormals.h"
+
 #include <algorithm>
 #include <map>
 #include <queue>
@@ -111,20 +113,15 @@ bool Mesh::Orient() {
 }
 
 std::vector<V3> Mesh::VertexNormals() const {
-    std::vector<V3> normals(m_pos.size());
-    for (const Face& face : m_faces) {
-        V3 n;
-        const V3 p0 = m_pos[static_cast<std::size_t>(face.v[0])];
-        for (int k = 1; k + 1 < face.corners; ++k)
-            n = n + Cross(m_pos[static_cast<std::size_t>(face.v[k])] - p0,
-                          m_pos[static_cast<std::size_t>(face.v[k + 1])] - p0);
-        for (int k = 0; k < face.corners; ++k) {
-            auto& target = normals[static_cast<std::size_t>(face.v[k])];
-            target = target + n;
-        }
-    }
-    for (V3& n : normals)
-        n = Unit(n);
+    std::vector<figurant::Point3d> positions;
+    for (const V3& p : m_pos)
+        positions.push_back({p.x, p.y, p.z});
+    std::vector<std::vector<int>> faces;
+    for (const Face& face : m_faces)
+        faces.emplace_back(face.v, face.v + face.corners);
+    std::vector<V3> normals;
+    for (const figurant::Point3d& n : figurant::AreaWeightedNormals(positions, faces))
+        normals.push_back({n.x, n.y, n.z});
     return normals;
 }
 

@@ -1,0 +1,129 @@
+// Faults a new user met through the real window, each driven by real events.
+#include "AnimationFormat.h"
+#include "DxfText.h"
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "TempDir.h"
+#include "ViewProbe.h"
+
+#include <QStatusBar>
+#include <QToolBar>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+void EnterModifyMode(RunningApp& app) {
+    app.Frame().Router().Execute(cmd::Hierarchy);
+    app.Frame().Router().Execute(cmd::ModeModify);
+}
+
+QWidget* Button(RunningApp& app, int id) {
+    return app.Frame().ToolBar()->widgetForAction(app.Frame().ToolbarAction(id));
+}
+
+// Two identical key frames: playing them shows 1 + 10 + 1 pictures.
+std::string TwoKeyFrames(TempDir& dir, CKvtView& view) {
+    AnimationScene scene = view.Scene();
+    return dir.Write("two.amt", FormatKeyFrame(scene) + FormatIncrementBlock(scene) + FormatKeyFrame(scene));
+}
+
+} // namespace
+
+class FeelTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void theAnimateButtonStopsPlayback() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        v.SetAnimationFile(TwoKeyFrames(dir, v), true);
+        const int paints = v.Paints();
+        // Through the window, as the window system delivers a real click.
+        QWidget* button = Button(app, cmd::Animate);
+        const QPoint at = button->mapTo(&app.Frame(), button->rect().center());
+        QTimer::singleShot(0, [&] { QTest::mouseClick(app.Frame().windowHandle(), Qt::LeftButton, {}, at); });
+        app.Frame().Router().Execute(cmd::Animate);
+        QCOMPARE(v.Paints() - paints, 11); // the first key frame, ten steps, then stopped
+        QVERIFY(!v.Playing());
+    }
+
+    void leavingModifyModeFromTheToolbarShowsTheSelectionGone() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const QPoint head = SegmentPoint(v, 0);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, head);
+        QCOMPARE(PaintAt(v.grabFramebuffer(), head), Paint::Red);
+        const int paints = v.Paints();
+        QTest::mouseClick(Button(app, cmd::ModeModify), Qt::LeftButton);
+        QVERIFY(v.FigureModel().Selection().empty());
+        // The picture on the screen was drawn again, without the red.
+        QVERIFY(v.Paints() > paints);
+        QCOMPARE(PaintAt(v.grabFramebuffer(), head), Paint::Skin);
+    }
+
+    void togglingHierarchyKeepsThePoseOneUndoAway() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, 6));
+        QTest::keyClick(&v, Qt::Key_PageUp);
+        const Matrix4 turned = v.Pose(6).m_matrix;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
+        QCOMPARE(v.FigureModel().UndoName(), std::string("Rebuild Figure"));
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(v.Pose(6).m_matrix == turned);
+    }
+
+    void anAnimationOnTheCommandLinePlaysOnTheDefaultFigure() {
+        TempDir dir;
+        std::string path;
+        {
+            RunningApp first;
+            first.Frame().Router().Execute(cmd::Hierarchy);
+            path = TwoKeyFrames(dir, first.View());
+        }
+        RunningApp app({QString::fromStdString(path)});
+        QVERIFY(app.started);
+        CKvtView& v = app.View();
+        QTRY_VERIFY(v.AnimAvailable());
+        QCOMPARE(v.DisplayMode(), int(DISPLAY_HIERARCHY));
+        QVERIFY(v.Paints() >= 12);
+        QVERIFY(PaintAt(v.RenderImage(), SegmentPoint(v, 0)) != Paint::Background);
+        app.Frame().Router().Execute(cmd::FileNew);
+        app.Frame().Router().Execute(cmd::Reset);
+        QVERIFY(PaintAt(v.RenderImage(), SegmentPoint(v, 0)) != Paint::Background);
+    }
+
+    void aDrawingOnTheCommandLineIsTheModelWithNormalsComputed() {
+        TempDir dir;
+        std::string text;
+        for (int i = 0; i < 4; ++i) // a closed tetrahedron-like fan of faces around one point
+            text += Dxf(Face(2, {"0", "0", "0", std::to_string(i % 2), std::to_string(i / 2), "1",
+                                 std::to_string((i + 1) % 2), "1", "0", "1", "1", "1"}));
+        const std::string path = dir.Write("shape.dxf", text + "0\nEOF\n");
+        RunningApp app({QString::fromStdString(path)});
+        QVERIFY(app.started);
+        QCOMPARE(app.Doc().DxfFile(), path);
+        QVERIFY(app.Doc().NormalsReady());
+        QVERIFY(app.Frame().statusBar()->currentMessage().contains("Normals computed from the faces"));
+        QVERIFY(app.dialogs.messages.empty());
+    }
+
+    void anyOtherFileOnTheCommandLineSaysSoAndShowsTheDefaultModel() {
+        TempDir dir;
+        RunningApp app({QString::fromStdString(dir.Write("notes.txt", "hello"))});
+        QVERIFY(app.started);
+        QCOMPARE(app.dialogs.messages.size(), 1u);
+        QVERIFY(app.dialogs.messages[0].find("neither a drawing") != std::string::npos);
+        QCOMPARE(app.Doc().SegmentCount(), 16);
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(FeelTest)
+#include "FeelTest.moc"
