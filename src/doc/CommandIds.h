@@ -47,6 +47,13 @@ enum : int {
     MirrorPose = 32831,
     FlipPose = 32832,
     ResetPose = 32833,
+    ViewFront = 32834,
+    ViewSide = 32835,
+    ViewBack = 32836,
+    ViewTop = 32837,
+    ViewHome = 32838,
+    ViewOtherSide = 32839,
+    ViewBottom = 32840,
 };
 
 } // namespace figurant::cmd

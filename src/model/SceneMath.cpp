@@ -83,6 +83,22 @@ Matrix4 SceneScaled(const Matrix4& M, float f) {
     return result;
 }
 
+Matrix4 SceneTilted(const Matrix4& M, float angle) {
+    const float cx = M[12], cy = M[13], cz = M[14];
+    Matrix4 about = Matrix4::Translation(cx, cy, cz);
+    about = SceneRotated(about, angle, 1, 0, 0);
+    MultMatrix(about, Matrix4::Translation(-cx, -cy, -cz));
+    Matrix4 result;
+    MultMatrix(about, M, result);
+    return result;
+}
+
+Matrix4 ScenePanned(const Matrix4& M, float dx, float dy) {
+    Matrix4 result;
+    MultMatrix(Matrix4::Translation(dx, dy, 0), M, result);
+    return result;
+}
+
 Matrix4 LookAt(const Point3d& eye, const Point3d& centre, const Point3d& up) {
     float forward[3] = {static_cast<float>(centre.x - eye.x), static_cast<float>(centre.y - eye.y),
                         static_cast<float>(centre.z - eye.z)};

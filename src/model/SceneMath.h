@@ -10,6 +10,11 @@ namespace figurant {
 Matrix4 SceneRotated(const Matrix4& M, float angle, float x, float y, float z);
 // M x scale(f, f, f), as glScalef.
 Matrix4 SceneScaled(const Matrix4& M, float f);
+// M turned by `angle` degrees about the eye's horizontal axis through the point M puts the
+// model's origin at: the scene tilts towards or away from the eye without rolling.
+Matrix4 SceneTilted(const Matrix4& M, float angle);
+// M moved across the screen by (dx, dy) in eye units.
+Matrix4 ScenePanned(const Matrix4& M, float dx, float dy);
 // The viewing matrix of an eye looking at a centre with an up direction, as gluLookAt.
 Matrix4 LookAt(const Point3d& eye, const Point3d& centre, const Point3d& up);
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace figurant {
@@ -72,6 +73,13 @@ const ViewCommand kViewCommands[] = {
     {cmd::MirrorPose, [](CKvtView& v) { v.OnMirrorPose(); }},
     {cmd::FlipPose, [](CKvtView& v) { v.OnFlipPose(); }},
     {cmd::ResetPose, [](CKvtView& v) { v.OnResetPose(); }},
+    {cmd::ViewFront, [](CKvtView& v) { v.OnViewPreset(cmd::ViewFront); }},
+    {cmd::ViewSide, [](CKvtView& v) { v.OnViewPreset(cmd::ViewSide); }},
+    {cmd::ViewBack, [](CKvtView& v) { v.OnViewPreset(cmd::ViewBack); }},
+    {cmd::ViewOtherSide, [](CKvtView& v) { v.OnViewPreset(cmd::ViewOtherSide); }},
+    {cmd::ViewTop, [](CKvtView& v) { v.OnViewPreset(cmd::ViewTop); }},
+    {cmd::ViewBottom, [](CKvtView& v) { v.OnViewPreset(cmd::ViewBottom); }},
+    {cmd::ViewHome, [](CKvtView& v) { v.OnViewPreset(cmd::ViewHome); }},
 };
 
 const ViewCommand* FindCommand(int id) {
@@ -195,20 +203,59 @@ void CKvtView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
         OnLeftButtonDown(p.x(), p.y(), event->modifiers() & Qt::ShiftModifier);
-    if (event->button() == Qt::MiddleButton) OnMiddleButtonDown(p.x(), p.y());
+    if (event->button() == Qt::MiddleButton && (event->modifiers() & Qt::ShiftModifier)) {
+        m_bPanDrag = true;
+        m_lastX = p.x();
+        m_lastY = p.y();
+    } else if (event->button() == Qt::MiddleButton) {
+        OnMiddleButtonDown(p.x(), p.y());
+    }
+    if (event->button() == Qt::RightButton) {
+        m_bRightDown = true;
+        m_bOrbited = false;
+        m_lastX = p.x();
+        m_lastY = p.y();
+    }
     QOpenGLWidget::mousePressEvent(event);
 }
 
 void CKvtView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) OnLeftButtonUp();
-    if (event->button() == Qt::MiddleButton) OnMiddleButtonUp();
+    if (event->button() == Qt::MiddleButton) {
+        OnMiddleButtonUp();
+        m_bPanDrag = false;
+    }
+    if (event->button() == Qt::RightButton && m_bRightDown) {
+        m_bRightDown = false;
+        if (!m_bOrbited && onContextMenu) onContextMenu(event->globalPosition().toPoint());
+    }
     QOpenGLWidget::mouseReleaseEvent(event);
 }
 
 void CKvtView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    OnMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
+    const int dx = p.x() - m_lastX, dy = p.y() - m_lastY;
+    if (m_bPanDrag && (event->buttons() & Qt::MiddleButton)) {
+        PanScene(dx, dy);
+        m_lastX = p.x();
+        m_lastY = p.y();
+    } else if (m_bRightDown && (event->buttons() & Qt::RightButton)) {
+        if (dx != 0 || dy != 0) {
+            m_bOrbited = true;
+            OrbitScene(dx, dy);
+        }
+        m_lastX = p.x();
+        m_lastY = p.y();
+    } else {
+        OnMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
+    }
     QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void CKvtView::wheelEvent(QWheelEvent* event) {
+    constexpr double kNotch = 120.0; // angle delta of one wheel notch, in eighths of a degree
+    OnWheel(event->angleDelta().y() / kNotch);
+    event->accept();
 }
 
 void CKvtView::keyPressEvent(QKeyEvent* event) {
@@ -221,10 +268,11 @@ void CKvtView::keyPressEvent(QKeyEvent* event) {
     QOpenGLWidget::keyPressEvent(event);
 }
 
+// A right click opens the menu when the button is released (a right drag orbits instead); the
+// keyboard's Menu key opens it at the centre of the view.
 void CKvtView::contextMenuEvent(QContextMenuEvent* event) {
-    // A request from the keyboard carries no mouse position.
-    const QPoint at = event->reason() == QContextMenuEvent::Keyboard ? QPoint(-1, -1) : event->globalPos();
-    if (onContextMenu) onContextMenu(at);
+    if (event->reason() != QContextMenuEvent::Keyboard) return;
+    if (onContextMenu) onContextMenu(mapToGlobal(rect().center()));
 }
 
 } // namespace figurant

@@ -88,6 +88,16 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void RotateScene(float angle, float x, float y, float z);
     void ZoomScene(float factor);
     void OnReset();
+    // The camera presets: front, sides, back, top, bottom and the start view (Home); each also
+    // undoes the trackball and the left-drag scene turns.
+    void OnViewPreset(int commandId);
+    // Mouse-wheel zoom by `notches` (120ths of a turn / 120), about the view centre.
+    void OnWheel(double notches);
+    // Turntable orbit by a drag of (dx, dy) pixels: about the figure's vertical axis, and tilted
+    // about the screen's horizontal axis; never rolls.
+    void OrbitScene(int dx, int dy);
+    // Pans by a drag of (dx, dy) pixels: the model follows the mouse.
+    void PanScene(int dx, int dy);
 
     // Display lists and drawing.
     void BuildFlatLists();
@@ -148,6 +158,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void OnInitialUpdate();
@@ -164,6 +175,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void ShowSelection();
     void RefreshUndoButtons();
     void ModelBox(float box[6]) const;
+    Matrix4 StartMatrix();
 
     CKvtDoc& m_doc;
     IWindowServices& m_services;
@@ -180,6 +192,10 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};
     std::array<double, 3> m_flatColour{0.0, 0.75, 0.0};
     bool m_bTrackballDrag = false;
+    bool m_bPanDrag = false;
+    // A right-button press: dragged, it orbits; released where it was, it opens the context menu.
+    bool m_bRightDown = false;
+    bool m_bOrbited = false;
     bool m_bDragging = false;
     // Degrees of the last twist key (T or W).
     float m_twistAngle = 0.0f;

@@ -1,6 +1,7 @@
 // Camera placement, view volume, resizing and the camera commands.
 #include "KvtView.h"
 #include "SceneMath.h"
+#include "Trackball.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -75,10 +76,69 @@ void CKvtView::SetupCamera() {
     const Vec3f z{0, 0, 1};
     const float along = DotF(z, d);
     c.up = {-along * d.x, -along * d.y, 1 - along * d.z};
-    c.sceneMatrix = LookAt({c.eye[0], c.eye[1], c.eye[2]}, {c.centre[0], c.centre[1], c.centre[2]},
-                           {c.up[0], c.up[1], c.up[2]});
+    c.sceneMatrix = StartMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(c.sceneMatrix.data());
+}
+
+Matrix4 CKvtView::StartMatrix() {
+    const ViewCamera& c = m_camera;
+    return LookAt({c.eye[0], c.eye[1], c.eye[2]}, {c.centre[0], c.centre[1], c.centre[2]},
+                  {c.up[0], c.up[1], c.up[2]});
+}
+
+namespace {
+
+// Degrees of orbit per pixel of drag, and the zoom of one wheel notch.
+constexpr float kOrbitDegreesPerPixel = 0.5f;
+constexpr double kWheelZoomPerNotch = 1.1;
+
+// Each preset as turns of the start view: about the figure's vertical axis, then a tilt.
+struct ViewPreset {
+    int id;
+    float turn, tilt;
+};
+const ViewPreset kPresets[] = {
+    {cmd::ViewFront, 0, 0}, {cmd::ViewSide, -90, 0},  {cmd::ViewBack, 180, 0}, {cmd::ViewOtherSide, 90, 0},
+    {cmd::ViewTop, 0, -90}, {cmd::ViewBottom, 0, 90}, {cmd::ViewHome, 0, 0},
+};
+
+} // namespace
+
+void CKvtView::OnViewPreset(int commandId) {
+    if (m_bPlaying || !m_doc.Model()) return;
+    for (const ViewPreset& p : kPresets) {
+        if (p.id != commandId) continue;
+        ViewCamera& c = m_camera;
+        if (c.extentZ < 0) ComputeViewVolume();
+        Trackball(c.curQuat, 0, 0, 0, 0);
+        c.sceneRotX = c.sceneRotZ = 0;
+        c.sceneMatrix = SceneTilted(SceneRotated(StartMatrix(), p.turn, 0, 0, 1), p.tilt);
+    }
+    InvalidateAndUpdateNow();
+}
+
+void CKvtView::OnWheel(double notches) {
+    if (m_bPlaying || notches == 0) return;
+    ZoomScene(static_cast<float>(std::pow(kWheelZoomPerNotch, notches)));
+}
+
+void CKvtView::OrbitScene(int dx, int dy) {
+    if (m_bPlaying) return;
+    ViewCamera& c = m_camera;
+    c.sceneMatrix = SceneTilted(SceneRotated(c.sceneMatrix, dx * kOrbitDegreesPerPixel, 0, 0, 1),
+                                dy * kOrbitDegreesPerPixel);
+    InvalidateAndUpdateNow();
+}
+
+void CKvtView::PanScene(int dx, int dy) {
+    ViewCamera& c = m_camera;
+    if (m_bPlaying || c.viewportH <= 0) return;
+    // Eye units per pixel at the depth of the model's centre.
+    const double depth = std::fabs(c.sceneMatrix[14]);
+    const double unit = 2 * depth * std::tan(c.fovy * 3.14159265358979323846 / 360.0) / c.viewportH;
+    c.sceneMatrix = ScenePanned(c.sceneMatrix, static_cast<float>(dx * unit), static_cast<float>(-dy * unit));
+    InvalidateAndUpdateNow();
 }
 
 // Rotations and zooms act on the model side of everything already in the scene matrix.

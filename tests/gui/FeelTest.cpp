@@ -8,6 +8,7 @@
 
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWheelEvent>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -78,6 +79,48 @@ class FeelTest : public QObject {
         QCOMPARE(v.FigureModel().UndoName(), std::string("Rebuild Figure"));
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(v.Pose(6).m_matrix == turned);
+    }
+
+    void wheelZoomsAboutTheCentreAndRightDragOrbitsWithoutRoll() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        const Matrix4 start = v.Camera().sceneMatrix;
+        const QPointF centre = Project(v, {0, 0, 0});
+        const QPoint middle = v.rect().center();
+        QWheelEvent wheel(middle, v.mapToGlobal(middle), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&v, &wheel);
+        QCOMPARE(v.Camera().sceneMatrix[0], start[0] * 1.21f);
+        QVERIFY(std::abs(Project(v, {0, 0, 0}).x() - centre.x()) < 0.5);
+        // A right drag orbits: the figure's vertical axis stays upright on the screen.
+        QTest::mousePress(&v, Qt::RightButton, Qt::NoModifier, middle);
+        for (const QPoint step : {QPoint(40, 0), QPoint(80, 25), QPoint(120, 40)}) {
+            QMouseEvent move(QEvent::MouseMove, middle + step, v.mapToGlobal(middle + step), Qt::NoButton,
+                             Qt::RightButton, Qt::NoModifier);
+            QApplication::sendEvent(&v, &move);
+        }
+        QTest::mouseRelease(&v, Qt::RightButton, Qt::NoModifier, middle + QPoint(120, 40));
+        QVERIFY(QApplication::activePopupWidget() == nullptr); // a drag opens no menu
+        const QPointF head = Project(v, {0, 0, 0.8}), feet = Project(v, {0, 0, -0.8});
+        QVERIFY2(std::abs(head.x() - feet.x()) < 0.5,
+                 qPrintable(QString("%1 %2").arg(head.x()).arg(feet.x())));
+        QVERIFY(!(v.Camera().sceneMatrix == start));
+        // Shift and the middle button pan: the centre follows the mouse.
+        const QPointF before = Project(v, {0, 0, 0});
+        QTest::mousePress(&v, Qt::MiddleButton, Qt::ShiftModifier, middle);
+        QMouseEvent pan(QEvent::MouseMove, middle + QPoint(30, -20), v.mapToGlobal(middle + QPoint(30, -20)),
+                        Qt::NoButton, Qt::MiddleButton, Qt::ShiftModifier);
+        QApplication::sendEvent(&v, &pan);
+        QTest::mouseRelease(&v, Qt::MiddleButton, Qt::ShiftModifier, middle + QPoint(30, -20));
+        const QPointF after = Project(v, {0, 0, 0});
+        QVERIFY(std::abs(after.x() - before.x() - 30) < 1.5 && std::abs(after.y() - before.y() + 20) < 1.5);
+        // Home puts the start view back; Top looks down on the head.
+        QTest::keyClick(&app.Frame(), Qt::Key_Home);
+        QVERIFY(v.Camera().sceneMatrix == start);
+        app.Frame().Router().Execute(cmd::ViewTop);
+        QVERIFY((Project(v, {0, 0, 0.8}) - Project(v, {0, 0, 0})).manhattanLength() < 1.0);
+        app.Frame().Router().Execute(cmd::ViewBack);
+        QVERIFY(Project(v, {0.3, 0, 0}).x() < Project(v, {-0.3, 0, 0}).x());
     }
 
     void anAnimationOnTheCommandLinePlaysOnTheDefaultFigure() {
