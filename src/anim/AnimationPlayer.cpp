@@ -102,6 +102,7 @@ PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const Pla
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);
         hooks.showFrame();
+        if (report && in.Good()) ++report->keyFrames;
         if (!in.Good()) {
             if (report) report->problem = Problem(in, true, 0);
             return PlaybackEnd::Finished;

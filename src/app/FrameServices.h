@@ -17,7 +17,7 @@ class FrameServices : public IWindowServices {
     void CheckToolButton(int commandId, bool pressed) override;
     void EnableToolButton(int commandId, bool enabled) override;
     void SetWaitCursor(bool on) override;
-    void SetStatusText(const std::string& text) override;
+    void SetStatusText(StatusPane pane, const std::string& text) override;
     void ShowStatusMessage(const std::string& text) override;
 
   private:

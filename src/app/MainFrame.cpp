@@ -136,14 +136,19 @@ void CMainFrame::BuildToolBar() {
 }
 
 void CMainFrame::BuildStatusBar() {
-    m_selectionPane = new QLabel(this);
-    statusBar()->addWidget(m_selectionPane);
+    for (QLabel*& pane : m_statusPanes) {
+        pane = new QLabel(this);
+        statusBar()->addWidget(pane);
+    }
     const char* texts[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_indicators[static_cast<std::size_t>(i)] = new QLabel(texts[i], this);
         m_indicators[static_cast<std::size_t>(i)]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         statusBar()->addPermanentWidget(m_indicators[static_cast<std::size_t>(i)]);
     }
+    // The lock indicators show only while their lock is on; a lock key changes them.
+    RefreshLockIndicators();
+    qApp->installEventFilter(this);
 }
 
 void CMainFrame::BuildAccelerators() {
@@ -173,6 +178,18 @@ void CMainFrame::CheckToolButton(int id, bool pressed) {
 
 void CMainFrame::EnableToolButton(int id, bool enabled) {
     if (QAction* action = ToolbarAction(id)) action->setEnabled(enabled);
+}
+
+void CMainFrame::RefreshLockIndicators() {
+    const auto locks = ReadLockIndicators();
+    for (std::size_t i = 0; i < m_indicators.size(); ++i)
+        m_indicators[i]->setVisible(locks && (*locks)[i]);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::WindowActivate)
+        RefreshLockIndicators();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::UpdateCaption() {
@@ -221,8 +238,8 @@ void FrameServices::CheckToolButton(int id, bool pressed) {
 void FrameServices::EnableToolButton(int id, bool enabled) {
     m_frame.EnableToolButton(id, enabled);
 }
-void FrameServices::SetStatusText(const std::string& text) {
-    m_frame.SelectionPane()->setText(QString::fromStdString(text));
+void FrameServices::SetStatusText(StatusPane pane, const std::string& text) {
+    m_frame.StatusPaneLabel(pane)->setText(QString::fromStdString(text));
 }
 void FrameServices::ShowStatusMessage(const std::string& text) {
     constexpr int kShownMs = 15000; // long enough to read, short enough not to hide the selection

@@ -6,6 +6,7 @@
 #include "CommandTable.h"
 #include "FrameServices.h"
 #include "KvtView.h"
+#include "LockIndicators.h"
 
 #include <QMainWindow>
 #include <map>
@@ -31,8 +32,13 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     // The first menu item of that command in the main menu.
     QAction* MenuAction(int id) const;
     QLabel* IndicatorPane(int index) const { return m_indicators[static_cast<std::size_t>(index)]; }
-    // The standing status text: the selection and its joint angles.
-    QLabel* SelectionPane() const { return m_selectionPane; }
+    // The standing status texts: the mode, the selection and its joint angles, the animation file.
+    QLabel* StatusPaneLabel(IWindowServices::StatusPane pane) const {
+        return m_statusPanes[static_cast<std::size_t>(pane)];
+    }
+    QLabel* SelectionPane() const { return StatusPaneLabel(IWindowServices::StatusPane::Selection); }
+    // Shows CAP, NUM and SCRL while their locks are on (hidden where they cannot be read).
+    void RefreshLockIndicators();
 
     void CheckToolButton(int id, bool pressed);
     void EnableToolButton(int id, bool enabled);
@@ -47,6 +53,9 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     bool HasCommand(int id) const override;
     void OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QMenu* BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed);
@@ -64,7 +73,7 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     std::map<int, QAction*> m_toolbarActions;
     std::multimap<int, QAction*> m_menuActions;
     std::array<QLabel*, 3> m_indicators{};
-    QLabel* m_selectionPane = nullptr;
+    std::array<QLabel*, 3> m_statusPanes{};
     QStringList m_recentFiles;
 };
 

@@ -34,8 +34,9 @@ class IWindowServices {
     virtual void CheckToolButton(int commandId, bool pressed) = 0;
     virtual void EnableToolButton(int commandId, bool enabled) = 0;
     virtual void SetWaitCursor(bool on) = 0;
-    // The status bar's standing text (the selection and its joint angles); empty clears it.
-    virtual void SetStatusText(const std::string& text) = 0;
+    // The status bar's standing texts; empty clears one.
+    enum class StatusPane { Mode, Selection, Animation };
+    virtual void SetStatusText(StatusPane pane, const std::string& text) = 0;
     // A passing note in the status bar ("4,674 faces, 16 segments").
     virtual void ShowStatusMessage(const std::string& text) = 0;
 };

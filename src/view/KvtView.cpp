@@ -159,7 +159,7 @@ void CKvtView::OnUpdate(int hint) {
 }
 
 void CKvtView::RefreshToolbar(Refresh where) {
-    ShowSelection();
+    ShowStatus();
     if (m_nDisplayMode == DISPLAY_FLAT) {
         m_services.CheckToolButton(cmd::Hierarchy, false);
         m_nRenderMode = RENDER_NORMAL;

@@ -171,8 +171,10 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
     void PlayAnimationFile();
+    // Says in the status bar which key frame went to which file.
+    void NoteSaved();
     void PoseChanged();
-    void ShowSelection();
+    void ShowStatus();
     void RefreshUndoButtons();
     void ModelBox(float box[6]) const;
     Matrix4 StartMatrix();
@@ -203,6 +205,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     std::array<int, 3> m_dragRot{};
     std::string m_strAnimFile;
     bool m_bAnimAvailable = false;
+    // Key frames in the animation file, as saved or last played.
+    int m_nKeyFrames = 0;
     bool m_bPlaying = false;
     int m_nPaints = 0;
 };

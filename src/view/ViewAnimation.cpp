@@ -77,6 +77,8 @@ void CKvtView::OnFileSave() {
         const std::string error = WriteKeyFrame(m_strAnimFile, false, scene, &torn);
         if (error.empty()) {
             m_figure.NoteIncrementsSaved();
+            ++m_nKeyFrames;
+            NoteSaved();
             return;
         }
         m_services.MessageBox("The key frame could not be added to \"" + m_strAnimFile + "\": " + error +
@@ -90,9 +92,11 @@ void CKvtView::OnFileSave() {
     if (!path) return;
     m_strAnimFile = *path;
     const std::string error = WriteKeyFrame(m_strAnimFile, true, scene);
-    if (error.empty())
+    if (error.empty()) {
         m_bAnimAvailable = true;
-    else
+        m_nKeyFrames = 1;
+        NoteSaved();
+    } else
         m_services.MessageBox("The animation file \"" + m_strAnimFile + "\" could not be written: " + error +
                               ".");
     m_services.EnableToolButton(cmd::Animate, true);
@@ -121,6 +125,13 @@ void CKvtView::OnAnimate() {
     m_services.CheckToolButton(cmd::Animate, false);
 }
 
+void CKvtView::NoteSaved() {
+    const auto slash = m_strAnimFile.find_last_of('/');
+    m_services.ShowStatusMessage("Saved key frame " + std::to_string(m_nKeyFrames) + " to " +
+                                 m_strAnimFile.substr(slash == std::string::npos ? 0 : slash + 1));
+    ShowStatus();
+}
+
 void CKvtView::SetAnimationFile(const std::string& path, bool available) {
     m_strAnimFile = path;
     m_bAnimAvailable = available;
@@ -138,12 +149,15 @@ void CKvtView::PlayAnimationFile() {
     };
     hooks.keepPlaying = [this] { return m_bPlaying; };
     PlaybackReport report;
-    if (PlayAnimation(m_strAnimFile, scene, hooks, &report) == PlaybackEnd::Finished) m_bAnimAvailable = true;
+    if (PlayAnimation(m_strAnimFile, scene, hooks, &report) == PlaybackEnd::Finished) {
+        m_bAnimAvailable = true;
+        m_nKeyFrames = report.keyFrames;
+    }
     if (!report.problem.empty())
         m_services.MessageBox("The animation \"" + m_strAnimFile +
                               "\" could not be played to its end: " + report.problem + ".");
     m_figure.EndStep();
-    ShowSelection();
+    ShowStatus();
 }
 
 } // namespace figurant

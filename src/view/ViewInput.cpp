@@ -67,14 +67,14 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
     m_figure.Pick(picked ? std::optional<int>(static_cast<int>(*picked)) : std::nullopt, shift);
     m_figure.BeginDrag();
     InvalidateAndUpdateNow();
-    ShowSelection();
+    ShowStatus();
 }
 
 void CKvtView::OnLeftButtonUp() {
     if (!m_bDragging) return;
     m_bDragging = false;
     m_figure.EndDrag();
-    ShowSelection();
+    ShowStatus();
 }
 
 void CKvtView::OnMiddleButtonDown(int x, int y) {
@@ -113,7 +113,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
             m_figure.Drag(m_dragRot[0], m_dragRot[1], m_dragRot[2]);
         }
         InvalidateAndUpdateNow();
-        if (!m_figure.Selection().empty()) ShowSelection();
+        if (!m_figure.Selection().empty()) ShowStatus();
     }
     m_lastX = x;
     m_lastY = y;
@@ -150,6 +150,7 @@ void CKvtView::OnHierarchy() {
 void CKvtView::OnModeNormal() {
     m_nRenderMode = RENDER_NORMAL;
     m_services.CheckToolButton(cmd::ModeModify, false);
+    ShowStatus();
 }
 
 // The selection is emptied, so the picture is drawn again at once (from the toolbar no menu
@@ -159,7 +160,7 @@ void CKvtView::OnModeModify() {
     m_nRenderMode = m_nRenderMode == RENDER_MODIFY ? RENDER_NORMAL : RENDER_MODIFY;
     m_services.CheckToolButton(cmd::ModeModify, m_nRenderMode == RENDER_MODIFY);
     InvalidateAndUpdateNow();
-    ShowSelection();
+    ShowStatus();
 }
 
 } // namespace figurant

@@ -18,7 +18,7 @@ void CKvtView::TwistSegment(int b) {
 
 void CKvtView::PoseChanged() {
     InvalidateAndUpdateNow();
-    ShowSelection();
+    ShowStatus();
 }
 
 void CKvtView::RefreshUndoButtons() {
@@ -71,8 +71,20 @@ std::string CKvtView::SelectionText() const {
     return text + angles;
 }
 
-void CKvtView::ShowSelection() {
-    m_services.SetStatusText(SelectionText());
+void CKvtView::ShowStatus() {
+    using Pane = IWindowServices::StatusPane;
+    const char* mode = m_nDisplayMode == DISPLAY_FLAT   ? "Flat"
+                       : m_nRenderMode == RENDER_MODIFY ? "Modify"
+                                                        : "Hierarchy";
+    m_services.SetStatusText(Pane::Mode, mode);
+    m_services.SetStatusText(Pane::Selection, SelectionText());
+    std::string animation;
+    if (!m_strAnimFile.empty() && m_bAnimAvailable) {
+        const auto slash = m_strAnimFile.find_last_of('/');
+        animation = m_strAnimFile.substr(slash == std::string::npos ? 0 : slash + 1) + " (" +
+                    std::to_string(m_nKeyFrames) + (m_nKeyFrames == 1 ? " key frame)" : " key frames)");
+    }
+    m_services.SetStatusText(Pane::Animation, animation);
     RefreshUndoButtons();
 }
 

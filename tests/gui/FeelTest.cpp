@@ -6,9 +6,11 @@
 #include "TempDir.h"
 #include "ViewProbe.h"
 
+#include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWheelEvent>
+#include <X11/XKBlib.h>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -121,6 +123,38 @@ class FeelTest : public QObject {
         QVERIFY((Project(v, {0, 0, 0.8}) - Project(v, {0, 0, 0})).manhattanLength() < 1.0);
         app.Frame().Router().Execute(cmd::ViewBack);
         QVERIFY(Project(v, {0.3, 0, 0}).x() < Project(v, {-0.3, 0, 0}).x());
+    }
+
+    void statusBarTellsModeSelectionAnimationAndLocks() {
+        RunningApp app;
+        TempDir dir;
+        CMainFrame& f = app.Frame();
+        auto pane = [&](IWindowServices::StatusPane p) { return f.StatusPaneLabel(p)->text(); };
+        using Pane = IWindowServices::StatusPane;
+        QCOMPARE(pane(Pane::Mode), QString("Flat"));
+        EnterModifyMode(app);
+        QCOMPARE(pane(Pane::Mode), QString("Modify"));
+        app.dialogs.answers = {dir.File("walk.amt")};
+        QTest::keyClick(&f, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.statusBar()->currentMessage(), QString("Saved key frame 1 to walk.amt"));
+        QCOMPARE(pane(Pane::Animation), QString("walk.amt (1 key frame)"));
+        QTest::keyClick(&f, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(pane(Pane::Animation), QString("walk.amt (2 key frames)"));
+        app.Frame().Router().Execute(cmd::ModeNormal);
+        QCOMPARE(pane(Pane::Mode), QString("Hierarchy"));
+        // The lock lights show only while their lock is on.
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(f.IndicatorPane(i)->isHidden());
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (!x11) QSKIP("not on X11");
+        XkbLockModifiers(x11->display(), XkbUseCoreKbd, LockMask, LockMask);
+        XSync(x11->display(), False);
+        QTest::keyClick(&f, Qt::Key_A); // any key release looks at the lights again
+        const bool capsShown = !f.IndicatorPane(0)->isHidden();
+        XkbLockModifiers(x11->display(), XkbUseCoreKbd, LockMask, 0);
+        XSync(x11->display(), False);
+        QVERIFY(capsShown);
+        QVERIFY(f.IndicatorPane(1)->isHidden());
     }
 
     void anAnimationOnTheCommandLinePlaysOnTheDefaultFigure() {

@@ -40,13 +40,13 @@ class ScriptedServices : public IWindowServices, public ScriptedDialogs {
     void CheckToolButton(int id, bool pressed) override { checked[id] = pressed; }
     void EnableToolButton(int id, bool enabled) override { enabled_[id] = enabled; }
     void SetWaitCursor(bool on) override { waitCursor.push_back(on); }
-    void SetStatusText(const std::string& text) override { statusText = text; }
+    void SetStatusText(StatusPane pane, const std::string& text) override { statusTexts[pane] = text; }
     void ShowStatusMessage(const std::string& text) override { statusMessages.push_back(text); }
 
     std::vector<int> hints;
     std::map<int, bool> checked, enabled_;
     std::vector<bool> waitCursor;
-    std::string statusText;
+    std::map<StatusPane, std::string> statusTexts;
     std::vector<std::string> statusMessages;
 };
 
