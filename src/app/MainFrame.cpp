@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -76,7 +80,11 @@ void CMainFrame::RefreshMenu(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (action->isSeparator() || action->menu() || !action->data().isValid()) continue;
         const int id = action->data().toInt();
-        if (id == cmd::FileMru && !m_recentFiles.isEmpty()) continue;
+        if (action->property("recentFile").isValid()) continue;
+        if (id == cmd::FileMru) {
+            action->setEnabled(false); // the placeholder of an empty list
+            continue;
+        }
         const CommandState state = m_router.Update(id);
         action->setEnabled(state.enabled);
         if (!state.text.empty()) action->setText(QString::fromStdString(state.text));
@@ -200,6 +208,9 @@ void CMainFrame::UpdateCaption() {
 void CMainFrame::ShowContextMenu(const QPoint& at) {
     QMenu* menu = BuildMenu(res::ContextMenu(), this, false);
     menu->setObjectName("contextMenu");
+    // Items do what the main menu's do; those without a handler are greyed.
+    for (QAction* action : menu->findChildren<QAction*>())
+        if (action->data().isValid()) action->setEnabled(m_router.Update(action->data().toInt()).enabled);
     menu->exec(at);
     menu->deleteLater();
 }
@@ -211,12 +222,46 @@ void CMainFrame::ShowMaximised() {
 }
 
 bool CMainFrame::HasCommand(int id) const {
-    return id == cmd::ViewToolbar || id == cmd::ViewStatusBar;
+    return id == cmd::ViewToolbar || id == cmd::ViewStatusBar || id == cmd::FilePrint ||
+           id == cmd::PrintAlias || id == cmd::FilePrintPreview;
 }
 
 void CMainFrame::OnCommand(int id) {
     if (id == cmd::ViewToolbar) m_toolBar->setVisible(m_toolBar->isHidden());
     if (id == cmd::ViewStatusBar) statusBar()->setVisible(statusBar()->isHidden());
+    if (id == cmd::FilePrint || id == cmd::PrintAlias) OnPrint();
+    if (id == cmd::FilePrintPreview) OnPrintPreview();
+}
+
+namespace {
+
+// The picture as large as the page allows, its shape kept, centred.
+void PrintPicture(QPrinter& printer, const QImage& picture) {
+    QPainter painter(&printer);
+    const QRect page = painter.viewport();
+    QSize size = picture.size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    const QRect target(page.x() + (page.width() - size.width()) / 2,
+                       page.y() + (page.height() - size.height()) / 2, size.width(), size.height());
+    painter.drawImage(target, picture);
+}
+
+} // namespace
+
+void CMainFrame::OnPrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    const bool chosen =
+        choosePrinter ? choosePrinter(printer) : QPrintDialog(&printer, this).exec() == QDialog::Accepted;
+    if (chosen) PrintPicture(printer, m_view->RenderImage());
+}
+
+void CMainFrame::OnPrintPreview() {
+    const QImage picture = m_view->RenderImage();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&picture](QPrinter* p) { PrintPicture(*p, picture); });
+    preview.exec();
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {

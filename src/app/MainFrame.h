@@ -9,9 +9,11 @@
 #include "LockIndicators.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 
 class QLabel;
+class QPrinter;
 class QMenu;
 class QToolBar;
 
@@ -49,6 +51,9 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     void ShowContextMenu(const QPoint& at);
     // Maximised and as large as the screen, so it covers the screen even without a window manager.
     void ShowMaximised();
+    // Lets the user choose a printer for Print; false on Cancel. The system's print dialog unless
+    // replaced (tests print to a PDF file).
+    std::function<bool(QPrinter&)> choosePrinter;
 
     bool HasCommand(int id) const override;
     void OnCommand(int id) override;
@@ -58,6 +63,8 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void OnPrint();
+    void OnPrintPreview();
     QMenu* BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed);
     void RefreshMenu(QMenu* menu);
     void RefreshRecentFiles(QMenu* menu);

@@ -55,8 +55,7 @@ struct ViewCommand {
 const ViewCommand kViewCommands[] = {
     {cmd::FileOpen, [](CKvtView& v) { v.OnFileOpen(); }},
     {cmd::FileSave, [](CKvtView& v) { v.OnFileSave(); }},
-    {cmd::FilePrint, [](CKvtView&) {}},
-    {cmd::PrintAlias, [](CKvtView&) {}},
+
     {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 0, 1); }},
     {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 0, 1); }},
     {cmd::RotateUp, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 1, 0); }},
@@ -69,6 +68,7 @@ const ViewCommand kViewCommands[] = {
     {cmd::ModeModify, [](CKvtView& v) { v.OnModeModify(); }},
     {cmd::Animate, [](CKvtView& v) { v.OnAnimate(); }},
     {cmd::EditUndo, [](CKvtView& v) { v.OnUndo(); }},
+    {cmd::EditCopy, [](CKvtView& v) { v.OnEditCopy(); }},
     {cmd::EditRedo, [](CKvtView& v) { v.OnRedo(); }},
     {cmd::MirrorPose, [](CKvtView& v) { v.OnMirrorPose(); }},
     {cmd::FlipPose, [](CKvtView& v) { v.OnFlipPose(); }},

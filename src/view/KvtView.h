@@ -110,6 +110,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void OnModeNormal();
     void OnModeModify();
     void OnUndo();
+    // Puts the current picture on the clipboard.
+    void OnEditCopy();
     void OnRedo();
     void OnMirrorPose();
     void OnFlipPose();

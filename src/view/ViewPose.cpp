@@ -3,6 +3,9 @@
 #include "KvtView.h"
 #include "SegmentNames.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
 #include <cmath>
 #include <cstdio>
 
@@ -36,6 +39,10 @@ void CKvtView::OnRedo() {
     m_bDragging = false;
     m_figure.Redo();
     PoseChanged();
+}
+
+void CKvtView::OnEditCopy() {
+    QGuiApplication::clipboard()->setImage(RenderImage());
 }
 
 void CKvtView::OnMirrorPose() {

@@ -6,7 +6,10 @@
 #include "TempDir.h"
 #include "ViewProbe.h"
 
+#include <QClipboard>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWheelEvent>
@@ -155,6 +158,32 @@ class FeelTest : public QObject {
         XSync(x11->display(), False);
         QVERIFY(capsShown);
         QVERIFY(f.IndicatorPane(1)->isHidden());
+    }
+
+    void copyPrintAndAGreyedRecentPlaceholder() {
+        RunningApp app;
+        TempDir dir;
+        CMainFrame& f = app.Frame();
+        QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier);
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), app.View().RenderImage().size());
+        QVERIFY(PaintAt(copied, Project(app.View(), {0, 0.055, 0.4})) != Paint::Background); // the chest
+        const QString pdf = QString::fromStdString(dir.File("figure.pdf"));
+        f.choosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QTest::keyClick(&f, Qt::Key_P, Qt::ControlModifier);
+        QFile printed(pdf);
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        QVERIFY(printed.read(4) == "%PDF");
+        QVERIFY(printed.size() > 10000); // a picture, not an empty page
+        QAction* placeholder = f.MenuAction(cmd::FileMru);
+        for (QAction* top : f.menuBar()->actions())
+            if (top->menu() && top->menu()->actions().contains(placeholder)) emit top->menu()->aboutToShow();
+        QVERIFY(placeholder->isVisible());
+        QVERIFY(!placeholder->isEnabled());
     }
 
     void anAnimationOnTheCommandLinePlaysOnTheDefaultFigure() {
