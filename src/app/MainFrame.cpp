@@ -252,11 +252,11 @@ void CMainFrame::OnPrint() {
     QPrinter printer(QPrinter::HighResolution);
     const bool chosen =
         choosePrinter ? choosePrinter(printer) : QPrintDialog(&printer, this).exec() == QDialog::Accepted;
-    if (chosen) PrintPicture(printer, m_view->RenderImage());
+    if (chosen) PrintPicture(printer, m_view->RenderImage(false));
 }
 
 void CMainFrame::OnPrintPreview() {
-    const QImage picture = m_view->RenderImage();
+    const QImage picture = m_view->RenderImage(false);
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,

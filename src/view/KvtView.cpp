@@ -181,8 +181,11 @@ void CKvtView::InvalidateAndUpdateNow() {
     if (isVisible()) repaint();
 }
 
-QImage CKvtView::RenderImage() {
-    return grabFramebuffer();
+QImage CKvtView::RenderImage(bool outline) {
+    m_bOutline = outline;
+    QImage picture = grabFramebuffer();
+    m_bOutline = true;
+    return picture;
 }
 
 void CKvtView::initializeGL() {

@@ -128,8 +128,9 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
 
     // Repaints at once: the picture is on the screen when this returns.
     void InvalidateAndUpdateNow();
-    // The current picture, rendered now.
-    QImage RenderImage();
+    // The current picture, rendered now; without the selection's outline for pictures that leave
+    // the program (clipboard, printer) unless `outline` asks for it.
+    QImage RenderImage(bool outline = true);
     // Opens the view's context menu at a screen point; set by the frame.
     std::function<void(const QPoint&)> onContextMenu;
 
@@ -172,6 +173,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour);
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
+    void DrawOutline(unsigned list);
     void PlayAnimationFile();
     // Says in the status bar which key frame went to which file.
     void NoteSaved();
@@ -194,6 +196,9 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     int m_nDisplayMode = DISPLAY_FLAT;
     int m_nRenderMode = RENDER_NORMAL;
     std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};
+    // Selected segments are also outlined in this colour, unless a picture is made without.
+    std::array<double, 3> m_outlineColour{1.0, 0.9, 0.0};
+    bool m_bOutline = true;
     std::array<double, 3> m_flatColour{0.0, 0.75, 0.0};
     bool m_bTrackballDrag = false;
     bool m_bPanDrag = false;

@@ -42,7 +42,7 @@ void CKvtView::OnRedo() {
 }
 
 void CKvtView::OnEditCopy() {
-    QGuiApplication::clipboard()->setImage(RenderImage());
+    QGuiApplication::clipboard()->setImage(RenderImage(false));
 }
 
 void CKvtView::OnMirrorPose() {

@@ -185,7 +185,25 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
             SegmentColour(e.segment, colour);
         glColor3d(colour[0], colour[1], colour[2]);
         if (e.built) glCallList(e.list);
+        if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e.list);
     }
+}
+
+// The silhouette of a segment in a colour no segment has, so a selected segment stands out even
+// where it is red anyway (the shirt): its back faces drawn as wide lines, where they pass the
+// depth test, show just around its edge.
+void CKvtView::DrawOutline(unsigned list) {
+    constexpr float kOutlineWidth = 5.0f; // pixels; half of it falls outside the segment
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glPolygonMode(GL_BACK, GL_LINE);
+    glLineWidth(kOutlineWidth);
+    glDepthFunc(GL_LEQUAL);
+    glColor3d(m_outlineColour[0], m_outlineColour[1], m_outlineColour[2]);
+    glCallList(list);
+    glPopAttrib();
 }
 
 // Eight triangles between each pair of neighbouring ring points, in both windings and with both

@@ -71,6 +71,28 @@ class FeelTest : public QObject {
         QCOMPARE(PaintAt(v.grabFramebuffer(), head), Paint::Skin);
     }
 
+    // A selected chest on a red shirt is still plain to see: an outline in another colour, left out
+    // of the picture that goes to the clipboard.
+    void theSelectionIsOutlined() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        auto outlinePixels = [](const QImage& image) {
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QRgb c = image.pixel(x, y);
+                    n += qRed(c) > 230 && qGreen(c) > 190 && qBlue(c) < 60;
+                }
+            return n;
+        };
+        const int before = outlinePixels(v.RenderImage());
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, 1));
+        QCOMPARE(v.FigureModel().Selection(), std::vector<int>{1});
+        QVERIFY2(outlinePixels(v.RenderImage()) > before + 300, qPrintable(QString::number(before)));
+        QCOMPARE(outlinePixels(v.RenderImage(false)), before);
+    }
+
     void togglingHierarchyKeepsThePoseOneUndoAway() {
         RunningApp app;
         EnterModifyMode(app);
