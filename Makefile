@@ -7,8 +7,11 @@ RUN_DIR     = $(BUILD)/run
 XVFB        = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 SHELL       = /bin/bash
 FUZZ_FLAGS  = -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+# The layout of the sources is clang-format's, at the version the set-up installs.
+CLANG_FORMAT = clang-format-14
+SOURCES      = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: all deps configure build run test test-asan bench fuzz fuzz-merge clean
+.PHONY: all deps configure build run test test-asan format format-check bench fuzz fuzz-merge clean
 
 all: build
 
@@ -25,9 +28,15 @@ run: build
 	@if [ -z "$$DISPLAY" ]; then echo "No display: starting under a virtual X server (xvfb-run)"; fi
 	cd $(RUN_DIR) && $(XVFB) ./figurant
 
-test: build
+test: build format-check
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+
+format: deps
+	$(CLANG_FORMAT) -i $(SOURCES)
+
+format-check: deps
+	@$(CLANG_FORMAT) --dry-run --Werror $(SOURCES) || { echo "Sources are not formatted: run 'make format'"; exit 1; }
 
 # The logic layers and the file readers' corpora again, under AddressSanitizer and UBSan.
 test-asan: deps

@@ -1,22 +1,12 @@
 // Tervo Figurant: poses and animates a three-dimensional human figure.
 #include "KvtApp.h"
 #include "QtDialogs.h"
+#include "SurfaceFormat.h"
 
 #include <QApplication>
-#include <QSurfaceFormat>
 
 int main(int argc, char** argv) {
-    // RGBA with 24 colour bits, double buffered, the deepest depth buffer, in a compatibility
-    // context so display lists, immediate mode and selection mode are there.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setRedBufferSize(8);
-    format.setGreenBufferSize(8);
-    format.setBlueBufferSize(8);
-    format.setDepthBufferSize(24);
-    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    QSurfaceFormat::setDefaultFormat(format);
+    QSurfaceFormat::setDefaultFormat(figurant::ProgramSurfaceFormat());
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kvt");
     figurant::QtDialogs dialogs;

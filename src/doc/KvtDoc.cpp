@@ -253,7 +253,8 @@ void CKvtDoc::AssignSegmentNumbers(CUnderlayList& model) {
     ++m_nSegments;
     model.m_nSegments = m_nSegments;
     model.SwapAxes();
-    model.ConvertUnits(3);
+    constexpr int kMetres = 3; // units code of the model in memory (the drawing's code may differ)
+    model.ConvertUnits(kMetres);
 }
 
 int CKvtDoc::SegmentFromCode(int colour) {

@@ -393,7 +393,9 @@ void CDxfReader::ArcPoints(CUnderlayPolyLine& line, Vec3f c, double r, double a0
     if (sweep < 0) sweep += 360;
     const double step = sweep / (n - 1);
     for (int i = 0; i < n; ++i) {
-        const double angle = (a0 + i * step) * 3.14159265 / 180;
+        // Arc and circle points have always been placed with this shorter pi.
+        constexpr double kArcPi = 3.14159265;
+        const double angle = (a0 + i * step) * kArcPi / 180;
         AddPoint(line, {static_cast<float>(c.x + r * std::cos(angle)),
                         static_cast<float>(c.y + r * std::sin(angle)), c.z});
     }

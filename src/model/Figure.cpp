@@ -210,7 +210,7 @@ void Figure::ResetPose(const std::string& stepName) {
 std::array<float, 3> Figure::JointAngles(int segment) const {
     if (!HasSegment(segment)) return {0, 0, 0};
     const Matrix4& m = Pose(segment).m_matrix;
-    constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+    constexpr double kDegrees = 180.0 / kPi;
     const double sinB = std::clamp(static_cast<double>(m[2]), -1.0, 1.0);
     const double a = std::atan2(-m[6], m[10]), b = std::asin(sinB), c = std::atan2(-m[1], m[0]);
     return {static_cast<float>(a * kDegrees), static_cast<float>(b * kDegrees),

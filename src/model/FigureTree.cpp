@@ -63,7 +63,8 @@ void BuildFigureTree(PoseArray& pose, int nSegments) {
         p.m_restRing.clear();
         p.m_ringNormalIds.clear();
         p.m_pJointCentre.reset();
-        if (i == 1 || i == 2 || !p.m_pParent) continue;
+        // The root has no joint, and segment 2 belongs to no tree.
+        if (i == kRootSegment || i == kDetachedSegment || !p.m_pParent) continue;
         DetectJointRing(p);
         p.SortJointRing();
     }

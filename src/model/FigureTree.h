@@ -9,6 +9,8 @@
 namespace figurant {
 
 constexpr int kMaxSegments = 40;
+constexpr int kRootSegment = 1;     // the chest
+constexpr int kDetachedSegment = 2; // no body part: not in the tree
 using PoseArray = std::array<SegmentPose, kMaxSegments>;
 
 struct TreeNode {

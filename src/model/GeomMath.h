@@ -8,6 +8,8 @@
 
 namespace figurant {
 
+constexpr double kPi = 3.14159265358979323846;
+
 struct Matrix4 {
     std::array<float, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     float& operator[](int i) { return m[static_cast<std::size_t>(i)]; }

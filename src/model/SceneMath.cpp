@@ -6,8 +6,6 @@ namespace figurant {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // The rotation matrix alone. Turns about a coordinate axis are built from the sine and cosine
 // directly (the axis length does not matter there); any other axis is normalised first, and one
 // of length 1e-4 or less gives no turn at all.

@@ -20,7 +20,10 @@ double RingKey(const Point3d& point, const Point3d& reference, const Point3d& ce
     const Point3d e1 = Normalize(Difference(reference, centre));
     const Point3d e2 = Normalize(Cross(normal, e1));
     const double u = Dot(p, e1), v = Dot(p, e2);
-    return std::atan2(v, u) + 3.14159265;
+    // This shorter pi shifts every key alike; the ring order (and the joint bands) depend on the
+    // keys as computed with it.
+    constexpr double kRingKeyPi = 3.14159265;
+    return std::atan2(v, u) + kRingKeyPi;
 }
 
 } // namespace

@@ -34,10 +34,16 @@ int& RenormCount() {
     return count;
 }
 
+// Inside r / sqrt(2) the point lies on the sphere, outside on the hyperbolic sheet that meets it
+// there. The two factors differ in their last digit on purpose: the test and the sheet's height
+// have always used these two roundings of 1 / sqrt(2), and the picture depends on them.
+constexpr double kSphereEdge = 0.7071067811865476;
+constexpr double kSheetScale = 0.7071067811865475;
+
 float ProjectToSphere(float r, float x, float y) {
     const double d = std::sqrt(x * x + y * y);
-    if (d < r * 0.7071067811865476) return static_cast<float>(std::sqrt(r * r - d * d));
-    const double t = r * 0.7071067811865475;
+    if (d < r * kSphereEdge) return static_cast<float>(std::sqrt(r * r - d * d));
+    const double t = r * kSheetScale;
     return static_cast<float>(t * t / d);
 }
 

@@ -22,7 +22,7 @@ void CKvtView::ComputeViewVolume() {
     c.extentY = b[3] - b[2];
     c.extentX = b[1] - b[0];
     const float size = c.extentY > c.extentX ? c.extentY : c.extentX;
-    c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * 3.14159265358979323846 / 180.0));
+    c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * kPi / 180.0));
     c.modelSize = c.extentZ > size ? c.extentZ : size;
     c.zNear = c.camDist - 20 * c.modelSize;
     if (!(c.zNear > 0)) c.zNear = 0.0001;
@@ -136,7 +136,7 @@ void CKvtView::PanScene(int dx, int dy) {
     if (m_bPlaying || c.viewportH <= 0) return;
     // Eye units per pixel at the depth of the model's centre.
     const double depth = std::fabs(c.sceneMatrix[14]);
-    const double unit = 2 * depth * std::tan(c.fovy * 3.14159265358979323846 / 360.0) / c.viewportH;
+    const double unit = 2 * depth * std::tan(c.fovy * kPi / 360.0) / c.viewportH;
     c.sceneMatrix = ScenePanned(c.sceneMatrix, static_cast<float>(dx * unit), static_cast<float>(-dy * unit));
     InvalidateAndUpdateNow();
 }

@@ -2,6 +2,7 @@
 // maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
 #include "GuiFixture.h"
 #include "StressModels.h"
+#include "SurfaceFormat.h"
 #include "ViewProbe.h"
 
 #include <GL/gl.h>
@@ -105,10 +106,7 @@ BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    QSurfaceFormat::setDefaultFormat(ProgramSurfaceFormat());
     QApplication application(argc, argv);
     test::RunningApp app;
     if (!app.started) return 1;

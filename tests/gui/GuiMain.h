@@ -1,7 +1,9 @@
 #pragma once
-// Main of the Qt tests: settings go to a temporary folder, and the OpenGL context is a
-// compatibility context as the program asks for.
+// Main of the Qt tests: settings go to a temporary folder, and the OpenGL surface is the one the
+// program asks for.
+#include "SurfaceFormat.h"
 #include <QApplication>
+
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,10 +17,7 @@
         }                                                                                                    \
         QTemporaryDir config;                                                                                \
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                                  \
-        QSurfaceFormat format;                                                                               \
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);                                             \
-        format.setDepthBufferSize(24);                                                                       \
-        QSurfaceFormat::setDefaultFormat(format);                                                            \
+        QSurfaceFormat::setDefaultFormat(figurant::ProgramSurfaceFormat());                                  \
         QApplication app(argc, argv);                                                                        \
         TestClass test;                                                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \

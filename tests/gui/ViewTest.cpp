@@ -218,10 +218,11 @@ class ViewTest : public QObject {
         TempDir dir;
         app.dialogs.answers = {dir.Write("big.dxf", text + "0\nEOF\n")};
         app.dialogs.messages.clear();
+        const std::string held = std::to_string(app.Doc().Normals().size()) + " normals";
         app.Frame().Router().Execute(cmd::ImportDxf);
         QVERIFY(!app.Doc().NormalsReady());
         QVERIFY(app.dialogs.messages.size() >= 1);
-        QVERIFY(app.dialogs.messages[0].find("18696 normals") != std::string::npos);
+        QVERIFY(app.dialogs.messages[0].find(held) != std::string::npos);
     }
 
     void importOfAMissingFileLeavesAnEmptyView() {

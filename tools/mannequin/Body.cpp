@@ -17,7 +17,7 @@ const V3 kForward{0, 0, 1};
 constexpr double kShoulderTilt = 90; // degrees of the shoulder ring's axis from straight down
 constexpr double kArmpitDepth = 0.045, kArmpitDrop = 0.02;
 
-struct RingSpec {
+struct RingShape {
     V3 centre, e1, e2;
     double a, b;
 };
@@ -211,11 +211,11 @@ class Builder {
     }
 
     // Rings along a limb from an existing ring; closes at `pole` when one is given.
-    Loop Sweep(Loop ring, int segment, int steps, const std::function<RingSpec(double)>& shape,
+    Loop Sweep(Loop ring, int segment, int steps, const std::function<RingShape(double)>& shape,
                const V3* pole = nullptr) {
         const int last = pole ? steps - 1 : steps;
         for (int j = 1; j <= last; ++j) {
-            const RingSpec r = shape(static_cast<double>(j) / steps);
+            const RingShape r = shape(static_cast<double>(j) / steps);
             Loop next = m_mesh.Ring(r.centre, r.e1, r.e2, r.a, r.b, m_ringSize);
             m_mesh.Loft(ring, next, segment);
             ring = std::move(next);
@@ -229,11 +229,11 @@ class Builder {
         const double neckTop = 0.03, bottom = 35 * kPi / 180;
         const int neckSteps = 2, headSteps = 16 * m_k;
         Loop ring = Sweep(neck, 0, neckSteps, [&](double t) {
-            return RingSpec{m_d.neck + V3{0, t * neckTop, 0.005 * t},
-                            {1, 0, 0},
-                            kForward,
-                            0.055 - 0.004 * t,
-                            0.055 - 0.004 * t};
+            return RingShape{m_d.neck + V3{0, t * neckTop, 0.005 * t},
+                             {1, 0, 0},
+                             kForward,
+                             0.055 - 0.004 * t,
+                             0.055 - 0.004 * t};
         });
         const std::size_t firstHeadVertex = m_mesh.Positions().size();
         const V3 pole = centre + V3{0, 0.115, 0};
@@ -241,11 +241,11 @@ class Builder {
             ring, 0, headSteps,
             [&](double t) {
                 const double beta = bottom + t * (kPi - bottom);
-                return RingSpec{centre - V3{0, 0.115 * std::cos(beta), 0},
-                                {1, 0, 0},
-                                kForward,
-                                0.075 * std::sin(beta),
-                                0.095 * std::sin(beta)};
+                return RingShape{centre - V3{0, 0.115 * std::cos(beta), 0},
+                                 {1, 0, 0},
+                                 kForward,
+                                 0.075 * std::sin(beta),
+                                 0.095 * std::sin(beta)};
             },
             &pole);
         // A nose, so one can see which way the head faces.
@@ -272,23 +272,23 @@ class Builder {
             const double r = Profile({{0, 0.055}, {0.3, 0.048}, {0.8, 0.043}, {1, 0.040}}, t);
             if (along < arcLength) {
                 const double b = along / radius;
-                return RingSpec{path.At(m_d.shoulder[s], side, b),
-                                outwardUp({side * std::cos(b), -std::sin(b), 0}), kForward, r, r};
+                return RingShape{path.At(m_d.shoulder[s], side, b),
+                                 outwardUp({side * std::cos(b), -std::sin(b), 0}), kForward, r, r};
             }
             const V3 d = Unit(m_d.elbow[s] - arcEnd);
-            return RingSpec{arcEnd + (along - arcLength) * d, outwardUp(d), kForward, r, r};
+            return RingShape{arcEnd + (along - arcLength) * d, outwardUp(d), kForward, r, r};
         });
         const V3 forearm = Unit(m_d.wrist[s] - m_d.elbow[s]);
         const V3 e1 = outwardUp(forearm);
         const Loop wrist = Sweep(elbow, 6 + s, Steps(0.146 * kHeight), [&](double t) {
-            return RingSpec{Lerp(m_d.elbow[s], m_d.wrist[s], t), e1, kForward,
-                            Profile({{0, 0.040}, {0.25, 0.041}, {1, 0.022}}, t),
-                            Profile({{0, 0.040}, {0.25, 0.043}, {1, 0.030}}, t)};
+            return RingShape{Lerp(m_d.elbow[s], m_d.wrist[s], t), e1, kForward,
+                             Profile({{0, 0.040}, {0.25, 0.041}, {1, 0.022}}, t),
+                             Profile({{0, 0.040}, {0.25, 0.043}, {1, 0.030}}, t)};
         });
         Sweep(
             wrist, 8 + s, Steps(0.108 * kHeight),
             [&](double t) {
-                return RingSpec{
+                return RingShape{
                     Lerp(m_d.wrist[s], m_d.fingertip[s], t), e1, kForward,
                     Profile({{0, 0.022}, {0.2, 0.020}, {0.45, 0.016}, {0.75, 0.013}, {1, 0.008}}, t),
                     Profile({{0, 0.030}, {0.2, 0.040}, {0.45, 0.046}, {0.75, 0.040}, {1, 0.022}}, t)};
@@ -301,15 +301,15 @@ class Builder {
         const V3 along = Unit(m_d.knee[s] - m_d.hip[s]);
         const V3 e1 = Outward(along, side);
         const Loop knee = Sweep(hip, 10 + s, Steps(0.245 * kHeight), [&](double t) {
-            return RingSpec{Lerp(m_d.hip[s], m_d.knee[s], t), e1, kForward,
-                            Profile({{0, 0.088}, {0.5, 0.077}, {1, 0.052}}, t),
-                            Profile({{0, 0.085}, {0.5, 0.078}, {1, 0.055}}, t)};
+            return RingShape{Lerp(m_d.hip[s], m_d.knee[s], t), e1, kForward,
+                             Profile({{0, 0.088}, {0.5, 0.077}, {1, 0.052}}, t),
+                             Profile({{0, 0.085}, {0.5, 0.078}, {1, 0.055}}, t)};
         });
         const Loop ankle = Sweep(knee, 12 + s, Steps(0.246 * kHeight), [&](double t) {
             const double calf = Profile({{0, 0}, {0.3, 0.012}, {0.7, 0.004}, {1, 0}}, t);
-            return RingSpec{Lerp(m_d.knee[s], m_d.ankle[s], t) - V3{0, 0, calf}, e1, kForward,
-                            Profile({{0, 0.052}, {0.3, 0.054}, {1, 0.035}}, t),
-                            Profile({{0, 0.055}, {0.3, 0.064}, {1, 0.030}}, t)};
+            return RingShape{Lerp(m_d.knee[s], m_d.ankle[s], t) - V3{0, 0, calf}, e1, kForward,
+                             Profile({{0, 0.052}, {0.3, 0.054}, {1, 0.035}}, t),
+                             Profile({{0, 0.055}, {0.3, 0.064}, {1, 0.030}}, t)};
         });
         Foot(s, ankle);
     }
@@ -335,13 +335,13 @@ class Builder {
                     const V3 c =
                         centre - (bend * std::cos(alpha)) * kForward - (bend * std::sin(alpha)) * kUp;
                     const V3 e1 = Outward(dir, side);
-                    return RingSpec{c, e1, side * Unit(Cross(dir, e1)), 0.035 + 0.008 * f, 0.030};
+                    return RingShape{c, e1, side * Unit(Cross(dir, e1)), 0.035 + 0.008 * f, 0.030};
                 }
                 const double f = (j - bendSteps) / runSteps;
                 const V3 c = centre - bend * kUp + (f * length) * kForward - V3{0, 0.008 * f, 0};
-                return RingSpec{c, Outward(kForward, side), kUp,
-                                Profile({{0, 0.043}, {0.6, 0.048}, {1, 0.034}}, f),
-                                Profile({{0, 0.030}, {0.5, 0.024}, {1, 0.014}}, f)};
+                return RingShape{c, Outward(kForward, side), kUp,
+                                 Profile({{0, 0.043}, {0.6, 0.048}, {1, 0.034}}, f),
+                                 Profile({{0, 0.030}, {0.5, 0.024}, {1, 0.014}}, f)};
             },
             &pole);
     }
