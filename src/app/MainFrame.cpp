@@ -144,9 +144,10 @@ void CMainFrame::BuildToolBar() {
 }
 
 void CMainFrame::BuildStatusBar() {
+    // Standing texts on the right, so passing messages on the left never cover them.
     for (QLabel*& pane : m_statusPanes) {
         pane = new QLabel(this);
-        statusBar()->addWidget(pane);
+        statusBar()->addPermanentWidget(pane);
     }
     const char* texts[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
