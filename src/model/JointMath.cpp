@@ -34,23 +34,22 @@ BoneTwist::BoneTwist(const Point3d& J, const Point3d& Jc, float step)
     m_length = static_cast<float>(std::sqrt(Dot(d, d)));
 }
 
-Point3d BoneTwist::TurnAbout(const Point3d& centre, const Point3d& p) const {
+Matrix4 BoneTwist::TurnAt(const Point3d& p) const {
     const double along = Dot(Difference(p, m_J), m_axis);
     const auto theta = static_cast<float>(m_step * along / m_length);
     Matrix4 R;
     MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),
                  static_cast<float>(m_axis.z), R);
-    return TransformPoint3(AboutPoint(centre, R), p);
+    return R;
+}
+
+Point3d BoneTwist::TurnAbout(const Point3d& centre, const Point3d& p) const {
+    return TransformPoint3(AboutPoint(centre, TurnAt(p)), p);
 }
 
 Vec3f BoneTwist::TurnDirection(const Point3d& p, const Vec3f& direction) const {
-    const double along = Dot(Difference(p, m_J), m_axis);
-    const auto theta = static_cast<float>(m_step * along / m_length);
-    Matrix4 R;
-    MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),
-                 static_cast<float>(m_axis.z), R);
     Vec4f v{direction.x, direction.y, direction.z, 0.0f};
-    TransformPoint(R, v);
+    TransformPoint(TurnAt(p), v);
     return {v[0], v[1], v[2]};
 }
 

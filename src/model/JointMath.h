@@ -26,6 +26,8 @@ class BoneTwist {
 
   private:
     Point3d TurnAbout(const Point3d& centre, const Point3d& p) const;
+    // The turn (about the axis through the origin) a point at p gets: in proportion to its place.
+    Matrix4 TurnAt(const Point3d& p) const;
     Point3d m_J, m_Jc, m_axis;
     float m_length, m_step;
 };

@@ -21,11 +21,6 @@ void Select(RunningApp& app, int segment) {
     QCOMPARE(v.FigureModel().Selection()[0], segment);
 }
 
-void EnterModifyMode(RunningApp& app) {
-    app.Frame().Router().Execute(cmd::Hierarchy);
-    app.Frame().Router().Execute(cmd::ModeModify);
-}
-
 std::vector<Matrix4> Matrices(CKvtView& v) {
     std::vector<Matrix4> m;
     for (int s = 0; s < 16; ++s)

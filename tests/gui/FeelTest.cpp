@@ -20,11 +20,6 @@ using namespace figurant::test;
 
 namespace {
 
-void EnterModifyMode(RunningApp& app) {
-    app.Frame().Router().Execute(cmd::Hierarchy);
-    app.Frame().Router().Execute(cmd::ModeModify);
-}
-
 QWidget* Button(RunningApp& app, int id) {
     return app.Frame().ToolBar()->widgetForAction(app.Frame().ToolbarAction(id));
 }
@@ -121,11 +116,8 @@ class FeelTest : public QObject {
         QVERIFY(std::abs(Project(v, {0, 0, 0}).x() - centre.x()) < 0.5);
         // A right drag orbits: the figure's vertical axis stays upright on the screen.
         QTest::mousePress(&v, Qt::RightButton, Qt::NoModifier, middle);
-        for (const QPoint step : {QPoint(40, 0), QPoint(80, 25), QPoint(120, 40)}) {
-            QMouseEvent move(QEvent::MouseMove, middle + step, v.mapToGlobal(middle + step), Qt::NoButton,
-                             Qt::RightButton, Qt::NoModifier);
-            QApplication::sendEvent(&v, &move);
-        }
+        for (const QPoint step : {QPoint(40, 0), QPoint(80, 25), QPoint(120, 40)})
+            MoveWith(&v, middle + step, Qt::RightButton);
         QTest::mouseRelease(&v, Qt::RightButton, Qt::NoModifier, middle + QPoint(120, 40));
         QVERIFY(QApplication::activePopupWidget() == nullptr); // a drag opens no menu
         const QPointF head = Project(v, {0, 0, 0.8}), feet = Project(v, {0, 0, -0.8});
@@ -135,9 +127,7 @@ class FeelTest : public QObject {
         // Shift and the middle button pan: the centre follows the mouse.
         const QPointF before = Project(v, {0, 0, 0});
         QTest::mousePress(&v, Qt::MiddleButton, Qt::ShiftModifier, middle);
-        QMouseEvent pan(QEvent::MouseMove, middle + QPoint(30, -20), v.mapToGlobal(middle + QPoint(30, -20)),
-                        Qt::NoButton, Qt::MiddleButton, Qt::ShiftModifier);
-        QApplication::sendEvent(&v, &pan);
+        MoveWith(&v, middle + QPoint(30, -20), Qt::MiddleButton, Qt::ShiftModifier);
         QTest::mouseRelease(&v, Qt::MiddleButton, Qt::ShiftModifier, middle + QPoint(30, -20));
         const QPointF after = Project(v, {0, 0, 0});
         QVERIFY(std::abs(after.x() - before.x() - 30) < 1.5 && std::abs(after.y() - before.y() + 20) < 1.5);

@@ -44,4 +44,18 @@ class RunningApp {
     QString previous;
 };
 
+// The jointed figure in Modify mode, where clicks pick segments.
+inline void EnterModifyMode(RunningApp& app) {
+    app.Frame().Router().Execute(cmd::Hierarchy);
+    app.Frame().Router().Execute(cmd::ModeModify);
+    QCOMPARE(app.View().RenderMode(), int(RENDER_MODIFY));
+}
+
+// A mouse move with buttons held, sent to the widget as the window system would.
+inline void MoveWith(QWidget* w, QPoint to, Qt::MouseButtons buttons,
+                     Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QMouseEvent event(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, buttons, keys);
+    QApplication::sendEvent(w, &event);
+}
+
 } // namespace figurant::test

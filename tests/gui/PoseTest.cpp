@@ -11,12 +11,6 @@ using namespace figurant::test;
 
 namespace {
 
-void EnterModifyMode(RunningApp& app) {
-    app.Frame().Router().Execute(cmd::Hierarchy);
-    app.Frame().Router().Execute(cmd::ModeModify);
-    QCOMPARE(app.View().RenderMode(), int(RENDER_MODIFY));
-}
-
 QPoint At(RunningApp& app, int segment) {
     CKvtView& v = app.View();
     return Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint();
@@ -24,11 +18,6 @@ QPoint At(RunningApp& app, int segment) {
 
 std::vector<int> Selection(CKvtView& v) {
     return v.FigureModel().Selection();
-}
-
-void Move(QWidget* w, QPoint to, Qt::MouseButtons buttons) {
-    QMouseEvent event(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &event);
 }
 
 void ExpectNear(const Matrix4& a, const Matrix4& b, float eps = 2e-5f) {
@@ -145,18 +134,18 @@ class PoseTest : public QObject {
         CKvtView& v = app.View();
         const QPoint start = At(app, 6);
         QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, start);
-        Move(&v, start + QPoint(3, 3), Qt::LeftButton);
+        MoveWith(&v, start + QPoint(3, 3), Qt::LeftButton);
         QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, start + QPoint(3, 3));
         QCOMPARE(Selection(v), std::vector<int>{6});
         QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
-        Move(&v, start + QPoint(3, 43), Qt::LeftButton);
+        MoveWith(&v, start + QPoint(3, 43), Qt::LeftButton);
         QVERIFY(!(v.Pose(6).m_matrix == Matrix4::Identity()));
         QCOMPARE(v.DragRot()[0], 10);
 
         const QImage before = v.RenderImage();
         const Quat quat = v.Camera().curQuat;
         QTest::mousePress(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
-        Move(&v, QPoint(380, 320), Qt::MiddleButton);
+        MoveWith(&v, QPoint(380, 320), Qt::MiddleButton);
         QTest::mouseRelease(&v, Qt::MiddleButton, Qt::NoModifier, QPoint(380, 320));
         QVERIFY(v.Camera().curQuat != quat);
         QCOMPARE(v.TrackballDragging(), false);
@@ -167,7 +156,7 @@ class PoseTest : public QObject {
         RunningApp app;
         CKvtView& v = app.View();
         QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-        Move(&v, QPoint(141, 91), Qt::LeftButton);
+        MoveWith(&v, QPoint(141, 91), Qt::LeftButton);
         QCOMPARE(v.Camera().sceneRotZ, 10);
         QCOMPARE(v.Camera().sceneRotX, -2);
     }

@@ -15,19 +15,10 @@ using namespace figurant::test;
 
 namespace {
 
-void EnterModifyMode(RunningApp& app) {
-    app.Frame().Router().Execute(cmd::Hierarchy);
-    app.Frame().Router().Execute(cmd::ModeModify);
-}
-
 void Drag(QWidget* w, QPoint from, QPoint to) {
     QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, from);
-    for (int i = 1; i <= 4; ++i) {
-        const QPoint at = from + (to - from) * i / 4;
-        QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(w, &move);
-    }
+    for (int i = 1; i <= 4; ++i)
+        MoveWith(w, from + (to - from) * i / 4, Qt::LeftButton);
     QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, to);
 }
 
