@@ -11,17 +11,15 @@
 
 namespace figurant {
 
-bool CKvtDoc::s_bDefaultsLoaded = false;
-
 void CKvtDoc::OnCommand(int id) {
     if (id == cmd::ImportDxf) OnImportDxf();
     if (id == cmd::BuildHierarchy) OnBuildHierarchy();
 }
 
 bool CKvtDoc::OnNewDocument() {
-    if (!s_bDefaultsLoaded) {
+    if (!m_bDefaultsLoaded) {
         Load(kDefaultModel, kDefaultNormals);
-        s_bDefaultsLoaded = true;
+        m_bDefaultsLoaded = true;
     }
     Update(HINT_NEW_DOCUMENT);
     return true;

@@ -68,9 +68,6 @@ class CKvtDoc : public ICommandTarget {
     void SetTitle(const std::string& title) { m_strTitle = title; }
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
-    // The defaults are read once per process; tests start a fresh "process" with this.
-    static void ResetDefaultsLoaded() { s_bDefaultsLoaded = false; }
-
   private:
     void Update(int hint) {
         if (m_services) m_services->UpdateAllViews(hint);
@@ -98,7 +95,8 @@ class CKvtDoc : public ICommandTarget {
     std::string m_strNormalsFile;
     std::string m_strTitle;
     std::string m_strPathName;
-    static bool s_bDefaultsLoaded;
+    // The default files are read by the first new document only: File > New keeps the model.
+    bool m_bDefaultsLoaded = false;
 };
 
 } // namespace figurant

@@ -29,11 +29,6 @@ float LengthV(const V3& a) {
 
 } // namespace
 
-int& RenormCount() {
-    static int count = 0;
-    return count;
-}
-
 // Inside r / sqrt(2) the point lies on the sphere, outside on the hyperbolic sheet that meets it
 // there. The two factors differ in their last digit on purpose: the test and the sheet's height
 // have always used these two roundings of 1 / sqrt(2), and the picture depends on them.
@@ -73,7 +68,7 @@ Quat AxisToQuat(std::array<float, 3>& axis, float phi) {
     return {v[0], v[1], v[2], std::cos(phi / 2.0f)};
 }
 
-void AddQuats(const Quat& q1, const Quat& q2, Quat& dest) {
+void AddQuats(const Quat& q1, const Quat& q2, Quat& dest, int& additions) {
     const V3 v1{q1[0], q1[1], q1[2]}, v2{q2[0], q2[1], q2[2]};
     const V3 t1 = Scale(v1, q2[3]);
     const V3 t2 = Scale(v2, q1[3]);
@@ -81,8 +76,10 @@ void AddQuats(const Quat& q1, const Quat& q2, Quat& dest) {
     const V3 sum = Add(Add(t1, t2), t3);
     const float w = q1[3] * q2[3] - DotV(v1, v2);
     dest = {sum[0], sum[1], sum[2], w};
-    if (++RenormCount() > 97) {
-        RenormCount() = 0;
+    // Rounding drifts the sum away from unit length: every 98th addition puts it back.
+    constexpr int kAdditionsBetweenRenormalisations = 97;
+    if (++additions > kAdditionsBetweenRenormalisations) {
+        additions = 0;
         NormalizeQuat(dest);
     }
 }

@@ -13,12 +13,11 @@ float ProjectToSphere(float r, float x, float y);
 void Trackball(Quat& q, float x1, float y1, float x2, float y2);
 // Normalises the axis in place; the quaternion of a turn by phi radians about it.
 Quat AxisToQuat(std::array<float, 3>& axis, float phi);
-// dest = q1 followed by q2 (dest may be q2). Every 98th call in the process renormalises dest.
-void AddQuats(const Quat& q1, const Quat& q2, Quat& dest);
+// dest = q1 followed by q2 (dest may be q2). `additions` counts the additions made to one
+// rotation (the caller's trackball owns it); every 98th renormalises dest.
+void AddQuats(const Quat& q1, const Quat& q2, Quat& dest, int& additions);
 // Divides by the squared length, which near unit length is as good as the length.
 void NormalizeQuat(Quat& q);
 void BuildRotMatrix(float m[16], const Quat& q);
-// The process-wide count of additions since the last renormalisation.
-int& RenormCount();
 
 } // namespace figurant

@@ -52,6 +52,7 @@ struct ViewCamera {
     // The trackball's rotation, and the left-drag scene turns in whole degrees.
     Quat curQuat{0, 0, 0, 1};
     Quat lastQuat{0, 0, 0, 1};
+    int quatAdditions = 0; // additions to curQuat since it was last renormalised
     int sceneRotX = 0, sceneRotZ = 0;
 };
 

@@ -92,7 +92,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
     if (m_bTrackballDrag && (x != m_lastX || y != m_lastY) && c.viewportW > 0 && c.viewportH > 0) {
         const auto w = static_cast<float>(c.viewportW), h = static_cast<float>(c.viewportH);
         Trackball(c.lastQuat, (2 * m_lastX - w) / w, (h - 2 * m_lastY) / h, (2 * x - w) / w, (h - 2 * y) / h);
-        AddQuats(c.lastQuat, c.curQuat, c.curQuat);
+        AddQuats(c.lastQuat, c.curQuat, c.curQuat, c.quatAdditions);
         InvalidateAndUpdateNow();
     }
     if (leftButton) {

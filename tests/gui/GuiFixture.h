@@ -15,7 +15,6 @@ namespace figurant::test {
 class RunningApp {
   public:
     explicit RunningApp(const QStringList& arguments = {}) {
-        CKvtDoc::ResetDefaultsLoaded();
         previous = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(RunDir()));
         app = std::make_unique<CKvtApp>(dialogs);

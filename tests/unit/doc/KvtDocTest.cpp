@@ -18,7 +18,6 @@ namespace {
 // A model of one square face per colour, and normals for all its points.
 class DocTest : public testing::Test {
   protected:
-    void SetUp() override { CKvtDoc::ResetDefaultsLoaded(); }
     std::string Model(const std::vector<int>& colours) {
         Groups g{{"0", "SECTION"}, {"2", "ENTITIES"}};
         int i = 0;
