@@ -33,7 +33,7 @@ void CKvtDoc::OnImportDxf() {
     request.filter = "Dxf Files (*.dxf)|*.dxf| All Files (*.*)|*.*||";
     const auto path = m_services ? m_services->FileDialog(request) : std::nullopt;
     if (!path) return;
-    Load(*path);
+    LoadDrawing(*path);
     Update(HINT_DXF_IMPORTED);
 }
 
