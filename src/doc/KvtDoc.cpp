@@ -2,7 +2,6 @@
 
 #include "DxfReader.h"
 #include "NormalsReader.h"
-#include "SegmentVertices.h"
 #include "SurfaceNormals.h"
 
 #include <algorithm>

@@ -62,7 +62,7 @@ class Figure {
     void BeginDrag();
     void Drag(int alpha, int beta, int gamma);
     void EndDrag();
-    // Twists segment b about its bone by `angle` degrees (part of the current step).
+    // Twists segment b about its bone by `angle` degrees; recorded in the open step, if any.
     void TwistSegment(int b, float angle);
     // Every segment's matrix back to the identity (twists stay): the camera's Reset.
     void ResetMatrices();
