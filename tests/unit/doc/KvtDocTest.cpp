@@ -238,6 +238,11 @@ TEST(Normals, UnreadableFile) {
     }
 }
 
+// The bytes of a string literal, zero bytes included, without its terminator.
+template <std::size_t N> std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 // After every load the user hears what was read, and what was wrong in one message.
 TEST_F(DocTest, LoadReportsWhatWasReadAndWhatWasWrong) {
     CKvtDoc doc = Loaded({2, 3});
@@ -249,13 +254,12 @@ TEST_F(DocTest, LoadReportsWhatWasReadAndWhatWasWrong) {
         const char* says;
     };
     const Case cases[] = {
-        {"binary", std::string("AnyCAD Binary DXF\r\n\x1a\0", 22) + std::string(64, '\x01'), "binary DXF"},
+        {"binary", Bytes("AnyCAD Binary DXF\r\n\x1a\0") + std::string(64, '\x01'), "binary DXF"},
         {"utf16",
-         std::string("\xFF\xFE"
-                     "0\0\n\0S\0E\0C\0",
-                     14),
+         Bytes("\xFF\xFE"
+               "0\0\n\0S\0E\0C\0"),
          "UTF-16"},
-        {"random", std::string("\x13\x00\x9c\x02\x11\x05\xf0\x01", 8), "not a text drawing"},
+        {"random", Bytes("\x13\x00\x9c\x02\x11\x05\xf0\x01"), "not a text drawing"},
         {"empty", Dxf(Groups{{"0", "SECTION"}, {"0", "EOF"}}), "holds no faces"},
         {"nan", Dxf(Face(2, {"0", "0", "nan", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) + "0\nEOF\n",
          "1 entities were left out"},
