@@ -1,6 +1,7 @@
 #include "AnimationPlayer.h"
 
 #include "AnimationFormat.h"
+#include "AnimationReader.h"
 
 #include "InputFile.h"
 
@@ -10,29 +11,6 @@ namespace {
 
 constexpr int kSteps = 10;
 constexpr float kStepFraction = 0.1f;
-
-void ReadKeyFrame(NumberReader& in, AnimationScene& scene) {
-    in.Read(scene.sceneRotX);
-    in.Read(scene.sceneRotZ);
-    for (float& v : scene.sceneMatrix.m)
-        in.Read(v);
-    for (int i = 0; i < scene.nSegments; ++i) {
-        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        for (float& v : p.m_matrix.m)
-            in.Read(v);
-        p.UpdateChildRing();
-    }
-}
-
-void ReadIncrements(NumberReader& in, AnimationScene& scene) {
-    for (int i = 0; i < scene.nSegments; ++i) {
-        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        for (float& v : p.m_rotInc)
-            in.Read(v);
-        for (float& v : p.m_transInc)
-            in.Read(v);
-    }
-}
 
 // One tenth of every increment: the translation first, then the turn about the joint centre in
 // x, y, z order, all in the segment's own frame.

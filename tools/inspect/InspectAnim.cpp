@@ -1,11 +1,12 @@
 #include "InspectAnim.h"
 
-#include "AnimationFormat.h"
+#include "AnimationReader.h"
 #include "InputFile.h"
 #include "Json.h"
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace figurant {
@@ -14,17 +15,9 @@ namespace {
 
 struct KeyFrame {
     int rotX = 0, rotZ = 0;
-    std::array<float, 16> scene{};
-    std::vector<std::array<float, 16>> matrices;
+    Matrix4 scene;
+    std::vector<Matrix4> matrices;
 };
-
-// Reads numbers in the order playback reads them; a key frame or block cut short is kept with
-// what was read, as playback would show it.
-bool ReadAll(NumberReader& in, int n, int count, float* out) {
-    for (int i = 0; i < n * count; ++i)
-        if (!in.Read(out[i])) return false;
-    return true;
-}
 
 void PrintFloats(const float* v, int n) {
     std::fputs("[", stdout);
@@ -41,24 +34,28 @@ int InspectAnim(const std::string& path, int segments) {
         std::puts("null");
         return 1;
     }
+    // The file is read as playback reads it, into a scene of its own: a number that cannot be
+    // read leaves the value before it (identity matrices at the start).
     NumberReader in(std::move(*text));
+    auto pose = std::make_unique<PoseArray>();
+    int rotX = 0, rotZ = 0;
+    Matrix4 sceneMatrix;
+    AnimationScene scene{rotX, rotZ, sceneMatrix, *pose, segments};
     std::vector<KeyFrame> frames;
     std::vector<std::vector<std::array<float, 6>>> increments;
     for (;;) {
-        KeyFrame k;
-        k.matrices.resize(static_cast<std::size_t>(segments));
-        const bool whole = in.Read(k.rotX) && in.Read(k.rotZ) && ReadAll(in, 16, 1, k.scene.data()) && [&] {
-            for (auto& m : k.matrices)
-                if (!ReadAll(in, 16, 1, m.data())) return false;
-            return true;
-        }();
+        const bool whole = ReadKeyFrame(in, scene);
+        KeyFrame k{rotX, rotZ, sceneMatrix, {}};
+        for (int s = 0; s < segments; ++s)
+            k.matrices.push_back((*pose)[static_cast<std::size_t>(s)].m_matrix);
         frames.push_back(k);
-        if (!whole) break;
-        std::vector<std::array<float, 6>> block(static_cast<std::size_t>(segments));
-        bool complete = true;
-        for (auto& b : block)
-            complete = complete && ReadAll(in, 6, 1, b.data());
-        if (!complete) break;
+        if (!whole || !ReadIncrements(in, scene)) break;
+        std::vector<std::array<float, 6>> block;
+        for (int s = 0; s < segments; ++s) {
+            const SegmentPose& p = (*pose)[static_cast<std::size_t>(s)];
+            block.push_back({p.m_rotInc[0], p.m_rotInc[1], p.m_rotInc[2], p.m_transInc[0], p.m_transInc[1],
+                             p.m_transInc[2]});
+        }
         increments.push_back(block);
     }
     std::fputs("{\"keyframes\": [", stdout);

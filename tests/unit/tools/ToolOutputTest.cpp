@@ -71,3 +71,23 @@ TEST(Inspect, FigureOfTheDefaultModel) {
 }
 
 } // namespace
+
+namespace {
+
+// The tool reads an animation as playback does: values a cut-short key frame does not hold are
+// the ones before (they once showed as 0).
+TEST(Inspect, AnimShowsACutShortKeyFrameAsPlaybackDoes) {
+    TempDir dir;
+    const std::string frame = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n";
+    const std::string path = dir.Write("cut.amt", "\n3 4\n" + frame + "1 0 0 0 0 1 0 0 0 0 1 0 0.5 0 0 1 \n" +
+                                                      "2 0 0 \n0 0 0 \n\n3 5\n1 0 0 0");
+    const ToolRun run = Inspect("anim " + path + " --segments 1");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(
+        run.out.find("{\"scene_rot\": [3, 5], \"scene_matrix\": [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, "
+                     "0, 1], \"matrices\": [[1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.5, 0, 0, 1]]}"),
+        std::string::npos)
+        << run.out;
+}
+
+} // namespace
