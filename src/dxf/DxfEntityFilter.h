@@ -3,9 +3,10 @@
 
 namespace figurant {
 
-// Which entity kinds the DXF reader turns into polylines; nonzero enables a kind.
+// Which entity kinds the DXF reader turns into polylines.
 struct DxfEntityFilter {
-    std::int32_t arc = 1, circle = 1, line = 1, point = 1, polyline = 1, solid = 1, trace = 1, face3d = 1;
+    bool arc = true, circle = true, line = true, point = true, polyline = true, solid = true, trace = true,
+         face3d = true;
 };
 
 } // namespace figurant

@@ -124,7 +124,7 @@ bool CDxfReader::ReadTokenGroup() {
         // A value that is no number reads as atof reads it (0), not as what the code left behind.
         if (!lineValue && !ScannedNumber()) SetRealValue(static_cast<float>(CAtof(Text())));
         if (c == 999 || c == 100) continue;
-        if (m_options.keepUnits == 0) SetRealValue(RealValue() * 25.4f);
+        if (!m_options.keepUnits) SetRealValue(RealValue() * 25.4f);
         return true;
     }
     m_bEnded = true;
@@ -140,7 +140,7 @@ void CDxfReader::DispatchEntities() {
     // Entity keyword, its filter flag and its reader.
     struct EntityKind {
         std::int32_t keyword;
-        std::int32_t DxfEntityFilter::*enabled;
+        bool DxfEntityFilter::*enabled;
         void (CDxfReader::*read)();
     };
     static const EntityKind kKinds[] = {
@@ -162,8 +162,7 @@ void CDxfReader::DispatchEntities() {
     }
 }
 
-void CDxfReader::AddPoint(CUnderlayPolyLine& line, Vec3f p) {
-    if (m_options.pointFilter) p = m_target.FilterPoint(p, 1e-8f);
+void CDxfReader::AddPoint(CUnderlayPolyLine& line, const Vec3f& p) {
     line.Add(p);
 }
 
@@ -199,10 +198,7 @@ void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     *target[axis] = offsets[axis] + m_lineReal;
     corners.finite = corners.finite && std::isfinite(*target[axis]);
     corners.seen[k] |= static_cast<unsigned char>(1 << axis);
-    if (corners.seen[k] == 7) {
-        corners.complete[k] = true;
-        if (m_options.pointFilter) corners.point[k] = m_target.FilterPoint(corners.point[k], 1e-8f);
-    }
+    if (corners.seen[k] == 7) corners.complete[k] = true;
 }
 
 bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
@@ -258,7 +254,7 @@ void CDxfReader::ReadFace(bool faceMarking) {
         line->SetAt(i++, corners.point[k]);
         m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
     }
-    if (faceMarking) line->m_bFace = 1;
+    if (faceMarking) line->m_bFace = true;
     m_target.Append(std::move(line));
 }
 
@@ -361,7 +357,7 @@ void CDxfReader::ReadArc() {
         return true;
     };
     if (!ReadTokenEntity(10, 51, store)) return;
-    if (m_options.keepUnits == 0) {
+    if (!m_options.keepUnits) {
         start *= 0.03937008f;
         end *= 0.03937008f;
     }

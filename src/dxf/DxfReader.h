@@ -16,9 +16,8 @@
 namespace figurant {
 
 struct DxfReadOptions {
-    int keepUnits = 1;   // 0: every token-read real is multiplied by 25.4
-    Vec3f offset;        // added to x and y (and z of faces) as floats
-    int pointFilter = 0; // nonzero: points pass the list's FilterPoint
+    bool keepUnits = true; // false: every token-read real is multiplied by 25.4
+    Vec3f offset;          // added to x and y (and z of faces) as floats
     DxfEntityFilter filter;
     int units = 5; // stored in the list's m_nUnits
 };
@@ -96,7 +95,7 @@ class CDxfReader : public CDxfLexer {
     void ReadArc();
     void ReadQuad();
     bool IsStructureKeyword() const;
-    void AddPoint(CUnderlayPolyLine& line, Vec3f p);
+    void AddPoint(CUnderlayPolyLine& line, const Vec3f& p);
     // Appends a token-read entity's polyline unless a point is not finite (then it is counted).
     void Finish(std::unique_ptr<CUnderlayPolyLine> line);
     void EndedInsideEntity();

@@ -14,17 +14,13 @@ void CUnderlayList::ExtendBounds(float x, float y, float z) {
     if (m_bBoundsEmpty) {
         for (int a = 0; a < 3; ++a)
             m_bounds[2 * a] = m_bounds[2 * a + 1] = v[a];
-        m_bBoundsEmpty = 0;
+        m_bBoundsEmpty = false;
         return;
     }
     for (int a = 0; a < 3; ++a) {
         if (v[a] < m_bounds[2 * a]) m_bounds[2 * a] = v[a];
         if (v[a] > m_bounds[2 * a + 1]) m_bounds[2 * a + 1] = v[a];
     }
-}
-
-Vec3f CUnderlayList::FilterPoint(const Vec3f& p, float) const {
-    return p;
 }
 
 void CUnderlayList::SwapAxes() {

@@ -21,7 +21,6 @@ class CUnderlayList {
 
     void ExtendBounds(float x, float y, float z);
     // The reader's point filter: returns the point unchanged.
-    Vec3f FilterPoint(const Vec3f& p, float tolerance) const;
     // Every point (x, y, z) becomes (-z, -x, y); the box follows.
     void SwapAxes();
     // Scales points and box from m_nUnits to the target; m_nUnits itself stays.
@@ -29,7 +28,7 @@ class CUnderlayList {
     // Destroys every polyline and empties the list.
     void DeleteAll() { m_items.clear(); }
 
-    std::int32_t m_bBoundsEmpty = 1;
+    bool m_bBoundsEmpty = true;
     // Minimum x, maximum x, minimum y, maximum y, minimum z, maximum z.
     float m_bounds[6] = {0, 0, 0, 0, 0, 0};
     std::int32_t m_nUnits = 0;

@@ -3,8 +3,6 @@
 namespace figurant {
 
 std::int32_t CUnderlayPointArray::Add(const Vec3f& p) {
-    if (m_points.size() == m_points.capacity() && m_nGrowBy > 0)
-        m_points.reserve(m_points.size() + static_cast<std::size_t>(m_nGrowBy));
     m_points.push_back(p);
     return static_cast<std::int32_t>(m_points.size() - 1);
 }

@@ -23,9 +23,6 @@ class CUnderlayPointArray {
 
     const std::vector<Vec3f>& Points() const { return m_points; }
 
-    // Growth step in points; 0 lets the array choose.
-    std::int32_t m_nGrowBy = 0;
-
   private:
     std::vector<Vec3f> m_points;
 };

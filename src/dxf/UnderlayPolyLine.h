@@ -6,8 +6,8 @@ namespace figurant {
 
 class CUnderlayPolyLine : public CUnderlayPointArray {
   public:
-    // 1 when read from a 3DFACE (drawn filled), 0 otherwise (drawn as an open line strip).
-    std::int32_t m_bFace = 0;
+    // Read from a 3DFACE (drawn filled); otherwise drawn as an open line strip.
+    bool m_bFace = false;
     // After reading: the DXF colour number (group 62), 0 without one. The document replaces it
     // with the 0-based body-segment number while loading.
     std::int32_t m_nSegment = 0;

@@ -19,7 +19,7 @@ void PrintPolylines(const CUnderlayList& list) {
     json::ListWriter lines(stdout);
     for (const auto& line : list) {
         lines.Next();
-        std::printf("{\"face\": %d, \"segment\": %d, \"points\": [", line->m_bFace, line->m_nSegment);
+        std::printf("{\"face\": %d, \"segment\": %d, \"points\": [", line->m_bFace ? 1 : 0, line->m_nSegment);
         json::ListWriter points(stdout);
         for (const Vec3f& p : line->Points()) {
             points.Next();
@@ -37,7 +37,8 @@ int InspectDxf(const std::string& path, bool summary) {
         std::puts("null");
         return 1;
     }
-    std::printf("{\"units\": %d, \"bounds_empty\": %d, \"bounds\": ", list->m_nUnits, list->m_bBoundsEmpty);
+    std::printf("{\"units\": %d, \"bounds_empty\": %d, \"bounds\": ", list->m_nUnits,
+                list->m_bBoundsEmpty ? 1 : 0);
     PrintBounds(*list);
     if (summary) {
         long points = 0;
