@@ -190,10 +190,7 @@ void CKvtDoc::LoadNormals(const std::string& path) {
 }
 
 Vec3f CKvtDoc::ModelCentre() const {
-    if (!m_pModel) return {};
-    const float* b = m_pModel->m_bounds;
-    const float s = 1.0f; // the model scale the view draws with
-    return {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
+    return m_pModel ? m_pModel->Bounds().Centre() : Vec3f{};
 }
 
 // Turns each corner's normal to the side its face is wound towards, once, so that every reader of
@@ -263,8 +260,8 @@ int CKvtDoc::SegmentFromCode(int colour) {
 void CKvtDoc::CentreModel() {
     if (!m_pModel) return;
     float* b = m_pModel->m_bounds;
-    const float c[3] = {static_cast<float>((b[0] + b[1]) / 2), static_cast<float>((b[2] + b[3]) / 2),
-                        static_cast<float>((b[4] + b[5]) / 2)};
+    const Vec3f centre = m_pModel->Bounds().Centre();
+    const float c[3] = {centre.x, centre.y, centre.z};
     for (auto& line : *m_pModel) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {
             const Vec3f p = (*line)[i];

@@ -1,6 +1,7 @@
 #pragma once
 // Ordered list of polylines forming a body model, with its bounding box, units code and
 // segment count. The list owns its polylines.
+#include "Box.h"
 #include "UnderlayPolyLine.h"
 
 #include <memory>
@@ -31,6 +32,10 @@ class CUnderlayList {
     bool m_bBoundsEmpty = true;
     // Minimum x, maximum x, minimum y, maximum y, minimum z, maximum z.
     float m_bounds[6] = {0, 0, 0, 0, 0, 0};
+    // The same bounds as a box.
+    Box Bounds() const {
+        return {{m_bounds[0], m_bounds[2], m_bounds[4]}, {m_bounds[1], m_bounds[3], m_bounds[5]}};
+    }
     std::int32_t m_nUnits = 0;
     std::int32_t m_nSegments = 0;
 

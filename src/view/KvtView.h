@@ -181,7 +181,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void PoseChanged();
     void ShowStatus();
     void RefreshUndoButtons();
-    void ModelBox(float box[6]) const;
+    Box ModelBox() const;
     Matrix4 StartMatrix();
 
     CKvtDoc& m_doc;

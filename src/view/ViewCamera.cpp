@@ -9,18 +9,16 @@
 
 namespace figurant {
 
-void CKvtView::ModelBox(float box[6]) const {
-    for (int i = 0; i < 6; ++i)
-        box[i] = m_doc.Model() ? m_doc.Model()->m_bounds[i] : 0.0f;
+Box CKvtView::ModelBox() const {
+    return m_doc.Model() ? m_doc.Model()->Bounds() : Box{};
 }
 
 void CKvtView::ComputeViewVolume() {
     ViewCamera& c = m_camera;
-    float b[6];
-    ModelBox(b);
-    c.extentZ = b[5] - b[4];
-    c.extentY = b[3] - b[2];
-    c.extentX = b[1] - b[0];
+    const Vec3f extent = ModelBox().Extent();
+    c.extentZ = extent.z;
+    c.extentY = extent.y;
+    c.extentX = extent.x;
     const float size = c.extentY > c.extentX ? c.extentY : c.extentX;
     c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * kPi / 180.0));
     c.modelSize = c.extentZ > size ? c.extentZ : size;
@@ -39,11 +37,10 @@ void CKvtView::OnSize(int width, int height) {
         c.aspect = static_cast<double>(width) / height;
     }
     if (c.extentZ < 0) {
-        float b[6];
-        ModelBox(b);
-        c.extentZ = b[5] - b[4];
-        c.extentY = b[3] - b[2];
-        c.extentX = b[1] - b[0];
+        const Vec3f extent = ModelBox().Extent();
+        c.extentZ = extent.z;
+        c.extentY = extent.y;
+        c.extentX = extent.x;
         if (std::fabs(c.extentZ) < 1e-8 && std::fabs(c.extentY) < 1e-8 && std::fabs(c.extentX) < 1e-8) {
             c.extentZ = -1.0f;
             return;
@@ -67,8 +64,7 @@ void CKvtView::SetupCamera() {
     if (c.extentZ < 0) ComputeViewVolume();
     c.eye = {0, -(1.5 * c.extentZ + c.camDist), 0};
     if (!m_doc.Model()) return;
-    const float* b = m_doc.Model()->m_bounds;
-    c.modelCentre = {(b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2};
+    c.modelCentre = m_doc.Model()->Bounds().Centre();
     c.centre = {0, 0, 0};
     Vec3f d{static_cast<float>(c.centre[0] - c.eye[0]), static_cast<float>(c.centre[1] - c.eye[1]),
             static_cast<float>(c.centre[2] - c.eye[2])};

@@ -26,9 +26,8 @@ void CKvtView::BuildFlatLists() {
         m_services.MessageBox(kNormalsNotReady);
         return;
     }
-    const float* b = model->m_bounds;
     const float s = m_camera.modelScale;
-    m_camera.modelCentre = {(b[0] * s + b[1] * s) / 2, (b[2] * s + b[3] * s) / 2, (b[4] * s + b[5] * s) / 2};
+    m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
     for (unsigned list : m_flatLists)
         glDeleteLists(list, 1);
     m_flatLists.clear();
