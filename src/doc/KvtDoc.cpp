@@ -120,11 +120,8 @@ namespace {
 // edges about the first corner (Newell's method gives the same direction for flat polygons).
 Vec3f FaceNormal(const std::vector<Vec3f>& p) {
     Vec3f n{};
-    for (std::size_t i = 1; i + 1 < p.size(); ++i) {
-        const Vec3f c = CrossF({p[i].x - p[0].x, p[i].y - p[0].y, p[i].z - p[0].z},
-                               {p[i + 1].x - p[0].x, p[i + 1].y - p[0].y, p[i + 1].z - p[0].z});
-        n = {n.x + c.x, n.y + c.y, n.z + c.z};
-    }
+    for (std::size_t i = 1; i + 1 < p.size(); ++i)
+        n = n + CrossF(p[i] - p[0], p[i + 1] - p[0]);
     return n;
 }
 
@@ -206,7 +203,7 @@ void CKvtDoc::OrientNormals() {
         const Vec3f face = line->m_bFace && points.size() >= 3 ? FaceNormal(points) : Vec3f{};
         for (std::size_t k = 0; k < points.size(); ++k) {
             Vec3f& n = m_pNormals[g++];
-            if (DotF(face, n) < 0) n = {-n.x, -n.y, -n.z};
+            if (DotF(face, n) < 0) n = -n;
         }
     }
 }
@@ -265,7 +262,7 @@ void CKvtDoc::CentreModel() {
     for (auto& line : *m_pModel) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {
             const Vec3f p = (*line)[i];
-            line->SetAt(i, {p.x - c[0], p.y - c[1], p.z - c[2]});
+            line->SetAt(i, p - centre);
         }
     }
     for (int a = 0; a < 3; ++a) {

@@ -76,10 +76,10 @@ Point3d Normalize(double x, double y, double z) {
 }
 
 Point3d Difference(const Point3d& a, const Point3d& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
+    return a - b;
 }
 Point3d Scaled(const Point3d& a, double s) {
-    return {s * a.x, s * a.y, s * a.z};
+    return s * a;
 }
 
 Vec3f CrossF(const Vec3f& u, const Vec3f& v) {

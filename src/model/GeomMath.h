@@ -32,6 +32,16 @@ struct Point3d {
     bool operator==(const Point3d& o) const { return x == o.x && y == o.y && z == o.z; }
 };
 
+inline Point3d operator+(const Point3d& a, const Point3d& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Point3d operator-(const Point3d& a, const Point3d& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Point3d operator*(double s, const Point3d& a) {
+    return {s * a.x, s * a.y, s * a.z};
+}
+
 // Homogeneous vector for TransformPoint.
 using Vec4f = std::array<float, 4>;
 

@@ -17,18 +17,17 @@ std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
         Point3d n{};
         const Point3d p0 = positions[static_cast<std::size_t>(face[0])];
         for (std::size_t k = 1; k + 1 < face.size(); ++k) {
-            const Point3d c = Cross(Difference(positions[static_cast<std::size_t>(face[k])], p0),
-                                    Difference(positions[static_cast<std::size_t>(face[k + 1])], p0));
-            n = {n.x + c.x, n.y + c.y, n.z + c.z};
+            n = n + Cross(positions[static_cast<std::size_t>(face[k])] - p0,
+                          positions[static_cast<std::size_t>(face[k + 1])] - p0);
         }
         for (int v : face) {
             Point3d& target = normals[static_cast<std::size_t>(v)];
-            target = {target.x + n.x, target.y + n.y, target.z + n.z};
+            target = target + n;
         }
     }
     for (Point3d& n : normals) {
         const double length = std::sqrt(Dot(n, n));
-        if (length > 0) n = {(1.0 / length) * n.x, (1.0 / length) * n.y, (1.0 / length) * n.z};
+        if (length > 0) n = (1.0 / length) * n;
     }
     return normals;
 }
