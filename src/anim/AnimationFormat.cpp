@@ -1,5 +1,7 @@
 #include "AnimationFormat.h"
 
+#include "NumberConv.h"
+
 #include <algorithm>
 
 #include <charconv>
@@ -122,11 +124,9 @@ long NumberReader::FailedLine() const {
 
 bool NumberReader::Read(float& value) {
     const auto text = NextNumber(true);
-    double v = 0;
-    if (!text || std::from_chars(text->data(), text->data() + text->size(), v).ec != std::errc() ||
-        std::fabs(v) > std::numeric_limits<float>::max())
-        return m_good = false;
-    value = static_cast<float>(v);
+    float v = 0;
+    if (!text || !StreamFloat(*text, v)) return m_good = false;
+    value = v;
     ++m_count;
     return true;
 }

@@ -1,6 +1,7 @@
 #include "NormalsReader.h"
 
 #include "InputFile.h"
+#include "NumberConv.h"
 
 #include <charconv>
 #include <cmath>
@@ -22,16 +23,19 @@ class Scanner {
     std::optional<float> Real() {
         SkipSpace();
         const char* p = m_p;
+        // One sign at most: "+5" and "-5" are numbers, "+-5" is not.
         if (p != m_end && *p == '+') ++p;
         const char* digits = p;
-        if (digits != m_end && *digits == '-') ++digits;
+        if (digits != m_end && *digits == '-' && p == m_p) ++digits;
         if (digits == m_end || !(std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.'))
             return {};
-        double v = 0;
-        auto [next, ec] = std::from_chars(p, m_end, v, std::chars_format::general);
-        if (ec != std::errc() || std::fabs(v) > std::numeric_limits<float>::max()) return {};
+        // The extent of the number, then its value rounded once, straight to a float.
+        double extent = 0;
+        const char* next = std::from_chars(p, m_end, extent, std::chars_format::general).ptr;
+        float v = 0;
+        if (next == p || !StreamFloat(std::string_view(p, static_cast<std::size_t>(next - p)), v)) return {};
         m_p = next;
-        return static_cast<float>(v);
+        return v;
     }
 
     // A non-negative whole number that fits a 32-bit int and is not followed by a fraction.

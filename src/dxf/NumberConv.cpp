@@ -160,4 +160,22 @@ std::int32_t CAtoi(std::string_view text) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<unsigned long>(CAtol(text))));
 }
 
+bool StreamFloat(std::string_view text, float& value) {
+    const char* const end = text.data() + text.size();
+    float v = 0;
+    const auto [next, ec] = std::from_chars(text.data(), end, v, std::chars_format::general);
+    if (next != end) return false;
+    if (ec == std::errc::result_out_of_range) {
+        // Beyond the float range it is unreadable; below it, the float nearest the value.
+        double d = 0;
+        if (std::from_chars(text.data(), end, d, std::chars_format::general).ec != std::errc()) return false;
+        if (!(std::fabs(d) <= std::numeric_limits<float>::max())) return false;
+        v = static_cast<float>(d);
+    } else if (ec != std::errc()) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
 } // namespace figurant

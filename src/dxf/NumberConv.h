@@ -3,6 +3,7 @@
 // They give what the C library's atof, atol and atoi give in the "C" locale: leading white space
 // is skipped, the longest valid prefix is converted, and text without digits gives 0.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace figurant {
@@ -18,5 +19,10 @@ long CAtol(std::string_view text);
 std::int32_t CAtoi(std::string_view text);
 
 bool IsCSpace(unsigned char c);
+
+// The whole of `text` (a decimal real, no leading '+') read straight into a float, rounded once;
+// values that underflow keep their nearest float (possibly 0), values beyond the float range and
+// text that is not a whole number give nothing. The rule of the normals and animation files.
+bool StreamFloat(std::string_view text, float& value);
 
 } // namespace figurant

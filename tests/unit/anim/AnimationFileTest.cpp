@@ -241,3 +241,19 @@ TEST_F(SceneTest, FailedSavesLeaveFilesAndIncrementsAlone) {
 }
 
 } // namespace
+
+namespace {
+
+// A real is rounded once, straight to a float: through a double first, a decimal just above the
+// midpoint of two floats lands on the midpoint and then rounds to the even neighbour below.
+TEST(NumberReaderRounding, RealsRoundOnceToFloat) {
+    figurant::NumberReader in("1.0000000596046447753906250001 1e-42 3.5e38");
+    float v = 0;
+    ASSERT_TRUE(in.Read(v));
+    EXPECT_EQ(v, 1.00000011920928955078125f);
+    ASSERT_TRUE(in.Read(v)); // below the normal range: the nearest float
+    EXPECT_EQ(v, static_cast<float>(1e-42));
+    EXPECT_FALSE(in.Read(v)); // beyond the float range
+}
+
+} // namespace

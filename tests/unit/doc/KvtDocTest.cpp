@@ -210,6 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
                     NormalsCase{"no_number", "abc", false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Normals, OneSignAtMost) {
+    const auto normals = ParseNormals("2 0 0 +1 0 0 +-5");
+    ASSERT_TRUE(normals);
+    EXPECT_EQ(normals->size(), 1u); // "+-5" is not a number: the second triple is not whole
+}
+
 TEST(Normals, HugeCountInTinyFileStaysSmall) {
     const auto normals = ParseNormals("2147483647 0 0 1");
     ASSERT_TRUE(normals);
