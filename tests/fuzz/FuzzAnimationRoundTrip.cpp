@@ -2,6 +2,7 @@
 // come back as the saved values rounded to the six significant digits of the file format.
 #include "AnimationFormat.h"
 #include "AnimationPlayer.h"
+#include "NumberConv.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,11 +12,11 @@
 
 namespace {
 
+// The value as the file holds it: six significant digits, read back with the files' own rule.
 float Rounded(float v) {
-    const std::string text = figurant::FormatReal(v);
-    double d = 0;
-    std::from_chars(text.data(), text.data() + text.size(), d);
-    return static_cast<float>(d);
+    float back = 0;
+    figurant::StreamFloat(figurant::FormatReal(v), back);
+    return back;
 }
 
 } // namespace
