@@ -106,6 +106,7 @@ class Figure {
     // Records what the open step is about to change in a segment, once per step.
     void Capture(int segment, bool ring, bool surface);
     void Exchange(Step& step, bool undo);
+    void MoveStep(std::vector<Step>& from, std::vector<Step>& to, bool undo);
     void ResetSurface(int segment);
     void SetTwist(int segment, float angle);
     void ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom);

@@ -117,22 +117,22 @@ std::string Figure::RedoName() const {
     return m_redo.empty() ? std::string() : m_redo.back().name;
 }
 
-void Figure::Undo() {
+// Takes the newest step of `from`, exchanges its state with the figure's and keeps it on `to`.
+void Figure::MoveStep(std::vector<Step>& from, std::vector<Step>& to, bool undo) {
     CloseStep();
-    if (m_undo.empty()) return;
-    Step step = std::move(m_undo.back());
-    m_undo.pop_back();
-    Exchange(step, true);
-    m_redo.push_back(std::move(step));
+    if (from.empty()) return;
+    Step step = std::move(from.back());
+    from.pop_back();
+    Exchange(step, undo);
+    to.push_back(std::move(step));
+}
+
+void Figure::Undo() {
+    MoveStep(m_undo, m_redo, true);
 }
 
 void Figure::Redo() {
-    CloseStep();
-    if (m_redo.empty()) return;
-    Step step = std::move(m_redo.back());
-    m_redo.pop_back();
-    Exchange(step, false);
-    m_undo.push_back(std::move(step));
+    MoveStep(m_redo, m_undo, false);
 }
 
 std::size_t Figure::HistoryBytes() const {

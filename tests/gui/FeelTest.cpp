@@ -62,7 +62,7 @@ class FeelTest : public QObject {
         QTest::mouseClick(Button(app, cmd::ModeModify), Qt::LeftButton);
         QVERIFY(v.FigureModel().Selection().empty());
         // The picture on the screen was drawn again, without the red.
-        QVERIFY(v.Paints() > paints);
+        QTRY_VERIFY(v.Paints() > paints);
         QCOMPARE(PaintAt(v.grabFramebuffer(), head), Paint::Skin);
     }
 
