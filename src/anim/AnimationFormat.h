@@ -5,6 +5,7 @@
 //   key frame:       empty line; "rotX rotZ"; 16 scene-matrix values; N lines of 16 matrix values
 //   increment block: per segment, a line of m_rotInc (x y z) and a line of m_transInc (x y z)
 #include "AnimationScene.h"
+#include "NumberReader.h"
 
 #include <optional>
 #include <string>
@@ -19,30 +20,5 @@ std::string FormatReal(float value);
 // The 1-based line where a file of nSegments records stops being whole key frames (a save that
 // was cut short leaves a torn frame or a torn line), or nothing when it ends where one ends.
 std::optional<long> TornLine(const std::string& text, int nSegments);
-
-// Formatted input of numbers as a C++ stream reads them in the "C" locale: white space is
-// skipped before every number; once a number cannot be read, nothing more is.
-class NumberReader {
-  public:
-    explicit NumberReader(std::string text) : m_text(std::move(text)) {}
-    // Stores into `value` and returns true, or leaves it and returns false.
-    bool Read(int& value);
-    bool Read(float& value);
-    bool Good() const { return m_good; }
-    // Numbers read so far.
-    std::size_t Count() const { return m_count; }
-    // Once a read failed: whether it met the end of the text, and the 1-based line where it failed.
-    bool FailedAtEnd() const { return !m_good && m_failPos >= m_text.size(); }
-    long FailedLine() const;
-
-  private:
-    std::optional<std::string_view> NextNumber(bool real);
-    void SkipSpace();
-    std::string m_text;
-    std::size_t m_pos = 0;
-    std::size_t m_failPos = 0;
-    std::size_t m_count = 0;
-    bool m_good = true;
-};
 
 } // namespace figurant

@@ -41,7 +41,7 @@ void DetectJointRing(SegmentPose& p) {
             p.m_parentRing.push_back(q);
             p.m_childRing.push_back(q);
             p.m_ringNormalIds.push_back(p.m_vertexNormalIds[j]);
-            sum = {sum.x + q.x, sum.y + q.y, sum.z + q.z};
+            sum = sum + q;
         }
     }
     if (p.m_childRing.empty()) return;

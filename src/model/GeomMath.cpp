@@ -75,13 +75,6 @@ Point3d Normalize(double x, double y, double z) {
     return {x, y, z};
 }
 
-Point3d Difference(const Point3d& a, const Point3d& b) {
-    return a - b;
-}
-Point3d Scaled(const Point3d& a, double s) {
-    return s * a;
-}
-
 Vec3f CrossF(const Vec3f& u, const Vec3f& v) {
     return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }

@@ -65,8 +65,6 @@ Point3d Normalize(double x, double y, double z);
 inline Point3d Normalize(const Point3d& p) {
     return Normalize(p.x, p.y, p.z);
 }
-Point3d Difference(const Point3d& a, const Point3d& b);
-Point3d Scaled(const Point3d& a, double s);
 Vec3f CrossF(const Vec3f& u, const Vec3f& v);
 float DotF(const Vec3f& u, const Vec3f& v);
 // Divides v by its length in place when that exceeds 1e-6; returns a copy of v.

@@ -29,13 +29,13 @@ Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, i
 }
 
 BoneTwist::BoneTwist(const Point3d& J, const Point3d& Jc, float step)
-    : m_J(J), m_Jc(Jc), m_axis(Normalize(Difference(Jc, J))), m_step(step) {
-    const Point3d d = Difference(Jc, J);
+    : m_J(J), m_Jc(Jc), m_axis(Normalize(Jc - J)), m_step(step) {
+    const Point3d d = Jc - J;
     m_length = static_cast<float>(std::sqrt(Dot(d, d)));
 }
 
 Matrix4 BoneTwist::TurnAt(const Point3d& p) const {
-    const double along = Dot(Difference(p, m_J), m_axis);
+    const double along = Dot(p - m_J, m_axis);
     const auto theta = static_cast<float>(m_step * along / m_length);
     Matrix4 R;
     MakeRotation(theta, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),

@@ -15,9 +15,9 @@ struct RingPoint {
 };
 
 double RingKey(const Point3d& point, const Point3d& reference, const Point3d& centre, const Point3d& normal) {
-    const Point3d d = Difference(point, centre);
-    const Point3d p = Difference(d, Scaled(normal, Dot(d, normal)));
-    const Point3d e1 = Normalize(Difference(reference, centre));
+    const Point3d d = point - centre;
+    const Point3d p = d - Dot(d, normal) * normal;
+    const Point3d e1 = Normalize(reference - centre);
     const Point3d e2 = Normalize(Cross(normal, e1));
     const double u = Dot(p, e1), v = Dot(p, e2);
     // This shorter pi shifts every key alike; the ring order (and the joint bands) depend on the
@@ -60,7 +60,7 @@ void SegmentPose::SortJointRing() {
     const Point3d J = *m_pJointCentre;
     const Point3d R = m_childRing[0];
     Point3d n{};
-    if (m_childRing.size() >= 2) n = Normalize(Cross(Difference(m_childRing[1], J), Difference(R, J)));
+    if (m_childRing.size() >= 2) n = Normalize(Cross(m_childRing[1] - J, R - J));
     std::vector<RingPoint> points;
     for (std::size_t k = 0; k < m_childRing.size(); ++k) {
         const int id = k < m_ringNormalIds.size() ? m_ringNormalIds[k] : -1;

@@ -158,23 +158,49 @@ void CKvtView::OnUpdate(int hint) {
     RefreshToolbar(Refresh::DocumentUpdate);
 }
 
+namespace {
+
+// What a refresh does to the Animate button, in the flat picture and in the hierarchy.
+enum class AnimateButton { Keep, Disable, FollowAnimation, EnableIfAnimation };
+struct ToolbarRule {
+    AnimateButton flat, hierarchy;
+};
+// Indexed by CKvtView::Refresh. The initial update leaves the button as the frame made it; the
+// first paint only greys it in the flat picture; a document update makes it follow whether an
+// animation is loaded; the Hierarchy command only ever enables it.
+constexpr ToolbarRule kToolbarRules[] = {
+    {AnimateButton::Disable, AnimateButton::FollowAnimation},   // DocumentUpdate
+    {AnimateButton::Disable, AnimateButton::EnableIfAnimation}, // HierarchyCommand
+    {AnimateButton::Disable, AnimateButton::Keep},              // FirstPaint
+    {AnimateButton::Keep, AnimateButton::Keep},                 // InitialUpdate
+};
+
+} // namespace
+
 void CKvtView::RefreshToolbar(Refresh where) {
     ShowStatus();
-    if (m_nDisplayMode == DISPLAY_FLAT) {
-        m_services.CheckToolButton(cmd::Hierarchy, false);
+    const bool hierarchy = m_nDisplayMode != DISPLAY_FLAT;
+    if (!hierarchy) {
         m_nRenderMode = RENDER_NORMAL;
         m_figure.ClearSelection();
         m_services.CheckToolButton(cmd::ModeModify, false);
-        m_services.EnableToolButton(cmd::ModeModify, false);
-        if (where != Refresh::InitialUpdate) m_services.EnableToolButton(cmd::Animate, false);
-        return;
     }
-    m_services.CheckToolButton(cmd::Hierarchy, true);
-    m_services.EnableToolButton(cmd::ModeModify, true);
-    if (where == Refresh::DocumentUpdate)
+    m_services.CheckToolButton(cmd::Hierarchy, hierarchy);
+    m_services.EnableToolButton(cmd::ModeModify, hierarchy);
+    const ToolbarRule& rule = kToolbarRules[static_cast<int>(where)];
+    switch (hierarchy ? rule.hierarchy : rule.flat) {
+    case AnimateButton::Keep:
+        break;
+    case AnimateButton::Disable:
+        m_services.EnableToolButton(cmd::Animate, false);
+        break;
+    case AnimateButton::FollowAnimation:
         m_services.EnableToolButton(cmd::Animate, m_bAnimAvailable);
-    else if (where == Refresh::HierarchyCommand && m_bAnimAvailable)
-        m_services.EnableToolButton(cmd::Animate, true);
+        break;
+    case AnimateButton::EnableIfAnimation:
+        if (m_bAnimAvailable) m_services.EnableToolButton(cmd::Animate, true);
+        break;
+    }
 }
 
 void CKvtView::InvalidateAndUpdateNow() {

@@ -58,7 +58,8 @@ struct ViewCamera {
 
 class CKvtView : public QOpenGLWidget, public ICommandTarget {
   public:
-    // Where the toolbar state is refreshed from; they differ only in the Animate button.
+    // Where the toolbar state is refreshed from; they differ only in the Animate button (a table
+    // in KvtView.cpp).
     enum class Refresh { DocumentUpdate, HierarchyCommand, FirstPaint, InitialUpdate };
 
     CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent = nullptr);

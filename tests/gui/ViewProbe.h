@@ -46,9 +46,9 @@ inline QPointF Project(CKvtView& view, const Point3d& p, const Matrix4& model = 
 inline Point3d Centre(const std::vector<Point3d>& points) {
     Point3d c{};
     for (const Point3d& p : points)
-        c = {c.x + p.x, c.y + p.y, c.z + p.z};
+        c = c + p;
     const double n = points.empty() ? 1.0 : static_cast<double>(points.size());
-    return {c.x / n, c.y / n, c.z / n};
+    return (1.0 / n) * c;
 }
 
 // Widget pixel of a segment's centre as posed: where a click picks that segment.

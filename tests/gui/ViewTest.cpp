@@ -91,10 +91,10 @@ class ViewTest : public QObject {
             const double l = std::sqrt(Dot(d, d));
             return Point3d{d.x / l, d.y / l, d.z / l};
         };
-        const Point3d a = unit(Difference(up, J)), b = unit(Difference(down, J));
-        const Point3d outward = unit({-(a.x + b.x), -(a.y + b.y), -(a.z + b.z)});
+        const Point3d a = unit(up - J), b = unit(down - J);
+        const Point3d outward = unit(-1.0 * (a + b));
         for (double r : {0.01, 0.02, 0.03}) {
-            const Point3d p{J.x + r * outward.x, J.y + r * outward.y, J.z + r * outward.z};
+            const Point3d p = J + r * outward;
             const Paint paint = PaintAt(image, Project(view, p, parent));
             QVERIFY2(paint != Paint::Background,
                      qPrintable(QString("background at %1 m from the elbow").arg(r)));
