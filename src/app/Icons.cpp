@@ -7,6 +7,9 @@
 #include <QPixmap>
 #include <QPolygonF>
 
+#include <utility>
+#include <vector>
+
 namespace figurant {
 
 namespace {
@@ -65,9 +68,36 @@ const ArrowIcon kArrows[] = {{cmd::RotateLeft, {13, 7.5}, {4, 7.5}},
                              {cmd::RotateUp, {8, 13}, {8, 4}},
                              {cmd::RotateDown, {8, 2}, {8, 11}}};
 
+// Icons drawn as black-edged filled rectangles, back to front.
+struct RectIcon {
+    int id;
+    std::vector<std::pair<QColor, QRect>> rects;
+};
+const RectIcon kRectIcons[] = {
+    {cmd::FileSave,
+     {{QColor(40, 60, 150), {1, 1, 13, 13}},
+      {Qt::white, {4, 1, 7, 5}},
+      {QColor(200, 200, 200), {4, 9, 7, 5}}}},
+    {cmd::EditCopy, {{Qt::white, {1, 1, 8, 9}}, {Qt::white, {6, 5, 8, 9}}}},
+    {cmd::EditPaste,
+     {{QColor(170, 120, 60), {2, 2, 10, 12}},
+      {QColor(200, 200, 200), {5, 1, 4, 3}},
+      {Qt::white, {7, 6, 7, 8}}}},
+    {cmd::FilePrint,
+     {{Qt::white, {4, 1, 8, 5}}, {QColor(190, 190, 190), {1, 6, 14, 6}}, {Qt::white, {4, 10, 8, 4}}}},
+};
+
 void Draw(QPainter& p, int id) {
     for (const ArrowIcon& a : kArrows)
         if (a.id == id) Arrow(p, a.from, a.to);
+    for (const RectIcon& icon : kRectIcons) {
+        if (icon.id != id) continue;
+        p.setPen(Qt::black);
+        for (const auto& [brush, rect] : icon.rects) {
+            p.setBrush(brush);
+            p.drawRect(rect);
+        }
+    }
     switch (id) {
     case cmd::EditUndo:
         Arrow(p, {12, 11}, {4, 6});
@@ -85,15 +115,6 @@ void Draw(QPainter& p, int id) {
         p.setBrush(QColor(250, 225, 120));
         p.drawPolygon(QPolygonF({{3, 8}, {15, 8}, {12, 13}, {1, 13}}));
         break;
-    case cmd::FileSave:
-        p.setPen(Qt::black);
-        p.setBrush(QColor(40, 60, 150));
-        p.drawRect(1, 1, 13, 13);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 1, 7, 5);
-        p.setBrush(QColor(200, 200, 200));
-        p.drawRect(4, 9, 7, 5);
-        break;
     case cmd::EditCut:
         p.setPen(QPen(Qt::black, 1.2));
         p.drawLine(QPointF(5, 1), QPointF(10, 9));
@@ -101,30 +122,6 @@ void Draw(QPainter& p, int id) {
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QRectF(2, 9, 4, 4));
         p.drawEllipse(QRectF(10, 9, 4, 4));
-        break;
-    case cmd::EditCopy:
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(1, 1, 8, 9);
-        p.drawRect(6, 5, 8, 9);
-        break;
-    case cmd::EditPaste:
-        p.setPen(Qt::black);
-        p.setBrush(QColor(170, 120, 60));
-        p.drawRect(2, 2, 10, 12);
-        p.setBrush(QColor(200, 200, 200));
-        p.drawRect(5, 1, 4, 3);
-        p.setBrush(Qt::white);
-        p.drawRect(7, 6, 7, 8);
-        break;
-    case cmd::FilePrint:
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 1, 8, 5);
-        p.setBrush(QColor(190, 190, 190));
-        p.drawRect(1, 6, 14, 6);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 10, 8, 4);
         break;
     case cmd::Hierarchy:
         p.setPen(QPen(QColor(128, 0, 0), 1.5));

@@ -23,8 +23,7 @@ void PrintPolylines(const CUnderlayList& list) {
         json::ListWriter points(stdout);
         for (const Vec3f& p : line->Points()) {
             points.Next();
-            std::printf("[%s, %s, %s]", json::Float(p.x).c_str(), json::Float(p.y).c_str(),
-                        json::Float(p.z).c_str());
+            std::fputs(json::Point(p).c_str(), stdout);
         }
         std::fputs("]}", stdout);
     }

@@ -78,8 +78,7 @@ int InspectModel(const std::string& dxf, const std::string& normals) {
         json::ListWriter list(stdout);
         for (const Vec3f& n : doc->Normals()) {
             list.Next();
-            std::printf("[%s, %s, %s]", json::Float(n.x).c_str(), json::Float(n.y).c_str(),
-                        json::Float(n.z).c_str());
+            std::fputs(json::Point(n).c_str(), stdout);
         }
         std::fputs("]", stdout);
     }
@@ -106,8 +105,7 @@ int InspectFigure(const std::string& dxf, const std::string& normals) {
     if (doc->NormalsReady() && n > 0) figure.Build(doc->Tables(), 1.0f, centre);
     std::printf("{\"segments\": %d, \"model_centre\": ", n);
     if (doc->Model())
-        std::printf("[%s, %s, %s]", json::Float(centre.x).c_str(), json::Float(centre.y).c_str(),
-                    json::Float(centre.z).c_str());
+        std::fputs(json::Point(centre).c_str(), stdout);
     else
         std::fputs("null", stdout);
     std::fputs(", \"records\": [", stdout);

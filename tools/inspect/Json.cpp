@@ -24,4 +24,8 @@ std::string Double(double v) {
     return Format(v, 17);
 }
 
+std::string Point(const Vec3f& v) {
+    return "[" + Float(v.x) + ", " + Float(v.y) + ", " + Float(v.z) + "]";
+}
+
 } // namespace figurant::json

@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <string>
 
+#include "Vec3f.h"
+
 namespace figurant::json {
 
 // 32-bit floats with 9 significant digits, doubles with 17; -0 stays -0; non-finite values
 // become the strings "inf", "-inf" and "nan".
 std::string Float(float v);
 std::string Double(double v);
+// A point as "[x, y, z]".
+std::string Point(const Vec3f& v);
 
 // Writes items separated by ", ".
 class ListWriter {
