@@ -97,6 +97,15 @@ Matrix4 ScenePanned(const Matrix4& M, float dx, float dy) {
     return result;
 }
 
+Matrix4 SceneZoomedAtCentre(const Matrix4& M, float f) {
+    // translate(0, 0, depth) x scale(f) x translate(0, 0, -depth) x M
+    const float depth = M[14];
+    Matrix4 about = SceneScaled(Matrix4::Translation(0, 0, depth), f), result;
+    MultMatrix(about, Matrix4::Translation(0, 0, -depth));
+    MultMatrix(about, M, result);
+    return result;
+}
+
 Matrix4 LookAt(const Point3d& eye, const Point3d& centre, const Point3d& up) {
     float forward[3] = {static_cast<float>(centre.x - eye.x), static_cast<float>(centre.y - eye.y),
                         static_cast<float>(centre.z - eye.z)};

@@ -15,6 +15,9 @@ Matrix4 SceneScaled(const Matrix4& M, float f);
 Matrix4 SceneTilted(const Matrix4& M, float angle);
 // M moved across the screen by (dx, dy) in eye units.
 Matrix4 ScenePanned(const Matrix4& M, float dx, float dy);
+// M scaled by f about the point of the view axis at the depth of the model's origin, so the
+// middle of the view stays where it is however the scene has been panned.
+Matrix4 SceneZoomedAtCentre(const Matrix4& M, float f);
 // The viewing matrix of an eye looking at a centre with an up direction, as gluLookAt.
 Matrix4 LookAt(const Point3d& eye, const Point3d& centre, const Point3d& up);
 

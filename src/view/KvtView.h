@@ -93,6 +93,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // The camera presets: front, sides, back, top, bottom and the start view (Home); each also
     // undoes the trackball and the left-drag scene turns.
     void OnViewPreset(int commandId);
+    // The zoom of the start view on top of the look-at, which frames the model (see ViewCamera.cpp).
+    float StartZoom() const;
     // Mouse-wheel zoom by `notches` (120ths of a turn / 120), about the view centre.
     void OnWheel(double notches);
     // Turntable orbit by a drag of (dx, dy) pixels: about the figure's vertical axis, and tilted
@@ -184,6 +186,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void RefreshUndoButtons();
     Box ModelBox() const;
     Matrix4 StartMatrix();
+    Matrix4 LookAtMatrix() const;
 
     CKvtDoc& m_doc;
     IWindowServices& m_services;

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <algorithm>
 #include <cmath>
 
 namespace figurant {
@@ -74,13 +75,38 @@ void CKvtView::SetupCamera() {
     c.up = {-along * d.x, -along * d.y, 1 - along * d.z};
     c.sceneMatrix = StartMatrix();
     glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(c.sceneMatrix.data());
+    glLoadMatrixf(LookAtMatrix().data());
 }
 
-Matrix4 CKvtView::StartMatrix() {
+Matrix4 CKvtView::LookAtMatrix() const {
     const ViewCamera& c = m_camera;
     return LookAt({c.eye[0], c.eye[1], c.eye[2]}, {c.centre[0], c.centre[1], c.centre[2]},
                   {c.up[0], c.up[1], c.up[2]});
+}
+
+namespace {
+
+// At the start the model fills this share of the view's height (or of its width, when that is
+// the tighter fit), measured at the front of its box.
+constexpr double kStartFill = 0.8;
+
+} // namespace
+
+// The look-at places the eye far enough back for any turn of the model, which leaves an upright
+// figure small; the start view zooms in on top of it, so every camera command keeps its meaning.
+float CKvtView::StartZoom() const {
+    const ViewCamera& c = m_camera;
+    const double depth = std::fabs(c.eye[1]) - 0.5 * c.extentY * c.modelScale;
+    const double halfHeight = depth * std::tan(c.fovy * kPi / 360.0);
+    const double height = c.extentZ * c.modelScale, width = c.extentX * c.modelScale;
+    if (!(depth > 0) || !(height > 0)) return 1.0f;
+    double zoom = kStartFill * 2 * halfHeight / height;
+    if (width > 0) zoom = std::min(zoom, kStartFill * 2 * halfHeight * c.aspect / width);
+    return static_cast<float>(zoom);
+}
+
+Matrix4 CKvtView::StartMatrix() {
+    return SceneScaled(LookAtMatrix(), StartZoom());
 }
 
 namespace {
@@ -116,7 +142,9 @@ void CKvtView::OnViewPreset(int commandId) {
 
 void CKvtView::OnWheel(double notches) {
     if (m_bPlaying || notches == 0) return;
-    ZoomScene(static_cast<float>(std::pow(kWheelZoomPerNotch, notches)));
+    m_camera.sceneMatrix =
+        SceneZoomedAtCentre(m_camera.sceneMatrix, static_cast<float>(std::pow(kWheelZoomPerNotch, notches)));
+    InvalidateAndUpdateNow();
 }
 
 void CKvtView::OrbitScene(int dx, int dy) {

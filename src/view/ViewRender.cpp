@@ -274,9 +274,12 @@ void CKvtView::paintGL() {
     }
 }
 
+// A key light at the upper left front and a weaker fill from behind on the right. Their diffuse
+// parts add up to no more than the colours can take where a light skin faces both, so the head
+// keeps its shading instead of washing out to white.
 void CKvtView::SetupLights() {
-    const GLfloat ambient0[] = {0.42f, 0.42f, 0.42f, 1.0f}, diffuse0[] = {1.5f, 1.5f, 1.5f, 0.0f};
-    const GLfloat ambient1[] = {0.21f, 0.21f, 0.21f, 1.0f}, diffuse1[] = {1.0f, 1.0f, 1.0f, 0.0f};
+    const GLfloat ambient0[] = {0.42f, 0.42f, 0.42f, 1.0f}, diffuse0[] = {1.0f, 1.0f, 1.0f, 0.0f};
+    const GLfloat ambient1[] = {0.21f, 0.21f, 0.21f, 1.0f}, diffuse1[] = {0.6f, 0.6f, 0.6f, 0.0f};
     const GLfloat specular[] = {0, 0, 0, 0};
     const GLfloat position0[] = {-2.0f, -2.5f, 2.0f, 1.0f}, position1[] = {2.0f, 2.0f, 0.0f, 1.0f};
     glLightfv(GL_LIGHT0, GL_AMBIENT, ambient0);

@@ -103,6 +103,32 @@ class FeelTest : public QObject {
         QVERIFY(v.Pose(6).m_matrix == turned);
     }
 
+    // The start view frames the figure: about 80 % of the view's height, with its hands and feet
+    // inside; Reset goes back to the same framing.
+    void theStartViewFillsMostOfTheHeight() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        auto rows = [&] {
+            const QImage image = v.RenderImage(false);
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); x += 2)
+                    if (Classify(image.pixel(x, y)) != Paint::Background) {
+                        top = std::min(top, y);
+                        bottom = y;
+                        break;
+                    }
+            return std::pair{top, bottom};
+        };
+        const auto [top, bottom] = rows();
+        const double fill = static_cast<double>(bottom - top + 1) / v.height();
+        QVERIFY2(fill > 0.74 && fill < 0.86 && top > 0 && bottom < v.height() - 1,
+                 qPrintable(QString::number(fill)));
+        v.OnWheel(-3);
+        app.Frame().Router().Execute(cmd::Reset);
+        QVERIFY(rows() == std::pair(top, bottom));
+    }
+
     void wheelZoomsAboutTheCentreAndRightDragOrbitsWithoutRoll() {
         RunningApp app;
         CKvtView& v = app.View();
@@ -131,6 +157,13 @@ class FeelTest : public QObject {
         QTest::mouseRelease(&v, Qt::MiddleButton, Qt::ShiftModifier, middle + QPoint(30, -20));
         const QPointF after = Project(v, {0, 0, 0});
         QVERIFY(std::abs(after.x() - before.x() - 30) < 1.5 && std::abs(after.y() - before.y() + 20) < 1.5);
+        // After a pan the wheel still zooms about the middle of the view, not the model's centre.
+        const QPointF mid = QPointF(v.width(), v.height()) / 2.0;
+        QApplication::sendEvent(&v, &wheel);
+        const QPointF zoomed = Project(v, {0, 0, 0});
+        QVERIFY2(std::abs(zoomed.x() - mid.x() - 1.21 * (after.x() - mid.x())) < 1.5 &&
+                     std::abs(zoomed.y() - mid.y() - 1.21 * (after.y() - mid.y())) < 1.5,
+                 qPrintable(QString("%1 %2").arg(zoomed.x()).arg(zoomed.y())));
         // Home puts the start view back; Top looks down on the head.
         QTest::keyClick(&app.Frame(), Qt::Key_Home);
         QVERIFY(v.Camera().sceneMatrix == start);

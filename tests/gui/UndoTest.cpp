@@ -135,6 +135,9 @@ class UndoTest : public QObject {
         ExpectSame(LookAt({c.eye[0], c.eye[1], c.eye[2]}, {c.centre[0], c.centre[1], c.centre[2]},
                           {c.up[0], c.up[1], c.up[2]}),
                    stack);
+        // The start view zooms in on top of the look-at.
+        glScalef(v.StartZoom(), v.StartZoom(), v.StartZoom());
+        glGetFloatv(GL_MODELVIEW_MATRIX, stack.data());
         ExpectSame(c.sceneMatrix, stack);
         const float turns[][4] = {
             {10, 0, 0, 1}, {-10, 0, 1, 0}, {35, 1, 0, 0}, {-7.5f, 0, 0, -2}, {23, 1, 2, 3}};

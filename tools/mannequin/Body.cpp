@@ -16,6 +16,10 @@ const V3 kUp{0, 1, 0};
 const V3 kForward{0, 0, 1};
 constexpr double kShoulderTilt = 90; // degrees of the shoulder ring's axis from straight down
 constexpr double kArmpitDepth = 0.045, kArmpitDrop = 0.02;
+// The thumb: how far it stands out from the palm's edge, and where and how long along the hand.
+constexpr double kThumbHeight = 0.024, kThumbAt = 0.33, kThumbSpread = 0.16;
+// The heel: how far it stands out behind the ankle, at what height and over what height.
+constexpr double kHeelDepth = 0.03, kHeelHeight = 0.03, kHeelSpread = 0.03;
 
 struct RingShape {
     V3 centre, e1, e2;
@@ -248,12 +252,37 @@ class Builder {
                                  0.095 * std::sin(beta)};
             },
             &pole);
-        // A nose, so one can see which way the head faces.
-        for (std::size_t i = firstHeadVertex; i < m_mesh.Positions().size(); ++i) {
+        Face(firstHeadVertex, centre);
+    }
+
+    // Bumps on the head's ellipsoid, each a Gaussian in the head's own coordinates (x across,
+    // y up, z forward from `centre`): a jaw and chin, a brow, a nose and ears, so one sees which
+    // way the head faces.
+    void Face(std::size_t firstVertex, V3 centre) {
+        struct Feature {
+            V3 at, spread, push; // push: the displacement at the bump's centre
+            bool mirrored;       // also on the other side (x negated)
+        };
+        static const Feature kFeatures[] = {
+            {{0, -0.075, 0.09}, {0.05, 0.035, 0.06}, {0, 0, 0.014}, false},       // jaw
+            {{0, -0.095, 0.08}, {0.018, 0.016, 0.04}, {0, -0.004, 0.012}, false}, // chin
+            {{0, 0.025, 0.09}, {0.045, 0.012, 0.04}, {0, 0, 0.006}, false},       // brow
+            {{0, -0.01, 0.09}, {0.014, 0.022, 0.04}, {0, 0, 0.024}, false},       // nose
+            {{0.07, -0.005, -0.005}, {0.03, 0.03, 0.025}, {0.01, 0, 0}, true},    // ears
+        };
+        for (std::size_t i = firstVertex; i < m_mesh.Positions().size(); ++i) {
             V3& p = m_mesh.Positions()[i];
-            if (p.z <= 0) continue;
-            const double du = p.x / 0.014, dv = (p.y - (centre.y - 0.01)) / 0.022;
-            p.z += 0.024 * std::exp(-(du * du + dv * dv));
+            const V3 r = p - centre;
+            V3 move{};
+            for (const Feature& f : kFeatures) {
+                for (double sx : {1.0, -1.0}) {
+                    if (sx < 0 && !f.mirrored) break;
+                    const V3 d{(r.x - sx * f.at.x) / f.spread.x, (r.y - f.at.y) / f.spread.y,
+                               (r.z - f.at.z) / f.spread.z};
+                    move = move + std::exp(-Dot(d, d)) * V3{sx * f.push.x, f.push.y, f.push.z};
+                }
+            }
+            p = p + move;
         }
     }
 
@@ -285,15 +314,39 @@ class Builder {
                              Profile({{0, 0.040}, {0.25, 0.041}, {1, 0.022}}, t),
                              Profile({{0, 0.040}, {0.25, 0.043}, {1, 0.030}}, t)};
         });
+        const std::size_t firstHandVertex = m_mesh.Positions().size();
         Sweep(
             wrist, 8 + s, Steps(0.108 * kHeight),
             [&](double t) {
+                // A palm that widens to the knuckles and a block of fingers with a rounded end.
                 return RingShape{
                     Lerp(m_d.wrist[s], m_d.fingertip[s], t), e1, kForward,
-                    Profile({{0, 0.022}, {0.2, 0.020}, {0.45, 0.016}, {0.75, 0.013}, {1, 0.008}}, t),
-                    Profile({{0, 0.030}, {0.2, 0.040}, {0.45, 0.046}, {0.75, 0.040}, {1, 0.022}}, t)};
+                    Profile(
+                        {{0, 0.022}, {0.3, 0.021}, {0.7, 0.020}, {0.88, 0.019}, {0.96, 0.014}, {1, 0.008}},
+                        t),
+                    Profile(
+                        {{0, 0.030}, {0.25, 0.043}, {0.5, 0.046}, {0.85, 0.042}, {0.95, 0.032}, {1, 0.016}},
+                        t)};
             },
             &m_d.fingertip[s]);
+        Thumb(s, firstHandVertex, e1);
+    }
+
+    // The thumb: the front edge of the palm pushed forwards and a little towards the palm side.
+    void Thumb(int s, std::size_t firstVertex, V3 outward) {
+        const V3 wrist = m_d.wrist[s];
+        const V3 along = Unit(m_d.fingertip[s] - wrist);
+        const double length = Length(m_d.fingertip[s] - wrist);
+        for (std::size_t i = firstVertex; i < m_mesh.Positions().size(); ++i) {
+            V3& p = m_mesh.Positions()[i];
+            const double t = Dot(p - wrist, along) / length;
+            const V3 across = p - (wrist + (t * length) * along);
+            const double front = Dot(across, kForward) / std::max(Length(across), 1e-9);
+            if (front <= 0) continue;
+            const double dt = (t - kThumbAt) / kThumbSpread;
+            const double bump = kThumbHeight * std::exp(-dt * dt) * std::pow(front, 4);
+            p = p + bump * Unit(kForward - 0.6 * outward);
+        }
     }
 
     void Leg(int s, const Loop& hip) {
@@ -325,6 +378,7 @@ class Builder {
         const int bendSteps = 6 * m_k, runSteps = Steps(length);
         const int steps = bendSteps + runSteps;
         const V3 pole = m_d.toe[s] + V3{0, 0.008, 0.01};
+        const std::size_t firstFootVertex = m_mesh.Positions().size();
         Sweep(
             ankle, 14 + s, steps,
             [&](double t) {
@@ -339,11 +393,25 @@ class Builder {
                 }
                 const double f = (j - bendSteps) / runSteps;
                 const V3 c = centre - bend * kUp + (f * length) * kForward - V3{0, 0.008 * f, 0};
-                return RingShape{c, Outward(kForward, side), kUp,
-                                 Profile({{0, 0.043}, {0.6, 0.048}, {1, 0.034}}, f),
-                                 Profile({{0, 0.030}, {0.5, 0.024}, {1, 0.014}}, f)};
+                // The ball of the foot, a crease where the toes begin, and a broad toe box.
+                return RingShape{
+                    c, Outward(kForward, side), kUp,
+                    Profile({{0, 0.043}, {0.6, 0.049}, {0.8, 0.047}, {0.95, 0.040}, {1, 0.030}}, f),
+                    Profile({{0, 0.030}, {0.5, 0.024}, {0.66, 0.018}, {0.74, 0.020}, {1, 0.013}}, f)};
             },
             &pole);
+        Heel(s, firstFootVertex);
+    }
+
+    // The heel: the lower back of the foot pushed out behind the ankle.
+    void Heel(int s, std::size_t firstVertex) {
+        const V3 a = m_d.ankle[s];
+        for (std::size_t i = firstVertex; i < m_mesh.Positions().size(); ++i) {
+            V3& p = m_mesh.Positions()[i];
+            const double behind = std::clamp((a.z + 0.01 - p.z) / 0.03, 0.0, 1.0);
+            const double dy = (p.y - kHeelHeight) / kHeelSpread;
+            p.z -= kHeelDepth * behind * behind * (3 - 2 * behind) * std::exp(-dy * dy);
+        }
     }
 
     int m_k, m_ringSize, m_q;
