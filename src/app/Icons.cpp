@@ -136,6 +136,12 @@ void Draw(QPainter& p, int id) {
     case cmd::ModeModify:
         Figure(p, QColor(220, 0, 0));
         break;
+    case cmd::ImportModel:
+        Figure(p, QColor(0, 90, 200));
+        p.setPen(QPen(QColor(0, 140, 0), 2));
+        p.drawLine(QPointF(1, 3), QPointF(5, 3));
+        p.drawLine(QPointF(3, 1), QPointF(3, 5));
+        break;
     case cmd::Animate:
         Figure(p, QColor(128, 0, 0));
         p.setPen(Qt::NoPen);

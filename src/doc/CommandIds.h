@@ -54,6 +54,7 @@ enum : int {
     ViewHome = 32838,
     ViewOtherSide = 32839,
     ViewBottom = 32840,
+    ImportModel = 32841,
 };
 
 } // namespace figurant::cmd

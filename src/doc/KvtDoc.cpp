@@ -1,6 +1,7 @@
 #include "KvtDoc.h"
 
 #include "DxfReader.h"
+#include "FigureFileReader.h"
 #include "NormalsReader.h"
 #include "SurfaceNormals.h"
 
@@ -12,6 +13,7 @@ namespace figurant {
 
 void CKvtDoc::OnCommand(int id) {
     if (id == cmd::ImportDxf) OnImportDxf();
+    if (id == cmd::ImportModel) OnImportModel();
     if (id == cmd::BuildHierarchy) OnBuildHierarchy();
 }
 
@@ -34,6 +36,50 @@ void CKvtDoc::OnImportDxf() {
     if (!path) return;
     LoadDrawing(*path);
     Update(HINT_DXF_IMPORTED);
+}
+
+void CKvtDoc::OnImportModel() {
+    FileDialogRequest request;
+    request.open = true;
+    request.defaultExtension = "glb";
+    request.filter = kFigureFileFilter;
+    const auto path = m_services ? m_services->FileDialog(request) : std::nullopt;
+    if (path && ImportFigure(*path)) Update(HINT_DXF_IMPORTED);
+}
+
+bool CKvtDoc::ImportFigure(const std::string& path) {
+    std::string error;
+    auto scene = ReadFigureFile(path, &error);
+    ConvertedFigure figure;
+    if (scene) {
+        figure = ConvertFigure(*scene);
+        error = figure.error;
+    }
+    if (!error.empty()) {
+        if (m_services)
+            m_services->MessageBox("The figure \"" + path + "\" cannot be imported: " + error + ".");
+        return false;
+    }
+    m_strDxfFile = path;
+    m_tables = SegmentTables{};
+    m_pModel = std::move(figure.model);
+    m_pNormals = std::move(figure.normals);
+    m_strNormalsFile.clear();
+    m_bNormalsRead = true;
+    AssignSegmentNumbers(*m_pModel);
+    CentreModel();
+    CheckNormalsCoverModel();
+    OrientNormals();
+    ShowLoadStatus(!figure.normalsFromFile);
+    if (!figure.missingJoints.empty() && m_services) {
+        std::string joints;
+        for (const std::string& j : figure.missingJoints)
+            joints += (joints.empty() ? "" : ", ") + j;
+        m_services->MessageBox(
+            "The figure \"" + path + "\": no joint was found between " + joints +
+            ". Those parts are not linked, so they stay where they are when the figure is posed.");
+    }
+    return true;
 }
 
 void CKvtDoc::OnBuildHierarchy() {
@@ -148,12 +194,7 @@ void CKvtDoc::ReportLoad(const DxfReadReport& report, bool normalsComputed) {
         if (!report.openError.empty() && report.openError != std::strerror(ENOENT))
             problems.push_back("it cannot be read: " + report.openError);
     } else {
-        long faces = 0;
-        for (const auto& line : *m_pModel)
-            faces += line->m_bFace ? 1 : 0;
-        m_services->ShowStatusMessage(Grouped(faces) + " faces, " + std::to_string(m_nSegments) +
-                                      " segments" +
-                                      (normalsComputed ? "; Normals computed from the faces" : ""));
+        const long faces = ShowLoadStatus(normalsComputed);
         if (report.content == Content::BinaryDxf)
             problems.push_back("it is a binary DXF file; only ASCII DXF files can be read");
         else if (report.content == Content::Utf16)
@@ -174,6 +215,17 @@ void CKvtDoc::ReportLoad(const DxfReadReport& report, bool normalsComputed) {
     for (std::size_t i = 0; i < problems.size(); ++i)
         text += (i ? "; " : "") + problems[i];
     m_services->MessageBox(text + ".");
+}
+
+long CKvtDoc::ShowLoadStatus(bool normalsComputed) {
+    long faces = 0;
+    for (const auto& line : *m_pModel)
+        faces += line->m_bFace ? 1 : 0;
+    if (m_services)
+        m_services->ShowStatusMessage(Grouped(faces) + " faces, " + std::to_string(m_nSegments) +
+                                      " segments" +
+                                      (normalsComputed ? "; Normals computed from the faces" : ""));
+    return faces;
 }
 
 void CKvtDoc::LoadNormals(const std::string& path) {

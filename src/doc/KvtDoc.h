@@ -24,12 +24,15 @@ class CKvtDoc : public ICommandTarget {
 
     explicit CKvtDoc(IWindowServices* services = nullptr) : m_services(services) {}
 
-    bool HasCommand(int id) const override { return id == cmd::ImportDxf || id == cmd::BuildHierarchy; }
+    bool HasCommand(int id) const override {
+        return id == cmd::ImportDxf || id == cmd::ImportModel || id == cmd::BuildHierarchy;
+    }
     void OnCommand(int id) override;
     void SetServices(IWindowServices* services) { m_services = services; }
 
     bool OnNewDocument();
     void OnImportDxf();
+    void OnImportModel();
     void OnBuildHierarchy();
     void BuildHierarchy();
     // The one way in: reads the normals file when one is named (otherwise the normals stay), then
@@ -38,6 +41,9 @@ class CKvtDoc : public ICommandTarget {
     // A drawing with normals of its own: those in the file of the same name ending ".normal" beside
     // it when they cover the model, otherwise computed from the faces (the status bar says so).
     void LoadDrawing(const std::string& dxfPath);
+    // A rigged figure from another tool, converted into the program's own model with its normals.
+    // When it cannot be read or converted the user is told why and the current model stays.
+    bool ImportFigure(const std::string& path);
     static int SegmentFromCode(int colour);
 
     // The model as read: segment numbers assigned, axes swapped, metres, centred. Null when the
@@ -81,6 +87,8 @@ class CKvtDoc : public ICommandTarget {
     void CheckNormalsCoverModel();
     void OrientNormals();
     void ReportLoad(const DxfReadReport& report, bool normalsComputed);
+    // "4,674 faces, 16 segments" in the status bar; the number of faces.
+    long ShowLoadStatus(bool normalsComputed);
 
     IWindowServices* m_services;
     std::vector<int> m_segmentNumbers;

@@ -33,4 +33,10 @@ bool IsLeftSide(int segment) {
     return MirrorPartner(segment).has_value() && segment % 2 == 1;
 }
 
+int ColourOfSegment(int segment) {
+    // One colour for each segment number of the body model (segment 2, no body part, has 0).
+    static constexpr int kColours[16] = {7, 2, 0, 1, 10, 17, 11, 18, 12, 19, 4, 13, 5, 14, 6, 15};
+    return segment >= 0 && segment < 16 ? kColours[segment] : 7;
+}
+
 } // namespace figurant

@@ -12,5 +12,8 @@ std::string SegmentName(int segment);
 std::optional<int> MirrorPartner(int segment);
 // True for the segments of the figure's left side (5, 7, ..., 15).
 bool IsLeftSide(int segment);
+// The DXF colour number a drawing gives the faces of a segment (the colour 7 for any number
+// without one of its own, which reads as the head).
+int ColourOfSegment(int segment);
 
 } // namespace figurant

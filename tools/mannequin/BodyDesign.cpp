@@ -87,10 +87,4 @@ const BodyDesign& Design() {
     return design;
 }
 
-int ColourOfSegment(int segment) {
-    // Inverse of the program's colour table; 7 maps to the head and neck.
-    static const std::array<int, 16> kColours{7, 2, 0, 1, 10, 17, 11, 18, 12, 19, 4, 13, 5, 14, 6, 15};
-    return segment >= 0 && segment < 16 ? kColours[static_cast<std::size_t>(segment)] : 7;
-}
-
 } // namespace mannequin

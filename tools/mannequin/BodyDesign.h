@@ -45,7 +45,4 @@ struct BodyDesign {
 
 const BodyDesign& Design();
 
-// DXF colour number whose segment number is `segment` in the program's colour table.
-int ColourOfSegment(int segment);
-
 } // namespace mannequin

@@ -1,0 +1,176 @@
+#include "FigureFileReader.h"
+
+#include "InputFile.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <cmath>
+#include <unordered_map>
+
+namespace figurant {
+
+const char* const kFigureFileFilter = "Figures (*.glb *.gltf *.vrm *.fbx *.dae "
+                                      "*.obj)|*.glb;*.gltf;*.vrm;*.fbx;*.dae;*.obj|All Files (*.*)|*.*||";
+
+namespace {
+
+constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_SortByPType |
+                            aiProcess_ValidateDataStructure;
+constexpr int kMaxWeights = 4;
+
+Point3d ToPoint(const aiVector3D& v) {
+    return {v.x, v.y, v.z};
+}
+
+// The turn that brings a file's up axis (0 x, 1 y, 2 z; sign +1 or -1) to +y.
+aiMatrix4x4 UpToY(int axis, int sign) {
+    aiMatrix4x4 m;
+    if (axis == 2) m = aiMatrix4x4(1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1); // z -> y
+    if (axis == 0) m = aiMatrix4x4(0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); // x -> y
+    if (sign < 0) m = aiMatrix4x4(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1) * m;
+    return m;
+}
+
+class SceneBuilder {
+  public:
+    explicit SceneBuilder(const aiScene& scene) : m_scene(scene) {}
+
+    ImportScene Build() {
+        int upAxis = 1, upSign = 1;
+        double unitScale = 0;
+        if (const aiMetadata* meta = m_scene.mMetaData) {
+            int32_t axis = 1, sign = 1;
+            if (meta->Get("UpAxis", axis)) upAxis = axis;
+            if (meta->Get("UpAxisSign", sign)) upSign = sign;
+            double d = 0;
+            float f = 0;
+            if (meta->Get("UnitScaleFactor", d))
+                unitScale = d;
+            else if (meta->Get("UnitScaleFactor", f))
+                unitScale = f;
+        }
+        // FBX gives its unit in centimetres; the other formats read here are in metres (Collada's
+        // unit and up axis are applied by the library).
+        if (unitScale > 0) m_out.metresPerUnit = unitScale / 100.0;
+        Walk(*m_scene.mRootNode, UpToY(upAxis, upSign), -1);
+        for (const auto& [mesh, owner] : m_pending)
+            AddMesh(*mesh, owner);
+        return std::move(m_out);
+    }
+
+  private:
+    // Every node becomes a bone; meshes wait until the whole tree is known, so that their bones
+    // can be found by name.
+    void Walk(const aiNode& node, const aiMatrix4x4& parent, int parentBone) {
+        const aiMatrix4x4 global = parent * node.mTransformation;
+        const int index = static_cast<int>(m_out.bones.size());
+        m_out.bones.push_back({node.mName.C_Str(), parentBone, ToPoint(global * aiVector3D(0, 0, 0))});
+        m_boneIndex.emplace(node.mName.C_Str(), index);
+        m_globals.push_back(global);
+        for (unsigned i = 0; i < node.mNumMeshes; ++i)
+            if (node.mMeshes[i] < m_scene.mNumMeshes)
+                m_pending.push_back({m_scene.mMeshes[node.mMeshes[i]], index});
+        for (unsigned i = 0; i < node.mNumChildren; ++i)
+            Walk(*node.mChildren[i], global, index);
+    }
+
+    // A skinned mesh sits where its first bone's bind matrix puts it; any other mesh where its
+    // node's transforms put it.
+    aiMatrix4x4 Placement(const aiMesh& mesh, int owner) const {
+        for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+            const auto it = m_boneIndex.find(mesh.mBones[b]->mName.C_Str());
+            if (it != m_boneIndex.end())
+                return m_globals[static_cast<std::size_t>(it->second)] * mesh.mBones[b]->mOffsetMatrix;
+        }
+        return m_globals[static_cast<std::size_t>(owner)];
+    }
+
+    void AddMesh(const aiMesh& mesh, int owner) {
+        ImportMesh out;
+        out.names = {mesh.mName.C_Str(), m_out.bones[static_cast<std::size_t>(owner)].name};
+        if (mesh.mMaterialIndex < m_scene.mNumMaterials)
+            out.names.push_back(m_scene.mMaterials[mesh.mMaterialIndex]->GetName().C_Str());
+        out.bone = owner;
+        const aiMatrix4x4 place = Placement(mesh, owner);
+        const aiMatrix3x3 turn(place);
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+            out.positions.push_back(ToPoint(place * mesh.mVertices[v]));
+            if (mesh.HasNormals()) out.normals.push_back(ToPoint((turn * mesh.mNormals[v]).NormalizeSafe()));
+        }
+        // A mirroring transform turns the faces inside out: their winding is reversed back.
+        const bool mirrored = place.Determinant() < 0;
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3) continue;
+            const int a = static_cast<int>(face.mIndices[0]), b = static_cast<int>(face.mIndices[1]),
+                      c = static_cast<int>(face.mIndices[2]);
+            out.triangles.push_back(mirrored ? std::array<int, 3>{a, c, b} : std::array<int, 3>{a, b, c});
+        }
+        if (mesh.mNumBones > 0) {
+            out.weights.assign(mesh.mNumVertices, {});
+            std::vector<int> used(mesh.mNumVertices, 0);
+            for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+                const aiBone& bone = *mesh.mBones[b];
+                const auto it = m_boneIndex.find(bone.mName.C_Str());
+                if (it == m_boneIndex.end()) continue;
+                for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+                    const unsigned v = bone.mWeights[w].mVertexId;
+                    if (v >= mesh.mNumVertices || used[v] >= kMaxWeights) continue;
+                    const auto k = static_cast<std::size_t>(used[v]++);
+                    out.weights[v].bone[k] = it->second;
+                    out.weights[v].weight[k] = bone.mWeights[w].mWeight;
+                }
+            }
+        }
+        m_out.meshes.push_back(std::move(out));
+    }
+
+    const aiScene& m_scene;
+    ImportScene m_out;
+    std::unordered_map<std::string, int> m_boneIndex;
+    std::vector<aiMatrix4x4> m_globals;
+    std::vector<std::pair<const aiMesh*, int>> m_pending;
+};
+
+std::optional<ImportScene> FromImporter(Assimp::Importer& importer, const aiScene* scene,
+                                        std::string* error) {
+    if (!scene || !scene->mRootNode) {
+        if (error) *error = importer.GetErrorString();
+        if (error && error->empty()) *error = "it is not a figure file this program can read";
+        return std::nullopt;
+    }
+    return SceneBuilder(*scene).Build();
+}
+
+void Configure(Assimp::Importer& importer) {
+    importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, kMaxWeights);
+    // Points and lines are of no use to a body model.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+}
+
+} // namespace
+
+std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error) {
+    {
+        // The same checks as every reader: a regular file, no larger than the cap.
+        InputFile file(path);
+        if (!file.Ok()) {
+            if (error) *error = file.Error();
+            return std::nullopt;
+        }
+    }
+    Assimp::Importer importer;
+    Configure(importer);
+    return FromImporter(importer, importer.ReadFile(path, kSteps), error);
+}
+
+std::optional<ImportScene> ReadFigureBytes(const void* data, std::size_t size, const std::string& extension,
+                                           std::string* error) {
+    Assimp::Importer importer;
+    Configure(importer);
+    return FromImporter(importer, importer.ReadFileFromMemory(data, size, kSteps, extension.c_str()), error);
+}
+
+} // namespace figurant

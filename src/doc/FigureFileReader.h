@@ -1,0 +1,23 @@
+#pragma once
+// Reads rigged figures (glTF 2.0 .gltf/.glb/.vrm, FBX, Collada .dae, OBJ) through the Open Asset
+// Import Library into the importer's plain scene: every node as a bone of the hierarchy, every
+// mesh in its rest pose placed by its node transforms, weights limited to four per vertex, the
+// file's up axis turned to +y and its unit given in metres.
+#include "FigureImport.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace figurant {
+
+// The file filter of the import dialog and the extensions the reader takes.
+extern const char* const kFigureFileFilter;
+
+// Nothing when the file cannot be read, with the reason in `error`.
+std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error);
+// The same from bytes in memory; `extension` ("glb", "obj", ...) says what they are.
+std::optional<ImportScene> ReadFigureBytes(const void* data, std::size_t size, const std::string& extension,
+                                           std::string* error);
+
+} // namespace figurant

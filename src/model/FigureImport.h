@@ -1,0 +1,72 @@
+#pragma once
+// Turns a rigged humanoid mesh, as an importer read it, into the program's own body model: one
+// face per triangle, each face in the segment of the bone that holds most of its weight, in the
+// figure's axes and the drawing's units, with positions welded so that neighbouring segments
+// share their boundary vertices (the figure builder finds joints from shared vertices only).
+#include "GeomMath.h"
+#include "UnderlayList.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace figurant {
+
+struct ImportBone {
+    std::string name;
+    int parent = -1; // index in the scene's bones; -1 for a root
+    Point3d head;    // rest position
+};
+
+// Weights of one vertex: up to four (bone, weight) pairs; bone -1 marks an unused pair.
+struct VertexWeights {
+    std::array<int, 4> bone{-1, -1, -1, -1};
+    std::array<float, 4> weight{0, 0, 0, 0};
+};
+
+struct ImportMesh {
+    // Mesh, node and material names, tried in turn when the mesh has no weights.
+    std::vector<std::string> names;
+    std::vector<Point3d> positions; // rest pose, placed by the node transforms
+    std::vector<Point3d> normals;   // one per position, or none
+    std::vector<std::array<int, 3>> triangles;
+    std::vector<VertexWeights> weights; // one per position, or none for a mesh without a skin
+    int bone = -1;                      // without a skin: the bone the mesh hangs from, if any
+};
+
+// Positions in the file's units with +y up (the reader turns the file's up axis to +y).
+struct ImportScene {
+    std::vector<ImportBone> bones;
+    std::vector<ImportMesh> meshes;
+    double metresPerUnit = 1.0;
+};
+
+struct JointReport {
+    int parent = 0, child = 0;
+    long ringSize = 0; // vertices the two segments share
+};
+
+struct ConvertedFigure {
+    // Empty when nothing could be made; the model is then null.
+    std::string error;
+    // Faces as a drawing reads them: x forward, y up, z the figure's right, in the drawing's
+    // units (100 inches), colours naming segments.
+    std::unique_ptr<CUnderlayList> model;
+    // One normal per corner, in the frame a normals file uses (after the drawing's axis swap).
+    std::vector<Vec3f> normals;
+    bool normalsFromFile = false;
+    std::vector<int> boneSegments;  // per bone of the scene
+    std::array<long, 16> faces{};   // per segment
+    std::vector<JointReport> joints; // every joint of the figure tree
+    // "Left Forearm - Left Hand", ... for joints with no shared ring or a missing segment.
+    std::vector<std::string> missingJoints;
+};
+
+// The segment of every bone: by its name, spine bones by their height between the hips and the
+// shoulders, unknown bones as their nearest known ancestor.
+std::vector<int> BoneSegments(const std::vector<ImportBone>& bones);
+
+ConvertedFigure ConvertFigure(const ImportScene& scene);
+
+} // namespace figurant
