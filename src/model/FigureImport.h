@@ -56,8 +56,8 @@ struct ConvertedFigure {
     // One normal per corner, in the frame a normals file uses (after the drawing's axis swap).
     std::vector<Vec3f> normals;
     bool normalsFromFile = false;
-    std::vector<int> boneSegments;  // per bone of the scene
-    std::array<long, 16> faces{};   // per segment
+    std::vector<int> boneSegments;   // per bone of the scene
+    std::array<long, 16> faces{};    // per segment
     std::vector<JointReport> joints; // every joint of the figure tree
     // "Left Forearm - Left Hand", ... for joints with no shared ring or a missing segment.
     std::vector<std::string> missingJoints;
