@@ -19,6 +19,9 @@ namespace {
 constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_SortByPType |
                             aiProcess_ValidateDataStructure;
 constexpr int kMaxWeights = 4;
+// FBX unit scales (centimetres per unit) outside these bounds are not believed: micrometres to
+// ten kilometres per unit covers every real file.
+constexpr double kSmallestUnitScale = 1e-4, kLargestUnitScale = 1e6;
 
 Point3d ToPoint(const aiVector3D& v) {
     return {v.x, v.y, v.z};
@@ -53,7 +56,8 @@ class SceneBuilder {
         }
         // FBX gives its unit in centimetres; the other formats read here are in metres (Collada's
         // unit and up axis are applied by the library).
-        if (unitScale > 0) m_out.metresPerUnit = unitScale / 100.0;
+        if (unitScale >= kSmallestUnitScale && unitScale <= kLargestUnitScale)
+            m_out.metresPerUnit = unitScale / 100.0;
         Walk(*m_scene.mRootNode, UpToY(upAxis, upSign), -1);
         for (const auto& [mesh, owner] : m_pending)
             AddMesh(*mesh, owner);

@@ -74,9 +74,10 @@ using SegmentWeights = std::array<float, kBodySegments>;
 // each position compared with those already in its own and the neighbouring cells.
 class Welder {
   public:
-    explicit Welder(double tolerance) : m_tol(tolerance) {}
+    // Cells are counted from the model's lowest corner, so no cell number exceeds about a million.
+    Welder(double tolerance, const Point3d& origin) : m_tol(tolerance), m_origin(origin) {}
     int Add(const Point3d& p) {
-        const std::int64_t c[3] = {Cell(p.x), Cell(p.y), Cell(p.z)};
+        const std::int64_t c[3] = {Cell(p.x - m_origin.x), Cell(p.y - m_origin.y), Cell(p.z - m_origin.z)};
         for (std::int64_t dx = -1; dx <= 1; ++dx)
             for (std::int64_t dy = -1; dy <= 1; ++dy)
                 for (std::int64_t dz = -1; dz <= 1; ++dz) {
@@ -100,6 +101,7 @@ class Welder {
         return h(x) ^ (h(y) >> 21) ^ (h(z) << 21) ^ static_cast<std::uint64_t>(z);
     }
     double m_tol;
+    Point3d m_origin;
     std::vector<Point3d> m_points;
     std::unordered_multimap<std::uint64_t, int> m_cells;
 };
@@ -125,15 +127,27 @@ int Strongest(const SegmentWeights& w) {
     return static_cast<int>(std::max_element(w.begin(), w.end()) - w.begin());
 }
 
-double ModelSize(const ImportScene& scene) {
+// Positions beyond this magnitude (or not numbers at all) are left out with their faces: no
+// body is that large, and a float could not hold them.
+constexpr double kLargestCoordinate = 1e30;
+
+bool Usable(const Point3d& p) {
+    return std::fabs(p.x) <= kLargestCoordinate && std::fabs(p.y) <= kLargestCoordinate &&
+           std::fabs(p.z) <= kLargestCoordinate;
+}
+
+// The lowest corner of the usable positions and the length of the box's diagonal.
+std::pair<Point3d, double> ModelBox(const ImportScene& scene) {
     Point3d lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
     for (const ImportMesh& m : scene.meshes)
         for (const Point3d& p : m.positions) {
+            if (!Usable(p)) continue;
             lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
             hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
         }
     const Point3d d = hi - lo;
-    return std::sqrt(Dot(d, d));
+    const double size = std::sqrt(Dot(d, d));
+    return {lo, std::isfinite(size) && size > 0 ? size : 1.0};
 }
 
 } // namespace
@@ -193,8 +207,8 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
     bool namesKnown = std::any_of(scene.bones.begin(), scene.bones.end(), [](const ImportBone& b) {
         return ClassifyName(b.name).part != BodyPart::Unknown;
     });
-    const double size = ModelSize(scene);
-    Welder welder(kWeldFraction * (std::isfinite(size) && size > 0 ? size : 1.0));
+    const auto [origin, size] = ModelBox(scene);
+    Welder welder(kWeldFraction * size, origin);
     std::vector<Face> faces;
     std::vector<Point3d> normalSums;
     bool fileNormals = true;
@@ -206,15 +220,21 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
         std::vector<int> ids;
         ids.reserve(mesh.positions.size());
         for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+            if (!Usable(mesh.positions[i])) {
+                ids.push_back(-1);
+                continue;
+            }
             ids.push_back(welder.Add(mesh.positions[i]));
             if (normalSums.size() < welder.Points().size()) normalSums.resize(welder.Points().size());
-            if (i < mesh.normals.size())
+            if (i < mesh.normals.size() && Usable(mesh.normals[i]))
                 normalSums[static_cast<std::size_t>(ids.back())] =
                     normalSums[static_cast<std::size_t>(ids.back())] + mesh.normals[i];
         }
         for (const auto& t : mesh.triangles) {
-            if (std::any_of(t.begin(), t.end(),
-                            [&](int i) { return i < 0 || static_cast<std::size_t>(i) >= ids.size(); }))
+            if (std::any_of(t.begin(), t.end(), [&](int i) {
+                    return i < 0 || static_cast<std::size_t>(i) >= ids.size() ||
+                           ids[static_cast<std::size_t>(i)] < 0;
+                }))
                 continue;
             Face f{{ids[static_cast<std::size_t>(t[0])], ids[static_cast<std::size_t>(t[1])],
                     ids[static_cast<std::size_t>(t[2])]},

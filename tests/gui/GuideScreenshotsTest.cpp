@@ -62,6 +62,29 @@ class GuideScreenshotsTest : public QObject {
         QVERIFY(FigurePixels(posed) > 500);
         Save(posed, "posed");
     }
+
+    // A figure brought from another tool: File > Import Model (Ctrl+M), built and posed.
+    void renderImportedFigure() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        app.dialogs.answers = {std::string(FIGURANT_TEST_MODELS) + "/male_base_mesh.glb"};
+        QTest::keyClick(&app.Frame(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(app.dialogs.messages.empty());
+        QCOMPARE(app.Doc().SegmentCount(), 16);
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        for (int s : {0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})
+            QVERIFY2(view.Pose(s).m_pJointCentre.has_value(), qPrintable(QString::number(s)));
+        Turn(view, 4, -50, 0, 1, 0);
+        Turn(view, 6, -60, 1, 0, 0);
+        Turn(view, 10, 35, 1, 0, 0);
+        Turn(view, 12, -50, 1, 0, 0);
+        Turn(view, 0, 15, 0, 0, 1);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        app.Frame().Router().Execute(cmd::RotateLeft);
+        const QImage posed = view.RenderImage();
+        QVERIFY(FigurePixels(posed) > 500);
+        Save(posed, "imported");
+    }
 };
 
 FIGURANT_GUI_TEST_MAIN(GuideScreenshotsTest)

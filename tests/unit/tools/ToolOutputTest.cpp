@@ -17,8 +17,9 @@ struct ToolRun {
     int status;
 };
 
-ToolRun Inspect(const std::string& arguments) {
-    const std::string command = std::string(FIGURANT_INSPECT) + " " + arguments + " 2>/dev/null";
+ToolRun RunTool(const std::string& tool, const std::string& arguments,
+                const std::string& errors = "/dev/null") {
+    const std::string command = tool + " " + arguments + " 2>" + errors;
     std::FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{"", -1};
     std::array<char, 4096> buf{};
@@ -27,6 +28,10 @@ ToolRun Inspect(const std::string& arguments) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+ToolRun Inspect(const std::string& arguments) {
+    return RunTool(FIGURANT_INSPECT, arguments);
 }
 
 // A maximum only moves for a strictly larger value, so +0 after -0 leaves it at -0.
@@ -91,3 +96,25 @@ TEST(Inspect, AnimShowsACutShortKeyFrameAsPlaybackDoes) {
 }
 
 } // namespace
+
+// A converted figure opens through the classic path: the drawing and its normals read back by the
+// program's own readers build a figure with every joint.
+TEST(Convert, WritesADrawingAndNormalsThatBuildTheWholeFigure) {
+    TempDir dir;
+    const std::string out = dir.File("male.dxf");
+    const ToolRun run = RunTool(FIGURANT_CONVERT, std::string(FIGURANT_TEST_MODELS) + "/male_base_mesh.glb " +
+                                                      out + " --report");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\"name\": \"forearm.L\", \"segment\": 7"), std::string::npos) << run.out;
+    const ToolRun figure = Inspect("figure " + out + " " + dir.File("male.normal"));
+    ASSERT_EQ(figure.status, 0);
+    std::size_t centres = 0;
+    for (std::size_t at = 0; (at = figure.out.find("\"joint_centre\": [", at)) != std::string::npos; ++at)
+        ++centres;
+    EXPECT_EQ(centres, 14u); // every segment but the chest, the root, has a joint
+    // A file that is no figure: exit status 1 and a message naming the file.
+    const std::string bad = dir.Write("bad.glb", "not a figure");
+    const ToolRun failed = RunTool(FIGURANT_CONVERT, bad + " " + dir.File("bad.dxf"), dir.File("errors.txt"));
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("errors.txt")).out.find(bad), std::string::npos);
+}

@@ -1,0 +1,271 @@
+#pragma once
+// Small rigged humanoid files for the import tests: a figure of open tubes, one per bone, glTF
+// 2.0 with the buffer inline. Tubes that meet share a ring of positions, written twice (once per
+// tube, as exporters split vertices at seams), each copy bound to its own tube's bone. The bone
+// names follow whichever naming convention the test gives.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace figurant::test {
+
+// Names for the figure's bones, in the order of kFigureBones below.
+using BoneNaming = std::array<const char*, 22>;
+
+// Mixamo: the default names of its auto-rigger.
+inline const BoneNaming kMixamoNames = {"mixamorig:Hips",           "mixamorig:Spine",
+                                        "mixamorig:Spine1",         "mixamorig:Spine2",
+                                        "mixamorig:Neck",           "mixamorig:Head",
+                                        "mixamorig:LeftShoulder",   "mixamorig:LeftArm",
+                                        "mixamorig:LeftForeArm",    "mixamorig:LeftHand",
+                                        "mixamorig:LeftHandIndex1", "mixamorig:RightShoulder",
+                                        "mixamorig:RightArm",       "mixamorig:RightForeArm",
+                                        "mixamorig:RightHand",      "mixamorig:RightHandIndex1",
+                                        "mixamorig:LeftUpLeg",      "mixamorig:LeftLeg",
+                                        "mixamorig:LeftFoot",       "mixamorig:RightUpLeg",
+                                        "mixamorig:RightLeg",       "mixamorig:RightFoot"};
+
+struct FigureBone {
+    int parent;
+    std::array<float, 3> head, tail; // metres, y up, the figure facing +z (its left at +x)
+    float radius;
+};
+
+// Hips, three spine bones, neck, head; per side shoulder, upper arm, forearm, hand, finger; per
+// side thigh, shin, foot.
+inline const std::vector<FigureBone> kFigureBones = {
+    {-1, {0, 0.95f, 0}, {0, 1.10f, 0}, 0.14f},          // 0 hips
+    {0, {0, 1.10f, 0}, {0, 1.20f, 0}, 0.13f},           // 1 spine
+    {1, {0, 1.20f, 0}, {0, 1.32f, 0}, 0.14f},           // 2 spine 1
+    {2, {0, 1.32f, 0}, {0, 1.45f, 0}, 0.15f},           // 3 spine 2 / chest
+    {3, {0, 1.45f, 0}, {0, 1.55f, 0}, 0.05f},           // 4 neck
+    {4, {0, 1.55f, 0}, {0, 1.80f, 0}, 0.09f},           // 5 head
+    {3, {0.02f, 1.40f, 0}, {0.20f, 1.40f, 0}, 0.05f},   // 6 left shoulder
+    {6, {0.20f, 1.40f, 0}, {0.45f, 1.40f, 0}, 0.045f},  // 7 left upper arm
+    {7, {0.45f, 1.40f, 0}, {0.70f, 1.40f, 0}, 0.04f},   // 8 left forearm
+    {8, {0.70f, 1.40f, 0}, {0.82f, 1.40f, 0}, 0.035f},  // 9 left hand
+    {9, {0.82f, 1.40f, 0}, {0.90f, 1.40f, 0}, 0.02f},   // 10 left finger
+    {3, {-0.02f, 1.40f, 0}, {-0.20f, 1.40f, 0}, 0.05f}, // 11 right shoulder
+    {11, {-0.20f, 1.40f, 0}, {-0.45f, 1.40f, 0}, 0.045f},
+    {12, {-0.45f, 1.40f, 0}, {-0.70f, 1.40f, 0}, 0.04f},
+    {13, {-0.70f, 1.40f, 0}, {-0.82f, 1.40f, 0}, 0.035f},
+    {14, {-0.82f, 1.40f, 0}, {-0.90f, 1.40f, 0}, 0.02f},
+    {0, {0.10f, 0.95f, 0}, {0.10f, 0.52f, 0}, 0.07f},  // 16 left thigh
+    {16, {0.10f, 0.52f, 0}, {0.10f, 0.08f, 0}, 0.05f}, // 17 left shin
+    {17, {0.10f, 0.08f, 0}, {0.10f, 0.04f, 0.18f}, 0.04f},
+    {0, {-0.10f, 0.95f, 0}, {-0.10f, 0.52f, 0}, 0.07f}, // 19 right thigh
+    {19, {-0.10f, 0.52f, 0}, {-0.10f, 0.08f, 0}, 0.05f},
+    {20, {-0.10f, 0.08f, 0}, {-0.10f, 0.04f, 0.18f}, 0.04f},
+};
+
+namespace detail {
+
+inline std::string Base64(const std::string& bytes) {
+    static const char* k = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t v = static_cast<std::uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 2]);
+        out += k[(v >> 18) & 63];
+        out += k[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? k[(v >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? k[v & 63] : '=';
+    }
+    return out;
+}
+
+// A number in the "C" format, whatever the locale.
+inline std::string Num(double v) {
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+template <typename T> void Append(std::string& buffer, const T& value) {
+    buffer.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+constexpr int kRing = 8;
+
+// The ring of a joint: the same positions for every tube that meets there.
+inline std::vector<std::array<float, 3>> Ring(const std::array<float, 3>& at, float radius) {
+    std::vector<std::array<float, 3>> ring;
+    for (int i = 0; i < kRing; ++i) {
+        const double a = 2 * 3.14159265358979 * i / kRing;
+        // Rings lie in the plane across the body's up-down and left-right lines alike, which is
+        // enough for the tubes to share them; the tubes need not be round.
+        ring.push_back({at[0] + radius * static_cast<float>(std::cos(a)),
+                        at[1] + radius * static_cast<float>(std::sin(a)),
+                        at[2] + radius * static_cast<float>(std::sin(a + 1.0))});
+    }
+    return ring;
+}
+
+} // namespace detail
+
+// The figure's surface: positions, triangles (three indices each) and each position's bone.
+struct TubeMesh {
+    std::vector<std::array<float, 3>> positions;
+    std::vector<std::uint32_t> indices;
+    std::vector<std::uint16_t> bones;
+};
+
+inline TubeMesh FigureTubes() {
+    using namespace detail;
+    const std::size_t nBones = kFigureBones.size();
+    // One tube per bone, and two bound to the hips that carry the pelvis out to the thighs.
+    struct Tube {
+        std::size_t bone;
+        std::array<float, 3> from, to;
+        float radius;
+    };
+    std::vector<Tube> tubes;
+    for (std::size_t b = 0; b < nBones; ++b)
+        tubes.push_back({b, kFigureBones[b].head, kFigureBones[b].tail, kFigureBones[b].radius});
+    for (std::size_t thigh : {16, 19})
+        tubes.push_back({0, kFigureBones[0].head, kFigureBones[thigh].head, kFigureBones[thigh].radius});
+    TubeMesh mesh;
+    auto& positions = mesh.positions;
+    auto& indices = mesh.indices;
+    auto& joints = mesh.bones;
+    // A tube that starts where another ends starts from that tube's end ring.
+    std::map<std::array<float, 3>, float> ringRadius;
+    for (const Tube& t : tubes)
+        ringRadius.emplace(t.to, t.radius);
+    for (const Tube& t : tubes) {
+        const auto start = Ring(t.from, ringRadius.count(t.from) ? ringRadius[t.from] : t.radius);
+        const auto end = Ring(t.to, t.radius);
+        const auto first = static_cast<std::uint32_t>(positions.size());
+        for (const auto& ring : {start, end})
+            for (const auto& p : ring) {
+                positions.push_back(p);
+                joints.push_back(static_cast<std::uint16_t>(t.bone));
+            }
+        for (std::uint32_t i = 0; i < kRing; ++i) {
+            const std::uint32_t j = (i + 1) % kRing;
+            const std::uint32_t a = first + i, b = first + j, c = first + kRing + j, d = first + kRing + i;
+            for (std::uint32_t v : {a, b, c, a, c, d})
+                indices.push_back(v);
+        }
+    }
+    return mesh;
+}
+
+// The figure as an OBJ without a skeleton: one group per bone, named as the bone.
+inline std::string FigureObj(const BoneNaming& names) {
+    const TubeMesh mesh = FigureTubes();
+    std::string obj;
+    for (const auto& p : mesh.positions) {
+        obj += "v " + detail::Num(p[0]) + " " + detail::Num(p[1]) + " " + detail::Num(p[2]) + "\n";
+    }
+    int group = -1;
+    for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+        const int bone = mesh.bones[mesh.indices[t]];
+        if (bone != group) obj += "g " + std::string(names[static_cast<std::size_t>(bone)]) + "\n";
+        group = bone;
+        obj += "f " + std::to_string(mesh.indices[t] + 1) + " " + std::to_string(mesh.indices[t + 1] + 1) +
+               " " + std::to_string(mesh.indices[t + 2] + 1) + "\n";
+    }
+    return obj;
+}
+
+// The figure as a .gltf text.
+inline std::string RiggedFigureGltf(const BoneNaming& names) {
+    using namespace detail;
+    const std::size_t nBones = kFigureBones.size();
+    const TubeMesh mesh = FigureTubes();
+    const auto& positions = mesh.positions;
+    const auto& indices = mesh.indices;
+    const auto& joints = mesh.bones;
+    std::string buffer;
+    for (const auto& p : positions)
+        for (float c : p)
+            Append(buffer, c);
+    const std::size_t indexOffset = buffer.size();
+    for (std::uint32_t i : indices)
+        Append(buffer, i);
+    const std::size_t jointOffset = buffer.size();
+    for (std::uint16_t j : joints)
+        for (std::uint16_t k : {j, std::uint16_t{0}, std::uint16_t{0}, std::uint16_t{0}})
+            Append(buffer, k);
+    const std::size_t weightOffset = buffer.size();
+    for (std::size_t v = 0; v < positions.size(); ++v)
+        for (float w : {1.0f, 0.0f, 0.0f, 0.0f})
+            Append(buffer, w);
+    const std::size_t matrixOffset = buffer.size();
+    for (const FigureBone& b : kFigureBones) {
+        const float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -b.head[0], -b.head[1], -b.head[2], 1};
+        for (float c : m)
+            Append(buffer, c);
+    }
+    std::array<float, 3> lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    for (const auto& p : positions)
+        for (int a = 0; a < 3; ++a)
+            lo[a] = std::min(lo[a], p[a]), hi[a] = std::max(hi[a], p[a]);
+    auto num = [](double v) { return Num(v); };
+    std::string nodes, jointList;
+    for (std::size_t b = 0; b < nBones; ++b) {
+        const FigureBone& bone = kFigureBones[b];
+        const auto parentHead = bone.parent < 0 ? std::array<float, 3>{0, 0, 0}
+                                                : kFigureBones[static_cast<std::size_t>(bone.parent)].head;
+        std::string children;
+        for (std::size_t c = 0; c < nBones; ++c)
+            if (kFigureBones[c].parent == static_cast<int>(b))
+                children += (children.empty() ? "" : ",") + std::to_string(c);
+        nodes += "{\"name\":\"" + std::string(names[b]) + "\",\"translation\":[" +
+                 num(bone.head[0] - parentHead[0]) + "," + num(bone.head[1] - parentHead[1]) + "," +
+                 num(bone.head[2] - parentHead[2]) + "]" +
+                 (children.empty() ? "" : ",\"children\":[" + children + "]") + "},";
+        jointList += (b ? "," : "") + std::to_string(b);
+    }
+    nodes += "{\"name\":\"Body\",\"mesh\":0,\"skin\":0}";
+    const std::string n = std::to_string(positions.size());
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0," +
+           std::to_string(nBones) + "]}],\"nodes\":[" + nodes + "],\"skins\":[{\"joints\":[" + jointList +
+           "],\"inverseBindMatrices\":4,\"skeleton\":0}],\"meshes\":[{\"name\":\"Body\",\"primitives\":[{"
+           "\"attributes\":{\"POSITION\":0,\"JOINTS_0\":2,\"WEIGHTS_0\":3},\"indices\":1}]}],"
+           "\"buffers\":[{\"byteLength\":" +
+           std::to_string(buffer.size()) + ",\"uri\":\"data:application/octet-stream;base64," +
+           Base64(buffer) +
+           "\"}],\"bufferViews\":["
+           "{\"buffer\":0,\"byteOffset\":0,\"byteLength\":" +
+           std::to_string(indexOffset) +
+           "},"
+           "{\"buffer\":0,\"byteOffset\":" +
+           std::to_string(indexOffset) + ",\"byteLength\":" + std::to_string(jointOffset - indexOffset) +
+           "},"
+           "{\"buffer\":0,\"byteOffset\":" +
+           std::to_string(jointOffset) + ",\"byteLength\":" + std::to_string(weightOffset - jointOffset) +
+           "},"
+           "{\"buffer\":0,\"byteOffset\":" +
+           std::to_string(weightOffset) + ",\"byteLength\":" + std::to_string(matrixOffset - weightOffset) +
+           "},"
+           "{\"buffer\":0,\"byteOffset\":" +
+           std::to_string(matrixOffset) + ",\"byteLength\":" + std::to_string(buffer.size() - matrixOffset) +
+           "}],"
+           "\"accessors\":["
+           "{\"bufferView\":0,\"componentType\":5126,\"count\":" +
+           n + ",\"type\":\"VEC3\",\"min\":[" + num(lo[0]) + "," + num(lo[1]) + "," + num(lo[2]) +
+           "],\"max\":[" + num(hi[0]) + "," + num(hi[1]) + "," + num(hi[2]) +
+           "]},"
+           "{\"bufferView\":1,\"componentType\":5125,\"count\":" +
+           std::to_string(indices.size()) +
+           ",\"type\":\"SCALAR\"},"
+           "{\"bufferView\":2,\"componentType\":5123,\"count\":" +
+           n +
+           ",\"type\":\"VEC4\"},"
+           "{\"bufferView\":3,\"componentType\":5126,\"count\":" +
+           n +
+           ",\"type\":\"VEC4\"},"
+           "{\"bufferView\":4,\"componentType\":5126,\"count\":" +
+           std::to_string(nBones) + ",\"type\":\"MAT4\"}]}";
+}
+
+} // namespace figurant::test
