@@ -6,6 +6,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <cctype>
 #include <cmath>
 #include <unordered_map>
 
@@ -148,6 +149,16 @@ std::optional<ImportScene> FromImporter(Assimp::Importer& importer, const aiScen
     return SceneBuilder(*scene).Build();
 }
 
+std::string LowerExtension(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 void Configure(Assimp::Importer& importer) {
     importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, kMaxWeights);
     // Points and lines are of no use to a body model.
@@ -164,6 +175,12 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
             if (error) *error = file.Error();
             return std::nullopt;
         }
+    }
+    // A VRM avatar is a binary glTF under another name, which the library does not know.
+    if (LowerExtension(path) == "vrm") {
+        const auto bytes = ReadInputFile(path, error);
+        if (!bytes) return std::nullopt;
+        return ReadFigureBytes(bytes->data(), bytes->size(), "glb", error);
     }
     Assimp::Importer importer;
     Configure(importer);

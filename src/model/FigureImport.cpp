@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 
 namespace figurant {
@@ -20,15 +21,16 @@ constexpr int kHeadSegment = 0, kChestSegment = 1, kPelvisSegment = 3;
 constexpr double kWaistFraction = 0.35;
 // Positions closer than this share of the model's size are one vertex.
 constexpr double kWeldFraction = 1e-6;
-// Metres per unit of the drawing's coordinates (units code 5: 100 inches).
+// Metres per unit of the drawing's coordinates, and the units code that names that unit.
 constexpr double kDrawingUnit = 2.54;
+constexpr int kDrawingUnitsCode = 5; // 100 inches
 
 double MeanHeight(const std::vector<ImportBone>& bones, const std::vector<NamedPart>& parts, BodyPart part) {
     double sum = 0;
     int n = 0;
     for (std::size_t b = 0; b < bones.size(); ++b)
         if (parts[b].part == part) sum += bones[b].head.y, ++n;
-    return n ? sum / n : NAN;
+    return n ? sum / n : std::numeric_limits<double>::quiet_NaN();
 }
 
 // Spine bones from the hips to the neck: those below the waist are the pelvis, those at or above
@@ -52,16 +54,20 @@ std::vector<int> BoneSegments(const std::vector<ImportBone>& bones) {
     for (std::size_t b = 0; b < bones.size(); ++b)
         segments[b] = parts[b].part == BodyPart::Spine ? SpineSegment(bones[b].head.y, hips, shoulders)
                                                        : SegmentOfPart(parts[b]);
-    // Unknown bones take their nearest known ancestor's segment (the pelvis at the top).
+    // Unknown bones take their nearest known ancestor's segment (the pelvis at the top). The walk
+    // up stops after as many steps as there are bones, whatever the parent links say.
+    auto known = [&](int a) {
+        return a >= 0 && static_cast<std::size_t>(a) < bones.size() &&
+               segments[static_cast<std::size_t>(a)] >= 0;
+    };
     std::vector<int> resolved = segments;
     for (std::size_t b = 0; b < bones.size(); ++b) {
         int a = static_cast<int>(b);
-        for (std::size_t guard = 0;
-             a >= 0 && segments[static_cast<std::size_t>(a)] < 0 && guard <= bones.size(); ++guard)
+        for (std::size_t steps = 0;
+             a >= 0 && static_cast<std::size_t>(a) < bones.size() && !known(a) && steps <= bones.size();
+             ++steps)
             a = bones[static_cast<std::size_t>(a)].parent;
-        resolved[b] = a >= 0 && segments[static_cast<std::size_t>(a)] >= 0
-                          ? segments[static_cast<std::size_t>(a)]
-                          : kPelvisSegment;
+        resolved[b] = known(a) ? segments[static_cast<std::size_t>(a)] : kPelvisSegment;
     }
     return resolved;
 }
@@ -70,40 +76,54 @@ namespace {
 
 using SegmentWeights = std::array<float, kBodySegments>;
 
-// Vertices within the welding distance become one: a grid of cells the size of that distance,
-// each position compared with those already in its own and the neighbouring cells.
+// Vertices within the welding distance become one. Positions are hashed into cells much larger
+// than that distance, so a position is looked up in its own cell only, and in a neighbouring
+// cell only when it lies within the distance of that cell's side.
 class Welder {
   public:
-    // Cells are counted from the model's lowest corner, so no cell number exceeds about a million.
-    Welder(double tolerance, const Point3d& origin) : m_tol(tolerance), m_origin(origin) {}
+    // Cells are counted from the model's lowest corner, so no cell number exceeds about a thousand.
+    Welder(double tolerance, const Point3d& origin)
+        : m_tol(tolerance), m_cell(tolerance * kCellsPerTolerance), m_origin(origin) {}
     int Add(const Point3d& p) {
-        const std::int64_t c[3] = {Cell(p.x - m_origin.x), Cell(p.y - m_origin.y), Cell(p.z - m_origin.z)};
-        for (std::int64_t dx = -1; dx <= 1; ++dx)
-            for (std::int64_t dy = -1; dy <= 1; ++dy)
-                for (std::int64_t dz = -1; dz <= 1; ++dz) {
-                    const auto range = m_cells.equal_range(Key(c[0] + dx, c[1] + dy, c[2] + dz));
-                    for (auto it = range.first; it != range.second; ++it) {
-                        const Point3d d = m_points[static_cast<std::size_t>(it->second)] - p;
-                        if (Dot(d, d) <= m_tol * m_tol) return it->second;
+        const Point3d q = p - m_origin;
+        const double v[3] = {q.x / m_cell, q.y / m_cell, q.z / m_cell};
+        std::int64_t c[3];
+        int lo[3], hi[3];
+        for (int a = 0; a < 3; ++a) {
+            const double f = std::floor(v[a]);
+            c[a] = static_cast<std::int64_t>(f);
+            const double margin = m_tol / m_cell;
+            lo[a] = v[a] - f < margin ? -1 : 0;
+            hi[a] = f + 1 - v[a] < margin ? 1 : 0;
+        }
+        for (int dx = lo[0]; dx <= hi[0]; ++dx)
+            for (int dy = lo[1]; dy <= hi[1]; ++dy)
+                for (int dz = lo[2]; dz <= hi[2]; ++dz) {
+                    const auto it = m_cells.find(Key(c[0] + dx, c[1] + dy, c[2] + dz));
+                    if (it == m_cells.end()) continue;
+                    for (int id : it->second) {
+                        const Point3d d = m_points[static_cast<std::size_t>(id)] - p;
+                        if (Dot(d, d) <= m_tol * m_tol) return id;
                     }
                 }
         const int id = static_cast<int>(m_points.size());
         m_points.push_back(p);
-        m_cells.emplace(Key(c[0], c[1], c[2]), id);
+        m_cells[Key(c[0], c[1], c[2])].push_back(id);
         return id;
     }
     const std::vector<Point3d>& Points() const { return m_points; }
 
   private:
-    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / m_tol)); }
+    static constexpr double kCellsPerTolerance = 1000;
     static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
-        const auto h = [](std::int64_t v) { return static_cast<std::uint64_t>(v) * 0x9E3779B97F4A7C15ull; };
-        return h(x) ^ (h(y) >> 21) ^ (h(z) << 21) ^ static_cast<std::uint64_t>(z);
+        // Cell numbers stay below 2^20 on each axis (the model spans about a thousand cells).
+        const auto u = [](std::int64_t n) { return static_cast<std::uint64_t>(n + (1 << 20)) & 0x1FFFFF; };
+        return u(x) | (u(y) << 21) | (u(z) << 42);
     }
-    double m_tol;
+    double m_tol, m_cell;
     Point3d m_origin;
     std::vector<Point3d> m_points;
-    std::unordered_multimap<std::uint64_t, int> m_cells;
+    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
 };
 
 // A mesh without a skin: its own names first, then the bone it hangs from.
@@ -201,62 +221,124 @@ Point3d RightDirection(const std::vector<Face>& faces, const std::vector<Point3d
 
 } // namespace
 
+namespace {
+
+Welder WelderFor(const ImportScene& scene) {
+    const auto [origin, size] = ModelBox(scene);
+    return Welder(kWeldFraction * size, origin);
+}
+
+template <typename T> const T& At(const std::vector<T>& v, int i) {
+    return v[static_cast<std::size_t>(i)];
+}
+
+// The segment of a skinned face: the one whose bones hold the largest summed weight over its
+// corners; -1 when no corner has a weight.
+int WeightedSegment(const ImportMesh& mesh, const std::array<int, 3>& corners,
+                    const std::vector<int>& boneSegments) {
+    SegmentWeights w{};
+    for (int i : corners) {
+        const VertexWeights& vw = At(mesh.weights, i);
+        for (std::size_t k = 0; k < vw.bone.size(); ++k) {
+            const int bone = vw.bone[k];
+            if (bone >= 0 && static_cast<std::size_t>(bone) < boneSegments.size() && vw.weight[k] > 0)
+                w[static_cast<std::size_t>(At(boneSegments, bone))] += vw.weight[k];
+        }
+    }
+    return *std::max_element(w.begin(), w.end()) > 0 ? Strongest(w) : -1;
+}
+
+// Every mesh's faces over one set of welded vertices, with the file's normals summed per vertex.
+class FaceCollector {
+  public:
+    FaceCollector(const ImportScene& scene, const std::vector<int>& boneSegments)
+        : m_boneSegments(boneSegments), m_welder(WelderFor(scene)) {}
+
+    // True when the mesh has no skin and its own names (or its node's) place it on the body.
+    bool Add(const ImportMesh& mesh) {
+        const bool skinned = !mesh.weights.empty() && mesh.weights.size() == mesh.positions.size();
+        const int fixed = skinned ? -1 : FixedSegment(mesh, m_boneSegments);
+        m_fileNormals = m_fileNormals && mesh.normals.size() == mesh.positions.size();
+        std::vector<int> ids;
+        ids.reserve(mesh.positions.size());
+        for (std::size_t i = 0; i < mesh.positions.size(); ++i)
+            ids.push_back(Weld(mesh.positions[i], i < mesh.normals.size() ? mesh.normals[i] : Point3d{}));
+        auto usable = [&](int i) {
+            return i >= 0 && static_cast<std::size_t>(i) < ids.size() && At(ids, i) >= 0;
+        };
+        for (const auto& t : mesh.triangles) {
+            if (!std::all_of(t.begin(), t.end(), usable)) continue;
+            const Face f{{At(ids, t[0]), At(ids, t[1]), At(ids, t[2])},
+                         skinned ? WeightedSegment(mesh, t, m_boneSegments) : fixed};
+            // Faces that welding folded to a line or a point are dropped.
+            if (f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2])
+                m_faces.push_back(f);
+        }
+        return fixed >= 0;
+    }
+
+    std::vector<Face>& Faces() { return m_faces; }
+    const std::vector<Point3d>& Points() const { return m_welder.Points(); }
+    const std::vector<Point3d>& NormalSums() const { return m_normalSums; }
+    bool FileNormals() const { return m_fileNormals; }
+
+  private:
+    int Weld(const Point3d& p, const Point3d& normal) {
+        if (!Usable(p)) return -1;
+        const int id = m_welder.Add(p);
+        if (m_normalSums.size() < m_welder.Points().size()) m_normalSums.resize(m_welder.Points().size());
+        if (Usable(normal)) m_normalSums[static_cast<std::size_t>(id)] = At(m_normalSums, id) + normal;
+        return id;
+    }
+
+    const std::vector<int>& m_boneSegments;
+    Welder m_welder;
+    std::vector<Face> m_faces;
+    std::vector<Point3d> m_normalSums;
+    bool m_fileNormals = true;
+};
+
+// The figure's axes: x forward, y up, z the figure's right.
+struct FigureAxes {
+    Point3d forward, up, right;
+    Point3d operator()(const Point3d& p) const { return {Dot(p, forward), Dot(p, up), Dot(p, right)}; }
+};
+
+// Normals in the frame of a normals file: the drawing's (x, y, z) is (-z, -x, y) there.
+Vec3f NormalsFileFrame(const Point3d& n) {
+    return {static_cast<float>(-n.z), static_cast<float>(-n.x), static_cast<float>(n.y)};
+}
+
+// Every joint of the figure tree and how many vertices its two segments share.
+void CheckJoints(const std::vector<Face>& faces, std::size_t nPoints, ConvertedFigure& out) {
+    std::vector<std::uint32_t> segmentsAt(nPoints, 0);
+    for (const Face& f : faces)
+        for (int v : f.vertex)
+            segmentsAt[static_cast<std::size_t>(v)] |= 1u << f.segment;
+    for (const TreeNode& node : FigureTreeTable()) {
+        if (node.parent < 0) continue;
+        JointReport j{node.parent, node.segment, 0};
+        const std::uint32_t both = (1u << node.parent) | (1u << node.segment);
+        j.ringSize = std::count_if(segmentsAt.begin(), segmentsAt.end(),
+                                   [&](std::uint32_t m) { return (m & both) == both; });
+        out.joints.push_back(j);
+        if (j.ringSize == 0)
+            out.missingJoints.push_back(SegmentName(node.parent) + " - " + SegmentName(node.segment));
+    }
+}
+
+} // namespace
+
 ConvertedFigure ConvertFigure(const ImportScene& scene) {
     ConvertedFigure out;
     out.boneSegments = BoneSegments(scene.bones);
     bool namesKnown = std::any_of(scene.bones.begin(), scene.bones.end(), [](const ImportBone& b) {
         return ClassifyName(b.name).part != BodyPart::Unknown;
     });
-    const auto [origin, size] = ModelBox(scene);
-    Welder welder(kWeldFraction * size, origin);
-    std::vector<Face> faces;
-    std::vector<Point3d> normalSums;
-    bool fileNormals = true;
-    for (const ImportMesh& mesh : scene.meshes) {
-        const bool skinned = mesh.weights.size() == mesh.positions.size() && !mesh.weights.empty();
-        const int fixed = skinned ? -1 : FixedSegment(mesh, out.boneSegments);
-        namesKnown = namesKnown || fixed >= 0;
-        fileNormals = fileNormals && mesh.normals.size() == mesh.positions.size();
-        std::vector<int> ids;
-        ids.reserve(mesh.positions.size());
-        for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
-            if (!Usable(mesh.positions[i])) {
-                ids.push_back(-1);
-                continue;
-            }
-            ids.push_back(welder.Add(mesh.positions[i]));
-            if (normalSums.size() < welder.Points().size()) normalSums.resize(welder.Points().size());
-            if (i < mesh.normals.size() && Usable(mesh.normals[i]))
-                normalSums[static_cast<std::size_t>(ids.back())] =
-                    normalSums[static_cast<std::size_t>(ids.back())] + mesh.normals[i];
-        }
-        for (const auto& t : mesh.triangles) {
-            if (std::any_of(t.begin(), t.end(), [&](int i) {
-                    return i < 0 || static_cast<std::size_t>(i) >= ids.size() ||
-                           ids[static_cast<std::size_t>(i)] < 0;
-                }))
-                continue;
-            Face f{{ids[static_cast<std::size_t>(t[0])], ids[static_cast<std::size_t>(t[1])],
-                    ids[static_cast<std::size_t>(t[2])]},
-                   fixed};
-            if (f.vertex[0] == f.vertex[1] || f.vertex[1] == f.vertex[2] || f.vertex[0] == f.vertex[2])
-                continue;
-            if (skinned) {
-                SegmentWeights w{};
-                for (int i : t) {
-                    const VertexWeights& vw = mesh.weights[static_cast<std::size_t>(i)];
-                    for (std::size_t k = 0; k < vw.bone.size(); ++k)
-                        if (vw.bone[k] >= 0 &&
-                            static_cast<std::size_t>(vw.bone[k]) < out.boneSegments.size() &&
-                            vw.weight[k] > 0)
-                            w[static_cast<std::size_t>(
-                                out.boneSegments[static_cast<std::size_t>(vw.bone[k])])] += vw.weight[k];
-                }
-                f.segment = *std::max_element(w.begin(), w.end()) > 0 ? Strongest(w) : -1;
-            }
-            faces.push_back(f);
-        }
-    }
+    FaceCollector collector(scene, out.boneSegments);
+    for (const ImportMesh& mesh : scene.meshes)
+        namesKnown = collector.Add(mesh) || namesKnown;
+    std::vector<Face>& faces = collector.Faces();
     if (faces.empty()) {
         out.error = "it holds no faces";
         return out;
@@ -266,59 +348,40 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
                     "part of the body each face belongs to";
         return out;
     }
-    const std::vector<Point3d>& points = welder.Points();
+    const std::vector<Point3d>& points = collector.Points();
     AssignLeftovers(faces, points);
     const Point3d up{0, 1, 0}, right = RightDirection(faces, points);
-    const Point3d forward = Cross(up, right);
-    const double scale = scene.metresPerUnit / kDrawingUnit;
-    auto figureAxes = [&](const Point3d& p) { return Point3d{Dot(p, forward), Dot(p, up), Dot(p, right)}; };
+    const FigureAxes axes{Cross(up, right), up, right};
+    const double metres =
+        std::isfinite(scene.metresPerUnit) && scene.metresPerUnit > 0 ? scene.metresPerUnit : 1.0;
     std::vector<Vec3f> drawn;
     drawn.reserve(points.size());
     for (const Point3d& p : points) {
-        const Point3d q = scale * figureAxes(p);
+        const Point3d q = (metres / kDrawingUnit) * axes(p);
         drawn.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
     }
     out.model = std::make_unique<CUnderlayList>();
-    out.model->m_nUnits = 5;
-    std::vector<std::uint32_t> segmentsAt(points.size(), 0);
+    out.model->m_nUnits = kDrawingUnitsCode;
+    out.normalsFromFile = collector.FileNormals();
     for (const Face& f : faces) {
         auto line = std::make_unique<CUnderlayPolyLine>();
-        for (int k : {0, 1, 2, 2}) {
-            const Vec3f& p = drawn[static_cast<std::size_t>(f.vertex[static_cast<std::size_t>(k)])];
+        // A triangle is a face of four corners, the last repeated, as a drawing stores it.
+        for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]}) {
+            const Vec3f& p = At(drawn, v);
             line->Add(p);
             out.model->ExtendBounds(p.x, p.y, p.z);
+            if (out.normalsFromFile)
+                out.normals.push_back(NormalsFileFrame(Normalize(axes(At(collector.NormalSums(), v)))));
         }
         line->m_bFace = true;
         line->m_nSegment = ColourOfSegment(f.segment);
         out.model->Append(std::move(line));
         ++out.faces[static_cast<std::size_t>(f.segment)];
-        for (int v : f.vertex)
-            segmentsAt[static_cast<std::size_t>(v)] |= 1u << f.segment;
     }
-    // Normals in the frame of a normals file: the drawing's (x, y, z) is (-z, -x, y) there.
-    auto fileFrame = [](const Point3d& n) {
-        return Vec3f{static_cast<float>(-n.z), static_cast<float>(-n.x), static_cast<float>(n.y)};
-    };
-    out.normalsFromFile = fileNormals;
-    if (fileNormals) {
-        for (const Face& f : faces)
-            for (int k : {0, 1, 2, 2})
-                out.normals.push_back(fileFrame(Normalize(figureAxes(
-                    normalSums[static_cast<std::size_t>(f.vertex[static_cast<std::size_t>(k)])]))));
-    } else {
+    if (!out.normalsFromFile)
         for (const Vec3f& n : CornerNormals(*out.model))
-            out.normals.push_back(fileFrame({n.x, n.y, n.z}));
-    }
-    for (const TreeNode& node : FigureTreeTable()) {
-        if (node.parent < 0) continue;
-        JointReport j{node.parent, node.segment, 0};
-        const std::uint32_t both = (1u << node.parent) | (1u << node.segment);
-        for (std::uint32_t m : segmentsAt)
-            j.ringSize += (m & both) == both;
-        out.joints.push_back(j);
-        if (j.ringSize == 0)
-            out.missingJoints.push_back(SegmentName(node.parent) + " - " + SegmentName(node.segment));
-    }
+            out.normals.push_back(NormalsFileFrame({n.x, n.y, n.z}));
+    CheckJoints(faces, points.size(), out);
     return out;
 }
 

@@ -92,13 +92,11 @@ template <typename T> void Append(std::string& buffer, const T& value) {
     buffer.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-constexpr int kRing = 8;
-
 // The ring of a joint: the same positions for every tube that meets there.
-inline std::vector<std::array<float, 3>> Ring(const std::array<float, 3>& at, float radius) {
+inline std::vector<std::array<float, 3>> Ring(const std::array<float, 3>& at, float radius, int size) {
     std::vector<std::array<float, 3>> ring;
-    for (int i = 0; i < kRing; ++i) {
-        const double a = 2 * 3.14159265358979 * i / kRing;
+    for (int i = 0; i < size; ++i) {
+        const double a = 2 * 3.14159265358979 * i / size;
         // Rings lie in the plane across the body's up-down and left-right lines alike, which is
         // enough for the tubes to share them; the tubes need not be round.
         ring.push_back({at[0] + radius * static_cast<float>(std::cos(a)),
@@ -117,7 +115,9 @@ struct TubeMesh {
     std::vector<std::uint16_t> bones;
 };
 
-inline TubeMesh FigureTubes() {
+// `ring` positions round each tube, `rows` bands of faces along it (the tests' figure has 8 and 1;
+// larger ones make heavy figures for benchmarks).
+inline TubeMesh FigureTubes(int ring = 8, int rows = 1) {
     using namespace detail;
     const std::size_t nBones = kFigureBones.size();
     // One tube per bone, and two bound to the hips that carry the pelvis out to the thighs.
@@ -139,21 +139,31 @@ inline TubeMesh FigureTubes() {
     std::map<std::array<float, 3>, float> ringRadius;
     for (const Tube& t : tubes)
         ringRadius.emplace(t.to, t.radius);
+    const auto n = static_cast<std::uint32_t>(ring);
     for (const Tube& t : tubes) {
-        const auto start = Ring(t.from, ringRadius.count(t.from) ? ringRadius[t.from] : t.radius);
-        const auto end = Ring(t.to, t.radius);
+        const auto start = Ring(t.from, ringRadius.count(t.from) ? ringRadius[t.from] : t.radius, ring);
+        const auto end = Ring(t.to, t.radius, ring);
         const auto first = static_cast<std::uint32_t>(positions.size());
-        for (const auto& ring : {start, end})
-            for (const auto& p : ring) {
-                positions.push_back(p);
+        for (int r = 0; r <= rows; ++r)
+            for (int i = 0; i < ring; ++i) {
+                const float f = static_cast<float>(r) / static_cast<float>(rows);
+                const auto& a = start[static_cast<std::size_t>(i)];
+                const auto& b = end[static_cast<std::size_t>(i)];
+                // The end rows are the rings themselves, bit for bit.
+                positions.push_back(r == 0      ? a
+                                    : r == rows ? b
+                                                : std::array<float, 3>{a[0] + f * (b[0] - a[0]),
+                                                                       a[1] + f * (b[1] - a[1]),
+                                                                       a[2] + f * (b[2] - a[2])});
                 joints.push_back(static_cast<std::uint16_t>(t.bone));
             }
-        for (std::uint32_t i = 0; i < kRing; ++i) {
-            const std::uint32_t j = (i + 1) % kRing;
-            const std::uint32_t a = first + i, b = first + j, c = first + kRing + j, d = first + kRing + i;
-            for (std::uint32_t v : {a, b, c, a, c, d})
-                indices.push_back(v);
-        }
+        for (std::uint32_t r = 0; r < static_cast<std::uint32_t>(rows); ++r)
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const std::uint32_t j = (i + 1) % n, row = first + r * n;
+                const std::uint32_t a = row + i, b = row + j, c = row + n + j, d = row + n + i;
+                for (std::uint32_t v : {a, b, c, a, c, d})
+                    indices.push_back(v);
+            }
     }
     return mesh;
 }
@@ -177,10 +187,10 @@ inline std::string FigureObj(const BoneNaming& names) {
 }
 
 // The figure as a .gltf text.
-inline std::string RiggedFigureGltf(const BoneNaming& names) {
+inline std::string RiggedFigureGltf(const BoneNaming& names, int ring = 8, int rows = 1) {
     using namespace detail;
     const std::size_t nBones = kFigureBones.size();
-    const TubeMesh mesh = FigureTubes();
+    const TubeMesh mesh = FigureTubes(ring, rows);
     const auto& positions = mesh.positions;
     const auto& indices = mesh.indices;
     const auto& joints = mesh.bones;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 using namespace figurant;
 using figurant::test::BoneNaming;
@@ -179,6 +180,11 @@ TEST(FigureImport, TheSampleGlbBecomesAWholeFigure) {
     for (const auto& line : *figure.model)
         corners += line->GetSize();
     EXPECT_EQ(static_cast<long>(figure.normals.size()), corners);
+    // A VRM avatar is a binary glTF by another name.
+    test::TempDir dir;
+    std::ifstream in(kSampleGlb, std::ios::binary);
+    WriteText(dir.File("avatar.vrm"), std::string(std::istreambuf_iterator<char>(in), {}));
+    ExpectWholeFigure(ConvertFile(dir.File("avatar.vrm")), "vrm");
 }
 
 TEST(FigureImport, EveryNamingConventionAndFormatGivesTheSameFigure) {
