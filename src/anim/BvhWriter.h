@@ -1,0 +1,20 @@
+#pragma once
+// The figure and its poses as BVH motion: the figure tree as the hierarchy (offsets from the
+// joint centres, an End Site for each leaf), the root with position and rotation channels, every
+// other joint three rotations in the order Z, X, Y; one line of channels per frame.
+#include "PoseFrames.h"
+
+#include <string>
+#include <vector>
+
+namespace figurant {
+
+struct MotionOptions {
+    double framesPerSecond = 30.0;
+    double metresPerUnit = 1.0; // 0.01 for centimetres
+};
+
+std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,
+                      const MotionOptions& options);
+
+} // namespace figurant

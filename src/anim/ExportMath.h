@@ -1,0 +1,42 @@
+#pragma once
+// Rigid transforms in double precision for the exporters, and the change from the figure's view
+// axes (x the figure's left, y backwards, z up; metres) to the exchange formats' axes (x the
+// figure's left, y up, z forwards, the figure facing +z; metres or centimetres).
+#include "GeomMath.h"
+
+#include <array>
+
+namespace figurant {
+
+struct Affine {
+    std::array<std::array<double, 3>, 3> r{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; // r[row][column]
+    Point3d t;
+
+    static Affine FromMatrix(const Matrix4& m); // column-major, as OpenGL holds it
+    static Affine Translation(const Point3d& p);
+    Point3d operator()(const Point3d& p) const;
+    Affine operator*(const Affine& o) const;
+    Affine Inverse() const; // of the 3 x 3 part in general, not only of a rotation
+    Affine RotationOnly() const;
+    std::array<double, 16> ColumnMajor() const;
+};
+
+// The nearest rotation's quaternion (x, y, z, w), w >= 0.
+std::array<double, 4> RotationQuaternion(const Affine& a);
+// Degrees about z, x and y of R = Rz Rx Ry, the order of the channels "Zrotation Xrotation Yrotation".
+std::array<double, 3> EulerZXY(const Affine& a);
+
+// From the view's axes and metres to the exchange axes and the chosen unit (metres per unit).
+class ExchangeAxes {
+  public:
+    explicit ExchangeAxes(double metresPerUnit = 1.0) : m_scale(1.0 / metresPerUnit) {}
+    Point3d Point(const Point3d& v) const { return {m_scale * v.x, m_scale * v.z, -m_scale * v.y}; }
+    Point3d Direction(const Point3d& v) const { return {v.x, v.z, -v.y}; }
+    // A transform of view points, as a transform of exchange points.
+    Affine Transform(const Affine& view) const;
+
+  private:
+    double m_scale;
+};
+
+} // namespace figurant

@@ -1,0 +1,307 @@
+#include "GlbWriter.h"
+
+#include "ExportSkeleton.h"
+#include "SegmentColour.h"
+#include "SegmentNames.h"
+#include "SegmentVertices.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+namespace figurant {
+
+namespace {
+
+std::string Number(double v) {
+    if (!std::isfinite(v)) v = 0;
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9).ptr);
+}
+
+// The binary chunk and the accessors over it, built up together.
+class BinaryBuilder {
+  public:
+    // A block of floats as an accessor; min and max for those that need them.
+    int Floats(const std::vector<float>& values, const char* type, int components, bool bounds,
+               int target = 0) {
+        const int view = View(values.data(), values.size() * sizeof(float), target);
+        std::string accessor =
+            "{\"bufferView\":" + std::to_string(view) +
+            ",\"componentType\":5126,\"count\":" + std::to_string(values.size() / components) +
+            ",\"type\":\"" + type + "\"";
+        if (bounds) accessor += Bounds(values, components);
+        return Accessor(accessor + "}");
+    }
+    int Indices(const std::vector<std::uint32_t>& values) {
+        const int view = View(values.data(), values.size() * sizeof(std::uint32_t), 34963);
+        return Accessor("{\"bufferView\":" + std::to_string(view) + ",\"componentType\":5125,\"count\":" +
+                        std::to_string(values.size()) + ",\"type\":\"SCALAR\"}");
+    }
+    int Joints(const std::vector<std::uint16_t>& values) {
+        const int view = View(values.data(), values.size() * sizeof(std::uint16_t), 34962);
+        return Accessor("{\"bufferView\":" + std::to_string(view) + ",\"componentType\":5123,\"count\":" +
+                        std::to_string(values.size() / 4) + ",\"type\":\"VEC4\"}");
+    }
+    std::string AccessorsJson() const { return "[" + Join(m_accessors) + "]"; }
+    std::string ViewsJson() const { return "[" + Join(m_views) + "]"; }
+    const std::string& Bytes() const { return m_bytes; }
+
+  private:
+    static std::string Join(const std::vector<std::string>& items) {
+        std::string out;
+        for (const std::string& item : items)
+            out += (out.empty() ? "" : ",") + item;
+        return out;
+    }
+    static std::string Bounds(const std::vector<float>& values, int components) {
+        std::string lo, hi;
+        for (int c = 0; c < components; ++c) {
+            float mn = values.empty() ? 0 : values[static_cast<std::size_t>(c)], mx = mn;
+            for (std::size_t i = static_cast<std::size_t>(c); i < values.size();
+                 i += static_cast<std::size_t>(components))
+                mn = std::min(mn, values[i]), mx = std::max(mx, values[i]);
+            lo += (c ? "," : "") + Number(mn);
+            hi += (c ? "," : "") + Number(mx);
+        }
+        return ",\"min\":[" + lo + "],\"max\":[" + hi + "]";
+    }
+    int View(const void* data, std::size_t size, int target) {
+        while (m_bytes.size() % 4)
+            m_bytes += '\0';
+        const std::size_t offset = m_bytes.size();
+        m_bytes.append(static_cast<const char*>(data), size);
+        m_views.push_back("{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
+                          ",\"byteLength\":" + std::to_string(size) +
+                          (target ? ",\"target\":" + std::to_string(target) : "") + "}");
+        return static_cast<int>(m_views.size()) - 1;
+    }
+    int Accessor(const std::string& json) {
+        m_accessors.push_back(json);
+        return static_cast<int>(m_accessors.size()) - 1;
+    }
+    std::string m_bytes;
+    std::vector<std::string> m_views, m_accessors;
+};
+
+// A corner of the skin: where it is at rest, its normal, and the joint that carries it.
+struct SkinVertex {
+    Point3d position, normal;
+    int joint;
+};
+
+// The place of every joint ring's points at rest, and the joint of the child at that ring.
+std::map<std::tuple<double, double, double>, int> RingJoints(const Figure& figure,
+                                                             const std::vector<ExportJoint>& joints) {
+    std::map<std::tuple<double, double, double>, int> ring;
+    for (std::size_t j = 0; j < joints.size(); ++j)
+        if (joints[j].parent >= 0)
+            for (const Point3d& p : figure.Pose(joints[j].segment).m_restRing)
+                ring[{p.x, p.y, p.z}] = static_cast<int>(j);
+    return ring;
+}
+
+// Triangles of every face of the segments in the skeleton, as fans, grouped by segment.
+std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
+                                                     const std::vector<ExportJoint>& joints) {
+    const auto ring = RingJoints(figure, joints);
+    std::map<int, std::vector<SkinVertex>> out;
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+        const SegmentShape& shape = figure.Shape(joints[j].segment);
+        const auto& points = shape.Points();
+        const auto& normals = shape.twisted.normals.empty() ? shape.restNormals : shape.twisted.normals;
+        std::vector<SkinVertex> corners;
+        std::size_t k = 0;
+        for (std::size_t line = 0; line < shape.lineSizes.size(); ++line) {
+            const auto n = static_cast<std::size_t>(shape.lineSizes[line]);
+            corners.clear();
+            for (std::size_t i = 0; i < n && k + i < points.size(); ++i) {
+                const Point3d rest =
+                    ToPoint3d(ViewPoint(shape.restPoints[k + i], figure.Scale(), figure.Centre()));
+                const auto onRing = ring.find({rest.x, rest.y, rest.z});
+                const bool seam = onRing != ring.end();
+                const Point3d at =
+                    seam ? rest : ToPoint3d(ViewPoint(points[k + i], figure.Scale(), figure.Centre()));
+                const Point3d normal = k + i < normals.size() ? ToPoint3d(normals[k + i]) : Point3d{};
+                corners.push_back({at, normal, seam ? onRing->second : static_cast<int>(j)});
+            }
+            k += n;
+            if (!shape.lineIsFace[line]) continue;
+            for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
+                const SkinVertex &a = corners[0], &b = corners[i], &c = corners[i + 1];
+                if (a.position == b.position || b.position == c.position || a.position == c.position)
+                    continue;
+                for (const SkinVertex* v : {&a, &b, &c})
+                    out[joints[j].segment].push_back(*v);
+            }
+        }
+    }
+    return out;
+}
+
+// The glTF colour factor (linear) of a segment's colour as the screen shows it (sRGB).
+std::string ColourFactor(int segment) {
+    std::array<double, 3> c{0.8, 0.8, 0.8};
+    SegmentColour(segment, c);
+    std::string out;
+    for (double v : c)
+        out += Number(std::pow(v, 2.2)) + ",";
+    return "[" + out + "1]";
+}
+
+// A joint's transform relative to its parent joint, in the exchange axes: G_p^-1 G_s with
+// G = (posed world) * translate(joint at rest).
+Affine LocalTransform(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
+                      const ExchangeAxes& axes) {
+    const ExportJoint& joint = joints[j];
+    const Affine G = axes.Transform(world[static_cast<std::size_t>(joint.segment)]) *
+                     Affine::Translation(axes.Point(joint.rest));
+    if (joint.parent < 0) return G;
+    const ExportJoint& parent = joints[static_cast<std::size_t>(joint.parent)];
+    const Affine P = axes.Transform(world[static_cast<std::size_t>(parent.segment)]) *
+                     Affine::Translation(axes.Point(parent.rest));
+    return P.Inverse() * G;
+}
+
+std::string Vector(const std::vector<double>& v) {
+    std::string out;
+    for (double c : v)
+        out += (out.empty() ? "" : ",") + Number(c);
+    return "[" + out + "]";
+}
+
+} // namespace
+
+std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
+                      const MotionOptions& options) {
+    const std::vector<ExportJoint> joints = ExportSkeleton(figure);
+    const ExchangeAxes axes(options.metresPerUnit);
+    BinaryBuilder bin;
+
+    // The skin: one primitive per segment, each with its segment's material.
+    std::string primitives, materials;
+    int material = 0;
+    for (const auto& [segment, vertices] : SkinTriangles(figure, joints)) {
+        std::vector<float> positions, normals, weights;
+        std::vector<std::uint16_t> jointIds;
+        std::vector<std::uint32_t> indices;
+        for (const SkinVertex& v : vertices) {
+            const Point3d p = axes.Point(v.position);
+            Point3d n = axes.Direction(v.normal);
+            const double length = std::sqrt(Dot(n, n));
+            n = length > 1e-6 ? (1.0 / length) * n : Point3d{0, 1, 0};
+            for (double c : {p.x, p.y, p.z})
+                positions.push_back(static_cast<float>(c));
+            for (double c : {n.x, n.y, n.z})
+                normals.push_back(static_cast<float>(c));
+            for (int c : {v.joint, 0, 0, 0})
+                jointIds.push_back(static_cast<std::uint16_t>(c));
+            for (float w : {1.0f, 0.0f, 0.0f, 0.0f})
+                weights.push_back(w);
+            indices.push_back(static_cast<std::uint32_t>(indices.size()));
+        }
+        const int position = bin.Floats(positions, "VEC3", 3, true, 34962);
+        const int normal = bin.Floats(normals, "VEC3", 3, false, 34962);
+        const int joint = bin.Joints(jointIds);
+        const int weight = bin.Floats(weights, "VEC4", 4, false, 34962);
+        const int index = bin.Indices(indices);
+        primitives += std::string(primitives.empty() ? "" : ",") +
+                      "{\"attributes\":{\"POSITION\":" + std::to_string(position) +
+                      ",\"NORMAL\":" + std::to_string(normal) + ",\"JOINTS_0\":" + std::to_string(joint) +
+                      ",\"WEIGHTS_0\":" + std::to_string(weight) + "},\"indices\":" + std::to_string(index) +
+                      ",\"material\":" + std::to_string(material++) + "}";
+        materials += std::string(materials.empty() ? "" : ",") + "{\"name\":\"" + SegmentName(segment) +
+                     "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":" + ColourFactor(segment) +
+                     ",\"metallicFactor\":0,\"roughnessFactor\":1}}";
+    }
+
+    // The joints: the skeleton's nodes in the current pose; the mesh's node after them.
+    std::vector<float> inverseBind;
+    std::string nodes, jointList;
+    const std::vector<Affine> now = WorldTransforms(pose);
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+        const Affine local = LocalTransform(joints, j, now, axes);
+        const auto q = RotationQuaternion(local);
+        std::string children;
+        for (std::size_t c = 0; c < joints.size(); ++c)
+            if (joints[c].parent == static_cast<int>(j))
+                children += (children.empty() ? "" : ",") + std::to_string(c);
+        nodes += "{\"name\":\"" + joints[j].name +
+                 "\",\"translation\":" + Vector({local.t.x, local.t.y, local.t.z}) +
+                 ",\"rotation\":" + Vector({q[0], q[1], q[2], q[3]}) +
+                 (children.empty() ? "" : ",\"children\":[" + children + "]") + "},";
+        jointList += (j ? "," : "") + std::to_string(j);
+        for (double v : Affine::Translation(-1.0 * axes.Point(joints[j].rest)).ColumnMajor())
+            inverseBind.push_back(static_cast<float>(v));
+    }
+    const int inverseBindAccessor = bin.Floats(inverseBind, "MAT4", 16, false);
+    nodes += "{\"name\":\"Figure\",\"mesh\":0,\"skin\":0}";
+
+    // The animation: every joint's translation and rotation at each frame.
+    std::string animation;
+    if (frames.size() > 1) {
+        std::vector<float> times;
+        for (std::size_t f = 0; f < frames.size(); ++f)
+            times.push_back(static_cast<float>(static_cast<double>(f) / options.framesPerSecond));
+        const int input = bin.Floats(times, "SCALAR", 1, true);
+        std::vector<std::vector<float>> translations(joints.size()), rotations(joints.size());
+        for (const PoseFrame& frame : frames) {
+            const std::vector<Affine> world = WorldTransforms(frame);
+            for (std::size_t j = 0; j < joints.size(); ++j) {
+                const Affine local = LocalTransform(joints, j, world, axes);
+                for (double c : {local.t.x, local.t.y, local.t.z})
+                    translations[j].push_back(static_cast<float>(c));
+                for (double c : RotationQuaternion(local))
+                    rotations[j].push_back(static_cast<float>(c));
+            }
+        }
+        std::string samplers, channels;
+        for (std::size_t j = 0; j < joints.size(); ++j) {
+            for (const auto& [path, values, type, n] :
+                 {std::tuple{"translation", &translations[j], "VEC3", 3},
+                  std::tuple{"rotation", &rotations[j], "VEC4", 4}}) {
+                const int output = bin.Floats(*values, type, n, false);
+                const std::string sampler = std::to_string(std::count(samplers.begin(), samplers.end(), '{'));
+                samplers += std::string(samplers.empty() ? "" : ",") + "{\"input\":" + std::to_string(input) +
+                            ",\"output\":" + std::to_string(output) + ",\"interpolation\":\"LINEAR\"}";
+                channels += std::string(channels.empty() ? "" : ",") + "{\"sampler\":" + sampler +
+                            ",\"target\":{\"node\":" + std::to_string(j) + ",\"path\":\"" + path + "\"}}";
+            }
+        }
+        animation = ",\"animations\":[{\"name\":\"Playback\",\"samplers\":[" + samplers + "],\"channels\":[" +
+                    channels + "]}]";
+    }
+
+    std::string json =
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Tervo Figurant\"},\"scene\":0,"
+        "\"scenes\":[{\"nodes\":[0," +
+        std::to_string(joints.size()) + "]}],\"nodes\":[" + nodes + "],\"skins\":[{\"joints\":[" + jointList +
+        "],\"inverseBindMatrices\":" + std::to_string(inverseBindAccessor) +
+        ",\"skeleton\":0}],\"meshes\":[{\"name\":\"Figure\",\"primitives\":[" + primitives +
+        "]}],\"materials\":[" + materials + "]" + animation +
+        ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.Bytes().size()) +
+        "}],\"bufferViews\":" + bin.ViewsJson() + ",\"accessors\":" + bin.AccessorsJson() + "}";
+    while (json.size() % 4)
+        json += ' ';
+    std::string bytes = bin.Bytes();
+    while (bytes.size() % 4)
+        bytes += '\0';
+    std::string glb;
+    auto u32 = [&](std::uint32_t v) { glb.append(reinterpret_cast<const char*>(&v), 4); };
+    u32(0x46546C67); // "glTF"
+    u32(2);
+    u32(static_cast<std::uint32_t>(12 + 8 + json.size() + 8 + bytes.size()));
+    u32(static_cast<std::uint32_t>(json.size()));
+    u32(0x4E4F534A); // "JSON"
+    glb += json;
+    u32(static_cast<std::uint32_t>(bytes.size()));
+    u32(0x004E4942); // "BIN"
+    glb += bytes;
+    return glb;
+}
+
+} // namespace figurant
