@@ -9,6 +9,14 @@ PoseFrame CurrentFrame(const Figure& figure) {
     return frame;
 }
 
+void ApplyFrame(Figure& figure, const PoseFrame& frame) {
+    for (std::size_t s = 0; s < frame.size() && static_cast<int>(s) < figure.SegmentCount(); ++s) {
+        SegmentPose& p = figure.Pose(static_cast<int>(s));
+        p.m_matrix = frame[s];
+        p.UpdateChildRing();
+    }
+}
+
 namespace {
 
 // What playback changes in the records, to put back afterwards.

@@ -14,6 +14,8 @@ namespace figurant {
 using PoseFrame = std::vector<Matrix4>;
 
 PoseFrame CurrentFrame(const Figure& figure);
+// Puts the frame's matrices into the figure's records (outside the undo history).
+void ApplyFrame(Figure& figure, const PoseFrame& frame);
 
 // Plays the animation on the figure and keeps every frame playback shows (each key frame and the
 // ten steps between two); the figure's pose is put back afterwards. Nothing when the file cannot

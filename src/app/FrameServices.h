@@ -13,6 +13,12 @@ class FrameServices : public IWindowServices {
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
         return m_dialogs.FileDialog(request);
     }
+    std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override {
+        return m_dialogs.ExportOptionsDialog(proposed);
+    }
+    bool Progress(const std::string& text, int done, int total) override {
+        return m_dialogs.Progress(text, done, total);
+    }
     void UpdateAllViews(int hint) override;
     void CheckToolButton(int commandId, bool pressed) override;
     void EnableToolButton(int commandId, bool enabled) override;

@@ -2,10 +2,17 @@
 
 #include "CommandTable.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QSpinBox>
 #include <QStringList>
 
 namespace figurant {
@@ -26,6 +33,9 @@ QString ToQtFilter(const std::string& filter) {
     }
     return entries.join(";;");
 }
+
+QtDialogs::QtDialogs() = default;
+QtDialogs::~QtDialogs() = default;
 
 void QtDialogs::MessageBox(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, res::kAppTitle, QString::fromStdString(text), QMessageBox::Ok,
@@ -48,6 +58,98 @@ void QtDialogs::PrinterSetup() {
     QPrinter printer;
     QPrintDialog dialog(&printer, m_parent);
     dialog.exec();
+}
+
+namespace {
+
+// The largest picture an export renders, in either direction.
+constexpr int kMaxPictureSide = 4096;
+
+const char* Title(ExportOptions::Kind kind) {
+    switch (kind) {
+    case ExportOptions::Kind::Picture:
+        return "Export Picture";
+    case ExportOptions::Kind::Frames:
+        return "Export Frames";
+    case ExportOptions::Kind::Bvh:
+        return "Export BVH";
+    case ExportOptions::Kind::Gltf:
+        return "Export glTF";
+    }
+    return "";
+}
+
+} // namespace
+
+std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions& proposed) {
+    using Kind = ExportOptions::Kind;
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(Title(proposed.kind));
+    auto* form = new QFormLayout(&dialog);
+    const bool picture = proposed.kind == Kind::Picture || proposed.kind == Kind::Frames;
+    auto* width = new QSpinBox(&dialog);
+    auto* height = new QSpinBox(&dialog);
+    for (const auto& [box, value] : {std::pair{width, proposed.width}, std::pair{height, proposed.height}}) {
+        box->setRange(1, kMaxPictureSide);
+        box->setValue(value);
+        box->setSuffix(" px");
+    }
+    auto* background = new QComboBox(&dialog);
+    background->addItems({"As shown", "White", "Transparent (PNG)"});
+    background->setCurrentIndex(static_cast<int>(proposed.background));
+    auto* fps = new QSpinBox(&dialog);
+    fps->setRange(1, 240);
+    fps->setValue(proposed.framesPerSecond);
+    fps->setSuffix(" frames per second");
+    auto* video = new QCheckBox("Also as an MP4 video", &dialog);
+    video->setChecked(proposed.video && proposed.videoAvailable);
+    video->setEnabled(proposed.videoAvailable);
+    if (!proposed.videoAvailable) video->setToolTip("Install ffmpeg to make videos");
+    auto* units = new QComboBox(&dialog);
+    units->addItems({"Metres", "Centimetres"});
+    units->setCurrentIndex(proposed.centimetres ? 1 : 0);
+    if (picture) {
+        form->addRow("Width:", width);
+        form->addRow("Height:", height);
+    }
+    if (proposed.kind == Kind::Picture) form->addRow("Background:", background);
+    if (proposed.kind == Kind::Frames || (proposed.animation && proposed.kind != Kind::Picture))
+        form->addRow("Rate:", fps);
+    if (proposed.kind == Kind::Frames) form->addRow("", video);
+    if (proposed.kind == Kind::Bvh) form->addRow("Units:", units);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    ExportOptions chosen = proposed;
+    chosen.width = width->value();
+    chosen.height = height->value();
+    chosen.background = static_cast<ExportOptions::Background>(background->currentIndex());
+    chosen.framesPerSecond = fps->value();
+    chosen.video = video->isChecked();
+    chosen.centimetres = units->currentIndex() == 1;
+    return chosen;
+}
+
+bool QtDialogs::Progress(const std::string& text, int done, int total) {
+    if (done >= total) {
+        m_progress.reset();
+        return true;
+    }
+    if (!m_progress) {
+        m_progress =
+            std::make_unique<QProgressDialog>(QString::fromStdString(text), "Cancel", 0, total, m_parent);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(500);
+    }
+    m_progress->setLabelText(QString::fromStdString(text));
+    m_progress->setMaximum(total);
+    m_progress->setValue(done);
+    QCoreApplication::processEvents();
+    if (!m_progress->wasCanceled()) return true;
+    m_progress.reset();
+    return false;
 }
 
 } // namespace figurant

@@ -1,10 +1,13 @@
 #pragma once
-// The program's dialogs on Qt: message boxes captioned with the application title, and file
-// dialogs taking the program's "Description|pattern|...||" filters.
+// The program's dialogs on Qt: message boxes captioned with the application title, file dialogs
+// taking the program's "Description|pattern|...||" filters, export options and progress.
 #include "WindowServices.h"
 
 #include <QString>
 
+#include <memory>
+
+class QProgressDialog;
 class QWidget;
 
 namespace figurant {
@@ -14,13 +17,18 @@ QString ToQtFilter(const std::string& filter);
 
 class QtDialogs : public IDialogs {
   public:
+    QtDialogs();
+    ~QtDialogs() override;
     void SetParent(QWidget* parent) { m_parent = parent; }
     void MessageBox(const std::string& text) override;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override;
     void PrinterSetup() override;
+    std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override;
+    bool Progress(const std::string& text, int done, int total) override;
 
   private:
     QWidget* m_parent = nullptr;
+    std::unique_ptr<QProgressDialog> m_progress;
 };
 
 } // namespace figurant

@@ -55,6 +55,10 @@ enum : int {
     ViewOtherSide = 32839,
     ViewBottom = 32840,
     ImportModel = 32841,
+    ExportPicture = 32842,
+    ExportFrames = 32843,
+    ExportBvh = 32844,
+    ExportGltf = 32845,
 };
 
 } // namespace figurant::cmd

@@ -13,6 +13,18 @@ struct FileDialogRequest {
     std::string filter; // "Description|pattern|...||"
 };
 
+// The choices of an export, proposed to the user and returned as chosen.
+struct ExportOptions {
+    enum class Kind { Picture, Frames, Bvh, Gltf } kind = Kind::Picture;
+    int width = 0, height = 0; // pictures and frames, in pixels
+    enum class Background { AsShown, White, Transparent } background = Background::AsShown;
+    int framesPerSecond = 30;    // frames, BVH and glTF with an animation
+    bool video = false;          // frames: an MP4 as well
+    bool videoAvailable = false; // ffmpeg is installed
+    bool centimetres = false;    // BVH
+    bool animation = false;      // an animation is loaded (its frames are exported)
+};
+
 // The modal dialogs the program shows; the application implements them on Qt, tests script them.
 class IDialogs {
   public:
@@ -20,6 +32,11 @@ class IDialogs {
     virtual void MessageBox(const std::string& text) = 0;
     virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
     virtual void PrinterSetup() = 0;
+    // The export's options with the proposed values filled in; nothing on Cancel.
+    virtual std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) = 0;
+    // A long task's progress in a dialog with Cancel (shown after a moment, closed when done
+    // reaches total); false once the user cancelled.
+    virtual bool Progress(const std::string& text, int done, int total) = 0;
 };
 
 class IWindowServices {
@@ -29,6 +46,8 @@ class IWindowServices {
     virtual void MessageBox(const std::string& text) = 0;
     // The chosen full path, or nothing on Cancel.
     virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) = 0;
+    virtual bool Progress(const std::string& text, int done, int total) = 0;
     // Every view's update handler runs before this returns.
     virtual void UpdateAllViews(int hint) = 0;
     virtual void CheckToolButton(int commandId, bool pressed) = 0;

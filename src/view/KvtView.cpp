@@ -55,6 +55,10 @@ struct ViewCommand {
 const ViewCommand kViewCommands[] = {
     {cmd::FileOpen, [](CKvtView& v) { v.OnFileOpen(); }},
     {cmd::FileSave, [](CKvtView& v) { v.OnFileSave(); }},
+    {cmd::ExportPicture, [](CKvtView& v) { v.OnExportPicture(); }},
+    {cmd::ExportFrames, [](CKvtView& v) { v.OnExportFrames(); }},
+    {cmd::ExportBvh, [](CKvtView& v) { v.OnExportMotion(false); }},
+    {cmd::ExportGltf, [](CKvtView& v) { v.OnExportMotion(true); }},
 
     {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 0, 1); }},
     {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 0, 1); }},

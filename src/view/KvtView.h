@@ -7,6 +7,7 @@
 #include "CommandTarget.h"
 #include "Figure.h"
 #include "KvtDoc.h"
+#include "PoseFrames.h"
 #include "Trackball.h"
 
 #include <QOpenGLWidget>
@@ -116,6 +117,10 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void OnUndo();
     // Puts the current picture on the clipboard.
     void OnEditCopy();
+    // Exports (ViewExport.cpp): the picture, the animation's frames (and video), BVH or glTF.
+    void OnExportPicture();
+    void OnExportFrames();
+    void OnExportMotion(bool gltf);
     void OnRedo();
     void OnMirrorPose();
     void OnFlipPose();
@@ -135,6 +140,9 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // The current picture, rendered now; without the selection's outline for pictures that leave
     // the program (clipboard, printer) unless `outline` asks for it.
     QImage RenderImage(bool outline = true);
+    // The scene drawn off-screen at any size up to the largest the driver allows (the camera's
+    // view widened or narrowed to the picture's shape), without the selection outline.
+    QImage RenderOffscreen(int width, int height, const QColor& background);
     // Opens the view's context menu at a screen point; set by the frame.
     std::function<void(const QPoint&)> onContextMenu;
 
@@ -168,6 +176,10 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
+    void DrawPicture(float red, float green, float blue, float alpha);
+    std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
+                                    const std::string& stem);
+    bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);
     void OnInitialUpdate();
     void SetupLights();
     void ReleaseDisplayLists();

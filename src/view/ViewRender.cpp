@@ -260,18 +260,23 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
 
 void CKvtView::paintGL() {
     ++m_nPaints;
-    glClearColor(0, 0, 0, 0);
+    DrawPicture(0, 0, 0, 0);
+    glFlush();
+    if (m_bFirstDraw) {
+        RefreshToolbar(Refresh::FirstPaint);
+        m_bFirstDraw = false;
+    }
+}
+
+// The whole picture into the bound framebuffer, on a background of the given colour.
+void CKvtView::DrawPicture(float red, float green, float blue, float alpha) {
+    glClearColor(red, green, blue, alpha);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     SyncSegmentLists();
     DrawScene(GL_RENDER);
-    glFlush();
-    if (m_bFirstDraw) {
-        RefreshToolbar(Refresh::FirstPaint);
-        m_bFirstDraw = false;
-    }
 }
 
 // A key light at the upper left front and a weaker fill from behind on the right. Their diffuse

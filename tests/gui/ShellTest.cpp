@@ -58,8 +58,8 @@ class ShellTest : public QObject {
         QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Modify", "&Help"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Import", "Import &Model...\tCtrl+M",
-                              "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P", "Print Pre&view",
-                              "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+                              "&Export", "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P",
+                              "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
                  QStringList({"&Animate", "&Roate ...", "R&eset", "-", "&Front\tNum+1", "S&ide\tNum+3",
                               "&Back\tCtrl+Num+1", "To&p\tNum+7", "H&ome\tHome", "-", "&Toolbar",

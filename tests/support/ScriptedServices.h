@@ -22,12 +22,33 @@ class ScriptedDialogs : public IDialogs {
         return answer;
     }
     void PrinterSetup() override { ++printerSetups; }
+    // Export options: the prepared answers in turn, then the proposal as it stands; nothing means Cancel.
+    std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override {
+        proposals.push_back(proposed);
+        if (exportAnswers.empty()) return proposed;
+        auto answer = exportAnswers.front();
+        exportAnswers.pop_front();
+        return answer;
+    }
+    // Progress: Cancel is pressed once `cancelAt` steps are done (never when negative).
+    bool Progress(const std::string& text, int done, int total) override {
+        progress.push_back({text, done, total});
+        return cancelAt < 0 || done < cancelAt;
+    }
 
     // Answers of the coming file dialogs, in order; nothing means Cancel.
     std::deque<std::optional<std::string>> answers;
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> requests;
     int printerSetups = 0;
+    std::deque<std::optional<ExportOptions>> exportAnswers;
+    std::vector<ExportOptions> proposals;
+    struct ProgressStep {
+        std::string text;
+        int done, total;
+    };
+    std::vector<ProgressStep> progress;
+    int cancelAt = -1;
 };
 
 class ScriptedServices : public IWindowServices, public ScriptedDialogs {
@@ -35,6 +56,12 @@ class ScriptedServices : public IWindowServices, public ScriptedDialogs {
     void MessageBox(const std::string& text) override { ScriptedDialogs::MessageBox(text); }
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
         return ScriptedDialogs::FileDialog(request);
+    }
+    std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override {
+        return ScriptedDialogs::ExportOptionsDialog(proposed);
+    }
+    bool Progress(const std::string& text, int done, int total) override {
+        return ScriptedDialogs::Progress(text, done, total);
     }
     void UpdateAllViews(int hint) override { hints.push_back(hint); }
     void CheckToolButton(int id, bool pressed) override { checked[id] = pressed; }

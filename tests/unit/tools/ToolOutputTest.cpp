@@ -118,3 +118,23 @@ TEST(Convert, WritesADrawingAndNormalsThatBuildTheWholeFigure) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(RunTool("cat", dir.File("errors.txt")).out.find(bad), std::string::npos);
 }
+
+TEST(Export, WritesBvhAndGlbAndRefusesWhatItCannotRead) {
+    TempDir dir;
+    const std::string model = "--dxf " + DefaultModelPath() + " --normals " + DefaultNormalsPath();
+    ASSERT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh " + dir.File("a.bvh") + " --units cm --fps 24").status,
+              0);
+    const std::string bvh = RunTool("cat", dir.File("a.bvh")).out;
+    EXPECT_EQ(bvh.rfind("HIERARCHY\nROOT Chest\n", 0), 0u);
+    EXPECT_NE(bvh.find("Frames: 1\nFrame Time: 0.0416666667\n"), std::string::npos);
+    ASSERT_EQ(RunTool(FIGURANT_EXPORT, model + " --glb " + dir.File("a.glb")).status, 0);
+    EXPECT_EQ(RunTool("head -c 4", dir.File("a.glb")).out, "glTF");
+    // Inputs that cannot be read: status 1 and a message naming them.
+    const ToolRun missing =
+        RunTool(FIGURANT_EXPORT, model + " --anim " + dir.File("none.amt") + " --bvh " + dir.File("b.bvh"),
+                dir.File("errors.txt"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("errors.txt")).out.find("none.amt"), std::string::npos);
+    EXPECT_EQ(RunTool(FIGURANT_EXPORT, "--dxf " + dir.File("none.dxf") + " --normals x --glb y").status, 1);
+    EXPECT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh a --glb b").status, 2);
+}

@@ -1,0 +1,255 @@
+// Exports: the current picture at any size, every frame of the animation as pictures (and a
+// video through ffmpeg), and the figure with its motion as BVH or glTF.
+#include "BvhWriter.h"
+#include "DurableFile.h"
+#include "GlbWriter.h"
+#include "KvtView.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QOpenGLFramebufferObject>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <GL/gl.h>
+#include <cstdio>
+
+namespace figurant {
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool IsJpeg(const std::string& path) {
+    const std::string suffix = Lower(QFileInfo(QString::fromStdString(path)).suffix().toStdString());
+    return suffix == "jpg" || suffix == "jpeg";
+}
+
+// The picture encoded and written whole, or the reason it was not.
+std::string SavePicture(const QImage& image, const std::string& path, bool jpeg) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, jpeg ? "JPG" : "PNG", jpeg ? 92 : -1)) return "the picture cannot be encoded";
+    return WriteFileDurably(path, bytes.toStdString());
+}
+
+std::string FileName(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+// "walk.png" -> "walk"; the frames are "walk_0001.png", ... and the video "walk.mp4".
+std::string Stem(const std::string& path) {
+    const QFileInfo info(QString::fromStdString(path));
+    return (info.path() + "/" + info.completeBaseName()).toStdString();
+}
+
+std::string FrameName(const std::string& stem, std::size_t frame) {
+    char number[16];
+    std::snprintf(number, sizeof number, "_%04zu.png", frame + 1);
+    return stem + number;
+}
+
+} // namespace
+
+QImage CKvtView::RenderOffscreen(int width, int height, const QColor& background) {
+    makeCurrent();
+    QOpenGLFramebufferObjectFormat format;
+    format.setAttachment(QOpenGLFramebufferObject::Depth);
+    format.setInternalTextureFormat(GL_RGBA8);
+    format.setSamples(this->format().samples());
+    QOpenGLFramebufferObject target(width, height, format);
+    if (!target.isValid()) return {};
+    target.bind();
+    const double aspect = m_camera.aspect;
+    m_camera.aspect = static_cast<double>(width) / height;
+    glViewport(0, 0, width, height);
+    m_bOutline = false;
+    DrawPicture(background.redF(), background.greenF(), background.blueF(), background.alphaF());
+    glFinish();
+    m_bOutline = true;
+    m_camera.aspect = aspect;
+    glViewport(0, 0, m_camera.viewportW, m_camera.viewportH);
+    QImage picture = target.toImage();
+    target.release();
+    return picture;
+}
+
+void CKvtView::OnExportPicture() {
+    if (!m_doc.Model()) return m_services.MessageBox("There is no model to make a picture of.");
+    FileDialogRequest request;
+    request.open = false;
+    request.defaultExtension = "png";
+    request.initialName = "figure.png";
+    request.filter = "PNG Pictures (*.png)|*.png|JPEG Pictures (*.jpg)|*.jpg;*.jpeg||";
+    const auto path = m_services.FileDialog(request);
+    if (!path) return;
+    ExportOptions proposed;
+    proposed.kind = ExportOptions::Kind::Picture;
+    proposed.width = static_cast<int>(width() * devicePixelRatioF());
+    proposed.height = static_cast<int>(height() * devicePixelRatioF());
+    const auto options = m_services.ExportOptionsDialog(proposed);
+    if (!options) return;
+    const bool jpeg = IsJpeg(*path);
+    // JPEG has no transparency: a transparent background is drawn as shown.
+    const bool transparent = options->background == ExportOptions::Background::Transparent && !jpeg;
+    const QColor background = options->background == ExportOptions::Background::White ? QColor(Qt::white)
+                              : transparent                                           ? QColor(0, 0, 0, 0)
+                                                                                      : QColor(Qt::black);
+    QImage picture = RenderOffscreen(options->width, options->height, background);
+    if (picture.isNull())
+        return m_services.MessageBox("A picture of " + std::to_string(options->width) + " x " +
+                                     std::to_string(options->height) + " pixels cannot be drawn here.");
+    if (!transparent) picture = picture.convertToFormat(QImage::Format_RGB32);
+    if (const std::string error = SavePicture(picture, *path, jpeg); !error.empty())
+        return m_services.MessageBox("The picture cannot be saved to \"" + *path + "\": " + error + ".");
+    m_services.ShowStatusMessage("Saved the picture to " + FileName(*path));
+}
+
+namespace {
+
+// Asks for nothing more when the exports cannot run: the frames and the motion are the jointed
+// figure's, and the frames those of an animation.
+const char* const kNeedsFigure = "Turn on View > Hierarchy first: the figure is exported with its joints.";
+const char* const kNeedsAnimation = "Open or record an animation first: its frames are what is exported.";
+
+} // namespace
+
+void CKvtView::OnExportFrames() {
+    if (!m_figure.IsBuilt() || m_nDisplayMode != DISPLAY_HIERARCHY)
+        return m_services.MessageBox(kNeedsFigure);
+    if (!m_bAnimAvailable || m_strAnimFile.empty()) return m_services.MessageBox(kNeedsAnimation);
+    FileDialogRequest request;
+    request.open = false;
+    request.defaultExtension = "png";
+    request.initialName = Stem(m_strAnimFile) + ".png";
+    request.filter = "PNG Pictures (*.png)|*.png||";
+    const auto path = m_services.FileDialog(request);
+    if (!path) return;
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    ExportOptions proposed;
+    proposed.kind = ExportOptions::Kind::Frames;
+    proposed.width = static_cast<int>(width() * devicePixelRatioF());
+    proposed.height = static_cast<int>(height() * devicePixelRatioF());
+    proposed.videoAvailable = !ffmpeg.isEmpty();
+    proposed.video = proposed.videoAvailable;
+    proposed.animation = true;
+    const auto options = m_services.ExportOptionsDialog(proposed);
+    if (!options) return;
+    std::string error;
+    const auto frames = PlaybackFrames(m_figure, m_strAnimFile, &error);
+    if (!frames)
+        return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
+                                     ".");
+    const std::string stem = Stem(*path);
+    const std::size_t written = ExportFramePictures(*frames, *options, stem);
+    if (written < frames->size()) {
+        m_services.ShowStatusMessage("Export cancelled after " + std::to_string(written) + " frames");
+        return;
+    }
+    if (options->video && !ffmpeg.isEmpty() && !MakeVideo(ffmpeg, stem, options->framesPerSecond)) return;
+    m_services.ShowStatusMessage(
+        "Exported " + std::to_string(written) + " frames to " + FileName(FrameName(stem, 0)) +
+        (options->video && !ffmpeg.isEmpty() ? " ... and " + FileName(stem + ".mp4") : ""));
+}
+
+// Draws and saves each frame; returns how many were saved (fewer when cancelled or a save failed).
+std::size_t CKvtView::ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
+                                          const std::string& stem) {
+    const PoseFrame now = CurrentFrame(m_figure);
+    std::size_t done = 0;
+    for (; done < frames.size(); ++done) {
+        if (!m_services.Progress("Exporting frame " + std::to_string(done + 1) + " of " +
+                                     std::to_string(frames.size()),
+                                 static_cast<int>(done), static_cast<int>(frames.size())))
+            break;
+        ApplyFrame(m_figure, frames[done]);
+        const QImage picture = RenderOffscreen(options.width, options.height, Qt::black);
+        const std::string error =
+            picture.isNull()
+                ? std::string("the picture cannot be drawn")
+                : SavePicture(picture.convertToFormat(QImage::Format_RGB32), FrameName(stem, done), false);
+        if (!error.empty()) {
+            m_services.MessageBox("The frame \"" + FrameName(stem, done) + "\" cannot be saved: " + error +
+                                  ".");
+            break;
+        }
+    }
+    m_services.Progress("", static_cast<int>(frames.size()), static_cast<int>(frames.size()));
+    ApplyFrame(m_figure, now);
+    return done;
+}
+
+// The frames as an H.264 video beside them. It is made under a temporary name and renamed when
+// whole, so a cancelled or failed run leaves no part of a video behind.
+bool CKvtView::MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond) {
+    const std::string video = stem + ".mp4", partial = stem + ".mp4.part";
+    QProcess encoder;
+    encoder.start(ffmpeg,
+                  {"-y", "-loglevel", "error", "-framerate", QString::number(framesPerSecond), "-i",
+                   QString::fromStdString(stem + "_%04d.png"), "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                   // H.264 in 4:2:0 needs even sides.
+                   "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-f", "mp4", QString::fromStdString(partial)});
+    bool cancelled = false;
+    while (!encoder.waitForFinished(100)) {
+        if (encoder.state() == QProcess::NotRunning) break;
+        if (!m_services.Progress("Making the video " + FileName(video), 0, 1)) {
+            cancelled = true;
+            encoder.kill();
+            encoder.waitForFinished();
+            break;
+        }
+    }
+    m_services.Progress("", 1, 1);
+    const bool made = !cancelled && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0;
+    if (!made || std::rename(partial.c_str(), video.c_str()) != 0) {
+        std::remove(partial.c_str());
+        if (!cancelled)
+            m_services.MessageBox("The video \"" + video + "\" cannot be made: " +
+                                  encoder.readAllStandardError().trimmed().toStdString());
+        return false;
+    }
+    return true;
+}
+
+void CKvtView::OnExportMotion(bool gltf) {
+    if (!m_figure.IsBuilt() || m_nDisplayMode != DISPLAY_HIERARCHY)
+        return m_services.MessageBox(kNeedsFigure);
+    FileDialogRequest request;
+    request.open = false;
+    request.defaultExtension = gltf ? "glb" : "bvh";
+    request.initialName = gltf ? "figure.glb" : "figure.bvh";
+    request.filter = gltf ? "Binary glTF (*.glb)|*.glb||" : "BVH Motion (*.bvh)|*.bvh||";
+    const auto path = m_services.FileDialog(request);
+    if (!path) return;
+    ExportOptions proposed;
+    proposed.kind = gltf ? ExportOptions::Kind::Gltf : ExportOptions::Kind::Bvh;
+    proposed.animation = m_bAnimAvailable && !m_strAnimFile.empty();
+    const auto options = m_services.ExportOptionsDialog(proposed);
+    if (!options) return;
+    std::vector<PoseFrame> frames;
+    if (proposed.animation) {
+        std::string error;
+        auto played = PlaybackFrames(m_figure, m_strAnimFile, &error);
+        if (!played)
+            return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
+                                         ".");
+        frames = std::move(*played);
+    }
+    MotionOptions motion;
+    motion.framesPerSecond = options->framesPerSecond;
+    motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
+    const PoseFrame now = CurrentFrame(m_figure);
+    if (!gltf && frames.empty()) frames.push_back(now);
+    const std::string bytes =
+        gltf ? FormatGlb(m_figure, now, frames, motion) : FormatBvh(m_figure, frames, motion);
+    if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())
+        return m_services.MessageBox("The file \"" + *path + "\" cannot be saved: " + error + ".");
+    m_services.ShowStatusMessage("Saved " + FileName(*path));
+}
+
+} // namespace figurant

@@ -1,0 +1,155 @@
+// File > Export through the real window: pictures at any size and background, every frame of an
+// animation with its video, and the figure as BVH and glTF. The file and option dialogs are
+// scripted; everything else is the program's own.
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "TempDir.h"
+#include "ViewProbe.h"
+
+#include <QFile>
+#include <QProcess>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+ExportOptions Options(ExportOptions::Kind kind, int width, int height) {
+    ExportOptions o;
+    o.kind = kind;
+    o.width = width;
+    o.height = height;
+    return o;
+}
+
+// Two key frames with a turned forearm between: 1 + 11 frames of playback.
+void RecordAnimation(RunningApp& app, const std::string& path) {
+    CKvtView& v = app.View();
+    EnterModifyMode(app);
+    app.dialogs.answers = {path};
+    QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, 6));
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(&v, Qt::Key_Left);
+    QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+}
+
+} // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void picturesAtAnySizeWithTheChosenBackground() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        // At the window's size, as shown: the picture on screen, drawn off-screen.
+        ExportOptions asShown = Options(ExportOptions::Kind::Picture, v.width(), v.height());
+        app.dialogs.answers = {dir.File("shown.png")};
+        app.dialogs.exportAnswers = {asShown};
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        QCOMPARE(app.dialogs.proposals.back().width, v.width());
+        const QImage shown(QString::fromStdString(dir.File("shown.png")));
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 v.RenderImage(false).convertToFormat(QImage::Format_RGB32));
+        // Larger than the screen, on white.
+        ExportOptions white = Options(ExportOptions::Kind::Picture, 2400, 1800);
+        white.background = ExportOptions::Background::White;
+        app.dialogs.answers = {dir.File("white.png")};
+        app.dialogs.exportAnswers = {white};
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        const QImage large(QString::fromStdString(dir.File("white.png")));
+        QCOMPARE(large.size(), QSize(2400, 1800));
+        QCOMPARE(QColor(large.pixel(0, 0)), QColor(Qt::white));
+        int figure = 0; // pixels of the figure down the middle
+        for (int y = 0; y < large.height(); ++y)
+            figure += QColor(large.pixel(1200, y)) != QColor(Qt::white);
+        QVERIFY2(figure > 400, qPrintable(QString::number(figure)));
+        // Transparent in PNG; JPEG has no transparency and shows the background as on screen.
+        ExportOptions clear = Options(ExportOptions::Kind::Picture, 320, 240);
+        clear.background = ExportOptions::Background::Transparent;
+        app.dialogs.answers = {dir.File("clear.png"), dir.File("clear.jpg")};
+        app.dialogs.exportAnswers = {clear, clear};
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        const QImage png(QString::fromStdString(dir.File("clear.png")));
+        QVERIFY(png.hasAlphaChannel());
+        QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
+        int opaque = 0;
+        for (int y = 0; y < png.height(); ++y)
+            for (int x = 0; x < png.width(); ++x)
+                opaque += qAlpha(png.pixel(x, y)) == 255;
+        QVERIFY2(opaque > 2000, qPrintable(QString::number(opaque))); // the figure
+        const QImage jpeg(QString::fromStdString(dir.File("clear.jpg")));
+        QCOMPARE(jpeg.size(), QSize(320, 240));
+        QVERIFY(qGray(jpeg.pixel(0, 0)) < 10);
+        QVERIFY(app.dialogs.messages.empty());
+    }
+
+    void everyFrameAndTheVideoAndACancelLeavesNoPart() {
+        RunningApp app;
+        TempDir dir;
+        RecordAnimation(app, dir.File("walk.amt"));
+        ExportOptions frames = Options(ExportOptions::Kind::Frames, 321, 240); // an odd width for the video
+        frames.video = true;
+        frames.framesPerSecond = 24;
+        app.dialogs.answers = {dir.File("walk.png")};
+        app.dialogs.exportAnswers = {frames};
+        const Matrix4 posed = app.View().Pose(6).m_matrix;
+        app.Frame().Router().Execute(cmd::ExportFrames);
+        QVERIFY2(app.dialogs.messages.empty(),
+                 app.dialogs.messages.empty() ? "" : app.dialogs.messages[0].c_str());
+        QVERIFY(app.dialogs.proposals.back().videoAvailable);
+        for (int f = 1; f <= 12; ++f)
+            QVERIFY(QFile::exists(QString::fromStdString(
+                dir.File("walk_00" + QString::number(f).rightJustified(2, '0').toStdString() + ".png"))));
+        QVERIFY(!QFile::exists(QString::fromStdString(dir.File("walk_0013.png"))));
+        QCOMPARE(QImage(QString::fromStdString(dir.File("walk_0012.png"))).size(), QSize(321, 240));
+        QVERIFY(app.View().Pose(6).m_matrix == posed); // the figure's own pose is back
+        // The video, read by ffprobe: every frame, at the chosen rate.
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                                "stream=nb_read_frames,r_frame_rate,pix_fmt,codec_name", "-of", "csv=p=0",
+                                QString::fromStdString(dir.File("walk.mp4"))});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(QString(probe.readAllStandardOutput()).trimmed(), QString("h264,yuv420p,24/1,12"));
+        // Cancelled after three frames: three whole pictures, no video and no part of one.
+        TempDir other;
+        app.dialogs.answers = {other.File("cut.png")};
+        app.dialogs.exportAnswers = {frames};
+        app.dialogs.cancelAt = 3;
+        app.Frame().Router().Execute(cmd::ExportFrames);
+        const QStringList files = QDir(other.Path().c_str()).entryList(QDir::Files);
+        QCOMPARE(files, QStringList({"cut_0001.png", "cut_0002.png", "cut_0003.png"}));
+    }
+
+    void motionExportsNeedTheFigureAndWriteBothFormats() {
+        RunningApp app;
+        TempDir dir;
+        app.dialogs.answers = {dir.File("early.bvh")};
+        app.Frame().Router().Execute(cmd::ExportBvh);
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // the flat picture has no joints
+        QVERIFY(!QFile::exists(QString::fromStdString(dir.File("early.bvh"))));
+        RecordAnimation(app, dir.File("walk.amt"));
+        ExportOptions bvh;
+        bvh.kind = ExportOptions::Kind::Bvh;
+        bvh.centimetres = true;
+        bvh.framesPerSecond = 30;
+        app.dialogs.answers = {dir.File("walk.bvh"), dir.File("walk.glb")};
+        app.dialogs.exportAnswers = {bvh};
+        app.Frame().Router().Execute(cmd::ExportBvh);
+        app.Frame().Router().Execute(cmd::ExportGltf);
+        QVERIFY(app.dialogs.proposals.back().animation);
+        QFile motion(QString::fromStdString(dir.File("walk.bvh")));
+        QVERIFY(motion.open(QIODevice::ReadOnly));
+        const QByteArray text = motion.readAll();
+        QVERIFY(text.startsWith("HIERARCHY\nROOT Chest"));
+        QVERIFY(text.contains("Frames: 12\nFrame Time: 0.0333333333\n"));
+        QFile glb(QString::fromStdString(dir.File("walk.glb")));
+        QVERIFY(glb.open(QIODevice::ReadOnly));
+        QVERIFY(glb.read(4) == "glTF");
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(ExportTest)
+#include "ExportTest.moc"
