@@ -43,7 +43,7 @@ test-asan: deps
 	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
 	  -DFIGURANT_SANITIZE=ON -DFIGURANT_GUI=OFF -DFIGURANT_BENCH=OFF >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	cd $(BUILD) && ./tests/bench/figurant-bench
@@ -59,7 +59,7 @@ fuzz: deps
 	for f in $(FUZZ_BUILD)/tests/fuzz/fuzz-*; do name=$${f##*/fuzz-}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 	  dict=tests/fuzz/$$name.dict; opts=""; [ -f $$dict ] && opts="-dict=$$dict"; \
 	  echo "== $$name"; \
-	  $$f $$opts $(FUZZ_FLAGS) -max_total_time=$${FUZZ_SECONDS:-60} -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name- \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $$f $$opts $(FUZZ_FLAGS) -max_total_time=$${FUZZ_SECONDS:-60} -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name- \
 	    $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name > $(FUZZ_BUILD)/fuzz-$$name.log 2>&1 || status=1; \
 	  grep -E "DONE|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY" $(FUZZ_BUILD)/fuzz-$$name.log | tail -n 4; \
 	done; exit $$status
