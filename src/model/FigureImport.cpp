@@ -3,6 +3,7 @@
 #include "BoneNames.h"
 #include "FigureTree.h"
 #include "SegmentNames.h"
+#include "SegmentVertices.h"
 #include "SurfaceNormals.h"
 
 #include <algorithm>
@@ -82,8 +83,11 @@ using SegmentWeights = std::array<float, kBodySegments>;
 class Welder {
   public:
     // Cells are counted from the model's lowest corner, so no cell number exceeds about a thousand.
-    Welder(double tolerance, const Point3d& origin)
-        : m_tol(tolerance), m_cell(tolerance * kCellsPerTolerance), m_origin(origin) {}
+    Welder(double tolerance, const Point3d& origin, std::size_t expected)
+        : m_tol(tolerance), m_cell(tolerance * kCellsPerTolerance), m_origin(origin) {
+        m_points.reserve(expected);
+        m_cells.reserve(expected);
+    }
     int Add(const Point3d& p) {
         const Point3d q = p - m_origin;
         const double v[3] = {q.x / m_cell, q.y / m_cell, q.z / m_cell};
@@ -225,7 +229,10 @@ namespace {
 
 Welder WelderFor(const ImportScene& scene) {
     const auto [origin, size] = ModelBox(scene);
-    return Welder(kWeldFraction * size, origin);
+    std::size_t positions = 0;
+    for (const ImportMesh& m : scene.meshes)
+        positions += m.positions.size();
+    return Welder(kWeldFraction * size, origin, positions);
 }
 
 template <typename T> const T& At(const std::vector<T>& v, int i) {
@@ -366,9 +373,11 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
     for (const Face& f : faces) {
         auto line = std::make_unique<CUnderlayPolyLine>();
         // A triangle is a face of four corners, the last repeated, as a drawing stores it.
+        line->SetSize(4);
+        std::int32_t corner = 0;
         for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]}) {
             const Vec3f& p = At(drawn, v);
-            line->Add(p);
+            line->SetAt(corner++, p);
             out.model->ExtendBounds(p.x, p.y, p.z);
             if (out.normalsFromFile)
                 out.normals.push_back(NormalsFileFrame(Normalize(axes(At(collector.NormalSums(), v)))));
@@ -378,9 +387,21 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
         out.model->Append(std::move(line));
         ++out.faces[static_cast<std::size_t>(f.segment)];
     }
-    if (!out.normalsFromFile)
-        for (const Vec3f& n : CornerNormals(*out.model))
-            out.normals.push_back(NormalsFileFrame({n.x, n.y, n.z}));
+    if (!out.normalsFromFile) {
+        // The faces' own rule, over the welded vertices the faces already share.
+        std::vector<Point3d> positions;
+        positions.reserve(drawn.size());
+        for (const Vec3f& p : drawn)
+            positions.push_back(ToPoint3d(p));
+        std::vector<std::vector<int>> corners;
+        corners.reserve(faces.size());
+        for (const Face& f : faces)
+            corners.push_back({f.vertex[0], f.vertex[1], f.vertex[2]});
+        const std::vector<Point3d> normals = AreaWeightedNormals(positions, corners);
+        for (const Face& f : faces)
+            for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]})
+                out.normals.push_back(NormalsFileFrame(At(normals, v)));
+    }
     CheckJoints(faces, points.size(), out);
     return out;
 }

@@ -44,6 +44,19 @@ void BM_ImportRiggedFigure(benchmark::State& state) {
     }
 }
 
+// Its parts: the import library's read, and the conversion of what it read.
+void BM_ImportRead(benchmark::State& state) {
+    const Files& files = RiggedFiles();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadFigureFile(files.rigged, nullptr));
+}
+
+void BM_ImportConvert(benchmark::State& state) {
+    const auto scene = ReadFigureFile(RiggedFiles().rigged, nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ConvertFigure(*scene));
+}
+
 // The same faces as a drawing and normals file, read and built into the figure.
 void BM_ReadDrawingAndBuildFigure(benchmark::State& state) {
     const Files& files = RiggedFiles();
@@ -60,4 +73,6 @@ void BM_ReadDrawingAndBuildFigure(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_ImportRiggedFigure)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportConvert)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadDrawingAndBuildFigure)->Unit(benchmark::kMillisecond)->Iterations(3);
