@@ -63,6 +63,25 @@ class GuideScreenshotsTest : public QObject {
         Save(posed, "posed");
     }
 
+    // File > Export Picture on a white background, at a size of its own.
+    void renderExportedPicture() {
+        RunningApp app;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        Turn(app.View(), 4, -50, 0, 1, 0);
+        Turn(app.View(), 11, 30, 1, 0, 0);
+        ExportOptions options;
+        options.width = 480;
+        options.height = 360;
+        options.background = ExportOptions::Background::White;
+        const QString path = QString::fromStdString(RunDir()) + "/guide-export.png";
+        app.dialogs.answers = {path.toStdString()};
+        app.dialogs.exportAnswers = {options};
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        const QImage picture(path);
+        QCOMPARE(picture.size(), QSize(480, 360));
+        QCOMPARE(QColor(picture.pixel(0, 0)), QColor(Qt::white));
+    }
+
     // A figure brought from another tool: File > Import Model (Ctrl+M), built and posed.
     void renderImportedFigure() {
         RunningApp app;
