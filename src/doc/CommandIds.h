@@ -59,6 +59,11 @@ enum : int {
     ExportFrames = 32843,
     ExportBvh = 32844,
     ExportGltf = 32845,
+    PlaybackRate10 = 32846,
+    PlaybackRate15 = 32847,
+    PlaybackRate24 = 32848,
+    PlaybackRate30 = 32849,
+    PlaybackRate60 = 32850,
 };
 
 } // namespace figurant::cmd

@@ -92,10 +92,22 @@ const ViewCommand* FindCommand(int id) {
     return nullptr;
 }
 
+const PlaybackRate* FindRate(int id) {
+    for (const PlaybackRate& r : kPlaybackRates)
+        if (r.commandId == id) return &r;
+    return nullptr;
+}
+
 } // namespace
 
+const PlaybackRate kPlaybackRates[5] = {{cmd::PlaybackRate10, 10},
+                                        {cmd::PlaybackRate15, 15},
+                                        {cmd::PlaybackRate24, 24},
+                                        {cmd::PlaybackRate30, kDefaultPlaybackRate},
+                                        {cmd::PlaybackRate60, 60}};
+
 bool CKvtView::HasCommand(int id) const {
-    return FindCommand(id) != nullptr;
+    return FindCommand(id) != nullptr || FindRate(id) != nullptr;
 }
 
 void CKvtView::OnCommand(int id) {
@@ -105,9 +117,14 @@ void CKvtView::OnCommand(int id) {
         return;
     }
     if (const ViewCommand* c = FindCommand(id)) c->run(*this);
+    if (const PlaybackRate* r = FindRate(id)) m_nPlaybackRate = r->framesPerSecond;
 }
 
 bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
+    if (const PlaybackRate* r = FindRate(id)) {
+        state.checked = r->framesPerSecond == m_nPlaybackRate;
+        return true;
+    }
     switch (id) {
     case cmd::Hierarchy:
         state.checked = m_nDisplayMode == DISPLAY_HIERARCHY;

@@ -21,6 +21,14 @@
 namespace figurant {
 
 enum DisplayMode { DISPLAY_HIERARCHY = 1000, DISPLAY_FLAT = 1001 };
+
+// Playback rates the View menu offers, in frames per second, and the one at start.
+struct PlaybackRate {
+    int commandId;
+    int framesPerSecond;
+};
+extern const PlaybackRate kPlaybackRates[5];
+constexpr int kDefaultPlaybackRate = 30;
 enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02 /* GL_SELECT */ };
 
 struct SegmentList {
@@ -117,6 +125,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void OnUndo();
     // Puts the current picture on the clipboard.
     void OnEditCopy();
+    int PlaybackFramesPerSecond() const { return m_nPlaybackRate; }
+    void SetPlaybackRate(int framesPerSecond) { m_nPlaybackRate = framesPerSecond; }
     // Exports (ViewExport.cpp): the picture, the animation's frames (and video), BVH or glTF.
     void OnExportPicture();
     void OnExportFrames();
@@ -231,6 +241,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     bool m_bAnimAvailable = false;
     // Key frames in the animation file, as saved or last played.
     int m_nKeyFrames = 0;
+    // Frames per second of playback (View > Playback Speed).
+    int m_nPlaybackRate = kDefaultPlaybackRate;
     bool m_bPlaying = false;
     int m_nPaints = 0;
 };

@@ -4,12 +4,17 @@
 #include "KvtView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QThread>
 #include <QToolButton>
 
 namespace figurant {
 
 namespace {
+
+// While waiting for a frame's time, input is looked at this often (microseconds).
+constexpr qint64 kLongestSleepMicroseconds = 2000;
 
 const char* const kFlatModeMessage = "Please enter hierarchical model mode first!";
 const char* const kAnimationFilter = "Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||";
@@ -143,9 +148,21 @@ void CKvtView::PlayAnimationFile() {
     m_figure.BeginStep("Play Animation");
     AnimationScene scene = Scene();
     PlaybackHooks hooks;
-    hooks.showFrame = [this] {
+    // Frames are shown on a clock at the chosen rate: the n-th is due n frame times after the
+    // first. A frame that is early waits; one that is late is shown late, never skipped.
+    QElapsedTimer clock;
+    clock.start();
+    long shown = 0;
+    hooks.showFrame = [&] {
+        const qint64 due = static_cast<qint64>(shown) * 1000000000 / m_nPlaybackRate;
+        for (qint64 wait; m_bPlaying && (wait = due - clock.nsecsElapsed()) > 0;) {
+            QApplication::processEvents(QEventLoop::AllEvents);
+            QThread::usleep(
+                static_cast<unsigned long>(std::min<qint64>(wait / 1000, kLongestSleepMicroseconds)));
+        }
         InvalidateAndUpdateNow();
         QApplication::processEvents();
+        ++shown;
     };
     hooks.keepPlaying = [this] { return m_bPlaying; };
     PlaybackReport report;

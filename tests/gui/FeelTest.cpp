@@ -7,6 +7,7 @@
 #include "ViewProbe.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPrinter>
@@ -49,6 +50,25 @@ class FeelTest : public QObject {
         app.Frame().Router().Execute(cmd::Animate);
         QCOMPARE(v.Paints() - paints, 11); // the first key frame, ten steps, then stopped
         QVERIFY(!v.Playing());
+    }
+
+    // Playback keeps the chosen rate: twelve frames at 10 per second take at least 1.1 s, and every
+    // frame is painted, however fast one paints.
+    void playbackIsPacedByTheClockAndShowsEveryFrame() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        v.SetAnimationFile(TwoKeyFrames(dir, v), true);
+        QCOMPARE(v.PlaybackFramesPerSecond(), 30);
+        app.Frame().Router().Execute(cmd::PlaybackRate10);
+        QCOMPARE(v.PlaybackFramesPerSecond(), 10);
+        const int paints = v.Paints();
+        QElapsedTimer clock;
+        clock.start();
+        app.Frame().Router().Execute(cmd::Animate);
+        QVERIFY2(clock.elapsed() >= 1100, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(v.Paints() - paints, 12);
     }
 
     void leavingModifyModeFromTheToolbarShowsTheSelectionGone() {

@@ -61,9 +61,9 @@ class ShellTest : public QObject {
                               "&Export", "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P",
                               "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
-                 QStringList({"&Animate", "&Roate ...", "R&eset", "-", "&Front\tNum+1", "S&ide\tNum+3",
-                              "&Back\tCtrl+Num+1", "To&p\tNum+7", "H&ome\tHome", "-", "&Toolbar",
-                              "&Status Bar", "-", "&Hierarchy"}));
+                 QStringList({"&Animate", "&Roate ...", "R&eset", "Playback &Speed", "-", "&Front\tNum+1",
+                              "S&ide\tNum+3", "&Back\tCtrl+Num+1", "To&p\tNum+7", "H&ome\tHome", "-",
+                              "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
     }
 
     void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {
