@@ -10,6 +10,7 @@
 #include "PoseFrames.h"
 #include "Trackball.h"
 
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLWidget>
 #include <array>
 #include <cstdint>
@@ -167,6 +168,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     const std::string& AnimFile() const { return m_strAnimFile; }
     // Pictures painted so far (for checking when the view repaints).
     int Paints() const { return m_nPaints; }
+    // Frames playback has shown (each painted before the next); other paints do not count.
+    int FramesShown() const { return m_nFramesShown; }
     float TwistAngle() const { return m_twistAngle; }
     const std::array<int, 3>& DragRot() const { return m_dragRot; }
     int LastX() const { return m_lastX; }
@@ -186,6 +189,13 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
+    // Picking (ViewPick.cpp): the segment drawn nearest at a window pixel, if any.
+    std::optional<int> SegmentAt(int x, int y);
+    void SetPickName(int segment);
+    std::unique_ptr<QOpenGLFramebufferObject> m_pickTarget;
+    // The cursor (x, y from the bottom) and the window's viewport while a pick draws.
+    std::array<int, 6> m_pickBox{};
+    int m_pickName = -1;
     void DrawPicture(float red, float green, float blue, float alpha);
     std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
                                     const std::string& stem);
@@ -245,6 +255,7 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     int m_nPlaybackRate = kDefaultPlaybackRate;
     bool m_bPlaying = false;
     int m_nPaints = 0;
+    int m_nFramesShown = 0;
 };
 
 } // namespace figurant

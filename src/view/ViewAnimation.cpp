@@ -161,6 +161,7 @@ void CKvtView::PlayAnimationFile() {
                 static_cast<unsigned long>(std::min<qint64>(wait / 1000, kLongestSleepMicroseconds)));
         }
         InvalidateAndUpdateNow();
+        ++m_nFramesShown;
         QApplication::processEvents();
         ++shown;
     };

@@ -1,6 +1,5 @@
 // Picking, the pose keys, dragging and the mode commands.
 #include "KvtView.h"
-#include "PickHits.h"
 
 #include <GL/gl.h>
 #include <QKeyEvent>
@@ -10,8 +9,6 @@
 namespace figurant {
 
 namespace {
-
-constexpr int kPickBufferWords = 512;
 
 // The pose keys: a turn about an axis, a move along one (in tenths of the model size), or a twist.
 struct PoseKey {
@@ -52,19 +49,7 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
         return;
     }
     m_dragRot[0] = m_dragRot[2] = 0;
-    makeCurrent();
-    SyncSegmentLists();
-    std::array<GLuint, kPickBufferWords> buffer{};
-    glSelectBuffer(kPickBufferWords, buffer.data());
-    glRenderMode(GL_SELECT);
-    glInitNames();
-    glPushName(0);
-    DrawScene(GL_SELECT);
-    glFlush();
-    const GLint hits = glRenderMode(GL_RENDER);
-    // An overflowing buffer reports a negative count: treated as a miss.
-    const auto picked = NearestName(DecodeSelectBuffer(buffer.data(), kPickBufferWords, hits));
-    m_figure.Pick(picked ? std::optional<int>(static_cast<int>(*picked)) : std::nullopt, shift);
+    m_figure.Pick(SegmentAt(x, y), shift);
     m_figure.BeginDrag();
     InvalidateAndUpdateNow();
     ShowStatus();

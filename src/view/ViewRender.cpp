@@ -120,9 +120,9 @@ void CKvtView::DrawScene(int mode) {
     glPushMatrix();
     glLoadIdentity();
     if (mode == GL_SELECT) {
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        gluPickMatrix(m_lastX, viewport[3] - m_lastY, 2, 2, viewport);
+        // The pick target shows the window's pixels around the cursor.
+        GLint viewport[4] = {m_pickBox[2], m_pickBox[3], m_pickBox[4], m_pickBox[5]};
+        gluPickMatrix(m_pickBox[0], m_pickBox[1], 2, 2, viewport);
     }
     gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
     glMatrixMode(GL_MODELVIEW);
@@ -147,17 +147,25 @@ void CKvtView::DrawFlatLists(int mode) {
     std::array<double, 3> colour = m_flatColour;
     for (std::size_t i = 0; i < m_flatLists.size(); ++i) {
         const int segment = m_flatListSegments[i];
-        if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(segment));
-        SegmentColour(segment, colour);
-        glColor3d(colour[0], colour[1], colour[2]);
+        if (mode == GL_SELECT) {
+            SetPickName(segment);
+        } else {
+            SegmentColour(segment, colour);
+            glColor3d(colour[0], colour[1], colour[2]);
+        }
         glCallList(m_flatLists[i]);
     }
 }
 
 void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour) {
     if (r.m_pJointCentre) {
-        SegmentColour(r.m_nSegment, colour);
-        glColor3d(colour[0], colour[1], colour[2]);
+        // A band is picked as the segment drawn last before it.
+        if (mode == GL_SELECT) {
+            SetPickName(m_pickName);
+        } else {
+            SegmentColour(r.m_nSegment, colour);
+            glColor3d(colour[0], colour[1], colour[2]);
+        }
         DrawJointBand(r); // in the parent's frame, before the segment's own matrix
     }
     glMultMatrixf(r.m_matrix.data());
@@ -177,12 +185,15 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
     std::array<double, 3> colour{1.0, 0.0, 0.0};
     for (int i = first; i < first + count && i < kMaxSegments; ++i) {
         const SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
-        if (mode == GL_SELECT) glLoadName(static_cast<GLuint>(e.segment));
-        if (m_figure.IsSelected(e.segment))
-            colour = m_selectColour;
-        else
-            SegmentColour(e.segment, colour);
-        glColor3d(colour[0], colour[1], colour[2]);
+        if (mode == GL_SELECT) {
+            SetPickName(e.segment);
+        } else {
+            if (m_figure.IsSelected(e.segment))
+                colour = m_selectColour;
+            else
+                SegmentColour(e.segment, colour);
+            glColor3d(colour[0], colour[1], colour[2]);
+        }
         if (e.built) glCallList(e.list);
         if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e.list);
     }

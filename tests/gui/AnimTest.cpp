@@ -59,10 +59,10 @@ class AnimTest : public QObject {
 
         app.Frame().Router().Execute(cmd::Reset);
         QVERIFY(v.Pose(6).m_matrix == Matrix4::Identity());
-        const int paints = v.Paints();
+        const int frames = v.FramesShown();
         QWidget* animate = app.Frame().ToolBar()->widgetForAction(app.Frame().ToolbarAction(cmd::Animate));
         QTest::mouseClick(animate, Qt::LeftButton);
-        QCOMPARE(v.Paints() - paints, 3 + 10 * 2);
+        QCOMPARE(v.FramesShown() - frames, 3 + 10 * 2);
         QCOMPARE(v.Playing(), false);
         QVERIFY(!app.Frame().ToolbarAction(cmd::Animate)->isChecked());
         const auto played = Matrices(v);
@@ -136,22 +136,22 @@ class AnimTest : public QObject {
         const std::string path =
             dir.Write("two.amt", FormatKeyFrame(scene) + FormatIncrementBlock(scene) + FormatKeyFrame(scene));
         app.dialogs.answers = {path};
-        int paints = v.Paints();
+        int frames = v.FramesShown();
         QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(v.Paints() - paints, 12);
+        QCOMPARE(v.FramesShown() - frames, 12);
         QCOMPARE(v.AnimAvailable(), true);
         QCOMPARE(v.Playing(), false);
-        paints = v.Paints();
+        frames = v.FramesShown();
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.Paints() - paints, 12);
+        QCOMPARE(v.FramesShown() - frames, 12);
         // Escape during playback stops it at the next key frame.
-        paints = v.Paints();
+        frames = v.FramesShown();
         QTimer::singleShot(0, [&] {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(&v, &escape);
         });
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.Paints() - paints, 11);
+        QCOMPARE(v.FramesShown() - frames, 11);
         QCOMPARE(v.Playing(), false);
     }
 };

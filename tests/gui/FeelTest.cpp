@@ -42,13 +42,13 @@ class FeelTest : public QObject {
         CKvtView& v = app.View();
         app.Frame().Router().Execute(cmd::Hierarchy);
         v.SetAnimationFile(TwoKeyFrames(dir, v), true);
-        const int paints = v.Paints();
+        const int frames = v.FramesShown();
         // Through the window, as the window system delivers a real click.
         QWidget* button = Button(app, cmd::Animate);
         const QPoint at = button->mapTo(&app.Frame(), button->rect().center());
         QTimer::singleShot(0, [&] { QTest::mouseClick(app.Frame().windowHandle(), Qt::LeftButton, {}, at); });
         app.Frame().Router().Execute(cmd::Animate);
-        QCOMPARE(v.Paints() - paints, 11); // the first key frame, ten steps, then stopped
+        QCOMPARE(v.FramesShown() - frames, 11); // the first key frame, ten steps, then stopped
         QVERIFY(!v.Playing());
     }
 
@@ -63,12 +63,13 @@ class FeelTest : public QObject {
         QCOMPARE(v.PlaybackFramesPerSecond(), 30);
         app.Frame().Router().Execute(cmd::PlaybackRate10);
         QCOMPARE(v.PlaybackFramesPerSecond(), 10);
-        const int paints = v.Paints();
+        const int paints = v.Paints(), frames = v.FramesShown();
         QElapsedTimer clock;
         clock.start();
         app.Frame().Router().Execute(cmd::Animate);
         QVERIFY2(clock.elapsed() >= 1100, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(v.Paints() - paints, 12);
+        QCOMPARE(v.FramesShown() - frames, 12);
+        QVERIFY(v.Paints() - paints >= 12);
     }
 
     void leavingModifyModeFromTheToolbarShowsTheSelectionGone() {

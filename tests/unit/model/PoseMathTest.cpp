@@ -1,5 +1,4 @@
 #include "JointMath.h"
-#include "PickHits.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,25 +11,6 @@ void ExpectNear(const Point3d& a, const Point3d& b, double eps = 1e-5) {
     EXPECT_NEAR(a.x, b.x, eps);
     EXPECT_NEAR(a.y, b.y, eps);
     EXPECT_NEAR(a.z, b.z, eps);
-}
-
-TEST(DecodeSelectBuffer, NearestHitAndEqualDepths) {
-    // {n, zmin, zmax, names...}: depths 1.5, 0.5 and 0.5 (the earlier of the equal ones wins).
-    const std::uint32_t buffer[] = {1, 0x80000000u, 0xFFFFFFFFu, 4,           1, 0x20000000u, 0x60000000u,
-                                    6, 2,           0x20000000u, 0x60000000u, 9, 10};
-    const auto hits = DecodeSelectBuffer(buffer, 13, 3);
-    ASSERT_EQ(hits.size(), 3u);
-    EXPECT_NEAR(hits[0].depth, 1.5f, 1e-6);
-    EXPECT_NEAR(hits[1].depth, 0.5f, 1e-6);
-    EXPECT_EQ(hits[2].names, (std::vector<std::uint32_t>{9, 10}));
-    EXPECT_EQ(NearestName(hits), 6u);
-}
-
-TEST(DecodeSelectBuffer, OverflowAndTruncatedRecordsAreMisses) {
-    const std::uint32_t buffer[] = {1, 0, 0, 3, 5, 0, 0, 1};
-    EXPECT_TRUE(DecodeSelectBuffer(buffer, 8, -1).empty());
-    EXPECT_EQ(DecodeSelectBuffer(buffer, 8, 2).size(), 1u); // the second claims 5 names in 4 words
-    EXPECT_FALSE(NearestName({}).has_value());
 }
 
 TEST(DragRotation, SignFollowsTheFirstSelectedSegment) {

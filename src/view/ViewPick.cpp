@@ -1,0 +1,72 @@
+// Picking: the segment under the cursor, found by drawing every segment in a colour that names
+// it into a 2 x 2 pixel target around the cursor, with depth, and reading those four pixels back.
+// The nearest surface wins, the background is no segment, and nothing on screen is redrawn.
+#include "KvtView.h"
+
+#include <QOpenGLFramebufferObject>
+
+#include <GL/gl.h>
+#include <array>
+
+namespace figurant {
+
+namespace {
+
+// The pick target's side in pixels.
+constexpr int kPickSide = 2;
+
+} // namespace
+
+// Segment s is drawn in the colour s + 1 (red holds the low byte, green the next); 0 is nothing.
+void CKvtView::SetPickName(int segment) {
+    m_pickName = segment;
+    const int id = segment + 1;
+    glColor3ub(static_cast<GLubyte>(id & 0xFF), static_cast<GLubyte>((id >> 8) & 0xFF), 0);
+}
+
+std::optional<int> CKvtView::SegmentAt(int x, int y) {
+    makeCurrent();
+    SyncSegmentLists();
+    if (!m_pickTarget) {
+        QOpenGLFramebufferObjectFormat format;
+        format.setAttachment(QOpenGLFramebufferObject::Depth);
+        format.setInternalTextureFormat(GL_RGBA8);
+        m_pickTarget = std::make_unique<QOpenGLFramebufferObject>(kPickSide, kPickSide, format);
+    }
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    m_pickBox = {x, viewport[3] - y, viewport[0], viewport[1], viewport[2], viewport[3]};
+    m_pickTarget->bind();
+    glViewport(0, 0, kPickSide, kPickSide);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DITHER);
+    glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    SetPickName(-1);
+    DrawScene(GL_SELECT);
+    std::array<GLubyte, 4 * kPickSide * kPickSide> colours{};
+    std::array<GLfloat, kPickSide * kPickSide> depths{};
+    glReadPixels(0, 0, kPickSide, kPickSide, GL_RGBA, GL_UNSIGNED_BYTE, colours.data());
+    glReadPixels(0, 0, kPickSide, kPickSide, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
+    glPopAttrib();
+    m_pickTarget->release();
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    // The nearest of the four pixels that show a segment.
+    std::optional<int> nearest;
+    float nearestDepth = 2.0f;
+    for (std::size_t i = 0; i < depths.size(); ++i) {
+        const int id = colours[4 * i] | (colours[4 * i + 1] << 8);
+        if (id == 0 || depths[i] >= nearestDepth) continue;
+        nearestDepth = depths[i];
+        nearest = id - 1;
+    }
+    return nearest;
+}
+
+} // namespace figurant
