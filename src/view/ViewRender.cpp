@@ -36,17 +36,21 @@ void CKvtView::BuildFlatLists() {
     glColor3f(1, 0, 0);
     const std::vector<Vec3f>& normals = m_doc.Normals();
     std::size_t g = 0;
+    // One list for each run of polylines of the same segment, in the model's order, so the picture
+    // is drawn exactly as face by face (the cost of a list grows with the number already made).
     for (const auto& line : *model) {
-        m_flatListSegments.push_back(line->m_nSegment);
-        const GLuint list = glGenLists(1);
-        m_flatLists.push_back(list);
-        glNewList(list, GL_COMPILE);
+        if (m_flatLists.empty() || m_flatListSegments.back() != line->m_nSegment) {
+            if (!m_flatLists.empty()) glEndList();
+            m_flatListSegments.push_back(line->m_nSegment);
+            m_flatLists.push_back(glGenLists(1));
+            glNewList(m_flatLists.back(), GL_COMPILE);
+        }
         glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
         for (const Vec3f& p : line->Points())
             EmitVertex(ViewPoint(p, s, m_camera.modelCentre), normals[g++]);
         glEnd();
-        glEndList();
     }
+    if (!m_flatLists.empty()) glEndList();
 }
 
 // Builds the figure from the document's segment tables and one display list per segment.

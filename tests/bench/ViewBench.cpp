@@ -53,6 +53,15 @@ void BM_Paint(benchmark::State& state) {
     state.counters["height"] = g_app->View().height();
 }
 
+// A drawing read into the view and shown: reading, the flat picture's lists and the first paint.
+void BM_LoadAndShow(benchmark::State& state) {
+    for (auto _ : state) {
+        LoadModel(static_cast<int>(state.range(0)));
+        PaintNow();
+    }
+    state.counters["faces"] = g_app->Doc().Model()->GetCount();
+}
+
 void BM_DragStep(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
@@ -104,6 +113,7 @@ BENCHMARK(BM_Paint)
     ->Args({kStress, 0})
     ->Args({kStress, 1})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndShow)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
