@@ -23,6 +23,10 @@ std::string Number(double v) {
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9).ptr);
 }
 
+// The GL buffer targets glTF names for vertex attributes and for indices.
+constexpr int kVertexTarget = 34962; // ARRAY_BUFFER
+constexpr int kIndexTarget = 34963;  // ELEMENT_ARRAY_BUFFER
+
 // The binary chunk and the accessors over it, built up together.
 class BinaryBuilder {
   public:
@@ -38,12 +42,12 @@ class BinaryBuilder {
         return Accessor(accessor + "}");
     }
     int Indices(const std::vector<std::uint32_t>& values) {
-        const int view = View(values.data(), values.size() * sizeof(std::uint32_t), 34963);
+        const int view = View(values.data(), values.size() * sizeof(std::uint32_t), kIndexTarget);
         return Accessor("{\"bufferView\":" + std::to_string(view) + ",\"componentType\":5125,\"count\":" +
                         std::to_string(values.size()) + ",\"type\":\"SCALAR\"}");
     }
     int Joints(const std::vector<std::uint16_t>& values) {
-        const int view = View(values.data(), values.size() * sizeof(std::uint16_t), 34962);
+        const int view = View(values.data(), values.size() * sizeof(std::uint16_t), kVertexTarget);
         return Accessor("{\"bufferView\":" + std::to_string(view) + ",\"componentType\":5123,\"count\":" +
                         std::to_string(values.size() / 4) + ",\"type\":\"VEC4\"}");
     }
@@ -176,13 +180,16 @@ std::string Vector(const std::vector<double>& v) {
 
 } // namespace
 
-std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
-                      const MotionOptions& options) {
-    const std::vector<ExportJoint> joints = ExportSkeleton(figure);
-    const ExchangeAxes axes(options.metresPerUnit);
-    BinaryBuilder bin;
+namespace {
 
-    // The skin: one primitive per segment, each with its segment's material.
+struct JsonParts {
+    std::string first, second;
+};
+
+// The skin: one primitive per segment, each with its segment's material. Returns the primitives
+// and the materials.
+JsonParts SkinJson(const Figure& figure, const std::vector<ExportJoint>& joints, const ExchangeAxes& axes,
+                   BinaryBuilder& bin) {
     std::string primitives, materials;
     int material = 0;
     for (const auto& [segment, vertices] : SkinTriangles(figure, joints)) {
@@ -204,10 +211,10 @@ std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::ve
                 weights.push_back(w);
             indices.push_back(static_cast<std::uint32_t>(indices.size()));
         }
-        const int position = bin.Floats(positions, "VEC3", 3, true, 34962);
-        const int normal = bin.Floats(normals, "VEC3", 3, false, 34962);
+        const int position = bin.Floats(positions, "VEC3", 3, true, kVertexTarget);
+        const int normal = bin.Floats(normals, "VEC3", 3, false, kVertexTarget);
         const int joint = bin.Joints(jointIds);
-        const int weight = bin.Floats(weights, "VEC4", 4, false, 34962);
+        const int weight = bin.Floats(weights, "VEC4", 4, false, kVertexTarget);
         const int index = bin.Indices(indices);
         primitives += std::string(primitives.empty() ? "" : ",") +
                       "{\"attributes\":{\"POSITION\":" + std::to_string(position) +
@@ -218,8 +225,12 @@ std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::ve
                      "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":" + ColourFactor(segment) +
                      ",\"metallicFactor\":0,\"roughnessFactor\":1}}";
     }
+    return {primitives, materials};
+}
 
-    // The joints: the skeleton's nodes in the current pose; the mesh's node after them.
+// The skeleton's nodes in the pose, then the mesh's node; and the skin that binds them.
+JsonParts SkeletonJson(const std::vector<ExportJoint>& joints, const PoseFrame& pose,
+                       const ExchangeAxes& axes, BinaryBuilder& bin) {
     std::vector<float> inverseBind;
     std::string nodes, jointList;
     const std::vector<Affine> now = WorldTransforms(pose);
@@ -240,68 +251,85 @@ std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::ve
     }
     const int inverseBindAccessor = bin.Floats(inverseBind, "MAT4", 16, false);
     nodes += "{\"name\":\"Figure\",\"mesh\":0,\"skin\":0}";
+    const std::string skin = "{\"joints\":[" + jointList +
+                             "],\"inverseBindMatrices\":" + std::to_string(inverseBindAccessor) +
+                             ",\"skeleton\":0}";
+    return {nodes, skin};
+}
 
-    // The animation: every joint's translation and rotation at each frame.
-    std::string animation;
-    if (frames.size() > 1) {
-        std::vector<float> times;
-        for (std::size_t f = 0; f < frames.size(); ++f)
-            times.push_back(static_cast<float>(static_cast<double>(f) / options.framesPerSecond));
-        const int input = bin.Floats(times, "SCALAR", 1, true);
-        std::vector<std::vector<float>> translations(joints.size()), rotations(joints.size());
-        for (const PoseFrame& frame : frames) {
-            const std::vector<Affine> world = WorldTransforms(frame);
-            for (std::size_t j = 0; j < joints.size(); ++j) {
-                const Affine local = LocalTransform(joints, j, world, axes);
-                for (double c : {local.t.x, local.t.y, local.t.z})
-                    translations[j].push_back(static_cast<float>(c));
-                for (double c : RotationQuaternion(local))
-                    rotations[j].push_back(static_cast<float>(c));
-            }
-        }
-        std::string samplers, channels;
+// The animation: every joint's translation and rotation at each frame; empty for one frame or none.
+std::string AnimationJson(const std::vector<ExportJoint>& joints, const std::vector<PoseFrame>& frames,
+                          const ExchangeAxes& axes, double framesPerSecond, BinaryBuilder& bin) {
+    if (frames.size() <= 1) return {};
+    std::vector<float> times;
+    for (std::size_t f = 0; f < frames.size(); ++f)
+        times.push_back(static_cast<float>(static_cast<double>(f) / framesPerSecond));
+    const int input = bin.Floats(times, "SCALAR", 1, true);
+    std::vector<std::vector<float>> translations(joints.size()), rotations(joints.size());
+    for (const PoseFrame& frame : frames) {
+        const std::vector<Affine> world = WorldTransforms(frame);
         for (std::size_t j = 0; j < joints.size(); ++j) {
-            for (const auto& [path, values, type, n] :
-                 {std::tuple{"translation", &translations[j], "VEC3", 3},
-                  std::tuple{"rotation", &rotations[j], "VEC4", 4}}) {
-                const int output = bin.Floats(*values, type, n, false);
-                const std::string sampler = std::to_string(std::count(samplers.begin(), samplers.end(), '{'));
-                samplers += std::string(samplers.empty() ? "" : ",") + "{\"input\":" + std::to_string(input) +
-                            ",\"output\":" + std::to_string(output) + ",\"interpolation\":\"LINEAR\"}";
-                channels += std::string(channels.empty() ? "" : ",") + "{\"sampler\":" + sampler +
-                            ",\"target\":{\"node\":" + std::to_string(j) + ",\"path\":\"" + path + "\"}}";
-            }
+            const Affine local = LocalTransform(joints, j, world, axes);
+            for (double c : {local.t.x, local.t.y, local.t.z})
+                translations[j].push_back(static_cast<float>(c));
+            for (double c : RotationQuaternion(local))
+                rotations[j].push_back(static_cast<float>(c));
         }
-        animation = ",\"animations\":[{\"name\":\"Playback\",\"samplers\":[" + samplers + "],\"channels\":[" +
-                    channels + "]}]";
     }
+    std::string samplers, channels;
+    int nSamplers = 0;
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+        for (const auto& [path, values, type, n] : {std::tuple{"translation", &translations[j], "VEC3", 3},
+                                                    std::tuple{"rotation", &rotations[j], "VEC4", 4}}) {
+            const int output = bin.Floats(*values, type, n, false);
+            samplers += std::string(samplers.empty() ? "" : ",") + "{\"input\":" + std::to_string(input) +
+                        ",\"output\":" + std::to_string(output) + ",\"interpolation\":\"LINEAR\"}";
+            channels += std::string(channels.empty() ? "" : ",") +
+                        "{\"sampler\":" + std::to_string(nSamplers++) +
+                        ",\"target\":{\"node\":" + std::to_string(j) + ",\"path\":\"" + path + "\"}}";
+        }
+    }
+    return ",\"animations\":[{\"name\":\"Playback\",\"samplers\":[" + samplers + "],\"channels\":[" +
+           channels + "]}]";
+}
 
-    std::string json =
-        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Tervo Figurant\"},\"scene\":0,"
-        "\"scenes\":[{\"nodes\":[0," +
-        std::to_string(joints.size()) + "]}],\"nodes\":[" + nodes + "],\"skins\":[{\"joints\":[" + jointList +
-        "],\"inverseBindMatrices\":" + std::to_string(inverseBindAccessor) +
-        ",\"skeleton\":0}],\"meshes\":[{\"name\":\"Figure\",\"primitives\":[" + primitives +
-        "]}],\"materials\":[" + materials + "]" + animation +
-        ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.Bytes().size()) +
-        "}],\"bufferViews\":" + bin.ViewsJson() + ",\"accessors\":" + bin.AccessorsJson() + "}";
+// The binary container: header, the JSON chunk padded with spaces, the binary chunk with zeros.
+std::string GlbContainer(std::string json, std::string bytes) {
     while (json.size() % 4)
         json += ' ';
-    std::string bytes = bin.Bytes();
     while (bytes.size() % 4)
         bytes += '\0';
     std::string glb;
     auto u32 = [&](std::uint32_t v) { glb.append(reinterpret_cast<const char*>(&v), 4); };
     u32(0x46546C67); // "glTF"
-    u32(2);
+    u32(2);          // container version
     u32(static_cast<std::uint32_t>(12 + 8 + json.size() + 8 + bytes.size()));
     u32(static_cast<std::uint32_t>(json.size()));
     u32(0x4E4F534A); // "JSON"
     glb += json;
     u32(static_cast<std::uint32_t>(bytes.size()));
     u32(0x004E4942); // "BIN"
-    glb += bytes;
-    return glb;
+    return glb + bytes;
+}
+
+} // namespace
+
+std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
+                      const MotionOptions& options) {
+    const std::vector<ExportJoint> joints = ExportSkeleton(figure);
+    const ExchangeAxes axes(options.metresPerUnit);
+    BinaryBuilder bin;
+    const auto [primitives, materials] = SkinJson(figure, joints, axes, bin);
+    const auto [nodes, skin] = SkeletonJson(joints, pose, axes, bin);
+    const std::string animation = AnimationJson(joints, frames, axes, options.framesPerSecond, bin);
+    const std::string json =
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Tervo Figurant\"},\"scene\":0,"
+        "\"scenes\":[{\"nodes\":[0," +
+        std::to_string(joints.size()) + "]}],\"nodes\":[" + nodes + "],\"skins\":[" + skin +
+        "],\"meshes\":[{\"name\":\"Figure\",\"primitives\":[" + primitives + "]}],\"materials\":[" +
+        materials + "]" + animation + ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.Bytes().size()) +
+        "}],\"bufferViews\":" + bin.ViewsJson() + ",\"accessors\":" + bin.AccessorsJson() + "}";
+    return GlbContainer(json, bin.Bytes());
 }
 
 } // namespace figurant
