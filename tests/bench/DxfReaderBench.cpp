@@ -3,7 +3,9 @@
 #include "FaceFileGenerator.h"
 
 #include <benchmark/benchmark.h>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -47,6 +49,42 @@ void BM_ReadDxfFile(benchmark::State& state) {
     state.counters["peak_over_file_B_per_face"] = (peak - bytes) / static_cast<double>(faces);
 }
 
+// The yardstick the reader is measured against: the whole file read at once and every line
+// converted with std::from_chars (group codes as integers, values as floats), nothing kept.
+void BM_FromCharsYardstick(benchmark::State& state) {
+    const long faces = state.range(0);
+    const std::string path = bench::EnsureFaceFile(FacePath(faces), faces);
+    const auto bytes = static_cast<double>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        std::string text(static_cast<std::size_t>(bytes), '\0');
+        const std::size_t got = std::fread(text.data(), 1, text.size(), file);
+        std::fclose(file);
+        text.resize(got);
+        double sum = 0;
+        bool code = true;
+        for (const char *p = text.data(), *end = p + text.size(); p < end;) {
+            const char* eol =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (!eol) eol = end;
+            if (code) {
+                int c = 0;
+                std::from_chars(p, eol, c);
+                sum += c;
+            } else {
+                float v = 0;
+                std::from_chars(p, eol, v);
+                sum += v;
+            }
+            code = !code;
+            p = eol + 1;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_FromCharsYardstick)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadDxfFile)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
