@@ -20,6 +20,7 @@ namespace {
 constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_SortByPType |
                             aiProcess_ValidateDataStructure;
 constexpr int kMaxWeights = 4;
+constexpr int kDeepestNode = 1000;
 // FBX unit scales (centimetres per unit) outside these bounds are not believed: micrometres to
 // ten kilometres per unit covers every real file.
 constexpr double kSmallestUnitScale = 1e-4, kLargestUnitScale = 1e6;
@@ -77,8 +78,12 @@ class SceneBuilder {
         for (unsigned i = 0; i < node.mNumMeshes; ++i)
             if (node.mMeshes[i] < m_scene.mNumMeshes)
                 m_pending.push_back({m_scene.mMeshes[node.mMeshes[i]], index});
+        // No real skeleton is nested this deep; a file that claims so is not followed further.
+        if (m_depth >= kDeepestNode) return;
+        ++m_depth;
         for (unsigned i = 0; i < node.mNumChildren; ++i)
             Walk(*node.mChildren[i], global, index);
+        --m_depth;
     }
 
     // A skinned mesh sits where its first bone's bind matrix puts it; any other mesh where its
@@ -137,6 +142,7 @@ class SceneBuilder {
     std::unordered_map<std::string, int> m_boneIndex;
     std::vector<aiMatrix4x4> m_globals;
     std::vector<std::pair<const aiMesh*, int>> m_pending;
+    int m_depth = 0;
 };
 
 std::optional<ImportScene> FromImporter(Assimp::Importer& importer, const aiScene* scene,
