@@ -6,6 +6,7 @@
 #include "SurfaceNormals.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -56,6 +57,10 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
         error = figure.error;
     }
     if (!error.empty()) {
+        // The import library's own reasons may end in a full stop or a line end already.
+        while (!error.empty() &&
+               (error.back() == '.' || std::isspace(static_cast<unsigned char>(error.back()))))
+            error.pop_back();
         if (m_services)
             m_services->MessageBox("The figure \"" + path + "\" cannot be imported: " + error + ".");
         return false;
