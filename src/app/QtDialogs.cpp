@@ -62,9 +62,6 @@ void QtDialogs::PrinterSetup() {
 
 namespace {
 
-// The largest picture an export renders, in either direction.
-constexpr int kMaxPictureSide = 4096;
-
 const char* Title(ExportOptions::Kind kind) {
     switch (kind) {
     case ExportOptions::Kind::Picture:
@@ -90,7 +87,7 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     auto* width = new QSpinBox(&dialog);
     auto* height = new QSpinBox(&dialog);
     for (const auto& [box, value] : {std::pair{width, proposed.width}, std::pair{height, proposed.height}}) {
-        box->setRange(1, kMaxPictureSide);
+        box->setRange(1, ExportOptions::kMaxSide);
         box->setValue(value);
         box->setSuffix(" px");
     }

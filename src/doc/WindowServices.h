@@ -16,7 +16,8 @@ struct FileDialogRequest {
 // The choices of an export, proposed to the user and returned as chosen.
 struct ExportOptions {
     enum class Kind { Picture, Frames, Bvh, Gltf } kind = Kind::Picture;
-    int width = 0, height = 0; // pictures and frames, in pixels
+    static constexpr int kMaxSide = 4096; // the largest picture side an export draws
+    int width = 0, height = 0;            // pictures and frames, in pixels
     enum class Background { AsShown, White, Transparent } background = Background::AsShown;
     int framesPerSecond = 30;    // frames, BVH and glTF with an animation
     bool video = false;          // frames: an MP4 as well

@@ -100,7 +100,10 @@ void CKvtView::OnExportPicture() {
     const QColor background = options->background == ExportOptions::Background::White ? QColor(Qt::white)
                               : transparent                                           ? QColor(0, 0, 0, 0)
                                                                                       : QColor(Qt::black);
-    QImage picture = RenderOffscreen(options->width, options->height, background);
+    const auto fits = [](int side) { return side >= 1 && side <= ExportOptions::kMaxSide; };
+    QImage picture = fits(options->width) && fits(options->height)
+                         ? RenderOffscreen(options->width, options->height, background)
+                         : QImage();
     if (picture.isNull())
         return m_services.MessageBox("A picture of " + std::to_string(options->width) + " x " +
                                      std::to_string(options->height) + " pixels cannot be drawn here.");
@@ -112,8 +115,8 @@ void CKvtView::OnExportPicture() {
 
 namespace {
 
-// Asks for nothing more when the exports cannot run: the frames and the motion are the jointed
-// figure's, and the frames those of an animation.
+// Why an export cannot start: the frames and the motion are the jointed figure's, and the frames
+// those of an animation.
 const char* const kNeedsFigure = "Turn on View > Hierarchy first: the figure is exported with its joints.";
 const char* const kNeedsAnimation = "Open or record an animation first: its frames are what is exported.";
 
