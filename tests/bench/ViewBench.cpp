@@ -1,5 +1,6 @@
 // Paint, drag, twist and pick times of the real view under a (virtual) X server, at the size the
 // maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
+#include "AnimationFormat.h"
 #include "GuiFixture.h"
 #include "StressModels.h"
 #include "SurfaceFormat.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
 
 using namespace figurant;
 
@@ -103,6 +106,33 @@ void BM_Pick(benchmark::State& state) {
         state.SkipWithError("the pick missed the head");
 }
 
+// Playback of ten key frames (100 frames) at the chosen rate: the rate reached, in frames per second.
+void BM_Playback(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    view.SetPlaybackRate(static_cast<int>(state.range(1)));
+    AnimationScene scene = view.Scene();
+    std::string text = FormatKeyFrame(scene);
+    for (int k = 1; k < 10; ++k)
+        text += FormatIncrementBlock(scene) + FormatKeyFrame(scene);
+    const std::string path = QDir(g_app->previous).filePath("bench-playback.amt").toStdString();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    view.SetAnimationFile(path, true);
+    double frames = 0, seconds = 0;
+    for (auto _ : state) {
+        const int before = view.FramesShown();
+        const auto start = std::chrono::steady_clock::now();
+        view.OnAnimate();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        frames += view.FramesShown() - before;
+    }
+    state.counters["frames_per_second"] = frames / seconds;
+    view.SetPlaybackRate(kDefaultPlaybackRate);
+}
+
 const int kStress = bench::ResolutionFor(100000);
 
 } // namespace
@@ -119,6 +149,7 @@ BENCHMARK(BM_LoadAndShow)
     ->Arg(bench::ResolutionFor(1000000))
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
