@@ -102,6 +102,7 @@ TEST(BoneNames, CommonConventionsNameTheSegments) {
         {"head", 0},
         {"leftEye", 0},
         {"jaw", 0},
+        {"LeftEyeball", 0},
         // Unreal
         {"lowerarm_l", 7},
         {"upperarm_twist_01_r", 4},
