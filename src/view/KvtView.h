@@ -38,6 +38,10 @@ struct SegmentList {
     bool built = false;
     // The figure's surface revision the list was compiled from.
     std::uint64_t revision = 0;
+    // A sphere holding every vertex of the list, in the segment's own frame: picking skips the
+    // list when the sphere lies outside the few pixels under the cursor.
+    Point3d centre;
+    double radius = 0;
 };
 
 // The camera: placement, view volume and the scene's turns. Matrices are column-major floats.
@@ -192,6 +196,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // Picking (ViewPick.cpp): the segment drawn nearest at a window pixel, if any.
     std::optional<int> SegmentAt(int x, int y);
     void SetPickName(int segment);
+    // False when the list's bounding sphere lies wholly outside the pick's view volume.
+    bool MayBeUnderCursor(const SegmentList& e) const;
     std::unique_ptr<QOpenGLFramebufferObject> m_pickTarget;
     // The cursor (x, y from the bottom) and the window's viewport while a pick draws.
     std::array<int, 6> m_pickBox{};

@@ -7,6 +7,7 @@
 
 #include <GL/gl.h>
 #include <array>
+#include <cmath>
 
 namespace figurant {
 
@@ -14,6 +15,8 @@ namespace {
 
 // The pick target's side in pixels.
 constexpr int kPickSide = 2;
+// Bounding spheres are taken a little larger, so rounding never culls a segment that shows.
+constexpr double kSphereMargin = 1.01, kSphereSlack = 1e-6;
 
 } // namespace
 
@@ -22,6 +25,33 @@ void CKvtView::SetPickName(int segment) {
     m_pickName = segment;
     const int id = segment + 1;
     glColor3ub(static_cast<GLubyte>(id & 0xFF), static_cast<GLubyte>((id >> 8) & 0xFF), 0);
+}
+
+// The six planes of the current view volume (the pick box's, while picking) come from the rows of
+// projection x model-view, in the list's own coordinates; a sphere wholly behind any one of them
+// cannot show under the cursor.
+bool CKvtView::MayBeUnderCursor(const SegmentList& e) const {
+    GLdouble projection[16], modelView[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    double m[4][4]; // m[row][column] of projection x model-view
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            m[r][c] = 0;
+            for (int k = 0; k < 4; ++k)
+                m[r][c] += projection[4 * k + r] * modelView[4 * c + k];
+        }
+    for (int axis = 0; axis < 3; ++axis)
+        for (const double sign : {1.0, -1.0}) {
+            double plane[4];
+            for (int c = 0; c < 4; ++c)
+                plane[c] = m[3][c] + sign * m[axis][c];
+            const double length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+            const double distance =
+                plane[0] * e.centre.x + plane[1] * e.centre.y + plane[2] * e.centre.z + plane[3];
+            if (distance < -(e.radius * kSphereMargin + kSphereSlack) * length) return false;
+        }
+    return true;
 }
 
 std::optional<int> CKvtView::SegmentAt(int x, int y) {

@@ -5,6 +5,9 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace figurant {
 
@@ -88,23 +91,29 @@ void CKvtView::BuildSegmentList(int segment) {
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
     e.list = glGenLists(1);
     glNewList(e.list, GL_COMPILE);
+    constexpr float kHuge = std::numeric_limits<float>::max();
+    Vec3f lo{kHuge, kHuge, kHuge}, hi{-kHuge, -kHuge, -kHuge};
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
         const auto n = static_cast<std::size_t>(shape.lineSizes[i]);
         e.segment = segment;
         glBegin(shape.lineIsFace[i] ? GL_POLYGON : GL_LINE_STRIP);
         for (std::size_t j = 0; j < n; ++j, ++k) {
-            if (turned)
-                EmitVertex(twisted.shown[k], twisted.normals[k]);
-            else
-                EmitVertex(ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre),
-                           normals[static_cast<std::size_t>(shape.normalIds[k])]);
+            const Vec3f v =
+                turned ? twisted.shown[k] : ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre);
+            EmitVertex(v,
+                       turned ? twisted.normals[k] : normals[static_cast<std::size_t>(shape.normalIds[k])]);
+            lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
+            hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
         }
         glEnd();
     }
     glEndList();
     e.built = true;
     e.revision = shape.revision;
+    const Point3d a = ToPoint3d(lo), b = ToPoint3d(hi);
+    e.centre = 0.5 * (a + b);
+    e.radius = lo.x <= hi.x ? 0.5 * std::sqrt(Dot(b - a, b - a)) : 0.0;
 }
 
 // Recompiles the lists of segments whose surface changed since (twists and their undo).
@@ -198,7 +207,7 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
                 SegmentColour(e.segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        if (e.built) glCallList(e.list);
+        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) glCallList(e.list);
         if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e.list);
     }
 }
