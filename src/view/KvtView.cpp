@@ -37,11 +37,8 @@ void CKvtView::ReleaseDisplayLists() {
         glDeleteLists(list, 1);
     m_flatLists.clear();
     m_flatListSegments.clear();
-    for (SegmentList& e : m_segLists) {
-        if (e.built) glDeleteLists(e.list, 1);
-        e.built = false;
-        e.list = 0;
-    }
+    for (SegmentList& e : m_segLists)
+        e = SegmentList{};
 }
 
 namespace {

@@ -32,9 +32,14 @@ extern const PlaybackRate kPlaybackRates[5];
 constexpr int kDefaultPlaybackRate = 30;
 enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02 /* GL_SELECT */ };
 
+// A segment's surface as vertex arrays: its faces as triangles (fans of the polygons, with edge
+// flags that mark the polygons' own edges) followed by its open lines; a twist rewrites them.
 struct SegmentList {
     int segment = 0;
-    unsigned list = 0; // display-list name
+    std::vector<float> vertices;      // x, y, z, nx, ny, nz per vertex
+    std::vector<unsigned char> edges; // per vertex: the edge from it is a polygon edge
+    int triangleVertices = 0;
+    std::vector<std::pair<int, int>> lineStrips; // first vertex and count of each open line
     bool built = false;
     // The figure's surface revision the list was compiled from.
     std::uint64_t revision = 0;
@@ -215,7 +220,8 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour);
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
-    void DrawOutline(unsigned list);
+    void DrawOutline(const SegmentList& e);
+    void DrawSegmentArrays(const SegmentList& e);
     void PlayAnimationFile();
     // Says in the status bar which key frame went to which file.
     void NoteSaved();

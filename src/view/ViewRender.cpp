@@ -59,9 +59,7 @@ void CKvtView::BuildFlatLists() {
 // Builds the figure from the document's segment tables and one display list per segment.
 void CKvtView::BuildSegmentLists() {
     for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
-        SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
-        if (e.built) glDeleteLists(e.list, 1);
-        e.built = false;
+        m_segLists[static_cast<std::size_t>(i)] = SegmentList{};
     }
     m_nSegLists = m_doc.SegmentCount();
     if (m_nSegLists <= 0) return;
@@ -79,41 +77,86 @@ void CKvtView::BuildSegmentLists() {
         if (m_doc.HasSegmentTables()) BuildSegmentList(s);
 }
 
-// One segment's list from the figure's surface, smoothly shaded: the points as read with the
+// One segment's arrays from the figure's surface, smoothly shaded: the points as read with the
 // document's normals, or, once a twist has moved them, the twisted points with their turned normals.
+// A polygon becomes a fan of triangles about its first corner, each listed as (corner j, corner
+// j + 1, first corner), the order the driver's own decomposition of a polygon uses, so the picture
+// is the same to the bit; repeated corners are dropped, and only the polygon's own edges are
+// flagged, so its outline stays the polygon's.
 void CKvtView::BuildSegmentList(int segment) {
     SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
-    if (e.built) glDeleteLists(e.list, 1);
     const SegmentShape& shape = m_figure.Shape(segment);
     const std::vector<Vec3f>& normals = m_doc.Normals();
     const std::vector<Vec3f>& points = shape.Points();
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
-    e.list = glGenLists(1);
-    glNewList(e.list, GL_COMPILE);
+    e = SegmentList{};
+    e.segment = segment;
     constexpr float kHuge = std::numeric_limits<float>::max();
     Vec3f lo{kHuge, kHuge, kHuge}, hi{-kHuge, -kHuge, -kHuge};
+    struct Corner {
+        Vec3f point, normal;
+    };
+    std::vector<Corner> corners;
+    auto add = [&](const Corner& c, bool edge) {
+        for (float v : {c.point.x, c.point.y, c.point.z, c.normal.x, c.normal.y, c.normal.z})
+            e.vertices.push_back(v);
+        e.edges.push_back(edge ? 1 : 0);
+    };
+    std::vector<std::vector<Corner>> lines;
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
-        const auto n = static_cast<std::size_t>(shape.lineSizes[i]);
-        e.segment = segment;
-        glBegin(shape.lineIsFace[i] ? GL_POLYGON : GL_LINE_STRIP);
-        for (std::size_t j = 0; j < n; ++j, ++k) {
+        corners.clear();
+        for (auto n = static_cast<std::size_t>(shape.lineSizes[i]); n > 0; --n, ++k) {
             const Vec3f v =
                 turned ? twisted.shown[k] : ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre);
-            EmitVertex(v,
-                       turned ? twisted.normals[k] : normals[static_cast<std::size_t>(shape.normalIds[k])]);
+            const Vec3f normal =
+                turned ? twisted.normals[k] : normals[static_cast<std::size_t>(shape.normalIds[k])];
             lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
             hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+            const bool repeated = !corners.empty() && corners.back().point.x == v.x &&
+                                  corners.back().point.y == v.y && corners.back().point.z == v.z;
+            if (!shape.lineIsFace[i] || !repeated) corners.push_back({v, normal});
         }
-        glEnd();
+        if (!shape.lineIsFace[i]) {
+            lines.push_back(corners);
+            continue;
+        }
+        const std::size_t n = corners.size();
+        for (std::size_t j = 1; j + 1 < n; ++j) {
+            add(corners[j], true);
+            add(corners[j + 1], j + 2 == n);
+            add(corners[0], j == 1);
+        }
     }
-    glEndList();
+    e.triangleVertices = static_cast<int>(e.edges.size());
+    for (const auto& line : lines) {
+        e.lineStrips.push_back({static_cast<int>(e.edges.size()), static_cast<int>(line.size())});
+        for (const Corner& c : line)
+            add(c, true);
+    }
     e.built = true;
     e.revision = shape.revision;
     const Point3d a = ToPoint3d(lo), b = ToPoint3d(hi);
     e.centre = 0.5 * (a + b);
     e.radius = lo.x <= hi.x ? 0.5 * std::sqrt(Dot(b - a, b - a)) : 0.0;
+}
+
+void CKvtView::DrawSegmentArrays(const SegmentList& e) {
+    if (e.edges.empty()) return;
+    constexpr GLsizei kStride = 6 * sizeof(float);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_EDGE_FLAG_ARRAY);
+    glVertexPointer(3, GL_FLOAT, kStride, e.vertices.data());
+    glNormalPointer(GL_FLOAT, kStride, e.vertices.data() + 3);
+    glEdgeFlagPointer(sizeof(unsigned char), e.edges.data());
+    if (e.triangleVertices > 0) glDrawArrays(GL_TRIANGLES, 0, e.triangleVertices);
+    for (const auto& [first, count] : e.lineStrips)
+        glDrawArrays(GL_LINE_STRIP, first, count);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // Recompiles the lists of segments whose surface changed since (twists and their undo).
@@ -207,15 +250,15 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
                 SegmentColour(e.segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) glCallList(e.list);
-        if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e.list);
+        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) DrawSegmentArrays(e);
+        if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e);
     }
 }
 
 // The silhouette of a segment in a colour no segment has, so a selected segment stands out even
 // where it is red anyway (the shirt): its back faces drawn as wide lines, where they pass the
 // depth test, show just around its edge.
-void CKvtView::DrawOutline(unsigned list) {
+void CKvtView::DrawOutline(const SegmentList& e) {
     constexpr float kOutlineWidth = 5.0f; // pixels; half of it falls outside the segment
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
     glDisable(GL_LIGHTING);
@@ -225,7 +268,7 @@ void CKvtView::DrawOutline(unsigned list) {
     glLineWidth(kOutlineWidth);
     glDepthFunc(GL_LEQUAL);
     glColor3d(m_outlineColour[0], m_outlineColour[1], m_outlineColour[2]);
-    glCallList(list);
+    DrawSegmentArrays(e);
     glPopAttrib();
 }
 
