@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "DurableFile.h"
+#include "FigureFileReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -123,6 +124,12 @@ void CKvtApp::OpenByKind(const QString& path) {
         return;
     }
     m_doc->OnNewDocument();
+    // A rigged figure replaces the default model; one that cannot be imported says why (the
+    // default model stays).
+    if (IsFigureFileName(path.toStdString())) {
+        if (m_doc->ImportFigure(path.toStdString())) m_frame->Services().UpdateAllViews(HINT_DXF_IMPORTED);
+        return;
+    }
     if (kind == "amt") {
         // Played once the window is up, as File > Open plays it.
         QTimer::singleShot(0, m_frame.get(), [this, file = path.toStdString()] {
@@ -133,9 +140,10 @@ void CKvtApp::OpenByKind(const QString& path) {
         });
         return;
     }
-    m_dialogs.MessageBox(
-        "\"" + path.toStdString() +
-        "\" is neither a drawing (.dxf) nor an animation (.amt); the default model is shown.");
+    m_dialogs.MessageBox("\"" + path.toStdString() +
+                         "\" is neither a drawing (.dxf), a figure (.glb, .gltf, .vrm, .fbx, .dae, .obj) nor "
+                         "an animation (.amt); "
+                         "the default model is shown.");
 }
 
 void CKvtApp::AddToRecentFiles(const QString& path) {

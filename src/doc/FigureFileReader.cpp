@@ -6,6 +6,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <unordered_map>
@@ -172,6 +173,12 @@ void Configure(Assimp::Importer& importer) {
 }
 
 } // namespace
+
+bool IsFigureFileName(const std::string& path) {
+    static const char* const kExtensions[] = {"glb", "gltf", "vrm", "fbx", "dae", "obj"};
+    const std::string extension = LowerExtension(path);
+    return std::find(std::begin(kExtensions), std::end(kExtensions), extension) != std::end(kExtensions);
+}
 
 std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error) {
     {

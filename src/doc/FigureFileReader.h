@@ -14,6 +14,9 @@ namespace figurant {
 // The file filter of the import dialog and the extensions the reader takes.
 extern const char* const kFigureFileFilter;
 
+// Whether the name ends in one of those extensions (any case).
+bool IsFigureFileName(const std::string& path);
+
 // Nothing when the file cannot be read, with the reason in `error`.
 std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error);
 // The same from bytes in memory; `extension` ("glb", "obj", ...) says what they are.

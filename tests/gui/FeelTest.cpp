@@ -295,6 +295,20 @@ class FeelTest : public QObject {
         QVERIFY(app.dialogs.messages[0].find("neither a drawing") != std::string::npos);
         QCOMPARE(app.Doc().SegmentCount(), 16);
     }
+
+    // A rigged figure named on the command line is imported; one that is no figure says why and
+    // leaves the default model.
+    void aFigureOnTheCommandLineIsImported() {
+        RunningApp app({QString(FIGURANT_TEST_MODELS "/male_base_mesh.glb")});
+        QVERIFY(app.started);
+        QVERIFY(app.dialogs.messages.empty());
+        QVERIFY(app.Doc().DxfFile().find("male_base_mesh.glb") != std::string::npos);
+        TempDir dir;
+        RunningApp bad({QString::fromStdString(dir.Write("broken.glb", "not a figure"))});
+        QCOMPARE(bad.dialogs.messages.size(), 1u);
+        QVERIFY(bad.dialogs.messages[0].find("cannot be imported") != std::string::npos);
+        QVERIFY(bad.Doc().DxfFile().find("guy01.dxf") != std::string::npos);
+    }
 };
 
 FIGURANT_GUI_TEST_MAIN(FeelTest)
