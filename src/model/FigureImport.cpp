@@ -241,8 +241,8 @@ template <typename T> const T& At(const std::vector<T>& v, int i) {
 
 // The segment of a skinned face: the one whose bones hold the largest summed weight over its
 // corners; -1 when no corner has a weight.
-int WeightedSegment(const ImportMesh& mesh, const std::array<int, 3>& corners,
-                    const std::vector<int>& boneSegments) {
+SegmentWeights FaceWeights(const ImportMesh& mesh, const std::array<int, 3>& corners,
+                           const std::vector<int>& boneSegments) {
     SegmentWeights w{};
     for (int i : corners) {
         const VertexWeights& vw = At(mesh.weights, i);
@@ -252,6 +252,10 @@ int WeightedSegment(const ImportMesh& mesh, const std::array<int, 3>& corners,
                 w[static_cast<std::size_t>(At(boneSegments, bone))] += vw.weight[k];
         }
     }
+    return w;
+}
+
+int WeightedSegment(const SegmentWeights& w) {
     return *std::max_element(w.begin(), w.end()) > 0 ? Strongest(w) : -1;
 }
 
@@ -275,16 +279,21 @@ class FaceCollector {
         };
         for (const auto& t : mesh.triangles) {
             if (!std::all_of(t.begin(), t.end(), usable)) continue;
-            const Face f{{At(ids, t[0]), At(ids, t[1]), At(ids, t[2])},
-                         skinned ? WeightedSegment(mesh, t, m_boneSegments) : fixed};
+            const SegmentWeights w = skinned ? FaceWeights(mesh, t, m_boneSegments) : SegmentWeights{};
+            const Face f{{At(ids, t[0]), At(ids, t[1]), At(ids, t[2])}, skinned ? WeightedSegment(w) : fixed};
             // Faces that welding folded to a line or a point are dropped.
-            if (f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2])
+            if (f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2]) {
                 m_faces.push_back(f);
+                m_weights.push_back(w);
+                m_skinned.push_back(skinned);
+            }
         }
         return fixed >= 0;
     }
 
     std::vector<Face>& Faces() { return m_faces; }
+    const std::vector<SegmentWeights>& Weights() const { return m_weights; }
+    const std::vector<bool>& Skinned() const { return m_skinned; }
     const std::vector<Point3d>& Points() const { return m_welder.Points(); }
     const std::vector<Point3d>& NormalSums() const { return m_normalSums; }
     bool FileNormals() const { return m_fileNormals; }
@@ -301,6 +310,8 @@ class FaceCollector {
     const std::vector<int>& m_boneSegments;
     Welder m_welder;
     std::vector<Face> m_faces;
+    std::vector<SegmentWeights> m_weights; // per face, summed over its corners (skinned faces)
+    std::vector<bool> m_skinned;
     std::vector<Point3d> m_normalSums;
     bool m_fileNormals = true;
 };
@@ -336,6 +347,49 @@ void CheckJoints(const std::vector<Face>& faces, std::size_t nPoints, ConvertedF
 
 } // namespace
 
+namespace {
+
+// Triangles that were one quad where the figure was modelled (two skinned triangles whose longest
+// edges are the same edge) take one segment together, chosen by their weights summed: the boundary
+// between two segments then runs along the quads' edges instead of in teeth across them.
+void JoinQuadHalves(std::vector<Face>& faces, const std::vector<SegmentWeights>& weights,
+                    const std::vector<bool>& skinned, const std::vector<Point3d>& points) {
+    auto edgeKey = [](int a, int b) {
+        return (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+               static_cast<std::uint32_t>(std::max(a, b));
+    };
+    std::vector<std::uint64_t> longest(faces.size());
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byEdge;
+    byEdge.reserve(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const auto& v = faces[f].vertex;
+        double best = -1;
+        for (int k = 0; k < 3; ++k) {
+            const Point3d d = At(points, v[static_cast<std::size_t>((k + 1) % 3)]) -
+                              At(points, v[static_cast<std::size_t>(k)]);
+            if (Dot(d, d) > best) {
+                best = Dot(d, d);
+                longest[f] =
+                    edgeKey(v[static_cast<std::size_t>(k)], v[static_cast<std::size_t>((k + 1) % 3)]);
+            }
+        }
+        if (skinned[f]) byEdge[longest[f]].push_back(f);
+    }
+    for (const auto& [edge, halves] : byEdge) {
+        if (halves.size() != 2) continue;
+        SegmentWeights sum{};
+        for (std::size_t f : halves)
+            for (std::size_t s = 0; s < sum.size(); ++s)
+                sum[s] += weights[f][s];
+        const int segment = WeightedSegment(sum);
+        if (segment < 0) continue;
+        for (std::size_t f : halves)
+            faces[f].segment = segment;
+    }
+}
+
+} // namespace
+
 ConvertedFigure ConvertFigure(const ImportScene& scene) {
     ConvertedFigure out;
     out.boneSegments = BoneSegments(scene.bones);
@@ -356,6 +410,7 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
         return out;
     }
     const std::vector<Point3d>& points = collector.Points();
+    JoinQuadHalves(faces, collector.Weights(), collector.Skinned(), points);
     AssignLeftovers(faces, points);
     const Point3d up{0, 1, 0}, right = RightDirection(faces, points);
     const FigureAxes axes{Cross(up, right), up, right};

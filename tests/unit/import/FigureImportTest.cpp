@@ -173,6 +173,10 @@ TEST(FigureImport, TheSampleGlbBecomesAWholeFigure) {
     const ConvertedFigure figure = ConvertFile(kSampleGlb);
     ExpectWholeFigure(figure, "sample");
     EXPECT_TRUE(figure.normalsFromFile);
+    // Boundaries run along the mesh's loops (the halves of each modelled quad stay together), not in
+    // teeth across them, which visit more vertices: the sample's loops have at most 16.
+    for (const JointReport& j : figure.joints)
+        EXPECT_LE(j.ringSize, 16) << j.parent << "-" << j.child;
     // The sample faces +x, as the program's figure does: the toes lie in front of the ankles.
     EXPECT_GT(SegmentCentre(*figure.model, 14).x, SegmentCentre(*figure.model, 12).x);
     // 1.95 m tall, in the drawing's units of 2.54 m.
