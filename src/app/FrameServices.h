@@ -19,6 +19,7 @@ class FrameServices : public IWindowServices {
     bool Progress(const std::string& text, int done, int total) override {
         return m_dialogs.Progress(text, done, total);
     }
+    void Busy(const std::string& text, int done, int total) override { m_dialogs.Busy(text, done, total); }
     void UpdateAllViews(int hint) override;
     void CheckToolButton(int commandId, bool pressed) override;
     void EnableToolButton(int commandId, bool enabled) override;

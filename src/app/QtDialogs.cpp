@@ -130,15 +130,26 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
 }
 
 bool QtDialogs::Progress(const std::string& text, int done, int total) {
+    return ShowProgress(text, done, total, true);
+}
+
+void QtDialogs::Busy(const std::string& text, int done, int total) {
+    ShowProgress(text, done, total, false);
+}
+
+// The dialog appears only once the work has taken half a second.
+bool QtDialogs::ShowProgress(const std::string& text, int done, int total, bool canCancel) {
+    constexpr int kShowAfterMilliseconds = 500;
     if (done >= total) {
         m_progress.reset();
         return true;
     }
     if (!m_progress) {
-        m_progress =
-            std::make_unique<QProgressDialog>(QString::fromStdString(text), "Cancel", 0, total, m_parent);
+        m_progress = std::make_unique<QProgressDialog>(
+            QString::fromStdString(text), canCancel ? QString("Cancel") : QString(), 0, total, m_parent);
+        if (!canCancel) m_progress->setCancelButton(nullptr);
         m_progress->setWindowModality(Qt::WindowModal);
-        m_progress->setMinimumDuration(500);
+        m_progress->setMinimumDuration(kShowAfterMilliseconds);
     }
     m_progress->setLabelText(QString::fromStdString(text));
     m_progress->setMaximum(total);

@@ -25,8 +25,10 @@ class QtDialogs : public IDialogs {
     void PrinterSetup() override;
     std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override;
     bool Progress(const std::string& text, int done, int total) override;
+    void Busy(const std::string& text, int done, int total) override;
 
   private:
+    bool ShowProgress(const std::string& text, int done, int total, bool canCancel);
     QWidget* m_parent = nullptr;
     std::unique_ptr<QProgressDialog> m_progress;
 };

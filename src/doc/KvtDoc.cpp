@@ -148,8 +148,20 @@ void CKvtDoc::LoadModel(bool ownNormals) {
     m_tables = SegmentTables{};
     DxfReadOptions options;
     options.filter = m_entityFlags;
+    // A large drawing shows how far the read has come (in thousandths), and the view keeps its
+    // last picture meanwhile (Loading()).
+    const std::string reading = "Reading " + m_strDxfFile.substr(m_strDxfFile.find_last_of('/') + 1) + "...";
+    if (m_services)
+        options.progress = [&](std::uint64_t read, std::uint64_t total) {
+            m_services->Busy(reading,
+                             static_cast<int>(kProgressSteps * read / std::max<std::uint64_t>(total, 1)),
+                             kProgressSteps);
+        };
     DxfReadReport report;
+    m_bLoading = true;
     m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options, &report);
+    m_bLoading = false;
+    if (m_services) m_services->Busy(reading, kProgressSteps, kProgressSteps);
     if (!m_pModel) {
         m_nSegments = 0;
         m_segmentNumbers.clear();

@@ -66,6 +66,8 @@ class CKvtDoc : public ICommandTarget {
     // The centre of the model's bounding box (the origin once centred); zero without a model.
     Vec3f ModelCentre() const;
     const std::string& DxfFile() const { return m_strDxfFile; }
+    // A model is being read: the view must not draw from the document meanwhile.
+    bool Loading() const { return m_bLoading; }
     const std::string& NormalsFile() const { return m_strNormalsFile; }
 
     // The framework document's title and file path (the path stays empty for a new document).
@@ -105,6 +107,8 @@ class CKvtDoc : public ICommandTarget {
     std::string m_strPathName;
     // The default files are read by the first new document only: File > New keeps the model.
     bool m_bDefaultsLoaded = false;
+    bool m_bLoading = false;
+    static constexpr int kProgressSteps = 1000;
 };
 
 } // namespace figurant

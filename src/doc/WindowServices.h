@@ -38,6 +38,8 @@ class IDialogs {
     // A long task's progress in a dialog with Cancel (shown after a moment, closed when done
     // reaches total); false once the user cancelled.
     virtual bool Progress(const std::string& text, int done, int total) = 0;
+    // The same for work that cannot stop halfway (reading a model): no Cancel.
+    virtual void Busy(const std::string& text, int done, int total) = 0;
 };
 
 class IWindowServices {
@@ -49,6 +51,7 @@ class IWindowServices {
     virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) = 0;
     virtual bool Progress(const std::string& text, int done, int total) = 0;
+    virtual void Busy(const std::string& text, int done, int total) = 0;
     // Every view's update handler runs before this returns.
     virtual void UpdateAllViews(int hint) = 0;
     virtual void CheckToolButton(int commandId, bool pressed) = 0;

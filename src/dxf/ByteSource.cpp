@@ -15,6 +15,7 @@ bool CByteSource::Refill() {
     m_left -= n;
     m_pos = m_buffer.get();
     m_end = m_pos + n;
+    if (m_observer && n > 0) m_observer(m_blockStart + n, m_total);
     return n > 0;
 }
 

@@ -4,6 +4,7 @@
 // input is reported as -1. Every byte value is an ordinary byte. The stream is not owned.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -61,6 +62,11 @@ class CByteSource {
     const unsigned char* Pos() const { return m_pos; }
     const unsigned char* End() const { return m_end; }
     void SkipTo(const unsigned char* p) { m_pos = p; }
+    // Called with the bytes read so far and the bytes to read in all, each time a block is read.
+    void SetBlockObserver(std::function<void(std::uint64_t, std::uint64_t)> observer, std::uint64_t total) {
+        m_observer = std::move(observer);
+        m_total = total;
+    }
     // Bytes consumed so far.
     std::uint64_t Offset() const { return m_blockStart + static_cast<std::uint64_t>(m_pos - m_buffer.get()); }
 
@@ -74,6 +80,8 @@ class CByteSource {
     std::unique_ptr<unsigned char[]> m_buffer;
     const unsigned char* m_pos = nullptr;
     const unsigned char* m_end = nullptr;
+    std::function<void(std::uint64_t, std::uint64_t)> m_observer;
+    std::uint64_t m_total = 0;
 };
 
 } // namespace figurant

@@ -445,6 +445,7 @@ std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CU
     else
         list = std::make_unique<CUnderlayList>();
     CByteSource source(file, limit);
+    if (options.progress) source.SetBlockObserver(options.progress, limit);
     CDxfReader reader(*list, options);
     reader.ReadAll(source);
     list->m_nUnits = options.units;

@@ -7,6 +7,7 @@
 #include "UnderlayList.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -20,6 +21,8 @@ struct DxfReadOptions {
     Vec3f offset;          // added to x and y (and z of faces) as floats
     DxfEntityFilter filter;
     int units = 5; // stored in the list's m_nUnits
+    // Told the bytes read and the bytes in all after each block of the file (about a MiB).
+    std::function<void(std::uint64_t read, std::uint64_t total)> progress;
 };
 
 // What a read met besides the geometry it kept, for telling the user.

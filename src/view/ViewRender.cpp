@@ -326,6 +326,9 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
 }
 
 void CKvtView::paintGL() {
+    // While the document reads a model (its progress lets the window repaint), the last picture
+    // stays: the lists and the figure may not match the document until the read has finished.
+    if (m_doc.Loading()) return;
     ++m_nPaints;
     DrawPicture(0, 0, 0, 0);
     glFlush();

@@ -35,6 +35,7 @@ class ScriptedDialogs : public IDialogs {
         progress.push_back({text, done, total});
         return cancelAt < 0 || done < cancelAt;
     }
+    void Busy(const std::string& text, int done, int total) override { busy.push_back({text, done, total}); }
 
     // Answers of the coming file dialogs, in order; nothing means Cancel.
     std::deque<std::optional<std::string>> answers;
@@ -47,7 +48,7 @@ class ScriptedDialogs : public IDialogs {
         std::string text;
         int done, total;
     };
-    std::vector<ProgressStep> progress;
+    std::vector<ProgressStep> progress, busy;
     int cancelAt = -1;
 };
 
@@ -62,6 +63,9 @@ class ScriptedServices : public IWindowServices, public ScriptedDialogs {
     }
     bool Progress(const std::string& text, int done, int total) override {
         return ScriptedDialogs::Progress(text, done, total);
+    }
+    void Busy(const std::string& text, int done, int total) override {
+        ScriptedDialogs::Busy(text, done, total);
     }
     void UpdateAllViews(int hint) override { hints.push_back(hint); }
     void CheckToolButton(int id, bool pressed) override { checked[id] = pressed; }

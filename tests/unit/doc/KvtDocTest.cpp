@@ -70,6 +70,28 @@ TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
     EXPECT_FLOAT_EQ(p.z, -1.27f);
 }
 
+// A drawing larger than a read block reports its progress block by block, rising to the whole,
+// and the last report (the whole) closes the progress; the document counts as loading only meanwhile.
+TEST_F(DocTest, ReadingALargeDrawingShowsItsProgress) {
+    std::string text = "0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < 15000; ++i) {
+        const std::string x = std::to_string(i);
+        text += "0\n3DFACE\n62\n4\n10\n" + x + "\n20\n0\n30\n0\n11\n" + x + "\n21\n1\n31\n0\n12\n" + x +
+                "\n22\n1\n32\n1\n13\n" + x + "\n23\n0\n33\n1\n";
+    }
+    const std::string path = dir.Write("m.dxf", text + "0\nENDSEC\n0\nEOF\n");
+    ASSERT_GT(std::filesystem::file_size(path), std::uintmax_t{1} << 20);
+    CKvtDoc doc(&services);
+    doc.Load(path);
+    ASSERT_GE(services.busy.size(), 3u);
+    for (std::size_t i = 1; i < services.busy.size(); ++i)
+        EXPECT_LE(services.busy[i - 1].done, services.busy[i].done);
+    EXPECT_LT(services.busy.front().done, services.busy.front().total);
+    EXPECT_EQ(services.busy.back().done, services.busy.back().total);
+    EXPECT_EQ(services.busy.back().text, "Reading m.dxf...");
+    EXPECT_FALSE(doc.Loading());
+}
+
 TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
     CKvtDoc doc = Loaded({2, 7, 2, 1});
     doc.BuildHierarchy();
