@@ -246,7 +246,16 @@ long CKvtDoc::ShowLoadStatus(bool normalsComputed) {
 }
 
 void CKvtDoc::LoadNormals(const std::string& path) {
-    auto normals = ReadNormalsFile(path);
+    const std::string reading = "Reading " + path.substr(path.find_last_of('/') + 1) + "...";
+    ReadProgress progress;
+    if (m_services)
+        progress = [&](double fraction) {
+            m_services->Busy(reading, static_cast<int>(fraction * kProgressSteps), kProgressSteps);
+        };
+    m_bLoading = true;
+    auto normals = ReadNormalsFile(path, nullptr, progress);
+    m_bLoading = false;
+    if (m_services) m_services->Busy(reading, kProgressSteps, kProgressSteps);
     if (!normals) return;
     m_pNormals = std::move(*normals);
     m_strNormalsFile = path;

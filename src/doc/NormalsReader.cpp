@@ -8,7 +8,14 @@
 
 namespace figurant {
 
-std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text) {
+namespace {
+
+// Normals read between two reports of progress.
+constexpr std::size_t kNormalsPerReport = 1 << 16;
+
+} // namespace
+
+std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const ReadProgress& progress) {
     NumberReader in(text);
     // The count: a whole number, not negative, without a fraction.
     int count = 0;
@@ -18,6 +25,10 @@ std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text) {
     const long fits = static_cast<long>(text.size() / 6) + 2;
     std::vector<Vec3f> normals(static_cast<std::size_t>(std::min(static_cast<long>(count), fits)));
     for (Vec3f& n : normals) {
+        const auto index = static_cast<std::size_t>(&n - normals.data());
+        if (progress && index % kNormalsPerReport == 0)
+            progress(static_cast<double>(in.Position()) /
+                     static_cast<double>(std::max<std::size_t>(text.size(), 1)));
         float* c[3] = {&n.x, &n.y, &n.z};
         int read = 0;
         for (; read < 3; ++read) {
@@ -38,10 +49,11 @@ std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text) {
     return normals;
 }
 
-std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error) {
+std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error,
+                                                  const ReadProgress& progress) {
     const auto text = ReadInputFile(path, error);
     if (!text) return {};
-    return ParseNormals(*text);
+    return ParseNormals(*text, progress);
 }
 
 } // namespace figurant

@@ -3,6 +3,7 @@
 // converted with the "C" rules. Each triple longer than 1e-8 is scaled to unit length.
 #include "Vec3f.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,10 @@ namespace figurant {
 // first number that cannot be read, and only whole triples read are kept, so a file shorter than
 // its count gives fewer normals. A count larger than the file can hold allocates no more than the
 // file can hold.
-std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error = nullptr);
-std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text);
+// `progress`, when given, is told the fraction of the text read every so many normals.
+using ReadProgress = std::function<void(double fraction)>;
+std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error = nullptr,
+                                                  const ReadProgress& progress = {});
+std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const ReadProgress& progress = {});
 
 } // namespace figurant

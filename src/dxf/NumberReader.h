@@ -21,6 +21,8 @@ class NumberReader {
     // as an int stops at the '.'), which a count must not be.
     bool FollowedByFraction() const;
     bool Good() const { return m_good; }
+    // Bytes of the text read so far.
+    std::size_t Position() const { return m_pos; }
     // Numbers read so far.
     std::size_t Count() const { return m_count; }
     // Once a read failed: whether it met the end of the text, and the 1-based line where it failed.

@@ -70,8 +70,9 @@ TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
     EXPECT_FLOAT_EQ(p.z, -1.27f);
 }
 
-// A drawing larger than a read block reports its progress block by block, rising to the whole,
-// and the last report (the whole) closes the progress; the document counts as loading only meanwhile.
+// The normals, then a drawing larger than a read block, report their progress, rising to the
+// whole, and the last report of each (the whole) closes it; the document counts as loading only
+// meanwhile.
 TEST_F(DocTest, ReadingALargeDrawingShowsItsProgress) {
     std::string text = "0\nSECTION\n2\nENTITIES\n";
     for (int i = 0; i < 15000; ++i) {
@@ -82,7 +83,14 @@ TEST_F(DocTest, ReadingALargeDrawingShowsItsProgress) {
     const std::string path = dir.Write("m.dxf", text + "0\nENDSEC\n0\nEOF\n");
     ASSERT_GT(std::filesystem::file_size(path), std::uintmax_t{1} << 20);
     CKvtDoc doc(&services);
-    doc.Load(path);
+    doc.Load(path, Normals(4 * 15000));
+    // The normals first: reported from the start, then closed.
+    ASSERT_GE(services.busy.size(), 2u);
+    EXPECT_EQ(services.busy[0].text, "Reading m.normal...");
+    EXPECT_EQ(services.busy[0].done, 0);
+    EXPECT_EQ(services.busy[1].text, "Reading m.normal...");
+    EXPECT_EQ(services.busy[1].done, services.busy[1].total);
+    services.busy.erase(services.busy.begin(), services.busy.begin() + 2);
     ASSERT_GE(services.busy.size(), 3u);
     for (std::size_t i = 1; i < services.busy.size(); ++i)
         EXPECT_LE(services.busy[i - 1].done, services.busy[i].done);
