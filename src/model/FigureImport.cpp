@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 namespace figurant {
@@ -178,46 +179,56 @@ std::pair<Point3d, double> ModelBox(const ImportScene& scene) {
 
 namespace {
 
-// Faces the names left without a segment go to the segment whose faces lie nearest.
-void AssignLeftovers(std::vector<Face>& faces, const std::vector<Point3d>& points) {
+template <typename T> const T& At(const std::vector<T>& v, int i) {
+    return v[static_cast<std::size_t>(i)];
+}
+
+// The middle of each segment's faces, by their corners; none for a segment without faces.
+std::array<std::optional<Point3d>, kBodySegments> SegmentMiddles(const std::vector<Face>& faces,
+                                                                 const std::vector<Point3d>& points) {
     std::array<Point3d, kBodySegments> sum{};
     std::array<long, kBodySegments> count{};
-    auto centre = [&](const Face& f) {
-        const auto& v = f.vertex;
-        return (1.0 / 3) * (points[static_cast<std::size_t>(v[0])] + points[static_cast<std::size_t>(v[1])] +
-                            points[static_cast<std::size_t>(v[2])]);
-    };
-    for (const Face& f : faces)
-        if (f.segment >= 0)
-            sum[static_cast<std::size_t>(f.segment)] = sum[static_cast<std::size_t>(f.segment)] + centre(f),
-            ++count[static_cast<std::size_t>(f.segment)];
+    for (const Face& f : faces) {
+        if (f.segment < 0) continue;
+        const auto s = static_cast<std::size_t>(f.segment);
+        for (int v : f.vertex) {
+            sum[s] = sum[s] + At(points, v);
+            ++count[s];
+        }
+    }
+    std::array<std::optional<Point3d>, kBodySegments> middles;
+    for (std::size_t s = 0; s < middles.size(); ++s)
+        if (count[s] > 0) middles[s] = (1.0 / static_cast<double>(count[s])) * sum[s];
+    return middles;
+}
+
+// Faces the names left without a segment go to the segment whose faces lie nearest.
+void AssignLeftovers(std::vector<Face>& faces, const std::vector<Point3d>& points) {
+    const auto middles = SegmentMiddles(faces, points);
     for (Face& f : faces) {
         if (f.segment >= 0) continue;
-        double best = 1e300;
-        for (int s = 0; s < kBodySegments; ++s) {
-            if (!count[static_cast<std::size_t>(s)]) continue;
-            const Point3d d =
-                (1.0 / count[static_cast<std::size_t>(s)]) * sum[static_cast<std::size_t>(s)] - centre(f);
-            if (Dot(d, d) < best) best = Dot(d, d), f.segment = s;
+        const Point3d centre =
+            (1.0 / 3) * (At(points, f.vertex[0]) + At(points, f.vertex[1]) + At(points, f.vertex[2]));
+        double best = std::numeric_limits<double>::infinity();
+        for (std::size_t s = 0; s < middles.size(); ++s) {
+            if (!middles[s]) continue;
+            const Point3d d = *middles[s] - centre;
+            if (Dot(d, d) < best) {
+                best = Dot(d, d);
+                f.segment = static_cast<int>(s);
+            }
         }
         if (f.segment < 0) f.segment = kChestSegment;
     }
 }
 
-// The figure's right, across the body: from each left limb's centre to its right partner's,
+// The figure's right, across the body: from each left limb's middle to its right partner's,
 // level with the ground. Without sided limbs, +z.
 Point3d RightDirection(const std::vector<Face>& faces, const std::vector<Point3d>& points) {
-    std::array<Point3d, kBodySegments> sum{};
-    std::array<long, kBodySegments> count{};
-    for (const Face& f : faces)
-        for (int v : f.vertex)
-            sum[static_cast<std::size_t>(f.segment)] =
-                sum[static_cast<std::size_t>(f.segment)] + points[static_cast<std::size_t>(v)],
-            ++count[static_cast<std::size_t>(f.segment)];
+    const auto middles = SegmentMiddles(faces, points);
     Point3d right{};
-    for (std::size_t s = 4; s + 1 < kBodySegments; s += 2)
-        if (count[s] && count[s + 1])
-            right = right + ((1.0 / count[s]) * sum[s] - (1.0 / count[s + 1]) * sum[s + 1]);
+    for (std::size_t s = 4; s + 1 < middles.size(); s += 2)
+        if (middles[s] && middles[s + 1]) right = right + (*middles[s] - *middles[s + 1]);
     right.y = 0;
     const double length = std::sqrt(Dot(right, right));
     return length > 0 ? (1.0 / length) * right : Point3d{0, 0, 1};
@@ -235,12 +246,7 @@ Welder WelderFor(const ImportScene& scene) {
     return Welder(kWeldFraction * size, origin, positions);
 }
 
-template <typename T> const T& At(const std::vector<T>& v, int i) {
-    return v[static_cast<std::size_t>(i)];
-}
-
-// The segment of a skinned face: the one whose bones hold the largest summed weight over its
-// corners; -1 when no corner has a weight.
+// A skinned face's weights by segment, summed over its corners.
 SegmentWeights FaceWeights(const ImportMesh& mesh, const std::array<int, 3>& corners,
                            const std::vector<int>& boneSegments) {
     SegmentWeights w{};
@@ -255,6 +261,7 @@ SegmentWeights FaceWeights(const ImportMesh& mesh, const std::array<int, 3>& cor
     return w;
 }
 
+// The segment holding the largest weight; -1 when nothing is weighted.
 int WeightedSegment(const SegmentWeights& w) {
     return *std::max_element(w.begin(), w.end()) > 0 ? Strongest(w) : -1;
 }
@@ -390,6 +397,50 @@ void JoinQuadHalves(std::vector<Face>& faces, const std::vector<SegmentWeights>&
 
 } // namespace
 
+namespace {
+
+// The faces as a drawing holds them: a face of four corners per triangle (the last repeated), a
+// colour naming its segment; with the file's normals, one per corner.
+void WriteDrawing(const std::vector<Face>& faces, const std::vector<Vec3f>& drawn, const FigureAxes& axes,
+                  const FaceCollector& collector, ConvertedFigure& out) {
+    out.model = std::make_unique<CUnderlayList>();
+    out.model->m_nUnits = kDrawingUnitsCode;
+    for (const Face& f : faces) {
+        auto line = std::make_unique<CUnderlayPolyLine>();
+        line->SetSize(4);
+        std::int32_t corner = 0;
+        for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]}) {
+            const Vec3f& p = At(drawn, v);
+            line->SetAt(corner++, p);
+            out.model->ExtendBounds(p.x, p.y, p.z);
+            if (out.normalsFromFile)
+                out.normals.push_back(NormalsFileFrame(Normalize(axes(At(collector.NormalSums(), v)))));
+        }
+        line->m_bFace = true;
+        line->m_nSegment = ColourOfSegment(f.segment);
+        out.model->Append(std::move(line));
+        ++out.faces[static_cast<std::size_t>(f.segment)];
+    }
+}
+
+// Without the file's normals: the faces' own rule, over the welded vertices they already share.
+void ComputeNormals(const std::vector<Face>& faces, const std::vector<Vec3f>& drawn, ConvertedFigure& out) {
+    std::vector<Point3d> positions;
+    positions.reserve(drawn.size());
+    for (const Vec3f& p : drawn)
+        positions.push_back(ToPoint3d(p));
+    std::vector<std::vector<int>> corners;
+    corners.reserve(faces.size());
+    for (const Face& f : faces)
+        corners.push_back({f.vertex[0], f.vertex[1], f.vertex[2]});
+    const std::vector<Point3d> normals = AreaWeightedNormals(positions, corners);
+    for (const Face& f : faces)
+        for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]})
+            out.normals.push_back(NormalsFileFrame(At(normals, v)));
+}
+
+} // namespace
+
 ConvertedFigure ConvertFigure(const ImportScene& scene) {
     ConvertedFigure out;
     out.boneSegments = BoneSegments(scene.bones);
@@ -422,41 +473,9 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
         const Point3d q = (metres / kDrawingUnit) * axes(p);
         drawn.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
     }
-    out.model = std::make_unique<CUnderlayList>();
-    out.model->m_nUnits = kDrawingUnitsCode;
     out.normalsFromFile = collector.FileNormals();
-    for (const Face& f : faces) {
-        auto line = std::make_unique<CUnderlayPolyLine>();
-        // A triangle is a face of four corners, the last repeated, as a drawing stores it.
-        line->SetSize(4);
-        std::int32_t corner = 0;
-        for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]}) {
-            const Vec3f& p = At(drawn, v);
-            line->SetAt(corner++, p);
-            out.model->ExtendBounds(p.x, p.y, p.z);
-            if (out.normalsFromFile)
-                out.normals.push_back(NormalsFileFrame(Normalize(axes(At(collector.NormalSums(), v)))));
-        }
-        line->m_bFace = true;
-        line->m_nSegment = ColourOfSegment(f.segment);
-        out.model->Append(std::move(line));
-        ++out.faces[static_cast<std::size_t>(f.segment)];
-    }
-    if (!out.normalsFromFile) {
-        // The faces' own rule, over the welded vertices the faces already share.
-        std::vector<Point3d> positions;
-        positions.reserve(drawn.size());
-        for (const Vec3f& p : drawn)
-            positions.push_back(ToPoint3d(p));
-        std::vector<std::vector<int>> corners;
-        corners.reserve(faces.size());
-        for (const Face& f : faces)
-            corners.push_back({f.vertex[0], f.vertex[1], f.vertex[2]});
-        const std::vector<Point3d> normals = AreaWeightedNormals(positions, corners);
-        for (const Face& f : faces)
-            for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]})
-                out.normals.push_back(NormalsFileFrame(At(normals, v)));
-    }
+    WriteDrawing(faces, drawn, axes, collector, out);
+    if (!out.normalsFromFile) ComputeNormals(faces, drawn, out);
     CheckJoints(faces, points.size(), out);
     return out;
 }
