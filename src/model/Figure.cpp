@@ -144,11 +144,15 @@ void Figure::TwistSegment(int b, float angle) {
     r.ClearVertexPositions();
     const float s = m_scale;
     const Vec3f c = m_centre;
+    // The rest ring indexed once, for the "stays on the seam" test of every point.
+    VertexIndex ring;
+    for (std::size_t i = 0; i < r.m_restRing.size(); ++i)
+        ring.Add(r.m_restRing[i], static_cast<int>(i));
     for (std::size_t k = 0; k < t.points.size(); ++k) {
         Vec3f& point = t.points[k];
         const Point3d p = ToPoint3d(ViewPoint(point, s, c));
         Point3d q = p;
-        if (!r.IsOnRestRing(p)) {
+        if (!ring.Contains(p, r.m_restRing)) {
             q = twist.Apply(p);
             point = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
                      static_cast<float>((q.z + c.z) / s)};
