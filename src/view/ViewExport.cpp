@@ -232,7 +232,9 @@ void CKvtView::OnExportMotion(bool gltf) {
     ExportOptions proposed;
     proposed.kind = gltf ? ExportOptions::Kind::Gltf : ExportOptions::Kind::Bvh;
     proposed.animation = m_bAnimAvailable && !m_strAnimFile.empty();
-    const auto options = m_services.ExportOptionsDialog(proposed);
+    // A glTF file of the pose alone leaves nothing to choose: no options dialog then.
+    const auto options = gltf && !proposed.animation ? std::optional<ExportOptions>(proposed)
+                                                     : m_services.ExportOptionsDialog(proposed);
     if (!options) return;
     std::vector<PoseFrame> frames;
     if (proposed.animation) {

@@ -123,6 +123,18 @@ class ExportTest : public QObject {
         QCOMPARE(files, QStringList({"cut_0001.png", "cut_0002.png", "cut_0003.png"}));
     }
 
+    // The pose alone as glTF has nothing to choose: no options dialog.
+    void aPoseAloneAsGltfAsksNoOptions() {
+        RunningApp app;
+        TempDir dir;
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        app.dialogs.answers = {dir.File("pose.glb")};
+        app.Frame().Router().Execute(cmd::ExportGltf);
+        QVERIFY(app.dialogs.proposals.empty());
+        QVERIFY(app.dialogs.messages.empty());
+        QVERIFY(QFile::exists(QString::fromStdString(dir.File("pose.glb"))));
+    }
+
     void motionExportsNeedTheFigureAndWriteBothFormats() {
         RunningApp app;
         TempDir dir;
