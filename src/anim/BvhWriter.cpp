@@ -2,16 +2,14 @@
 
 #include "ExportSkeleton.h"
 
-#include <charconv>
+#include "NumberConv.h"
 
 namespace figurant {
 
 namespace {
 
 std::string Number(double v) {
-    if (v == 0) v = 0; // no "-0"
-    char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9).ptr);
+    return NineDigits(v == 0 ? 0.0 : v); // no "-0"
 }
 
 std::string Triple(const Point3d& p) {

@@ -1,12 +1,12 @@
 #include "GlbWriter.h"
 
 #include "ExportSkeleton.h"
+#include "NumberConv.h"
 #include "SegmentColour.h"
 #include "SegmentNames.h"
 #include "SegmentVertices.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -18,9 +18,7 @@ namespace figurant {
 namespace {
 
 std::string Number(double v) {
-    if (!std::isfinite(v)) v = 0;
-    char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9).ptr);
+    return NineDigits(std::isfinite(v) ? v : 0.0); // JSON has no inf or nan
 }
 
 // The GL buffer targets glTF names for vertex attributes and for indices.

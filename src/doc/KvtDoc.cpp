@@ -71,10 +71,8 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
     m_pNormals = std::move(figure.normals);
     m_strNormalsFile.clear();
     m_bNormalsRead = true;
-    AssignSegmentNumbers(*m_pModel);
-    CentreModel();
-    CheckNormalsCoverModel();
-    OrientNormals();
+    PlaceModel();
+    SettleNormals();
     ShowLoadStatus(!figure.normalsFromFile);
     if (!figure.missingJoints.empty() && m_services) {
         std::string joints;
@@ -127,10 +125,7 @@ void CKvtDoc::LoadDrawing(const std::string& dxfPath) {
 }
 
 bool CKvtDoc::TakeDrawingNormals() {
-    const auto dot = m_strDxfFile.find_last_of('.');
-    const auto slash = m_strDxfFile.find_last_of('/');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string beside = (hasExtension ? m_strDxfFile.substr(0, dot) : m_strDxfFile) + ".normal";
+    const std::string beside = NormalsPathBeside(m_strDxfFile);
     if (auto own = ReadNormalsFile(beside); own && static_cast<long>(own->size()) >= ModelVertexCount()) {
         m_pNormals = std::move(*own);
         m_strNormalsFile = beside;
@@ -143,25 +138,42 @@ bool CKvtDoc::TakeDrawingNormals() {
     return true;
 }
 
+// A read of one of the document's files: its progress shown as "Reading NAME..." in thousandths
+// and closed at the end, and the document marked as loading meanwhile (the view keeps its picture).
+class CKvtDoc::ReadProgress {
+  public:
+    ReadProgress(CKvtDoc& doc, const std::string& path)
+        : m_doc(doc), m_text("Reading " + path.substr(path.find_last_of('/') + 1) + "...") {
+        m_doc.m_bLoading = true;
+    }
+    ~ReadProgress() {
+        m_doc.m_bLoading = false;
+        Report(1.0);
+    }
+    void Report(double fraction) const {
+        if (m_doc.m_services)
+            m_doc.m_services->Busy(m_text, static_cast<int>(fraction * kProgressSteps), kProgressSteps);
+    }
+
+  private:
+    CKvtDoc& m_doc;
+    std::string m_text;
+};
+
 void CKvtDoc::LoadModel(bool ownNormals) {
     m_pModel.reset();
     m_tables = SegmentTables{};
     DxfReadOptions options;
     options.filter = m_entityFlags;
-    // A large drawing shows how far the read has come (in thousandths), and the view keeps its
-    // last picture meanwhile (Loading()).
-    const std::string reading = "Reading " + m_strDxfFile.substr(m_strDxfFile.find_last_of('/') + 1) + "...";
-    if (m_services)
-        options.progress = [&](std::uint64_t read, std::uint64_t total) {
-            m_services->Busy(reading,
-                             static_cast<int>(kProgressSteps * read / std::max<std::uint64_t>(total, 1)),
-                             kProgressSteps);
-        };
     DxfReadReport report;
-    m_bLoading = true;
-    m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options, &report);
-    m_bLoading = false;
-    if (m_services) m_services->Busy(reading, kProgressSteps, kProgressSteps);
+    {
+        const ReadProgress progress(*this, m_strDxfFile);
+        options.progress = [&](std::uint64_t read, std::uint64_t total) {
+            progress.Report(static_cast<double>(read) /
+                            static_cast<double>(std::max<std::uint64_t>(total, 1)));
+        };
+        m_pModel = ReadDxfFile(m_strDxfFile, nullptr, options, &report);
+    }
     if (!m_pModel) {
         m_nSegments = 0;
         m_segmentNumbers.clear();
@@ -169,11 +181,9 @@ void CKvtDoc::LoadModel(bool ownNormals) {
         ReportLoad(report, false);
         return;
     }
-    AssignSegmentNumbers(*m_pModel);
-    CentreModel();
+    PlaceModel();
     const bool computed = ownNormals && TakeDrawingNormals();
-    CheckNormalsCoverModel();
-    OrientNormals();
+    SettleNormals();
     ReportLoad(report, computed);
 }
 
@@ -246,22 +256,16 @@ long CKvtDoc::ShowLoadStatus(bool normalsComputed) {
 }
 
 void CKvtDoc::LoadNormals(const std::string& path) {
-    const std::string reading = "Reading " + path.substr(path.find_last_of('/') + 1) + "...";
-    ReadProgress progress;
-    if (m_services)
-        progress = [&](double fraction) {
-            m_services->Busy(reading, static_cast<int>(fraction * kProgressSteps), kProgressSteps);
-        };
-    m_bLoading = true;
-    auto normals = ReadNormalsFile(path, nullptr, progress);
-    m_bLoading = false;
-    if (m_services) m_services->Busy(reading, kProgressSteps, kProgressSteps);
+    std::optional<std::vector<Vec3f>> normals;
+    {
+        const ReadProgress progress(*this, path);
+        normals = ReadNormalsFile(path, nullptr, [&](double fraction) { progress.Report(fraction); });
+    }
     if (!normals) return;
     m_pNormals = std::move(*normals);
     m_strNormalsFile = path;
     m_bNormalsRead = true;
-    CheckNormalsCoverModel();
-    OrientNormals();
+    SettleNormals();
 }
 
 Vec3f CKvtDoc::ModelCentre() const {
@@ -330,6 +334,16 @@ int CKvtDoc::SegmentFromCode(int colour) {
     // Index = DXF colour number 0 to 19; any other colour is segment 0 (head and neck).
     static const int kSegments[20] = {0, 3, 1, 1, 10, 12, 14, 0, 0, 1, 4, 6, 8, 11, 13, 15, 1, 5, 7, 9};
     return colour >= 0 && colour < 20 ? kSegments[colour] : 0;
+}
+
+void CKvtDoc::PlaceModel() {
+    AssignSegmentNumbers(*m_pModel);
+    CentreModel();
+}
+
+void CKvtDoc::SettleNormals() {
+    CheckNormalsCoverModel();
+    OrientNormals();
 }
 
 void CKvtDoc::CentreModel() {

@@ -77,6 +77,7 @@ class CKvtDoc : public ICommandTarget {
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
   private:
+    class ReadProgress;
     void Update(int hint) {
         if (m_services) m_services->UpdateAllViews(hint);
     }
@@ -84,6 +85,10 @@ class CKvtDoc : public ICommandTarget {
     // Normals for the model just read: the file beside it, or computed from the faces.
     bool TakeDrawingNormals();
     void LoadNormals(const std::string& path);
+    // A model just read: segment numbers, axes, metres, centred.
+    void PlaceModel();
+    // Normals just read or computed: whether they cover the model, then turned by the faces.
+    void SettleNormals();
     void AssignSegmentNumbers(CUnderlayList& model);
     void CentreModel();
     void CheckNormalsCoverModel();

@@ -15,7 +15,7 @@ constexpr std::size_t kNormalsPerReport = 1 << 16;
 
 } // namespace
 
-std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const ReadProgress& progress) {
+std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const NormalsProgress& progress) {
     NumberReader in(text);
     // The count: a whole number, not negative, without a fraction.
     int count = 0;
@@ -49,8 +49,15 @@ std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const Re
     return normals;
 }
 
+std::string NormalsPathBeside(const std::string& drawingPath) {
+    const auto dot = drawingPath.find_last_of('.');
+    const auto slash = drawingPath.find_last_of('/');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? drawingPath.substr(0, dot) : drawingPath) + ".normal";
+}
+
 std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error,
-                                                  const ReadProgress& progress) {
+                                                  const NormalsProgress& progress) {
     const auto text = ReadInputFile(path, error);
     if (!text) return {};
     return ParseNormals(*text, progress);

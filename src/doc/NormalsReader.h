@@ -15,10 +15,13 @@ namespace figurant {
 // first number that cannot be read, and only whole triples read are kept, so a file shorter than
 // its count gives fewer normals. A count larger than the file can hold allocates no more than the
 // file can hold.
+// The normals file that belongs beside a drawing: the same name with ".normal" for its extension.
+std::string NormalsPathBeside(const std::string& drawingPath);
+
 // `progress`, when given, is told the fraction of the text read every so many normals.
-using ReadProgress = std::function<void(double fraction)>;
+using NormalsProgress = std::function<void(double fraction)>;
 std::optional<std::vector<Vec3f>> ReadNormalsFile(const std::string& path, std::string* error = nullptr,
-                                                  const ReadProgress& progress = {});
-std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const ReadProgress& progress = {});
+                                                  const NormalsProgress& progress = {});
+std::optional<std::vector<Vec3f>> ParseNormals(const std::string& text, const NormalsProgress& progress = {});
 
 } // namespace figurant

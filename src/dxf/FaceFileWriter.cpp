@@ -1,19 +1,10 @@
 #include "FaceFileWriter.h"
 
+#include "NumberConv.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace figurant {
-
-namespace {
-
-void Number(std::string& out, double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 9);
-    out.append(buf, r.ptr);
-}
-
-} // namespace
 
 std::string FormatFaceDrawing(const std::vector<DrawnFace>& faces) {
     std::string dxf = "0\nSECTION\n2\nENTITIES\n";
@@ -22,7 +13,7 @@ std::string FormatFaceDrawing(const std::vector<DrawnFace>& faces) {
         for (int k = 0; k < 4; ++k) {
             for (int a = 0; a < 3; ++a) {
                 dxf += std::to_string(10 * (a + 1) + k) + "\n";
-                Number(dxf, face.corners[static_cast<std::size_t>(k)][static_cast<std::size_t>(a)]);
+                dxf += NineDigits(face.corners[static_cast<std::size_t>(k)][static_cast<std::size_t>(a)]);
                 dxf += "\n";
             }
         }
@@ -34,7 +25,7 @@ std::string FormatNormalsFile(const std::vector<Triple>& normals) {
     std::string text = std::to_string(normals.size()) + "\n";
     for (const Triple& n : normals) {
         for (std::size_t a = 0; a < 3; ++a) {
-            Number(text, n[a]);
+            text += NineDigits(n[a]);
             text += a < 2 ? " " : "\n";
         }
     }

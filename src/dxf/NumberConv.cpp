@@ -160,6 +160,11 @@ std::int32_t CAtoi(std::string_view text) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<unsigned long>(CAtol(text))));
 }
 
+std::string NineDigits(double value) {
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 9).ptr);
+}
+
 bool StreamFloat(std::string_view text, float& value) {
     const char* const end = text.data() + text.size();
     float v = 0;

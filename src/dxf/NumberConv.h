@@ -4,6 +4,7 @@
 // is skipped, the longest valid prefix is converted, and text without digits gives 0.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace figurant {
@@ -24,5 +25,9 @@ bool IsCSpace(unsigned char c);
 // values that underflow keep their nearest float (possibly 0), values beyond the float range and
 // text that is not a whole number give nothing. The rule of the normals and animation files.
 bool StreamFloat(std::string_view text, float& value);
+
+// The shortest "C" text of nine significant digits ("%.9g" without the locale), enough to read a
+// float back exactly: the number format of the files the program writes for other programs.
+std::string NineDigits(double value);
 
 } // namespace figurant

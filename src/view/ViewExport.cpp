@@ -49,7 +49,7 @@ std::string Stem(const std::string& path) {
 }
 
 std::string FrameName(const std::string& stem, std::size_t frame) {
-    char number[16];
+    char number[32];
     std::snprintf(number, sizeof number, "_%04zu.png", frame + 1);
     return stem + number;
 }

@@ -4,6 +4,7 @@
 #include "DurableFile.h"
 #include "FaceFileWriter.h"
 #include "FigureFileReader.h"
+#include "NormalsReader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,13 +22,6 @@ int Fail(const std::string& path, const std::string& why) {
     return 1;
 }
 
-std::string NormalsPathFor(const std::string& dxf) {
-    const auto dot = dxf.find_last_of('.');
-    const auto slash = dxf.find_last_of('/');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? dxf.substr(0, dot) : dxf) + ".normal";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +32,7 @@ int main(int argc, char** argv) {
     if (!scene) return Fail(in, error);
     const figurant::ConvertedFigure figure = figurant::ConvertFigure(*scene);
     if (!figure.error.empty()) return Fail(in, figure.error);
-    const std::string normals = NormalsPathFor(out);
+    const std::string normals = figurant::NormalsPathBeside(out);
     if (const std::string e =
             figurant::WriteFileDurably(out, figurant::FormatFaceDrawing(figurant::DrawnFaces(*figure.model)));
         !e.empty())
