@@ -18,14 +18,8 @@ namespace figurant {
 
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool IsJpeg(const std::string& path) {
-    const std::string suffix = Lower(QFileInfo(QString::fromStdString(path)).suffix().toStdString());
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
     return suffix == "jpg" || suffix == "jpeg";
 }
 
