@@ -196,6 +196,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool isValid() const;
     QOpenGLContext* context() const;
     QSurfaceFormat format() const;
+    // Picking (ViewPick.cpp): the segment drawn nearest at a window pixel, if any.
+    std::optional<int> SegmentAt(int x, int y);
     // The native window the view draws into, which the window system gives mouse input to.
     QWindow* GLWindow() const;
     // The picture as the window shows it, drawn now.
@@ -216,8 +218,6 @@ class CKvtView : public QWidget, public ICommandTarget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
-    // Picking (ViewPick.cpp): the segment drawn nearest at a window pixel, if any.
-    std::optional<int> SegmentAt(int x, int y);
     void SetPickName(int segment);
     // False when the list's bounding sphere lies wholly outside the pick's view volume.
     bool MayBeUnderCursor(const SegmentList& e) const;

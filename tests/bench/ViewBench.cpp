@@ -2,6 +2,7 @@
 // maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
 #include "AnimationFormat.h"
 #include "GuiFixture.h"
+#include "ReferenceMesh.h"
 #include "StressModels.h"
 #include "SurfaceFormat.h"
 #include "ViewProbe.h"
@@ -12,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 
 using namespace figurant;
 
@@ -94,15 +96,25 @@ void BM_Twist(benchmark::State& state) {
     state.counters["segment_vertices"] = static_cast<double>(view.Pose(10).m_vertices.size());
 }
 
+// The pick alone, and a whole click: the pick, the selection and the picture painted with it.
 void BM_Pick(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
     if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
     const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
-    for (auto _ : state)
-        view.OnLeftButtonDown(head.x(), head.y(), false);
-    if (view.FigureModel().Selection() != std::vector<int>{0})
+    const bool click = state.range(1) != 0;
+    std::optional<int> picked;
+    for (auto _ : state) {
+        if (click) {
+            view.OnLeftButtonDown(head.x(), head.y(), false);
+            QApplication::processEvents();
+        } else {
+            picked = view.SegmentAt(head.x(), head.y());
+            glFinish();
+        }
+    }
+    if (click ? view.FigureModel().Selection() != std::vector<int>{0} : picked != 0)
         state.SkipWithError("the pick missed the head");
 }
 
@@ -133,7 +145,98 @@ void BM_Playback(benchmark::State& state) {
     view.SetPlaybackRate(kDefaultPlaybackRate);
 }
 
+// The yardsticks: the same mesh as one indexed vertex buffer in the same window (ReferenceMesh).
+void BM_ReferencePaint(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    CKvtView& view = g_app->View();
+    view.makeCurrent();
+    bench::ReferenceMesh mesh;
+    mesh.Build(g_app->Doc(), view.Camera());
+    for (auto _ : state)
+        mesh.Paint(view);
+    const double faces = g_app->Doc().Model()->GetCount();
+    state.counters["faces"] = faces;
+    state.counters["bytes_per_face"] = static_cast<double>(mesh.Bytes()) / faces;
+    mesh.Release();
+}
+
+// Reading the drawing, making the buffer and the first paint, as BM_LoadAndShow does for the view.
+void BM_ReferenceLoadAndShow(benchmark::State& state) {
+    CKvtDoc& doc = g_app->Doc();
+    CKvtView& view = g_app->View();
+    const auto files = bench::EnsureBodyModel(static_cast<int>(state.range(0)));
+    bench::ReferenceMesh mesh;
+    for (auto _ : state) {
+        doc.Load(QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString(),
+                 QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
+        view.makeCurrent();
+        mesh.Build(doc, view.Camera());
+        mesh.Paint(view);
+    }
+    mesh.Release();
+    // The view goes back to showing the document it was given.
+    LoadModel(static_cast<int>(state.range(0)));
+}
+
+void BM_ReferencePick(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
+    view.makeCurrent();
+    bench::ReferenceMesh mesh;
+    mesh.Build(g_app->Doc(), view.Camera());
+    int picked = -1;
+    for (auto _ : state)
+        picked = mesh.Pick(view, head.x(), head.y());
+    mesh.Release();
+    if (picked != 0) state.SkipWithError("the reference pick missed the head");
+}
+
+void BM_ReferenceTwist(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    CKvtView& view = g_app->View();
+    view.makeCurrent();
+    bench::ReferenceMesh mesh;
+    mesh.Build(g_app->Doc(), view.Camera());
+    float sign = 1;
+    for (auto _ : state) {
+        mesh.RewriteSegment(10, 4 * sign);
+        sign = -sign;
+    }
+    mesh.Release();
+}
+
+// Heap in use (including the driver's lists and buffers) per face once a model is read, shown,
+// built into the figure and posed, over what the default model needs.
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+void BM_MemoryAfterPosing(benchmark::State& state) {
+    for (auto _ : state) {
+        LoadModel(1);
+        const std::size_t before = HeapInUse();
+        LoadModel(static_cast<int>(state.range(0)));
+        EnterHierarchy();
+        Figure& figure = g_app->View().FigureModel();
+        figure.Pick(6, false);
+        figure.BeginDrag();
+        figure.Drag(10, 0, 1);
+        figure.EndDrag();
+        figure.BeginStep("Twist");
+        figure.TwistSegment(10, 20);
+        figure.EndStep();
+        PaintNow();
+        const double faces = g_app->Doc().Model()->GetCount();
+        state.counters["faces"] = faces;
+        state.counters["bytes_per_face"] = static_cast<double>(HeapInUse() - before) / faces;
+    }
+}
+
 const int kStress = bench::ResolutionFor(100000);
+const int kMillion = bench::ResolutionFor(1000000);
 
 } // namespace
 
@@ -143,16 +246,26 @@ BENCHMARK(BM_Paint)
     ->Args({kStress, 0})
     ->Args({kStress, 1})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadAndShow)
+BENCHMARK(BM_LoadAndShow)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReferenceLoadAndShow)
     ->Arg(1)
     ->Arg(kStress)
-    ->Arg(bench::ResolutionFor(1000000))
+    ->Arg(kMillion)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK(BM_ReferencePaint)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pick)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({kStress, 0})
+    ->Args({kStress, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryAfterPosing)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
     QTemporaryDir config;
