@@ -32,7 +32,7 @@ CKvtView::CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent)
 CKvtView::~CKvtView() {
     if (isValid()) {
         makeCurrent();
-        ReleaseDisplayLists();
+        ReleaseArrays();
         doneCurrent();
     }
     // The window and its context go before the members their calls would reach.
@@ -71,11 +71,8 @@ QImage CKvtView::grabFramebuffer() {
 }
 
 // Display lists live and die with the context, not with the model.
-void CKvtView::ReleaseDisplayLists() {
-    for (unsigned list : m_flatLists)
-        glDeleteLists(list, 1);
-    m_flatLists.clear();
-    m_flatListSegments.clear();
+void CKvtView::ReleaseArrays() {
+    m_flatRuns.clear();
     for (SegmentList& e : m_segLists)
         e = SegmentList{};
 }
@@ -277,7 +274,7 @@ QImage CKvtView::RenderImage(bool outline) {
 void CKvtView::initializeGL() {
     m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
-        ReleaseDisplayLists();
+        ReleaseArrays();
         m_nSegLists = 0;
         doneCurrent();
     });

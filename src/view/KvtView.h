@@ -8,6 +8,7 @@
 #include "Figure.h"
 #include "KvtDoc.h"
 #include "PoseFrames.h"
+#include "SurfaceArrays.h"
 #include "Trackball.h"
 
 #include <QOpenGLContext>
@@ -33,23 +34,6 @@ struct PlaybackRate {
 extern const PlaybackRate kPlaybackRates[5];
 constexpr int kDefaultPlaybackRate = 30;
 enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02 /* GL_SELECT */ };
-
-// A segment's surface as vertex arrays: its faces as triangles (fans of the polygons, with edge
-// flags that mark the polygons' own edges) followed by its open lines; a twist rewrites them.
-struct SegmentList {
-    int segment = 0;
-    std::vector<float> vertices;      // x, y, z, nx, ny, nz per vertex
-    std::vector<unsigned char> edges; // per vertex: the edge from it is a polygon edge
-    int triangleVertices = 0;
-    std::vector<std::pair<int, int>> lineStrips; // first vertex and count of each open line
-    bool built = false;
-    // The figure's surface revision the list was compiled from.
-    std::uint64_t revision = 0;
-    // A sphere holding every vertex of the list, in the segment's own frame: picking skips the
-    // list when the sphere lies outside the few pixels under the cursor.
-    Point3d centre;
-    double radius = 0;
-};
 
 // The camera: placement, view volume and the scene's turns. Matrices are column-major floats.
 struct ViewCamera {
@@ -231,7 +215,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);
     void OnInitialUpdate();
     void SetupLights();
-    void ReleaseDisplayLists();
+    void ReleaseArrays();
     void BuildSegmentList(int segment);
     void SyncSegmentLists();
     void DrawFlatLists(int mode);
@@ -259,8 +243,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     ViewCamera m_camera;
 
     bool m_bFirstDraw = true;
-    std::vector<unsigned> m_flatLists;   // display-list names, one per polyline
-    std::vector<int> m_flatListSegments; // in step with m_flatLists
+    // The flat picture: one set of arrays per run of consecutive faces of the same segment, drawn
+    // in the model's order.
+    std::vector<SegmentList> m_flatRuns;
     int m_nSegLists = 0;
     std::array<SegmentList, kMaxSegments> m_segLists{};
     int m_nDisplayMode = DISPLAY_FLAT;

@@ -120,6 +120,7 @@ bool CKvtView::OnKeyDown(int qtKey) {
 void CKvtView::OnHierarchy() {
     if (m_nDisplayMode == DISPLAY_HIERARCHY) {
         m_nDisplayMode = DISPLAY_FLAT;
+        BuildFlatLists();
     } else {
         m_services.SetWaitCursor(true);
         m_nDisplayMode = DISPLAY_HIERARCHY;

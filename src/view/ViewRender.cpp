@@ -1,4 +1,4 @@
-// Display lists of the flat model and of the segments, and drawing of both pictures.
+// Vertex arrays of the flat model and of the segments, and drawing of both pictures.
 #include "KvtView.h"
 #include "SegmentColour.h"
 #include "SegmentVertices.h"
@@ -8,17 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace figurant {
 
 namespace {
 
 const char* const kNormalsNotReady = "Normals not ready!";
-
-void EmitVertex(const Vec3f& v, const Vec3f& normal) {
-    glNormal3f(normal.x, normal.y, normal.z);
-    glVertex3f(v.x, v.y, v.z);
-}
 
 } // namespace
 
@@ -31,32 +27,26 @@ void CKvtView::BuildFlatLists() {
     }
     const float s = m_camera.modelScale;
     m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
-    for (unsigned list : m_flatLists)
-        glDeleteLists(list, 1);
-    m_flatLists.clear();
-    m_flatListSegments.clear();
-    glShadeModel(GL_SMOOTH);
-    glColor3f(1, 0, 0);
+    m_flatRuns.clear();
     const std::vector<Vec3f>& normals = m_doc.Normals();
     std::size_t g = 0;
-    // One list for each run of polylines of the same segment, in the model's order, so the picture
-    // is drawn exactly as face by face (the cost of a list grows with the number already made).
+    std::optional<SurfaceArrayBuilder> run;
     for (const auto& line : *model) {
-        if (m_flatLists.empty() || m_flatListSegments.back() != line->m_nSegment) {
-            if (!m_flatLists.empty()) glEndList();
-            m_flatListSegments.push_back(line->m_nSegment);
-            m_flatLists.push_back(glGenLists(1));
-            glNewList(m_flatLists.back(), GL_COMPILE);
+        if (m_flatRuns.empty() || m_flatRuns.back().segment != line->m_nSegment) {
+            if (run) run->Finish();
+            run.emplace(m_flatRuns.emplace_back(), line->m_nSegment);
         }
-        glBegin(line->m_bFace ? GL_POLYGON : GL_LINE_STRIP);
+        run->BeginLine(line->m_bFace);
         for (const Vec3f& p : line->Points())
-            EmitVertex(ViewPoint(p, s, m_camera.modelCentre), normals[g++]);
-        glEnd();
+            run->AddCorner(ViewPoint(p, s, m_camera.modelCentre), normals[g++]);
+        run->EndLine();
     }
-    if (!m_flatLists.empty()) glEndList();
+    if (run) run->Finish();
 }
 
-// Builds the figure from the document's segment tables and one display list per segment.
+// Builds the figure from the document's segment tables and the arrays of each segment. The flat
+// picture's arrays are let go meanwhile: they are not drawn while the figure is shown, and on a
+// large model they hold as much memory as the figure's.
 void CKvtView::BuildSegmentLists() {
     for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
         m_segLists[static_cast<std::size_t>(i)] = SegmentList{};
@@ -75,14 +65,11 @@ void CKvtView::BuildSegmentLists() {
         m_figure.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
     for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s)
         if (m_doc.HasSegmentTables()) BuildSegmentList(s);
+    std::vector<SegmentList>().swap(m_flatRuns);
 }
 
 // One segment's arrays from the figure's surface, smoothly shaded: the points as read with the
 // document's normals, or, once a twist has moved them, the twisted points with their turned normals.
-// A polygon becomes a fan of triangles about its first corner, each listed as (corner j, corner
-// j + 1, first corner), the order the driver's own decomposition of a polygon uses, so the picture
-// is the same to the bit; repeated corners are dropped, and only the polygon's own edges are
-// flagged, so its outline stays the polygon's.
 void CKvtView::BuildSegmentList(int segment) {
     SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
     const SegmentShape& shape = m_figure.Shape(segment);
@@ -90,56 +77,20 @@ void CKvtView::BuildSegmentList(int segment) {
     const std::vector<Vec3f>& points = shape.Points();
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
-    e = SegmentList{};
-    e.segment = segment;
-    constexpr float kHuge = std::numeric_limits<float>::max();
-    Vec3f lo{kHuge, kHuge, kHuge}, hi{-kHuge, -kHuge, -kHuge};
-    struct Corner {
-        Vec3f point, normal;
-    };
-    std::vector<Corner> corners;
-    auto add = [&](const Corner& c, bool edge) {
-        for (float v : {c.point.x, c.point.y, c.point.z, c.normal.x, c.normal.y, c.normal.z})
-            e.vertices.push_back(v);
-        e.edges.push_back(edge ? 1 : 0);
-    };
-    std::vector<std::vector<Corner>> lines;
+    SurfaceArrayBuilder arrays(e, segment);
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
-        corners.clear();
+        arrays.BeginLine(shape.lineIsFace[i]);
         for (auto n = static_cast<std::size_t>(shape.lineSizes[i]); n > 0; --n, ++k) {
             const Vec3f v =
                 turned ? twisted.shown[k] : ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre);
-            const Vec3f normal =
-                turned ? twisted.normals[k] : normals[static_cast<std::size_t>(shape.normalIds[k])];
-            lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
-            hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
-            const bool repeated = !corners.empty() && corners.back().point.x == v.x &&
-                                  corners.back().point.y == v.y && corners.back().point.z == v.z;
-            if (!shape.lineIsFace[i] || !repeated) corners.push_back({v, normal});
+            arrays.AddCorner(v, turned ? twisted.normals[k]
+                                       : normals[static_cast<std::size_t>(shape.normalIds[k])]);
         }
-        if (!shape.lineIsFace[i]) {
-            lines.push_back(corners);
-            continue;
-        }
-        const std::size_t n = corners.size();
-        for (std::size_t j = 1; j + 1 < n; ++j) {
-            add(corners[j], true);
-            add(corners[j + 1], j + 2 == n);
-            add(corners[0], j == 1);
-        }
+        arrays.EndLine();
     }
-    e.triangleVertices = static_cast<int>(e.edges.size());
-    for (const auto& line : lines) {
-        e.lineStrips.push_back({static_cast<int>(e.edges.size()), static_cast<int>(line.size())});
-        for (const Corner& c : line)
-            add(c, true);
-    }
-    e.built = true;
+    arrays.Finish();
     e.revision = shape.revision;
-    const Point3d a = ToPoint3d(lo), b = ToPoint3d(hi);
-    e.centre = 0.5 * (a + b);
-    e.radius = lo.x <= hi.x ? 0.5 * std::sqrt(Dot(b - a, b - a)) : 0.0;
 }
 
 void CKvtView::DrawSegmentArrays(const SegmentList& e) {
@@ -201,15 +152,15 @@ void CKvtView::DrawScene(int mode) {
 
 void CKvtView::DrawFlatLists(int mode) {
     std::array<double, 3> colour = m_flatColour;
-    for (std::size_t i = 0; i < m_flatLists.size(); ++i) {
-        const int segment = m_flatListSegments[i];
+    for (const SegmentList& run : m_flatRuns) {
+        const int segment = run.segment;
         if (mode == GL_SELECT) {
             SetPickName(segment);
         } else {
             SegmentColour(segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        glCallList(m_flatLists[i]);
+        DrawSegmentArrays(run);
     }
 }
 

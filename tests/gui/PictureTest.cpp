@@ -1,7 +1,7 @@
 // The pictures of the default model stay the same, pixel for pixel, through the ordinary steps of
-// posing: start-up, the figure built, a selected head, a turned forearm, a twisted thigh and the
-// end of a playback. The reference pictures were taken from the program on this platform
-// (Xvfb, Mesa llvmpipe); FIGURANT_RECORD_PICTURES=1 writes them anew.
+// posing: start-up, the figure built (and the flat picture again), a selected head, a turned
+// forearm, a twisted thigh and the end of a playback. The reference pictures were taken from the program on
+// this platform (Xvfb, Mesa llvmpipe); FIGURANT_RECORD_PICTURES=1 writes them anew.
 #include "GuiFixture.h"
 #include "GuiMain.h"
 #include "TempDir.h"
@@ -46,6 +46,11 @@ class PictureTest : public QObject {
         RunningApp app;
         TempDir dir;
         CKvtView& v = app.View();
+        Check(v, "startup");
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        Check(v, "hierarchy");
+        // Back to the flat picture and to the figure again.
+        app.Frame().Router().Execute(cmd::Hierarchy);
         Check(v, "startup");
         app.Frame().Router().Execute(cmd::Hierarchy);
         Check(v, "hierarchy");
