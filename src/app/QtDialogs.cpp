@@ -154,7 +154,8 @@ bool QtDialogs::ShowProgress(const std::string& text, int done, int total, bool 
     m_progress->setLabelText(QString::fromStdString(text));
     m_progress->setMaximum(total);
     m_progress->setValue(done);
-    QCoreApplication::processEvents();
+    // Work that cannot stop takes no input meanwhile: a click must not reach a half-built model.
+    QCoreApplication::processEvents(canCancel ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     if (!m_progress->wasCanceled()) return true;
     m_progress.reset();
     return false;

@@ -198,7 +198,12 @@ void CKvtView::OnUpdate(int hint) {
         m_bAnimAvailable = false;
     } else if (hint == HINT_HIERARCHY_BUILT || hint == HINT_DXF_IMPORTED) {
         // A new model: the figure, its selection and its history belong to the old one.
-        if (hint == HINT_DXF_IMPORTED) m_figure.Clear();
+        if (hint == HINT_DXF_IMPORTED) {
+            m_figure.Clear();
+            // The old figure's arrays go with it; on a large model they hold much memory.
+            m_segLists.fill(SegmentList{});
+            m_nSegLists = 0;
+        }
         m_nDisplayMode = hint == HINT_HIERARCHY_BUILT ? DISPLAY_HIERARCHY : DISPLAY_FLAT;
         if (isValid()) {
             makeCurrent();

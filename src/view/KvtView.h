@@ -186,8 +186,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     QWindow* GLWindow() const;
     // The picture as the window shows it, drawn now.
     QImage grabFramebuffer();
-    // True while the last picture must stay on the screen (the document is reading a model).
-    bool KeepsPicture() const { return m_doc.Loading(); }
+    // True while the last picture must stay on the screen: the document is reading a model, or
+    // the figure is being built.
+    bool KeepsPicture() const { return m_doc.Loading() || m_bBuilding; }
 
   protected:
     friend class ViewWindow;
@@ -213,6 +214,19 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
                                     const std::string& stem);
     bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);
+    // Building the figure on a large model: its progress shown as "Building the figure..." in
+    // steps (the document's tables, the figure, then each segment's arrays), and the picture
+    // kept meanwhile.
+    class BuildingFigure {
+      public:
+        explicit BuildingFigure(CKvtView& view);
+        ~BuildingFigure();
+        void Report(int step) const;
+
+      private:
+        CKvtView& m_view;
+        bool m_outer;
+    };
     void OnInitialUpdate();
     void SetupLights();
     void ReleaseArrays();
@@ -243,6 +257,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     ViewCamera m_camera;
 
     bool m_bFirstDraw = true;
+    bool m_bBuilding = false;
     // The flat picture: one set of arrays per run of consecutive faces of the same segment, drawn
     // in the model's order.
     std::vector<SegmentList> m_flatRuns;

@@ -124,7 +124,9 @@ void CKvtView::OnHierarchy() {
     } else {
         m_services.SetWaitCursor(true);
         m_nDisplayMode = DISPLAY_HIERARCHY;
+        const BuildingFigure building(*this);
         m_doc.BuildHierarchy();
+        building.Report(1);
         makeCurrent();
         BuildSegmentLists();
         m_services.SetWaitCursor(false);

@@ -15,6 +15,9 @@ namespace figurant {
 namespace {
 
 const char* const kNormalsNotReady = "Normals not ready!";
+const char* const kBuildingFigure = "Building the figure...";
+// Steps of building the figure: the document's tables, the figure, then each segment's arrays.
+constexpr int kBuildSteps = 2 + kMaxSegments;
 
 } // namespace
 
@@ -44,6 +47,22 @@ void CKvtView::BuildFlatLists() {
     if (run) run->Finish();
 }
 
+// Only the outermost of nested builds opens and closes the progress.
+CKvtView::BuildingFigure::BuildingFigure(CKvtView& view) : m_view(view), m_outer(!view.m_bBuilding) {
+    m_view.m_bBuilding = true;
+    if (m_outer) Report(0);
+}
+
+CKvtView::BuildingFigure::~BuildingFigure() {
+    if (!m_outer) return;
+    m_view.m_bBuilding = false;
+    Report(kBuildSteps);
+}
+
+void CKvtView::BuildingFigure::Report(int step) const {
+    m_view.m_services.Busy(kBuildingFigure, step, kBuildSteps);
+}
+
 // Builds the figure from the document's segment tables and the arrays of each segment. The flat
 // picture's arrays are let go meanwhile: they are not drawn while the figure is shown, and on a
 // large model they hold as much memory as the figure's.
@@ -59,12 +78,16 @@ void CKvtView::BuildSegmentLists() {
     }
     glShadeModel(GL_SMOOTH);
     // Building the same model's figure again puts it back to rest as one undoable step.
+    const BuildingFigure building(*this);
     if (m_figure.IsBuilt() && m_figure.SegmentCount() == m_doc.SegmentCount())
         m_figure.ResetPose("Rebuild Figure");
     else
         m_figure.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
-    for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s)
+    building.Report(2);
+    for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
         if (m_doc.HasSegmentTables()) BuildSegmentList(s);
+        building.Report(3 + s);
+    }
     std::vector<SegmentList>().swap(m_flatRuns);
 }
 

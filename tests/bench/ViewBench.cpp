@@ -145,6 +145,17 @@ void BM_Playback(benchmark::State& state) {
     view.SetPlaybackRate(kDefaultPlaybackRate);
 }
 
+// Building the jointed figure from a shown model (the Hierarchy command).
+void BM_Hierarchy(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        LoadModel(static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+        g_app->View().OnHierarchy();
+        PaintNow();
+    }
+}
+
 // The yardsticks: the same mesh as one indexed vertex buffer in the same window (ReferenceMesh).
 void BM_ReferencePaint(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
@@ -255,6 +266,7 @@ BENCHMARK(BM_ReferenceLoadAndShow)
     ->Iterations(1);
 BENCHMARK(BM_ReferencePaint)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)

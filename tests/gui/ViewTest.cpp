@@ -149,6 +149,26 @@ class ViewTest : public QObject {
         QVERIFY(view.Camera().curQuat == turned);
     }
 
+    // Building the figure reports its steps in order and closes the report at the end; the
+    // picture stays as it was until the figure is whole.
+    void buildingTheFigureShowsItsProgressAndKeepsThePicture() {
+        RunningApp app;
+        CKvtView& view = app.View();
+        std::vector<bool> kept;
+        app.dialogs.whileBusy = [&] { kept.push_back(view.KeepsPicture()); };
+        app.dialogs.busy.clear();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        const auto& busy = app.dialogs.busy;
+        QVERIFY(busy.size() >= 4);
+        QCOMPARE(busy.front().done, 0);
+        QCOMPARE(busy.back().done, busy.back().total);
+        for (std::size_t i = 0; i < busy.size(); ++i) {
+            QCOMPARE(busy[i].text, std::string("Building the figure..."));
+            if (i > 0) QVERIFY(busy[i - 1].done < busy[i].done);
+            QCOMPARE(bool(kept[i]), i + 1 < busy.size());
+        }
+    }
+
     void emptyResizeAndNewDocumentHintChangeNothingVisible() {
         RunningApp app;
         CKvtView& view = app.View();

@@ -4,6 +4,7 @@
 #include "WindowServices.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -35,7 +36,12 @@ class ScriptedDialogs : public IDialogs {
         progress.push_back({text, done, total});
         return cancelAt < 0 || done < cancelAt;
     }
-    void Busy(const std::string& text, int done, int total) override { busy.push_back({text, done, total}); }
+    void Busy(const std::string& text, int done, int total) override {
+        busy.push_back({text, done, total});
+        if (whileBusy) whileBusy();
+    }
+    // Called at each report of work that cannot stop, to look at the program meanwhile.
+    std::function<void()> whileBusy;
 
     // Answers of the coming file dialogs, in order; nothing means Cancel.
     std::deque<std::optional<std::string>> answers;
