@@ -256,6 +256,8 @@ BENCHMARK(BM_Paint)
     ->Args({1, 1})
     ->Args({kStress, 0})
     ->Args({kStress, 1})
+    ->Args({kMillion, 0})
+    ->Args({kMillion, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndShow)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ReferenceLoadAndShow)
@@ -264,19 +266,21 @@ BENCHMARK(BM_ReferenceLoadAndShow)
     ->Arg(kMillion)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK(BM_ReferencePaint)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePaint)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)
     ->Args({1, 0})
     ->Args({1, 1})
     ->Args({kStress, 0})
     ->Args({kStress, 1})
+    ->Args({kMillion, 0})
+    ->Args({kMillion, 1})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryAfterPosing)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
