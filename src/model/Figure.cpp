@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace figurant {
 
@@ -144,22 +145,30 @@ void Figure::TwistSegment(int b, float angle) {
     r.ClearVertexPositions();
     const float s = m_scale;
     const Vec3f c = m_centre;
-    // The rest ring indexed once, for the "stays on the seam" test of every point.
-    VertexIndex ring;
-    for (std::size_t i = 0; i < r.m_restRing.size(); ++i)
-        ring.Add(r.m_restRing[i], static_cast<int>(i));
+    if (t.onRing.size() != t.points.size()) MarkFixedPoints(r, t);
+    const bool firstTwist = t.firstAtPosition.size() != t.points.size();
+    if (firstTwist) t.firstAtPosition.assign(t.points.size(), 0);
+    t.shown.reserve(t.points.size());
     for (std::size_t k = 0; k < t.points.size(); ++k) {
         Vec3f& point = t.points[k];
         const Point3d p = ToPoint3d(ViewPoint(point, s, c));
         Point3d q = p;
-        if (!ring.Contains(p, r.m_restRing)) {
-            q = twist.Apply(p);
+        if (!t.onRing[k]) {
+            // The normal turns with its point, so the limb stays smoothly shaded.
+            if (k < t.normals.size())
+                std::tie(q, t.normals[k]) = twist.ApplyWithDirection(p, t.normals[k]);
+            else
+                q = twist.Apply(p);
             point = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
                      static_cast<float>((q.z + c.z) / s)};
-            // The normal turns with its point, so the limb stays smoothly shaded.
-            if (k < t.normals.size()) t.normals[k] = twist.TurnDirection(p, t.normals[k]);
         }
-        r.AddVertexPositionIfNew(q);
+        if (firstTwist) {
+            const std::size_t before = r.m_vertices.size();
+            r.AddVertexPositionIfNew(q);
+            t.firstAtPosition[k] = r.m_vertices.size() > before;
+        } else if (t.firstAtPosition[k]) {
+            r.AddVertexPosition(q);
+        }
         t.shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
     }
     t.angle += angle;
@@ -169,6 +178,17 @@ void Figure::TwistSegment(int b, float angle) {
     for (Point3d& P : child.m_parentRing)
         P = twist.ApplyAboutChild(P);
     child.UpdateChildRing();
+}
+
+// Which of the twisted surface's points lie on the segment's rest ring: the seam to the parent
+// stays closed because they never move.
+void Figure::MarkFixedPoints(const SegmentPose& r, TwistedSurface& t) const {
+    VertexIndex ring;
+    for (std::size_t i = 0; i < r.m_restRing.size(); ++i)
+        ring.Add(r.m_restRing[i], static_cast<int>(i));
+    t.onRing.assign(t.points.size(), 0);
+    for (std::size_t k = 0; k < t.points.size(); ++k)
+        t.onRing[k] = ring.Contains(ToPoint3d(ViewPoint(t.points[k], m_scale, m_centre)), r.m_restRing);
 }
 
 void Figure::ResetMatrices() {

@@ -95,6 +95,7 @@ class Figure {
     std::array<float, 3> JointAngles(int segment) const;
 
   private:
+    void MarkFixedPoints(const SegmentPose& r, TwistedSurface& t) const;
     struct Snapshot;
     struct Step;
 

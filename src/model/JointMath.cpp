@@ -53,6 +53,13 @@ Vec3f BoneTwist::TurnDirection(const Point3d& p, const Vec3f& direction) const {
     return {v[0], v[1], v[2]};
 }
 
+std::pair<Point3d, Vec3f> BoneTwist::ApplyWithDirection(const Point3d& p, const Vec3f& direction) const {
+    const Matrix4 R = TurnAt(p);
+    Vec4f v{direction.x, direction.y, direction.z, 0.0f};
+    TransformPoint(R, v);
+    return {TransformPoint3(AboutPoint(m_J, R), p), {v[0], v[1], v[2]}};
+}
+
 Matrix4 BoneTwist::ChildTurn() const {
     Matrix4 R;
     MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),

@@ -23,6 +23,8 @@ struct SegmentPose {
     void ClearVertices();
     // The same for the positions alone, leaving m_vertexNormalIds as they are (the twist).
     void AddVertexPositionIfNew(const Point3d& p);
+    // Appends p as a new vertex, known not to be held yet.
+    void AddVertexPosition(const Point3d& p);
     void ClearVertexPositions();
     // Puts the joint ring into angular order about the joint centre (all three ring lists).
     void SortJointRing();

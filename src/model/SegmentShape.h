@@ -18,6 +18,10 @@ struct TwistedSurface {
     std::vector<Vec3f> normals;
     // Degrees of twist accumulated about the bone.
     float angle = 0.0f;
+    // Worked out by the first twist and kept, since a twist moves neither: which points lie on the
+    // rest ring (they stay where they are), and which are the first at their position (they make
+    // the segment's vertex list).
+    std::vector<char> onRing, firstAtPosition;
 };
 
 struct SegmentShape {
