@@ -228,9 +228,13 @@ std::size_t HeapInUse() {
 void BM_MemoryAfterPosing(benchmark::State& state) {
     for (auto _ : state) {
         LoadModel(1);
-        const std::size_t before = HeapInUse();
+        const double before = static_cast<double>(HeapInUse());
         LoadModel(static_cast<int>(state.range(0)));
+        const double faces = g_app->Doc().Model()->GetCount();
+        const auto perFace = [&] { return (static_cast<double>(HeapInUse()) - before) / faces; };
+        state.counters["shown_bytes_per_face"] = perFace();
         EnterHierarchy();
+        state.counters["figure_bytes_per_face"] = perFace();
         Figure& figure = g_app->View().FigureModel();
         figure.Pick(6, false);
         figure.BeginDrag();
@@ -240,9 +244,8 @@ void BM_MemoryAfterPosing(benchmark::State& state) {
         figure.TwistSegment(10, 20);
         figure.EndStep();
         PaintNow();
-        const double faces = g_app->Doc().Model()->GetCount();
         state.counters["faces"] = faces;
-        state.counters["bytes_per_face"] = static_cast<double>(HeapInUse() - before) / faces;
+        state.counters["bytes_per_face"] = perFace();
     }
 }
 
