@@ -32,7 +32,7 @@ CKvtView::CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent)
 CKvtView::~CKvtView() {
     if (isValid()) {
         makeCurrent();
-        ReleaseArrays();
+        ReleaseGraphics();
         doneCurrent();
     }
     // The window and its context go before the members their calls would reach.
@@ -71,10 +71,12 @@ QImage CKvtView::grabFramebuffer() {
 }
 
 // Display lists live and die with the context, not with the model.
-void CKvtView::ReleaseArrays() {
+void CKvtView::ReleaseGraphics() {
     m_flatRuns.clear();
     for (SegmentList& e : m_segLists)
         e = SegmentList{};
+    m_pickTarget.reset();
+    m_restPicture.reset();
 }
 
 namespace {
@@ -279,7 +281,7 @@ QImage CKvtView::RenderImage(bool outline) {
 void CKvtView::initializeGL() {
     m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
-        ReleaseArrays();
+        ReleaseGraphics();
         m_nSegLists = 0;
         doneCurrent();
     });

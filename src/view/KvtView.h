@@ -33,6 +33,9 @@ struct PlaybackRate {
 };
 extern const PlaybackRate kPlaybackRates[5];
 constexpr int kDefaultPlaybackRate = 30;
+// Below this many faces drawing the whole figure at each drag step costs less than copying a kept
+// picture of the resting part, with its depth, to the window.
+constexpr int kFacesWorthKeeping = 20000;
 enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02 /* GL_SELECT */ };
 
 // The camera: placement, view volume and the scene's turns. Matrices are column-major floats.
@@ -113,7 +116,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Display lists and drawing.
     void BuildFlatLists();
     void BuildSegmentLists();
-    void DrawScene(int mode);
+    // What a paint draws of the figure: all of it, or the part a drag leaves at rest or moves.
+    enum class Layer { All, Resting, Moving };
+    void DrawScene(int mode, Layer layer = Layer::All);
 
     // Posing: the figure model holds the pose; these translate commands into calls on it.
     void TwistSegment(int b);
@@ -124,6 +129,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Puts the current picture on the clipboard.
     void OnEditCopy();
     int PlaybackFramesPerSecond() const { return m_nPlaybackRate; }
+    // The size of figure from which a drag keeps a picture of what does not move.
+    void SetFacesWorthKeeping(int faces) { m_nFacesWorthKeeping = faces; }
     void SetPlaybackRate(int framesPerSecond) { m_nPlaybackRate = framesPerSecond; }
     // Exports (ViewExport.cpp): the picture, the animation's frames (and video), BVH or glTF.
     void OnExportPicture();
@@ -210,7 +217,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The cursor (x, y from the bottom) and the window's viewport while a pick draws.
     std::array<int, 6> m_pickBox{};
     int m_pickName = -1;
-    void DrawPicture(float red, float green, float blue, float alpha);
+    void DrawPicture(float red, float green, float blue, float alpha, Layer layer = Layer::All);
     std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
                                     const std::string& stem);
     bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);
@@ -229,11 +236,25 @@ class CKvtView : public QWidget, public ICommandTarget {
     };
     void OnInitialUpdate();
     void SetupLights();
-    void ReleaseArrays();
+    // Arrays and off-screen targets: they belong to the context.
+    void ReleaseGraphics();
     void BuildSegmentList(int segment);
     void SyncSegmentLists();
     void DrawFlatLists(int mode);
-    void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour);
+    void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour, Layer layer);
+    // A drag step's picture (ViewDragPicture.cpp): the figure at rest from a picture kept since
+    // the drag's first step, the dragged segments drawn over it.
+    void DrawDragPicture();
+    // Whether drag steps draw over a kept picture: for a figure large enough to gain by it.
+    bool DragKeepsRestingPicture() const;
+    int m_nFacesWorthKeeping = kFacesWorthKeeping;
+    void MarkMoving(const SegmentPose& r);
+    std::unique_ptr<QOpenGLFramebufferObject> m_restPicture;
+    bool m_bRestPictureValid = false;
+    // Set while the drag branch of a mouse move paints.
+    bool m_bDragPaint = false;
+    // Segments a drag moves: the selected ones and everything below them.
+    std::array<bool, kMaxSegments> m_moving{};
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
     void DrawOutline(const SegmentList& e);

@@ -97,7 +97,9 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
             m_bDragging = true;
             m_figure.Drag(m_dragRot[0], m_dragRot[1], m_dragRot[2]);
         }
+        m_bDragPaint = !m_figure.Selection().empty();
         InvalidateAndUpdateNow();
+        m_bDragPaint = false;
         if (!m_figure.Selection().empty()) ShowStatus();
     }
     m_lastX = x;

@@ -142,7 +142,7 @@ void CKvtView::SyncSegmentLists() {
     }
 }
 
-void CKvtView::DrawScene(int mode) {
+void CKvtView::DrawScene(int mode, Layer layer) {
     float rotation[16];
     const ViewCamera& c = m_camera;
     BuildRotMatrix(rotation, c.curQuat);
@@ -163,7 +163,7 @@ void CKvtView::DrawScene(int mode) {
     glRotatef(static_cast<float>(c.sceneRotZ), 0, 0, 1);
     if (m_nDisplayMode == DISPLAY_HIERARCHY) {
         std::array<double, 3> colour{1.0, 0.0, 0.0};
-        DrawTree(m_figure.Pose(1), mode, colour);
+        DrawTree(m_figure.Pose(1), mode, colour, layer);
     } else {
         DrawFlatLists(mode);
     }
@@ -187,8 +187,11 @@ void CKvtView::DrawFlatLists(int mode) {
     }
 }
 
-void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour) {
-    if (r.m_pJointCentre) {
+void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour, Layer layer) {
+    const bool moving =
+        r.m_nSegment >= 0 && r.m_nSegment < kMaxSegments && m_moving[static_cast<std::size_t>(r.m_nSegment)];
+    const bool drawn = layer == Layer::All || (layer == Layer::Moving) == moving;
+    if (drawn && r.m_pJointCentre) {
         // A band is picked as the segment drawn last before it.
         if (mode == GL_SELECT) {
             SetPickName(m_pickName);
@@ -199,10 +202,10 @@ void CKvtView::DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& c
         DrawJointBand(r); // in the parent's frame, before the segment's own matrix
     }
     glMultMatrixf(r.m_matrix.data());
-    DrawSegmentLists(r.m_nSegment, 1, mode);
+    if (drawn) DrawSegmentLists(r.m_nSegment, 1, mode);
     for (const SegmentPose* child : r.m_pChildren) {
         glPushMatrix();
-        DrawTree(*child, mode, colour);
+        DrawTree(*child, mode, colour, layer);
         glPopMatrix();
     }
 }
@@ -304,7 +307,13 @@ void CKvtView::paintGL() {
     // stays: the lists and the figure may not match the document until the read has finished.
     if (m_doc.Loading()) return;
     ++m_nPaints;
-    DrawPicture(0, 0, 0, 0);
+    if (m_bDragPaint && DragKeepsRestingPicture()) {
+        DrawDragPicture();
+    } else {
+        // Any other paint may follow a change to the resting figure or the camera.
+        m_bRestPictureValid = false;
+        DrawPicture(0, 0, 0, 0);
+    }
     glFlush();
     if (m_bFirstDraw) {
         RefreshToolbar(Refresh::FirstPaint);
@@ -313,14 +322,14 @@ void CKvtView::paintGL() {
 }
 
 // The whole picture into the bound framebuffer, on a background of the given colour.
-void CKvtView::DrawPicture(float red, float green, float blue, float alpha) {
+void CKvtView::DrawPicture(float red, float green, float blue, float alpha, Layer layer) {
     glClearColor(red, green, blue, alpha);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     SyncSegmentLists();
-    DrawScene(GL_RENDER);
+    DrawScene(GL_RENDER, layer);
 }
 
 // A key light at the upper left front and a weaker fill from behind on the right. Their diffuse

@@ -67,18 +67,26 @@ void BM_LoadAndShow(benchmark::State& state) {
     state.counters["faces"] = g_app->Doc().Model()->GetCount();
 }
 
+// A drag step of the forearm as the mouse gives it: the turn and the paint.
 void BM_DragStep(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
-    Figure& figure = view.FigureModel();
-    figure.Pick(6, false);
-    figure.BeginDrag();
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
+    const QPoint forearm =
+        test::Project(view, test::Centre(view.Pose(6).m_vertices), test::TreeMatrix(view, 6)).toPoint();
+    view.OnLeftButtonDown(forearm.x(), forearm.y(), false);
+    if (view.FigureModel().Selection() != std::vector<int>{6})
+        state.SkipWithError("the press missed the forearm");
+    int y = forearm.y();
     for (auto _ : state) {
-        figure.Drag(1, 0, 1);
-        PaintNow();
+        y += 4;
+        view.OnMouseMove(forearm.x(), y, true);
+        QApplication::processEvents();
+        view.makeCurrent();
+        glFinish();
     }
-    figure.EndDrag();
+    view.OnLeftButtonUp();
 }
 
 void BM_Twist(benchmark::State& state) {

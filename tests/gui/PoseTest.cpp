@@ -3,6 +3,7 @@
 #include "GuiMain.h"
 #include "ViewProbe.h"
 
+#include <GL/gl.h>
 #include <QMouseEvent>
 #include <QToolBar>
 
@@ -23,6 +24,17 @@ std::vector<int> Selection(CKvtView& v) {
 void ExpectNear(const Matrix4& a, const Matrix4& b, float eps = 2e-5f) {
     for (int i = 0; i < 16; ++i)
         QVERIFY2(std::fabs(a[i] - b[i]) < eps, qPrintable(QString::number(i)));
+}
+
+// What the last paint drew, as the window shows it: the back buffer, which this driver keeps as
+// it was when it was shown (its front buffer cannot be read back).
+QImage LastPainted(CKvtView& v) {
+    v.makeCurrent();
+    QImage image(v.width(), v.height(), QImage::Format_RGBA8888);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    return image.mirrored();
 }
 
 } // namespace
@@ -66,6 +78,28 @@ class PoseTest : public QObject {
         v.onContextMenu = [&menu](const QPoint&) { menu = true; };
         QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
         QVERIFY(menu);
+    }
+
+    // A drag step draws the dragged part over the resting figure kept from the drag's first step:
+    // what the window shows is the picture a whole repaint gives (up to the pixels on triangle
+    // edges, which the window and an off-screen picture rasterise apart).
+    void aDragStepShowsTheWholePicture() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        v.SetFacesWorthKeeping(0); // the default model is too small to keep a picture by itself
+        const QPoint forearm = At(app, 6);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, forearm);
+        const QImage rest = v.RenderImage();
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, forearm);
+        for (int step = 1; step <= 3; ++step)
+            MoveWith(&v, forearm + QPoint(0, 30 * step), Qt::LeftButton);
+        const QImage shown = LastPainted(v);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, forearm + QPoint(0, 90));
+        const QImage whole = v.RenderImage();
+        QVERIFY(PixelsApart(rest, whole) > 500); // the forearm moved
+        const int apart = PixelsApart(shown, whole);
+        QVERIFY2(apart < whole.width() * whole.height() / 5000, qPrintable(QString::number(apart)));
     }
 
     void selectedSegmentIsDrawnRed() {

@@ -1,0 +1,55 @@
+// Dragging a segment repaints only what moves: the first step of a drag draws the rest of the
+// figure, with its depth, into an off-screen picture that is kept; every step copies it to the
+// window and draws the dragged segments, everything below them and their joint bands over it.
+// A large figure thus drags at the speed of the part that moves.
+#include "KvtView.h"
+
+#include <GL/gl.h>
+#include <QOpenGLFramebufferObject>
+
+namespace figurant {
+
+bool CKvtView::DragKeepsRestingPicture() const {
+    const CUnderlayList* model = m_doc.Model();
+    return m_nDisplayMode == DISPLAY_HIERARCHY && !m_figure.Selection().empty() && model &&
+           model->GetCount() >= m_nFacesWorthKeeping;
+}
+
+void CKvtView::MarkMoving(const SegmentPose& r) {
+    if (r.m_nSegment >= 0 && r.m_nSegment < kMaxSegments)
+        m_moving[static_cast<std::size_t>(r.m_nSegment)] = true;
+    for (const SegmentPose* child : r.m_pChildren)
+        MarkMoving(*child);
+}
+
+void CKvtView::DrawDragPicture() {
+    const QSize size(m_camera.viewportW, m_camera.viewportH);
+    if (!m_restPicture || m_restPicture->size() != size) {
+        QOpenGLFramebufferObjectFormat format;
+        // Depth and stencil packed as the window has them, so the depth can be copied across.
+        format.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
+        format.setInternalTextureFormat(GL_RGBA8);
+        m_restPicture = std::make_unique<QOpenGLFramebufferObject>(size, format);
+        m_bRestPictureValid = false;
+    }
+    if (!m_bRestPictureValid) {
+        m_moving.fill(false);
+        for (int segment : m_figure.Selection())
+            if (segment >= 0 && segment < m_figure.SegmentCount()) MarkMoving(m_figure.Pose(segment));
+        m_restPicture->bind();
+        DrawPicture(0, 0, 0, 0, Layer::Resting);
+        m_restPicture->release();
+        m_bRestPictureValid = true;
+    }
+    const QRect whole(QPoint(0, 0), size);
+    QOpenGLFramebufferObject::blitFramebuffer(nullptr, whole, m_restPicture.get(), whole,
+                                              GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    QOpenGLFramebufferObject::bindDefault();
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    SyncSegmentLists();
+    DrawScene(GL_RENDER, Layer::Moving);
+}
+
+} // namespace figurant
