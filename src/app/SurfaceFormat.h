@@ -5,7 +5,7 @@
 namespace figurant {
 
 // RGBA with 24 colour bits, double buffered, a 24-bit depth buffer, in a compatibility context so
-// display lists, immediate mode and selection mode are there.
+// vertex arrays with edge flags and immediate mode are there.
 inline QSurfaceFormat ProgramSurfaceFormat() {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);

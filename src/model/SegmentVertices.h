@@ -1,5 +1,5 @@
 #pragma once
-// The geometric half of building a segment's display list: every point of the segment's
+// The geometric half of building a segment's vertex arrays: every point of the segment's
 // polylines in view coordinates, with its global vertex number, and the segment's distinct
 // vertices collected into its pose record.
 #include "SegmentPose.h"

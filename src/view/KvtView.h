@@ -1,8 +1,8 @@
 #pragma once
 // The single view of the document window: a widget holding the native OpenGL window it draws into
-// (ViewWindow), owner of every display list of the model, the figure model it draws and poses, the camera and
-// the mouse and keyboard state. Handlers translate window input into the calls below, which tests can make
-// without events.
+// (ViewWindow), owner of the model's vertex arrays, the figure model it draws and poses, the
+// camera and the mouse and keyboard state. Handlers translate window input into the calls below,
+// which tests can make without events.
 #include "AnimationScene.h"
 #include "CommandTarget.h"
 #include "Figure.h"
@@ -113,7 +113,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Pans by a drag of (dx, dy) pixels: the model follows the mouse.
     void PanScene(int dx, int dy);
 
-    // Display lists and drawing.
+    // Vertex arrays and drawing.
     void BuildFlatLists();
     void BuildSegmentLists();
     // What a paint draws of the figure: all of it, or the part a drag leaves at rest or moves.
