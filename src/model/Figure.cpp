@@ -36,6 +36,8 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
         CollectSegmentVertices(lines, shape.normalIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
+    for (SegmentPose& p : *m_pose)
+        p.ReleaseVertexIndex();
     m_bBuilt = true;
 }
 
@@ -167,10 +169,11 @@ void Figure::TwistSegment(int b, float angle) {
             r.AddVertexPositionIfNew(q);
             t.firstAtPosition[k] = r.m_vertices.size() > before;
         } else if (t.firstAtPosition[k]) {
-            r.AddVertexPosition(q);
+            r.m_vertices.push_back(q);
         }
         t.shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
     }
+    r.ReleaseVertexIndex();
     t.angle += angle;
     ++shape.revision;
 
@@ -211,6 +214,7 @@ void Figure::ResetSurface(int segment) {
     p.ClearVertexPositions();
     for (const Vec3f& point : shape.restPoints)
         p.AddVertexPositionIfNew(ToPoint3d(ViewPoint(point, m_scale, m_centre)));
+    p.ReleaseVertexIndex();
 }
 
 void Figure::ResetPose(const std::string& stepName) {

@@ -98,9 +98,6 @@ void Figure::Exchange(Step& step, bool undo) {
             SegmentShape& shape = m_shapes[static_cast<std::size_t>(s.segment)];
             std::swap(shape.twisted, *s.surface);
             std::swap(p.m_vertices, s.vertices);
-            p.m_vertexIndex.Clear();
-            for (std::size_t i = 0; i < p.m_vertices.size(); ++i)
-                p.m_vertexIndex.Add(p.m_vertices[i], static_cast<int>(i));
             ++shape.revision;
         }
         p.UpdateChildRing();

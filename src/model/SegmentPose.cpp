@@ -45,10 +45,7 @@ void SegmentPose::ClearVertices() {
 }
 
 void SegmentPose::AddVertexPositionIfNew(const Point3d& p) {
-    if (!HasVertex(p)) AddVertexPosition(p);
-}
-
-void SegmentPose::AddVertexPosition(const Point3d& p) {
+    if (HasVertex(p)) return;
     m_vertexIndex.Add(p, static_cast<int>(m_vertices.size()));
     m_vertices.push_back(p);
 }

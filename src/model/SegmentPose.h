@@ -15,7 +15,8 @@ struct SegmentPose {
     SegmentPose(const SegmentPose&) = delete;
     SegmentPose& operator=(const SegmentPose&) = delete;
 
-    // Same within 1e-10 on every axis as a point of m_vertices.
+    // Same within 1e-10 on every axis as a point of m_vertices, while the index is kept: from
+    // ClearVertices (or ClearVertexPositions) until ReleaseVertexIndex.
     bool HasVertex(const Point3d& p) const { return m_vertexIndex.Contains(p, m_vertices); }
     bool IsOnRestRing(const Point3d& p) const;
     // Appends p to m_vertices (with its global vertex number) unless HasVertex finds it.
@@ -23,9 +24,10 @@ struct SegmentPose {
     void ClearVertices();
     // The same for the positions alone, leaving m_vertexNormalIds as they are (the twist).
     void AddVertexPositionIfNew(const Point3d& p);
-    // Appends p as a new vertex, known not to be held yet.
-    void AddVertexPosition(const Point3d& p);
     void ClearVertexPositions();
+    // The index behind HasVertex serves building the vertex list; on a large figure it holds as
+    // much memory as the list's points, so it is let go once the list is made.
+    void ReleaseVertexIndex() { m_vertexIndex = VertexIndex{}; }
     // Puts the joint ring into angular order about the joint centre (all three ring lists).
     void SortJointRing();
     // m_childRing = m_restRing transformed by m_matrix.
@@ -46,7 +48,7 @@ struct SegmentPose {
     // Figure tree links into the view's fixed array of records (not owned).
     SegmentPose* m_pParent = nullptr;
     std::vector<SegmentPose*> m_pChildren;
-    // Index over m_vertices for HasVertex and the ring search.
+    // Index over m_vertices for HasVertex and the ring search, while the vertex list is made.
     VertexIndex m_vertexIndex;
 };
 
