@@ -53,11 +53,19 @@ Vec3f BoneTwist::TurnDirection(const Point3d& p, const Vec3f& direction) const {
     return {v[0], v[1], v[2]};
 }
 
+// The turn TurnAt's matrix makes about J, by Rodrigues' formula in double precision: a point of
+// a large segment then costs one sine and cosine instead of three matrix products.
 std::pair<Point3d, Vec3f> BoneTwist::ApplyWithDirection(const Point3d& p, const Vec3f& direction) const {
-    const Matrix4 R = TurnAt(p);
-    Vec4f v{direction.x, direction.y, direction.z, 0.0f};
-    TransformPoint(R, v);
-    return {TransformPoint3(AboutPoint(m_J, R), p), {v[0], v[1], v[2]}};
+    constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+    const Point3d v = p - m_J;
+    const double theta = kRadiansPerDegree * m_step * Dot(v, m_axis) / m_length;
+    const double c = std::cos(theta), s = std::sin(theta);
+    // The sine's sign is that of MakeRotation's matrices as TransformPoint applies them.
+    const auto turn = [&](const Point3d& u) {
+        return c * u - s * Cross(m_axis, u) + (Dot(m_axis, u) * (1 - c)) * m_axis;
+    };
+    const Point3d n = turn(Point3d{direction.x, direction.y, direction.z});
+    return {m_J + turn(v), {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)}};
 }
 
 Matrix4 BoneTwist::ChildTurn() const {

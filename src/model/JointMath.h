@@ -22,7 +22,8 @@ class BoneTwist {
     Point3d ApplyAboutChild(const Point3d& p) const { return TurnAbout(m_Jc, p); }
     // A direction at point p turned as the twist turns p (a normal of the surface there).
     Vec3f TurnDirection(const Point3d& p, const Vec3f& direction) const;
-    // The twisted point and a direction there (its normal) turned with it, from one turn.
+    // The twisted point and a direction there (its normal) turned with it: Apply and
+    // TurnDirection at once, computed without a matrix.
     std::pair<Point3d, Vec3f> ApplyWithDirection(const Point3d& p, const Vec3f& direction) const;
     // The child's rigid turn by the full step: T(Jc) R(step) T(-Jc).
     Matrix4 ChildTurn() const;
