@@ -282,6 +282,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The flat picture: one set of arrays per run of consecutive faces of the same segment, drawn
     // in the model's order.
     std::vector<SegmentList> m_flatRuns;
+    // The joint band being drawn, as triangles (position and normal per corner); kept to reuse
+    // its memory from band to band.
+    std::vector<float> m_bandVertices;
     int m_nSegLists = 0;
     std::array<SegmentList, kMaxSegments> m_segLists{};
     int m_nDisplayMode = DISPLAY_FLAT;

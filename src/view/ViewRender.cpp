@@ -276,17 +276,18 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
                 a,
                 {static_cast<float>(bn.x), static_cast<float>(bn.y), static_cast<float>(bn.z)}};
     }
-    auto vertex = [](const Vec3f& v, const Vec3f& normal, float sign) {
-        glNormal3f(sign * normal.x, sign * normal.y, sign * normal.z);
-        glVertex3f(v.x, v.y, v.z);
+    std::vector<float>& band = m_bandVertices;
+    band.clear();
+    auto vertex = [&band](const Vec3f& v, const Vec3f& normal, float sign) {
+        band.insert(band.end(), {v.x, v.y, v.z, sign * normal.x, sign * normal.y, sign * normal.z});
     };
+    // Each triangle listed from its second corner, as the driver takes a three-cornered polygon
+    // apart, so the band is drawn to the bit as polygons drew it.
     auto triangle = [&](const Corner& c0, bool p0, const Corner& c1, bool p1, const Corner& c2, bool p2,
                         float sign) {
-        glBegin(GL_POLYGON);
-        vertex(p0 ? c0.p : c0.q, p0 ? c0.b : c0.a, sign);
         vertex(p1 ? c1.p : c1.q, p1 ? c1.b : c1.a, sign);
         vertex(p2 ? c2.p : c2.q, p2 ? c2.b : c2.a, sign);
-        glEnd();
+        vertex(p0 ? c0.p : c0.q, p0 ? c0.b : c0.a, sign);
     };
     for (std::size_t k = 1; k <= n; ++k) {
         const Corner& j = c[k - 1];
@@ -300,6 +301,14 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
         triangle(i, false, i, true, j, false, -1);
         triangle(i, false, i, true, j, false, 1);
     }
+    constexpr GLsizei kStride = 6 * sizeof(float);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, kStride, band.data());
+    glNormalPointer(GL_FLOAT, kStride, band.data() + 3);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(band.size() / 6));
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void CKvtView::paintGL() {
