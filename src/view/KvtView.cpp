@@ -70,7 +70,7 @@ QImage CKvtView::grabFramebuffer() {
     return m_window->RenderNow();
 }
 
-// Display lists live and die with the context, not with the model.
+// Arrays and off-screen targets live and die with the context, not with the model.
 void CKvtView::ReleaseGraphics() {
     m_flatRuns.clear();
     for (SegmentList& e : m_segLists)

@@ -32,6 +32,11 @@ void CKvtView::DrawDragPicture() {
         m_restPicture = std::make_unique<QOpenGLFramebufferObject>(size, format);
         m_bRestPictureValid = false;
     }
+    if (size.isEmpty() || !m_restPicture->isValid()) {
+        // Without a picture to keep, the step is drawn whole.
+        DrawPicture(0, 0, 0, 0);
+        return;
+    }
     if (!m_bRestPictureValid) {
         m_moving.fill(false);
         for (int segment : m_figure.Selection())
