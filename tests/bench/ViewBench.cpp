@@ -260,18 +260,17 @@ void BM_MemoryAfterPosing(benchmark::State& state) {
 const int kStress = bench::ResolutionFor(100000);
 const int kMillion = bench::ResolutionFor(1000000);
 
+// Every model size, each with the second argument 0 and then 1 (flat or figure, pick or click).
+void EachSizeBothWays(benchmark::internal::Benchmark* b) {
+    for (const int size : {1, kStress, kMillion})
+        b->Args({size, 0})->Args({size, 1});
+}
+
 } // namespace
 
 // First, while the heap holds nothing of the other benchmarks.
 BENCHMARK(BM_MemoryAfterPosing)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_Paint)
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({kStress, 0})
-    ->Args({kStress, 1})
-    ->Args({kMillion, 0})
-    ->Args({kMillion, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 // One read of a large model is long enough to time; the default model's is timed ten times.
 BENCHMARK(BM_LoadAndShow)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_LoadAndShow)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -282,14 +281,7 @@ BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMilliseco
 BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pick)
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({kStress, 0})
-    ->Args({kStress, 1})
-    ->Args({kMillion, 0})
-    ->Args({kMillion, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 
