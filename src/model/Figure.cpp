@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 namespace figurant {
 
@@ -143,37 +142,41 @@ void Figure::TwistSegment(int b, float angle) {
     TwistedSurface& t = shape.twisted;
     if (t.points.empty()) t.points = shape.restPoints;
     if (t.normals.empty()) t.normals = shape.restNormals;
-    t.shown.clear();
-    r.ClearVertexPositions();
     const float s = m_scale;
     const Vec3f c = m_centre;
-    if (t.onRing.size() != t.points.size()) MarkFixedPoints(r, t);
-    const bool firstTwist = t.firstAtPosition.size() != t.points.size();
-    if (firstTwist) t.firstAtPosition.assign(t.points.size(), 0);
-    t.shown.reserve(t.points.size());
+    if (shape.onRestRing.size() != t.points.size()) MarkFixedPoints(r, shape);
+    if (shape.positionOf.size() != t.points.size()) NumberPositions(shape);
+    const std::vector<int>& positionOf = shape.positionOf;
+    const std::vector<char>& onRing = shape.onRestRing;
+    // Each position is turned once, at its first point; every point there takes the result.
+    const std::size_t positions =
+        t.points.empty() ? 0 : 1 + static_cast<std::size_t>(*std::max_element(positionOf.begin(), positionOf.end()));
+    r.m_vertices.resize(positions);
+    std::vector<BoneTwist::Turn> turns(positions);
+    std::vector<Vec3f> moved(positions);
+    std::vector<char> done(positions, 0);
+    t.shown.resize(t.points.size());
     for (std::size_t k = 0; k < t.points.size(); ++k) {
-        Vec3f& point = t.points[k];
-        const Point3d p = ToPoint3d(ViewPoint(point, s, c));
-        Point3d q = p;
-        if (!t.onRing[k]) {
+        const auto u = static_cast<std::size_t>(positionOf[k]);
+        Point3d& q = r.m_vertices[u];
+        if (!done[u]) {
+            done[u] = 1;
+            q = ToPoint3d(ViewPoint(t.points[k], s, c));
+            if (!onRing[k]) {
+                turns[u] = twist.TurnFor(q);
+                q = twist.Apply(q, turns[u]);
+            }
+            moved[u] = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
+                        static_cast<float>((q.z + c.z) / s)};
+        }
+        if (!onRing[k]) {
+            t.points[k] = moved[u];
             // The normal turns with its point, so the limb stays smoothly shaded.
-            if (k < t.normals.size())
-                std::tie(q, t.normals[k]) = twist.ApplyWithDirection(p, t.normals[k]);
-            else
-                q = twist.Apply(p);
-            point = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
-                     static_cast<float>((q.z + c.z) / s)};
+            if (k < t.normals.size()) t.normals[k] = twist.TurnDirection(turns[u], t.normals[k]);
         }
-        if (firstTwist) {
-            const std::size_t before = r.m_vertices.size();
-            r.AddVertexPositionIfNew(q);
-            t.firstAtPosition[k] = r.m_vertices.size() > before;
-        } else if (t.firstAtPosition[k]) {
-            r.m_vertices.push_back(q);
-        }
-        t.shown.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
+        t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
-    r.ReleaseVertexIndex();
+    r.ReleaseVertexIndex(); // it would no longer match the list
     t.angle += angle;
     ++shape.revision;
 
@@ -183,15 +186,57 @@ void Figure::TwistSegment(int b, float angle) {
     child.UpdateChildRing();
 }
 
-// Which of the twisted surface's points lie on the segment's rest ring: the seam to the parent
-// stays closed because they never move.
-void Figure::MarkFixedPoints(const SegmentPose& r, TwistedSurface& t) const {
+// Which of the segment's points lie on its rest ring: the seam to the parent stays closed because
+// they never move.
+void Figure::MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const {
     VertexIndex ring;
     for (std::size_t i = 0; i < r.m_restRing.size(); ++i)
         ring.Add(r.m_restRing[i], static_cast<int>(i));
-    t.onRing.assign(t.points.size(), 0);
-    for (std::size_t k = 0; k < t.points.size(); ++k)
-        t.onRing[k] = ring.Contains(ToPoint3d(ViewPoint(t.points[k], m_scale, m_centre)), r.m_restRing);
+    shape.onRestRing.assign(shape.restPoints.size(), 0);
+    for (std::size_t k = 0; k < shape.restPoints.size(); ++k)
+        shape.onRestRing[k] =
+            ring.Contains(ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre)), r.m_restRing);
+}
+
+// The position each of the segment's points is at, numbered in order of first use, as the
+// segment's vertex list holds them.
+void Figure::NumberPositions(SegmentShape& shape) const {
+    VertexIndex index;
+    std::vector<Point3d> positions;
+    shape.positionOf.resize(shape.restPoints.size());
+    for (std::size_t k = 0; k < shape.restPoints.size(); ++k) {
+        const Point3d p = ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
+        const std::vector<int> at = index.Matches(p, positions);
+        if (at.empty()) {
+            index.Add(p, static_cast<int>(positions.size()));
+            positions.push_back(p);
+        }
+        shape.positionOf[k] = at.empty() ? static_cast<int>(positions.size()) - 1 : at.front();
+    }
+}
+
+// A twisted surface's points and their view positions, made again from the segment's vertex list
+// (an undo or redo puts back only the list, the normals and the angle).
+void Figure::LayTwistedPoints(int segment, bool twisted) {
+    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
+    TwistedSurface& t = shape.twisted;
+    if (!twisted) {
+        t.points.clear();
+        t.shown.clear();
+        return;
+    }
+    const std::vector<Point3d>& vertices = Pose(segment).m_vertices;
+    const std::size_t n = shape.restPoints.size();
+    t.points.resize(n);
+    t.shown.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Point3d& q = vertices[static_cast<std::size_t>(shape.positionOf[k])];
+        t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
+        t.points[k] = shape.onRestRing[k] ? shape.restPoints[k]
+                                          : Vec3f{static_cast<float>((q.x + m_centre.x) / m_scale),
+                                                  static_cast<float>((q.y + m_centre.y) / m_scale),
+                                                  static_cast<float>((q.z + m_centre.z) / m_scale)};
+    }
 }
 
 void Figure::ResetMatrices() {

@@ -95,7 +95,10 @@ class Figure {
     std::array<float, 3> JointAngles(int segment) const;
 
   private:
-    void MarkFixedPoints(const SegmentPose& r, TwistedSurface& t) const;
+    void MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const;
+    void NumberPositions(SegmentShape& shape) const;
+    void LayTwistedPoints(int segment, bool twisted);
+    struct SurfaceRecord;
     struct Snapshot;
     struct Step;
 

@@ -44,7 +44,8 @@ void Figure::Capture(int segment, bool ring, bool surface) {
     }
     if (ring && !it->parentRing) it->parentRing = p.m_parentRing;
     if (surface && !it->surface) {
-        it->surface = m_shapes[static_cast<std::size_t>(segment)].twisted;
+        const TwistedSurface& t = m_shapes[static_cast<std::size_t>(segment)].twisted;
+        it->surface = SurfaceRecord{!t.points.empty(), t.normals, t.angle};
         it->vertices = p.m_vertices;
     }
 }
@@ -96,8 +97,13 @@ void Figure::Exchange(Step& step, bool undo) {
         if (s.parentRing) std::swap(p.m_parentRing, *s.parentRing);
         if (s.surface) {
             SegmentShape& shape = m_shapes[static_cast<std::size_t>(s.segment)];
-            std::swap(shape.twisted, *s.surface);
+            TwistedSurface& t = shape.twisted;
+            const bool twisted = s.surface->twisted;
+            s.surface->twisted = !t.points.empty();
+            std::swap(t.normals, s.surface->normals);
+            std::swap(t.angle, s.surface->angle);
             std::swap(p.m_vertices, s.vertices);
+            LayTwistedPoints(s.segment, twisted);
             ++shape.revision;
         }
         p.UpdateChildRing();
@@ -139,9 +145,7 @@ std::size_t Figure::HistoryBytes() const {
             bytes += sizeof(Step) + step.name.capacity() + VectorBytes(step.segments);
             for (const Snapshot& s : step.segments) {
                 if (s.parentRing) bytes += VectorBytes(*s.parentRing);
-                if (s.surface)
-                    bytes += VectorBytes(s.surface->points) + VectorBytes(s.surface->shown) +
-                             VectorBytes(s.surface->normals);
+                if (s.surface) bytes += VectorBytes(s.surface->normals);
                 bytes += VectorBytes(s.vertices);
             }
         }

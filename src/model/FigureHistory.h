@@ -6,6 +6,12 @@
 
 namespace figurant {
 
+struct Figure::SurfaceRecord {
+    bool twisted = false;
+    std::vector<Vec3f> normals;
+    float angle = 0.0f;
+};
+
 struct Figure::Snapshot {
     int segment = 0;
     Matrix4 matrix;
@@ -14,8 +20,10 @@ struct Figure::Snapshot {
     std::array<float, 3> rotDelta{}, transDelta{};
     // The parent-side ring (a twist of the parent turns it).
     std::optional<std::vector<Point3d>> parentRing;
-    // The twisted surface and the distinct vertices (their index is rebuilt, not kept).
-    std::optional<TwistedSurface> surface;
+    // What a twist changed that cannot be worked out again: whether the surface is twisted, its
+    // turned normals, its angle and the distinct vertices (the twisted points and their view
+    // positions follow from the vertices).
+    std::optional<SurfaceRecord> surface;
     std::vector<Point3d> vertices;
 };
 

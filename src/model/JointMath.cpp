@@ -55,17 +55,26 @@ Vec3f BoneTwist::TurnDirection(const Point3d& p, const Vec3f& direction) const {
 
 // The turn TurnAt's matrix makes about J, by Rodrigues' formula in double precision: a point of
 // a large segment then costs one sine and cosine instead of three matrix products.
-std::pair<Point3d, Vec3f> BoneTwist::ApplyWithDirection(const Point3d& p, const Vec3f& direction) const {
+BoneTwist::Turn BoneTwist::TurnFor(const Point3d& p) const {
     constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
-    const Point3d v = p - m_J;
-    const double theta = kRadiansPerDegree * m_step * Dot(v, m_axis) / m_length;
-    const double c = std::cos(theta), s = std::sin(theta);
-    // The sine's sign is that of MakeRotation's matrices as TransformPoint applies them.
-    const auto turn = [&](const Point3d& u) {
-        return c * u - s * Cross(m_axis, u) + (Dot(m_axis, u) * (1 - c)) * m_axis;
-    };
-    const Point3d n = turn(Point3d{direction.x, direction.y, direction.z});
-    return {m_J + turn(v), {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)}};
+    const double theta = kRadiansPerDegree * m_step * Dot(p - m_J, m_axis) / m_length;
+    return {std::cos(theta), std::sin(theta)};
+}
+
+namespace {
+// The sine's sign is that of MakeRotation's matrices as TransformPoint applies them.
+Point3d Rodrigues(const Point3d& axis, const BoneTwist::Turn& t, const Point3d& u) {
+    return t.cosine * u - t.sine * Cross(axis, u) + (Dot(axis, u) * (1 - t.cosine)) * axis;
+}
+} // namespace
+
+Point3d BoneTwist::Apply(const Point3d& p, const Turn& turn) const {
+    return m_J + Rodrigues(m_axis, turn, p - m_J);
+}
+
+Vec3f BoneTwist::TurnDirection(const Turn& turn, const Vec3f& direction) const {
+    const Point3d n = Rodrigues(m_axis, turn, {direction.x, direction.y, direction.z});
+    return {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
 }
 
 Matrix4 BoneTwist::ChildTurn() const {

@@ -1,5 +1,4 @@
 #pragma once
-#include <utility>
 // The arithmetic of posing: turns about a joint centre and the twist of a limb about its bone.
 #include "GeomMath.h"
 
@@ -22,9 +21,14 @@ class BoneTwist {
     Point3d ApplyAboutChild(const Point3d& p) const { return TurnAbout(m_Jc, p); }
     // A direction at point p turned as the twist turns p (a normal of the surface there).
     Vec3f TurnDirection(const Point3d& p, const Vec3f& direction) const;
-    // The twisted point and a direction there (its normal) turned with it: Apply and
-    // TurnDirection at once, computed without a matrix.
-    std::pair<Point3d, Vec3f> ApplyWithDirection(const Point3d& p, const Vec3f& direction) const;
+    // The turn at p, worked out once for every point at that position and for their normals:
+    // Apply and TurnDirection computed without a matrix.
+    struct Turn {
+        double cosine = 1, sine = 0;
+    };
+    Turn TurnFor(const Point3d& p) const;
+    Point3d Apply(const Point3d& p, const Turn& turn) const;
+    Vec3f TurnDirection(const Turn& turn, const Vec3f& direction) const;
     // The child's rigid turn by the full step: T(Jc) R(step) T(-Jc).
     Matrix4 ChildTurn() const;
 

@@ -18,10 +18,6 @@ struct TwistedSurface {
     std::vector<Vec3f> normals;
     // Degrees of twist accumulated about the bone.
     float angle = 0.0f;
-    // Worked out by the first twist and kept, since a twist moves neither: which points lie on the
-    // rest ring (they stay where they are), and which are the first at their position (they make
-    // the segment's vertex list).
-    std::vector<char> onRing, firstAtPosition;
 };
 
 struct SegmentShape {
@@ -31,6 +27,12 @@ struct SegmentShape {
     std::vector<int> normalIds;          // global vertex numbers, in step with the points
     std::vector<Vec3f> restNormals;      // their normals, when the document has normals
     TwistedSurface twisted;
+    // Worked out by the first twist from the rest points and kept, since no twist changes them:
+    // which points lie on the rest ring (they stay where they are), and the position each point
+    // is at, numbered in order of first use as the segment's vertex list holds them (points at one
+    // position turn alike).
+    std::vector<char> onRestRing;
+    std::vector<int> positionOf;
     // Changes whenever the points change, so a drawing cache can tell it is stale.
     std::uint64_t revision = 0;
 

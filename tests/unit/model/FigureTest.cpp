@@ -25,11 +25,11 @@ struct State {
     std::vector<Matrix4> matrices;
     std::vector<std::array<float, 3>> rotInc, transInc;
     std::vector<std::vector<Point3d>> vertices, parentRings, childRings;
-    std::vector<std::vector<Vec3f>> points;
+    std::vector<std::vector<Vec3f>> points, shown, normals;
     bool operator==(const State& o) const {
         return matrices == o.matrices && rotInc == o.rotInc && transInc == o.transInc &&
                vertices == o.vertices && parentRings == o.parentRings && childRings == o.childRings &&
-               points == o.points;
+               points == o.points && shown == o.shown && normals == o.normals;
     }
 };
 
@@ -44,6 +44,8 @@ State Capture(const Figure& f) {
         s.parentRings.push_back(p.m_parentRing);
         s.childRings.push_back(p.m_childRing);
         s.points.push_back(f.Shape(i).Points());
+        s.shown.push_back(f.Shape(i).twisted.shown);
+        s.normals.push_back(f.Shape(i).twisted.normals);
     }
     return s;
 }

@@ -50,8 +50,9 @@ TEST(BoneTwist, PointAndNormalTogetherTurnAsTheMatrixDoes) {
     const BoneTwist twist({0.1, 0.9, 0.05}, {0.12, 0.45, 0.1}, 37.0f);
     for (const Point3d p : {Point3d{0.2, 0.8, 0.1}, Point3d{0.05, 0.6, 0.0}, Point3d{0.14, 0.3, 0.2}}) {
         const Vec3f n{0.6f, 0.0f, 0.8f};
-        const auto [q, m] = twist.ApplyWithDirection(p, n);
-        ExpectNear(q, twist.Apply(p));
+        const BoneTwist::Turn turn = twist.TurnFor(p);
+        ExpectNear(twist.Apply(p, turn), twist.Apply(p));
+        const Vec3f m = twist.TurnDirection(turn, n);
         const Vec3f expected = twist.TurnDirection(p, n);
         EXPECT_NEAR(m.x, expected.x, 1e-6);
         EXPECT_NEAR(m.y, expected.y, 1e-6);
