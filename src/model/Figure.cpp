@@ -150,7 +150,9 @@ void Figure::TwistSegment(int b, float angle) {
     const std::vector<char>& onRing = shape.onRestRing;
     // Each position is turned once, at its first point; every point there takes the result.
     const std::size_t positions =
-        t.points.empty() ? 0 : 1 + static_cast<std::size_t>(*std::max_element(positionOf.begin(), positionOf.end()));
+        t.points.empty()
+            ? 0
+            : 1 + static_cast<std::size_t>(*std::max_element(positionOf.begin(), positionOf.end()));
     r.m_vertices.resize(positions);
     std::vector<BoneTwist::Turn> turns(positions);
     std::vector<Vec3f> moved(positions);

@@ -61,14 +61,6 @@ Point3d TransformPoint3(const Matrix4& A, const Point3d& p) {
             static_cast<double>(v[2] / v[3])};
 }
 
-Point3d Cross(const Point3d& u, const Point3d& v) {
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
-double Dot(const Point3d& u, const Point3d& v) {
-    return u.x * v.x + u.y * v.y + u.z * v.z;
-}
-
 Point3d Normalize(double x, double y, double z) {
     const double L = std::sqrt(x * x + y * y + z * z);
     if (std::fabs(L) > 1e-6) return {x / L, y / L, z / L};

@@ -58,8 +58,13 @@ void TransformPoint(const Matrix4& A, Vec4f& v);
 // A point transformed by A, divided by w.
 Point3d TransformPoint3(const Matrix4& A, const Point3d& p);
 
-Point3d Cross(const Point3d& u, const Point3d& v);
-double Dot(const Point3d& u, const Point3d& v);
+// Inline: the twist calls them for every point of a segment.
+inline Point3d Cross(const Point3d& u, const Point3d& v) {
+    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+inline double Dot(const Point3d& u, const Point3d& v) {
+    return u.x * v.x + u.y * v.y + u.z * v.z;
+}
 // The unit vector, or the input unchanged when its length is 1e-6 or less.
 Point3d Normalize(double x, double y, double z);
 inline Point3d Normalize(const Point3d& p) {
