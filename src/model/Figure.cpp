@@ -142,13 +142,27 @@ void Figure::TwistSegment(int b, float angle) {
     TwistedSurface& t = shape.twisted;
     if (t.points.empty()) t.points = shape.restPoints;
     if (t.normals.empty()) t.normals = shape.restNormals;
+    TurnSurface(r, shape, twist);
+    r.ReleaseVertexIndex(); // it would no longer match the list
+    t.angle += angle;
+    ++shape.revision;
+
+    MultMatrix(child.m_matrix, twist.ChildTurn());
+    for (Point3d& P : child.m_parentRing)
+        P = twist.ApplyAboutChild(P);
+    child.UpdateChildRing();
+}
+
+// Turns the twisted surface's points and normals, and the segment's vertex list with them. Each
+// position is turned once, at its first point; every point there takes the result.
+void Figure::TurnSurface(SegmentPose& r, SegmentShape& shape, const BoneTwist& twist) {
+    TwistedSurface& t = shape.twisted;
     const float s = m_scale;
     const Vec3f c = m_centre;
     if (shape.onRestRing.size() != t.points.size()) MarkFixedPoints(r, shape);
     if (shape.positionOf.size() != t.points.size()) NumberPositions(shape);
     const std::vector<int>& positionOf = shape.positionOf;
     const std::vector<char>& onRing = shape.onRestRing;
-    // Each position is turned once, at its first point; every point there takes the result.
     const std::size_t positions =
         t.points.empty()
             ? 0
@@ -178,14 +192,6 @@ void Figure::TwistSegment(int b, float angle) {
         }
         t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
-    r.ReleaseVertexIndex(); // it would no longer match the list
-    t.angle += angle;
-    ++shape.revision;
-
-    MultMatrix(child.m_matrix, twist.ChildTurn());
-    for (Point3d& P : child.m_parentRing)
-        P = twist.ApplyAboutChild(P);
-    child.UpdateChildRing();
 }
 
 // Which of the segment's points lie on its rest ring: the seam to the parent stays closed because

@@ -17,6 +17,8 @@
 
 namespace figurant {
 
+class BoneTwist;
+
 // One press of a pose key: a turn about a coordinate axis, a move along one, or a twist.
 struct PoseKeyStep {
     enum Kind { Turn, Move, Twist } kind;
@@ -95,6 +97,7 @@ class Figure {
     std::array<float, 3> JointAngles(int segment) const;
 
   private:
+    void TurnSurface(SegmentPose& r, SegmentShape& shape, const BoneTwist& twist);
     void MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const;
     void NumberPositions(SegmentShape& shape) const;
     void LayTwistedPoints(int segment, bool twisted);
