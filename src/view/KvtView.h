@@ -218,6 +218,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::array<int, 6> m_pickBox{};
     int m_pickName = -1;
     void DrawPicture(float red, float green, float blue, float alpha, Layer layer = Layer::All);
+    void DrawFilled(int mode, Layer layer);
     std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
                                     const std::string& stem);
     bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);

@@ -4,8 +4,7 @@
 // A large figure thus drags at the speed of the part that moves.
 #include "KvtView.h"
 
-#include <GL/gl.h>
-#include <QOpenGLFramebufferObject>
+#include "OffscreenTarget.h"
 
 namespace figurant {
 
@@ -24,12 +23,9 @@ void CKvtView::MarkMoving(const SegmentPose& r) {
 
 void CKvtView::DrawDragPicture() {
     const QSize size(m_camera.viewportW, m_camera.viewportH);
-    if (!m_restPicture || m_restPicture->size() != size) {
-        QOpenGLFramebufferObjectFormat format;
+    if (!size.isEmpty() && (!m_restPicture || m_restPicture->size() != size)) {
         // Depth and stencil packed as the window has them, so the depth can be copied across.
-        format.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
-        format.setInternalTextureFormat(GL_RGBA8);
-        m_restPicture = std::make_unique<QOpenGLFramebufferObject>(size, format);
+        m_restPicture = OffscreenTarget(size, QOpenGLFramebufferObject::CombinedDepthStencil);
         m_bRestPictureValid = false;
     }
     if (size.isEmpty() || !m_restPicture->isValid()) {
@@ -50,11 +46,7 @@ void CKvtView::DrawDragPicture() {
     QOpenGLFramebufferObject::blitFramebuffer(nullptr, whole, m_restPicture.get(), whole,
                                               GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
     QOpenGLFramebufferObject::bindDefault();
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    SyncSegmentLists();
-    DrawScene(GL_RENDER, Layer::Moving);
+    DrawFilled(GL_RENDER, Layer::Moving);
 }
 
 } // namespace figurant

@@ -4,6 +4,7 @@
 #include "DurableFile.h"
 #include "GlbWriter.h"
 #include "KvtView.h"
+#include "OffscreenTarget.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -52,13 +53,9 @@ std::string FrameName(const std::string& stem, std::size_t frame) {
 
 QImage CKvtView::RenderOffscreen(int width, int height, const QColor& background) {
     makeCurrent();
-    QOpenGLFramebufferObjectFormat format;
-    format.setAttachment(QOpenGLFramebufferObject::Depth);
-    format.setInternalTextureFormat(GL_RGBA8);
-    format.setSamples(this->format().samples());
-    QOpenGLFramebufferObject target(width, height, format);
-    if (!target.isValid()) return {};
-    target.bind();
+    const auto target = OffscreenTarget({width, height}, QOpenGLFramebufferObject::Depth, format().samples());
+    if (!target->isValid()) return {};
+    target->bind();
     const double aspect = m_camera.aspect;
     m_camera.aspect = static_cast<double>(width) / height;
     glViewport(0, 0, width, height);
@@ -68,8 +65,8 @@ QImage CKvtView::RenderOffscreen(int width, int height, const QColor& background
     m_bOutline = true;
     m_camera.aspect = aspect;
     glViewport(0, 0, m_camera.viewportW, m_camera.viewportH);
-    QImage picture = target.toImage();
-    target.release();
+    QImage picture = target->toImage();
+    target->release();
     return picture;
 }
 

@@ -2,6 +2,7 @@
 // it into a 2 x 2 pixel target around the cursor, with depth, and reading those four pixels back.
 // The nearest surface wins, the background is no segment, and nothing on screen is redrawn.
 #include "KvtView.h"
+#include "OffscreenTarget.h"
 
 #include <QOpenGLFramebufferObject>
 
@@ -56,13 +57,8 @@ bool CKvtView::MayBeUnderCursor(const SegmentList& e) const {
 
 std::optional<int> CKvtView::SegmentAt(int x, int y) {
     makeCurrent();
-    SyncSegmentLists();
-    if (!m_pickTarget) {
-        QOpenGLFramebufferObjectFormat format;
-        format.setAttachment(QOpenGLFramebufferObject::Depth);
-        format.setInternalTextureFormat(GL_RGBA8);
-        m_pickTarget = std::make_unique<QOpenGLFramebufferObject>(kPickSide, kPickSide, format);
-    }
+    if (!m_pickTarget)
+        m_pickTarget = OffscreenTarget({kPickSide, kPickSide}, QOpenGLFramebufferObject::Depth);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     m_pickBox = {x, viewport[3] - y, viewport[0], viewport[1], viewport[2], viewport[3]};
@@ -75,11 +71,8 @@ std::optional<int> CKvtView::SegmentAt(int x, int y) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     SetPickName(-1);
-    DrawScene(GL_SELECT);
+    DrawFilled(GL_SELECT, Layer::All);
     std::array<GLubyte, 4 * kPickSide * kPickSide> colours{};
     std::array<GLfloat, kPickSide * kPickSide> depths{};
     glReadPixels(0, 0, kPickSide, kPickSide, GL_RGBA, GL_UNSIGNED_BYTE, colours.data());

@@ -334,11 +334,16 @@ void CKvtView::paintGL() {
 void CKvtView::DrawPicture(float red, float green, float blue, float alpha, Layer layer) {
     glClearColor(red, green, blue, alpha);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawFilled(GL_RENDER, layer);
+}
+
+// The figure's faces filled with their back faces culled, from arrays brought up to date with it.
+void CKvtView::DrawFilled(int mode, Layer layer) {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     SyncSegmentLists();
-    DrawScene(GL_RENDER, layer);
+    DrawScene(mode, layer);
 }
 
 // A key light at the upper left front and a weaker fill from behind on the right. Their diffuse
