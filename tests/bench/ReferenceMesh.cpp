@@ -13,10 +13,10 @@
 
 namespace figurant::bench {
 
-void ReferenceMesh::Build(const CKvtDoc& doc, const ViewCamera& camera) {
-    Release();
+ReferenceMesh::ReferenceMesh(CKvtView& view, const CKvtDoc& doc) : m_view(view), m_camera(view.Camera()) {
+    m_view.makeCurrent();
     m_gl.initializeOpenGLFunctions();
-    m_camera = &camera;
+    const ViewCamera& camera = m_camera;
     const std::vector<Vec3f>& normals = doc.Normals();
     // Each segment's corners and fans gathered apart, so each segment is one range of both.
     struct Part {
@@ -59,14 +59,10 @@ void ReferenceMesh::Build(const CKvtDoc& doc, const ViewCamera& camera) {
     m_gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
-void ReferenceMesh::Release() {
-    if (m_vertexBuffer) m_gl.glDeleteBuffers(1, &m_vertexBuffer);
-    if (m_indexBuffer) m_gl.glDeleteBuffers(1, &m_indexBuffer);
-    m_vertexBuffer = m_indexBuffer = 0;
-    m_pickTarget.reset();
-    m_vertices.clear();
-    m_ranges.clear();
-    m_indexCount = 0;
+ReferenceMesh::~ReferenceMesh() {
+    m_view.makeCurrent();
+    m_gl.glDeleteBuffers(1, &m_vertexBuffer);
+    m_gl.glDeleteBuffers(1, &m_indexBuffer);
 }
 
 std::size_t ReferenceMesh::Bytes() const {
@@ -109,20 +105,20 @@ void ReferenceMesh::DrawRanges(bool ids) {
     m_gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
-void ReferenceMesh::Paint(CKvtView& view) {
-    view.makeCurrent();
+void ReferenceMesh::Paint() {
+    m_view.makeCurrent();
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    SetCamera(*m_camera, false, 0, 0);
+    SetCamera(m_camera, false, 0, 0);
     DrawRanges(false);
     glPopMatrix();
-    view.context()->swapBuffers(view.GLWindow());
+    m_view.context()->swapBuffers(m_view.GLWindow());
     glFinish();
 }
 
-int ReferenceMesh::Pick(CKvtView& view, int x, int y) {
-    view.makeCurrent();
+int ReferenceMesh::Pick(int x, int y) {
+    m_view.makeCurrent();
     QOpenGLFramebufferObjectFormat format;
     format.setAttachment(QOpenGLFramebufferObject::Depth);
     if (!m_pickTarget) m_pickTarget = std::make_unique<QOpenGLFramebufferObject>(2, 2, format);
@@ -132,14 +128,14 @@ int ReferenceMesh::Pick(CKvtView& view, int x, int y) {
     glDisable(GL_LIGHTING);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    SetCamera(*m_camera, true, x, y);
+    SetCamera(m_camera, true, x, y);
     DrawRanges(true);
     glPopMatrix();
     std::array<GLubyte, 16> colours{};
     glReadPixels(0, 0, 2, 2, GL_RGBA, GL_UNSIGNED_BYTE, colours.data());
     glPopAttrib();
     m_pickTarget->release();
-    glViewport(0, 0, m_camera->viewportW, m_camera->viewportH);
+    glViewport(0, 0, m_camera.viewportW, m_camera.viewportH);
     return colours[0] - 1;
 }
 

@@ -15,13 +15,15 @@ namespace figurant::bench {
 
 class ReferenceMesh {
   public:
-    // Reads the document's model into buffers; the view's context must be current.
-    void Build(const CKvtDoc& doc, const ViewCamera& camera);
-    void Release();
+    // Reads the document's model into buffers in the view's context, with the view's camera.
+    ReferenceMesh(CKvtView& view, const CKvtDoc& doc);
+    ~ReferenceMesh();
+    ReferenceMesh(const ReferenceMesh&) = delete;
+    ReferenceMesh& operator=(const ReferenceMesh&) = delete;
     // Draws every segment range and shows the picture.
-    void Paint(CKvtView& view);
+    void Paint();
     // The segment drawn nearest at a window pixel (ids as colours into a 2 x 2 target), or -1.
-    int Pick(CKvtView& view, int x, int y);
+    int Pick(int x, int y);
     // Twists one segment's vertices and sends its range to the buffer again.
     void RewriteSegment(int segment, float degrees);
     // Bytes the mesh keeps in buffers: vertices and indices.
@@ -36,12 +38,13 @@ class ReferenceMesh {
     void SetCamera(const ViewCamera& c, bool pick, int x, int y);
     void DrawRanges(bool ids);
 
+    CKvtView& m_view;
     QOpenGLFunctions m_gl;
     unsigned m_vertexBuffer = 0, m_indexBuffer = 0;
     std::vector<float> m_vertices; // x, y, z, nx, ny, nz per corner
     std::size_t m_indexCount = 0;
     std::vector<Range> m_ranges;
-    const ViewCamera* m_camera = nullptr;
+    const ViewCamera& m_camera;
     std::unique_ptr<QOpenGLFramebufferObject> m_pickTarget;
 };
 

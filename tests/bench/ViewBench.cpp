@@ -21,11 +21,15 @@ namespace {
 
 test::RunningApp* g_app = nullptr;
 
-void LoadModel(int resolution) {
-    CKvtDoc& doc = g_app->Doc();
+// The stress model of that resolution read into the document (the view is not told).
+void ReadModel(int resolution) {
     const auto files = bench::EnsureBodyModel(resolution);
-    doc.Load(QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString(),
-             QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
+    g_app->Doc().Load(QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString(),
+                      QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
+}
+
+void LoadModel(int resolution) {
+    ReadModel(resolution);
     CKvtView& view = g_app->View();
     view.OnUpdate(HINT_DXF_IMPORTED);
     view.FigureModel().ClearSelection();
@@ -73,8 +77,7 @@ void BM_DragStep(benchmark::State& state) {
     EnterHierarchy();
     CKvtView& view = g_app->View();
     if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
-    const QPoint forearm =
-        test::Project(view, test::Centre(view.Pose(6).m_vertices), test::TreeMatrix(view, 6)).toPoint();
+    const QPoint forearm = test::SegmentPoint(view, 6);
     view.OnLeftButtonDown(forearm.x(), forearm.y(), false);
     if (view.FigureModel().Selection() != std::vector<int>{6})
         state.SkipWithError("the press missed the forearm");
@@ -110,7 +113,7 @@ void BM_Pick(benchmark::State& state) {
     EnterHierarchy();
     CKvtView& view = g_app->View();
     if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
-    const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
+    const QPoint head = test::SegmentPoint(view, 0);
     const bool click = state.range(1) != 0;
     std::optional<int> picked;
     for (auto _ : state) {
@@ -167,32 +170,20 @@ void BM_Hierarchy(benchmark::State& state) {
 // The yardsticks: the same mesh as one indexed vertex buffer in the same window (ReferenceMesh).
 void BM_ReferencePaint(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
-    CKvtView& view = g_app->View();
-    view.makeCurrent();
-    bench::ReferenceMesh mesh;
-    mesh.Build(g_app->Doc(), view.Camera());
+    bench::ReferenceMesh mesh(g_app->View(), g_app->Doc());
     for (auto _ : state)
-        mesh.Paint(view);
+        mesh.Paint();
     const double faces = g_app->Doc().Model()->GetCount();
     state.counters["faces"] = faces;
     state.counters["bytes_per_face"] = static_cast<double>(mesh.Bytes()) / faces;
-    mesh.Release();
 }
 
 // Reading the drawing, making the buffer and the first paint, as BM_LoadAndShow does for the view.
 void BM_ReferenceLoadAndShow(benchmark::State& state) {
-    CKvtDoc& doc = g_app->Doc();
-    CKvtView& view = g_app->View();
-    const auto files = bench::EnsureBodyModel(static_cast<int>(state.range(0)));
-    bench::ReferenceMesh mesh;
     for (auto _ : state) {
-        doc.Load(QDir(g_app->previous).filePath(QString::fromStdString(files.dxf)).toStdString(),
-                 QDir(g_app->previous).filePath(QString::fromStdString(files.normals)).toStdString());
-        view.makeCurrent();
-        mesh.Build(doc, view.Camera());
-        mesh.Paint(view);
+        ReadModel(static_cast<int>(state.range(0)));
+        bench::ReferenceMesh(g_app->View(), g_app->Doc()).Paint();
     }
-    mesh.Release();
     // The view goes back to showing the document it was given.
     LoadModel(static_cast<int>(state.range(0)));
 }
@@ -201,29 +192,22 @@ void BM_ReferencePick(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     CKvtView& view = g_app->View();
-    const QPoint head = test::Project(view, test::Centre(view.Pose(0).m_vertices)).toPoint();
-    view.makeCurrent();
-    bench::ReferenceMesh mesh;
-    mesh.Build(g_app->Doc(), view.Camera());
+    const QPoint head = test::SegmentPoint(view, 0);
+    bench::ReferenceMesh mesh(view, g_app->Doc());
     int picked = -1;
     for (auto _ : state)
-        picked = mesh.Pick(view, head.x(), head.y());
-    mesh.Release();
+        picked = mesh.Pick(head.x(), head.y());
     if (picked != 0) state.SkipWithError("the reference pick missed the head");
 }
 
 void BM_ReferenceTwist(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
-    CKvtView& view = g_app->View();
-    view.makeCurrent();
-    bench::ReferenceMesh mesh;
-    mesh.Build(g_app->Doc(), view.Camera());
+    bench::ReferenceMesh mesh(g_app->View(), g_app->Doc());
     float sign = 1;
     for (auto _ : state) {
         mesh.RewriteSegment(10, 4 * sign);
         sign = -sign;
     }
-    mesh.Release();
 }
 
 // Heap in use (including the driver's lists and buffers) per face once a model is read, shown,

@@ -13,8 +13,7 @@ using namespace figurant::test;
 namespace {
 
 QPoint At(RunningApp& app, int segment) {
-    CKvtView& v = app.View();
-    return Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint();
+    return SegmentPoint(app.View(), segment);
 }
 
 std::vector<int> Selection(CKvtView& v) {
