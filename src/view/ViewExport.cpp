@@ -1,9 +1,8 @@
 // Exports: the current picture at any size, every frame of the animation as pictures (and a
 // video through ffmpeg), and the figure with its motion as BVH or glTF.
-#include "BvhWriter.h"
 #include "DurableFile.h"
-#include "GlbWriter.h"
 #include "KvtView.h"
+#include "MotionFile.h"
 #include "OffscreenTarget.h"
 
 #include <QBuffer>
@@ -239,10 +238,8 @@ void CKvtView::OnExportMotion(bool gltf) {
     MotionOptions motion;
     motion.framesPerSecond = options->framesPerSecond;
     motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
-    const PoseFrame now = CurrentFrame(m_figure);
-    if (!gltf && frames.empty()) frames.push_back(now);
     const std::string bytes =
-        gltf ? FormatGlb(m_figure, now, frames, motion) : FormatBvh(m_figure, frames, motion);
+        FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
     if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())
         return m_services.MessageBox("The file \"" + *path + "\" cannot be saved: " + error + ".");
     m_services.ShowStatusMessage("Saved " + FileName(*path));

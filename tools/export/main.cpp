@@ -1,9 +1,9 @@
 // figurant-export: the figure and an animation played on it, as BVH motion or a binary glTF
 // file, without a window.
-#include "BvhWriter.h"
 #include "DurableFile.h"
-#include "GlbWriter.h"
 #include "KvtDoc.h"
+#include "MotionFile.h"
+#include "PoseFrames.h"
 
 #include <algorithm>
 #include <charconv>
@@ -78,10 +78,8 @@ int main(int argc, char** argv) {
     }
     const bool bvh = args.count("--bvh") > 0;
     const std::string out = bvh ? args["--bvh"] : args["--glb"];
-    const PoseFrame pose = CurrentFrame(figure);
-    if (bvh && frames.empty()) frames.push_back(pose);
     const std::string bytes =
-        bvh ? FormatBvh(figure, frames, options) : FormatGlb(figure, pose, frames, options);
+        FormatMotion(bvh ? MotionFormat::Bvh : MotionFormat::Glb, figure, std::move(frames), options);
     if (const std::string error = WriteFileDurably(out, bytes); !error.empty())
         return Fail("\"" + out + "\" cannot be written: " + error);
     return 0;
