@@ -312,9 +312,9 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
 }
 
 void CKvtView::paintGL() {
-    // While the document reads a model (its progress lets the window repaint), the last picture
-    // stays: the lists and the figure may not match the document until the read has finished.
-    if (m_doc.Loading()) return;
+    // While the document reads a model or the figure is built (their progress lets the window
+    // repaint), the last picture stays: the arrays and the figure may not match the document yet.
+    if (KeepsPicture()) return;
     ++m_nPaints;
     if (m_bDragPaint && DragKeepsRestingPicture()) {
         DrawDragPicture();
