@@ -191,7 +191,7 @@ namespace {
 
 // The (unnormalised) normal of a polygon by its winding: the sum of the cross products of its
 // edges about the first corner (Newell's method gives the same direction for flat polygons).
-Vec3f FaceNormal(const std::vector<Vec3f>& p) {
+Vec3f FaceNormal(const PointSpan& p) {
     Vec3f n{};
     for (std::size_t i = 1; i + 1 < p.size(); ++i)
         n = n + CrossF(p[i] - p[0], p[i + 1] - p[0]);

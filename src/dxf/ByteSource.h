@@ -14,6 +14,10 @@ class CByteSource {
   public:
     // Reads at most `limit` bytes of the stream (the size the file had when it was opened).
     explicit CByteSource(std::FILE* file, std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());
+    // Reads the bytes from `start` up to `limit` of an open file by position, leaving the file's
+    // own position alone, so another reader can read the same file at the same time. Offset()
+    // counts from the file's start.
+    CByteSource(int fd, std::uint64_t start, std::uint64_t limit);
 
     // Next byte (0 to 255), or -1 at the end of the input.
     int Get() {
@@ -72,9 +76,11 @@ class CByteSource {
 
   private:
     bool Refill();
+    std::size_t ReadAt(std::size_t want);
 
     static constexpr std::size_t kBlockSize = 1 << 20;
-    std::FILE* m_file;
+    std::FILE* m_file = nullptr;
+    int m_fd = -1;                  // read by position when there is no stream
     std::uint64_t m_left;           // bytes still to be read from the stream
     std::uint64_t m_blockStart = 0; // offset of the buffer's first byte
     std::unique_ptr<unsigned char[]> m_buffer;

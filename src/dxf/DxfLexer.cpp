@@ -36,7 +36,10 @@ std::int32_t CDxfLexer::AddKeyword(const std::string& keyword) {
     m_keywords.push_back({keyword, m_nKeywords});
     if (m_keywords.size() == 1 || keyword.size() < m_minKeyword) m_minKeyword = keyword.size();
     if (keyword.size() > m_maxKeyword) m_maxKeyword = keyword.size();
-    if (!keyword.empty()) m_firstChars[static_cast<unsigned char>(keyword[0])] = true;
+    if (!keyword.empty()) {
+        m_firstChars[Upper(keyword.front())] = true;
+        m_lastChars[Upper(keyword.back())] = true;
+    }
     return m_nKeywords;
 }
 
@@ -47,6 +50,7 @@ void CDxfLexer::Reset() {
     m_keywords.clear();
     m_minKeyword = m_maxKeyword = 0;
     m_firstChars.fill(false);
+    m_lastChars.fill(false);
 }
 
 std::int32_t CDxfLexer::KeywordTableLookup(const char* text, std::size_t length) const {

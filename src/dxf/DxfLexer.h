@@ -65,8 +65,7 @@ class CDxfLexer {
     // The id of the keyword equal to `text` (ignoring letter case), or 0.
     std::int32_t KeywordOf(const char* text, std::size_t length) const {
         if (length < m_minKeyword || length > m_maxKeyword || length == 0) return 0;
-        const auto first = static_cast<unsigned char>(text[0]);
-        if (!m_firstChars[first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first]) return 0;
+        if (!m_firstChars[Upper(text[0])] || !m_lastChars[Upper(text[length - 1])]) return 0;
         return KeywordTableLookup(text, length);
     }
 
@@ -108,9 +107,14 @@ class CDxfLexer {
     CByteSource* m_source = nullptr;
     std::vector<Keyword> m_keywords;
     std::int32_t m_nKeywords = 0;
-    // Quick rejection of texts that cannot be a keyword: lengths and first characters in use.
+    // Quick rejection of texts that cannot be a keyword: lengths, first and last characters in use.
+    static unsigned char Upper(char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+    }
     std::size_t m_minKeyword = 0, m_maxKeyword = 0;
     std::array<bool, 256> m_firstChars{};
+    std::array<bool, 256> m_lastChars{};
     int m_cur = '\n'; // a byte, or kEndMarker
     int m_pushBack = 0;
     int m_bPushedBack = 0;

@@ -1,5 +1,6 @@
 #include "DxfReader.h"
 
+#include "DxfHalves.h"
 #include "InputFile.h"
 #include "NumberConv.h"
 
@@ -41,6 +42,18 @@ bool IsPaddedCode(const char* text) {
 
 constexpr int kMaxCorners = 9; // codes 10-18, 20-28, 30-38
 
+float& Axis(Vec3f& v, int axis) {
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+float Axis(const Vec3f& v, int axis) {
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+
+// Groups whose value is a real number.
+bool IsRealCode(int c) {
+    return (c >= 10 && c <= 59) || (c >= 210 && c <= 239);
+}
+
 } // namespace
 
 struct CDxfReader::Corners {
@@ -70,6 +83,7 @@ void CDxfReader::ReadAll(CByteSource& source) {
 bool CDxfReader::ReadLineGroup() {
     if (m_bEnded) return false;
     for (;;) {
+        m_groupStart = AtLineStart() && Source() ? Source()->Offset() : kNoOffset;
         NextLine();
         const std::int32_t k = Kind();
         if ((k == TK_DIGIT_LINE || (k == TK_TEXT_LINE && IsPaddedCode(Text()))) && CodeFitsInt(Text())) break;
@@ -87,9 +101,10 @@ bool CDxfReader::ReadLineGroup() {
 
 void CDxfReader::ParseLineValue(std::string_view text) {
     const int c = m_lineCode;
+    // Names and texts (codes 0 to 9) are not kept: no entity read here uses them.
     if (c >= 0 && c <= 9) {
-        m_lineString.assign(text);
-    } else if ((c >= 10 && c <= 59) || (c >= 210 && c <= 239)) {
+        return;
+    } else if (IsRealCode(c)) {
         m_lineReal = static_cast<float>(CAtof(text));
     } else if (c >= 60 && c <= 79) {
         m_lineInt = CAtoi(text);
@@ -97,11 +112,11 @@ void CDxfReader::ParseLineValue(std::string_view text) {
         m_lineCode = -1;
         m_lineReal = -1.0f;
         m_lineInt = -1;
-        m_lineString.clear();
     }
 }
 
 bool CDxfReader::ReadTokenGroup() {
+    m_groupStart = kNoOffset;
     for (;;) {
         do {
             NextToken(0);
@@ -153,13 +168,31 @@ void CDxfReader::DispatchEntities() {
         {TRACE, &DxfEntityFilter::trace, &CDxfReader::ReadQuad},
         {SOLID, &DxfEntityFilter::solid, &CDxfReader::ReadQuad},
     };
-    while (!IsEnd()) {
+    while (!IsEnd() && !(m_split && EndsAtSplit())) {
         const EntityKind* kind = nullptr;
         for (const EntityKind& k : kKinds)
             if (k.keyword == Kind()) kind = &k;
         if (!kind || !(m_options.filter.*(kind->enabled))) return;
         (this->*(kind->read))();
     }
+}
+
+bool CDxfReader::EndsAtSplit() {
+    if (!m_bFirstHalf) {
+        if (m_split->abandoned.load(std::memory_order_relaxed)) m_bEnded = true;
+    } else if (m_groupStart == m_split->offset) {
+        m_bReachedSplit = m_bEnded = true;
+    } else if (!m_split->abandoned.load(std::memory_order_relaxed) && Source() &&
+               Source()->Offset() > m_split->offset) {
+        // The split's line went by as something else: this reader goes on to the end alone.
+        m_split->abandoned.store(true, std::memory_order_relaxed);
+    }
+    return m_bEnded;
+}
+
+void CDxfReader::Absorb(const CDxfReader& secondHalf) {
+    m_nDropped += secondHalf.m_nDropped;
+    if (!m_endedInsideAt) m_endedInsideAt = secondHalf.m_endedInsideAt;
 }
 
 void CDxfReader::AddPoint(CUnderlayPolyLine& line, const Vec3f& p) {
@@ -189,14 +222,13 @@ void CDxfReader::EndedInsideEntity() {
 void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     const int code = m_lineCode;
     if (code == 62) line.m_nSegment = m_lineInt;
+    if (code < 10 || code > 38) return;
     const int axis = code / 10 - 1;
     const int k = code % 10;
-    if (code < 10 || code > 38 || k >= kMaxCorners || corners.complete[k]) return;
-    const Vec3f& off = m_options.offset;
-    const float offsets[3] = {off.x, off.y, off.z};
-    float* target[3] = {&corners.point[k].x, &corners.point[k].y, &corners.point[k].z};
-    *target[axis] = offsets[axis] + m_lineReal;
-    corners.finite = corners.finite && std::isfinite(*target[axis]);
+    if (k >= kMaxCorners || corners.complete[k]) return;
+    float& target = Axis(corners.point[k], axis);
+    target = Axis(m_options.offset, axis) + m_lineReal;
+    if (!std::isfinite(target)) corners.finite = false;
     corners.seen[k] |= static_cast<unsigned char>(1 << axis);
     if (corners.seen[k] == 7) corners.complete[k] = true;
 }
@@ -210,34 +242,38 @@ bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     for (; q != end && *q >= '0' && *q <= '9' && q - p < 9; ++q)
         code = code * 10 + (*q - '0');
     if (q == p || q == end || *q != '\n' || code == 0) return false;
-    const unsigned char* value = q + 1;
-    const unsigned char* e = value;
-    for (; e != end && *e != '\n'; ++e)
-        if (*e == '\r') return false;
-    if (e == end || e - value > kMaxText) return false;
-    const auto* text = reinterpret_cast<const char*>(value);
-    const auto length = static_cast<std::size_t>(e - value);
-    if (KeywordOf(text, length)) return false;
+    const auto* value = reinterpret_cast<const char*>(q + 1);
+    const auto* const bufferEnd = reinterpret_cast<const char*>(end);
+    // The common coordinate, a short decimal filling its line, is converted where it stands (the
+    // scan may look ahead into the buffer: the number ends at the line end at the latest).
+    double real = 0;
+    const char* e = IsRealCode(code) ? ParseShortDecimal(value, bufferEnd, real) : nullptr;
     m_lineCode = code;
-    ParseLineValue(std::string_view(text, length));
+    if (e && e != bufferEnd && *e == '\n' && e - value <= kMaxText) {
+        m_lineReal = static_cast<float>(real);
+    } else {
+        e = static_cast<const char*>(std::memchr(value, '\n', static_cast<std::size_t>(bufferEnd - value)));
+        if (!e || e - value > kMaxText) return false;
+        const auto length = static_cast<std::size_t>(e - value);
+        if (std::memchr(value, '\r', length) || KeywordOf(value, length)) return false;
+        ParseLineValue(std::string_view(value, length));
+    }
     FaceGroup(line, corners);
-    Source()->SkipTo(e + 1);
+    Source()->SkipTo(reinterpret_cast<const unsigned char*>(e) + 1);
     return true;
 }
 
 void CDxfReader::ReadFace(bool faceMarking) {
-    if (!ReadLineGroup()) return EndedInsideEntity();
-    ParseLineValue();
     auto line = std::make_unique<CUnderlayPolyLine>();
     Corners corners;
-    while (Kind() == TK_DIGIT_LINE || Kind() == TK_TEXT_LINE) {
-        // Every DXF entity ends at the next group 0, known to the reader or not.
-        if (m_lineCode == 0) break;
-        FaceGroup(*line, corners);
+    for (;;) {
         while (TakePlainFaceGroup(*line, corners)) {
         }
         if (!ReadLineGroup()) return EndedInsideEntity();
         ParseLineValue();
+        // Every DXF entity ends at the next group 0, known to the reader or not.
+        if ((Kind() != TK_DIGIT_LINE && Kind() != TK_TEXT_LINE) || m_lineCode == 0) break;
+        FaceGroup(*line, corners);
     }
     // The input ended inside the entity: it is dropped.
     if (Kind() == TK_EOF) return EndedInsideEntity();
@@ -447,7 +483,10 @@ std::unique_ptr<CUnderlayList> ReadDxfStream(std::FILE* file, std::unique_ptr<CU
     CByteSource source(file, limit);
     if (options.progress) source.SetBlockObserver(options.progress, limit);
     CDxfReader reader(*list, options);
-    reader.ReadAll(source);
+    if (const auto split = FindHalves(file, limit, options.halvesFrom))
+        ReadHalves(reader, source, *list, options, file, *split, limit);
+    else
+        reader.ReadAll(source);
     list->m_nUnits = options.units;
     if (report) {
         report->droppedEntities = reader.DroppedEntities();

@@ -6,6 +6,7 @@
 #include "DxfLexer.h"
 #include "UnderlayList.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -23,6 +24,10 @@ struct DxfReadOptions {
     int units = 5; // stored in the list's m_nUnits
     // Told the bytes read and the bytes in all after each block of the file (about a MiB).
     std::function<void(std::uint64_t read, std::uint64_t total)> progress;
+    // Files at least this large are read in two halves at once, the second on a thread of its
+    // own, with exactly the result of one read from start to end (0: any file that can be cut).
+    std::uint64_t halvesFrom = kHalvesFrom;
+    static constexpr std::uint64_t kHalvesFrom = std::uint64_t{8} << 20;
 };
 
 // What a read met besides the geometry it kept, for telling the user.
@@ -54,6 +59,23 @@ class CDxfReader : public CDxfLexer {
     long DroppedEntities() const { return m_nDropped; }
     // Where the input ended inside an entity (bytes from the start); none when it did not.
     std::optional<std::uint64_t> EndedInsideAt() const { return m_endedInsideAt; }
+
+    // Where a read in two halves meets: the line "0" of an entity, where the second half's
+    // reader starts. The first half's reader stops there when it reads that line as the group
+    // code that starts an entity, its state then being exactly that of a reader started there;
+    // once it has read past the line in any other way, the second half is abandoned.
+    struct Split {
+        std::uint64_t offset = 0;
+        std::atomic<bool> abandoned{false};
+    };
+    void SetSplit(Split* split, bool firstHalf) {
+        m_split = split;
+        m_bFirstHalf = firstHalf;
+    }
+    // The first half's reader stopped at the split, in step with the second half.
+    bool ReachedSplit() const { return m_bReachedSplit; }
+    // Takes the counts of the second half's reader after its own.
+    void Absorb(const CDxfReader& secondHalf);
 
   private:
     enum Keyword {
@@ -104,6 +126,8 @@ class CDxfReader : public CDxfLexer {
     void EndedInsideEntity();
     void ArcPoints(CUnderlayPolyLine& line, Vec3f centre, double radius, double a0, double a1, int n);
     bool IsEnd() const { return m_bEnded || Kind() == TK_EOF || Kind() == EOF_; }
+    // Between entities: whether this half's read ends here.
+    bool EndsAtSplit();
 
     CUnderlayList& m_target;
     DxfReadOptions m_options;
@@ -111,7 +135,6 @@ class CDxfReader : public CDxfLexer {
     int m_lineCode = -1;
     float m_lineReal = -1.0f;
     int m_lineInt = -1;
-    std::string m_lineString;
     int m_tokenCode = 0;
     // Set when the token reader meets the end of the input: the whole read ends there.
     bool m_bEnded = false;
@@ -119,6 +142,13 @@ class CDxfReader : public CDxfLexer {
     bool m_bTokenNonFinite = false;
     long m_nDropped = 0;
     std::optional<std::uint64_t> m_endedInsideAt;
+    // Where the code line of the last line-read group started; none for a token-read group or
+    // one whose code line was not read from its start.
+    static constexpr std::uint64_t kNoOffset = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t m_groupStart = kNoOffset;
+    Split* m_split = nullptr;
+    bool m_bFirstHalf = false;
+    bool m_bReachedSplit = false;
 };
 
 } // namespace figurant

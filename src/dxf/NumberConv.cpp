@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <locale.h>
 #include <string>
@@ -30,45 +31,99 @@ double StrtodC(const std::string& s) {
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The common short decimal ("-0.123456", "12.5", "1.5e-4"): when the digits fit 2^53 and the
-// power of ten is at most 1e22, mantissa and power are exact doubles, so one multiplication or
-// division rounds correctly. False when the text needs the general conversion.
-bool FastDecimal(std::string_view t, double& value) {
-    const char* s = t.data();
-    const std::size_t n = t.size();
-    std::size_t i = s[0] == '-' ? 1 : 0;
+// Eight bytes as one word, the first byte lowest.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the digit words assume little-endian order");
+std::uint64_t Load8(const char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// How many of the eight bytes of `word` (first byte lowest) are decimal digits before the first
+// other byte. Bytes behind that one may be garbled by borrows and carries; they are not looked at.
+int LeadingDigits(std::uint64_t word) {
+    constexpr std::uint64_t kZeros = 0x3030303030303030, kHigh = 0x8080808080808080;
+    const std::uint64_t d = word - kZeros;
+    const std::uint64_t notDigit = (d | (d + 0x7676767676767676)) & kHigh;
+    return notDigit ? __builtin_ctzll(notDigit) / 8 : 8;
+}
+
+// The value of the first `n` (1 to 8) digit bytes of `word`, in three multiplications: the
+// digits are moved to the top with zeros in front, then pairs, quads and the two halves joined.
+std::uint32_t DigitsValue(std::uint64_t word, int n) {
+    constexpr std::uint64_t kZeros = 0x3030303030303030;
+    if (n < 8) word = word << (8 * (8 - n)) | (kZeros >> (8 * n));
+    word -= kZeros;
+    word = word * 10 + (word >> 8);
+    constexpr std::uint64_t kMask = 0x000000FF000000FF;
+    word = ((word & kMask) * 0x000F424000000064 + ((word >> 16) & kMask) * 0x0000271000000001) >> 32;
+    return static_cast<std::uint32_t>(word);
+}
+
+// A run of decimal digits from `s` (up to `end`) added to `mantissa`; returns the run's end.
+// Eight digits at a time while eight bytes remain; a run longer than nineteen digits stops
+// counting exactly (the caller then leaves the text to the general conversion).
+// Inlined into its caller: mantissa and count then stay in registers.
+[[gnu::always_inline]] inline const char* AddDigits(const char* s, const char* end, std::uint64_t& mantissa,
+                                                    std::size_t& digits) {
+    static constexpr std::uint64_t kPow10Int[] = {1,      10,      100,      1000,     10000,
+                                                  100000, 1000000, 10000000, 100000000};
+    while (end - s >= 8 && digits <= 19) {
+        const int n = LeadingDigits(Load8(s));
+        if (n == 0) return s;
+        mantissa = mantissa * kPow10Int[n] + DigitsValue(Load8(s), n);
+        digits += static_cast<std::size_t>(n);
+        s += n;
+        if (n < 8) return s;
+    }
+    for (; s != end && static_cast<unsigned>(*s - '0') < 10; ++s, ++digits)
+        mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+    return s;
+}
+
+} // namespace
+
+const char* ParseShortDecimal(const char* s, const char* end, double& value) {
+    const bool negative = s != end && *s == '-';
+    const char* p = s + negative;
     std::uint64_t mantissa = 0;
-    const std::size_t intStart = i;
-    while (i < n && static_cast<unsigned>(s[i] - '0') < 10)
-        mantissa = mantissa * 10 + static_cast<unsigned>(s[i++] - '0');
-    std::size_t digits = i - intStart;
+    std::size_t digits = 0;
+    p = AddDigits(p, end, mantissa, digits);
     int scale = 0;
-    if (i < n && s[i] == '.') {
-        const std::size_t fracStart = ++i;
-        while (i < n && static_cast<unsigned>(s[i] - '0') < 10)
-            mantissa = mantissa * 10 + static_cast<unsigned>(s[i++] - '0');
-        scale = -static_cast<int>(i - fracStart);
-        digits += i - fracStart;
+    if (p != end && *p == '.') {
+        const char* fraction = p + 1;
+        p = AddDigits(fraction, end, mantissa, digits);
+        scale = -static_cast<int>(p - fraction);
     }
     // Nineteen digits always fit 64 bits; the value must also fit the 53-bit significand.
-    if (digits == 0 || digits > 19 || mantissa > (std::uint64_t{1} << 53)) return false;
-    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        const bool negativeExponent = j < n && s[j] == '-';
-        if (j < n && (s[j] == '-' || s[j] == '+')) ++j;
+    if (digits == 0 || digits > 19 || mantissa > (std::uint64_t{1} << 53)) return nullptr;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        const bool negativeExponent = q != end && *q == '-';
+        if (q != end && (*q == '-' || *q == '+')) ++q;
         int exponent = 0;
-        const std::size_t start = j;
-        for (; j < n && static_cast<unsigned>(s[j] - '0') < 10; ++j) {
-            if (exponent > 1000) return false;
-            exponent = exponent * 10 + (s[j] - '0');
+        const char* digitsStart = q;
+        for (; q != end && static_cast<unsigned>(*q - '0') < 10; ++q) {
+            if (exponent > 1000) return nullptr;
+            exponent = exponent * 10 + (*q - '0');
         }
-        if (j > start) scale += negativeExponent ? -exponent : exponent;
+        // An exponent letter without digits is not part of the number.
+        if (q != digitsStart) {
+            scale += negativeExponent ? -exponent : exponent;
+            p = q;
+        }
     }
-    if (scale < -22 || scale > 22) return false;
+    if (scale < -22 || scale > 22) return nullptr;
     double v = static_cast<double>(mantissa);
     v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
-    value = s[0] == '-' ? -v : v;
-    return true;
+    value = negative ? -v : v;
+    return p;
+}
+
+namespace {
+
+bool FastDecimal(std::string_view t, double& value) {
+    return ParseShortDecimal(t.data(), t.data() + t.size(), value) != nullptr;
 }
 
 } // namespace

@@ -13,6 +13,12 @@ namespace figurant {
 // With exponentD set, 'D' and 'd' count as exponent letters like 'E'.
 double CAtof(std::string_view text, bool exponentD = false);
 
+// The common short decimal ("-0.123456", "12.5", "1.5e-4": an optional '-', at most nineteen
+// digits, a power of ten within 1e22) from `s` up to `end`, correctly rounded: mantissa and power
+// are exact doubles, so one multiplication or division rounds correctly. Returns the end of the
+// number, or null when the text needs the general conversion (CAtof).
+const char* ParseShortDecimal(const char* s, const char* end, double& value);
+
 // atol: saturates at the range of a 64-bit long, like strtol.
 long CAtol(std::string_view text);
 

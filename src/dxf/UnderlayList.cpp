@@ -2,6 +2,8 @@
 
 #include "UnitFactor.h"
 
+#include <algorithm>
+
 namespace figurant {
 
 CUnderlayPolyLine* CUnderlayList::Append(std::unique_ptr<CUnderlayPolyLine> p) {
@@ -9,17 +11,21 @@ CUnderlayPolyLine* CUnderlayList::Append(std::unique_ptr<CUnderlayPolyLine> p) {
     return m_items.back().get();
 }
 
-void CUnderlayList::ExtendBounds(float x, float y, float z) {
-    const float v[3] = {x, y, z};
+void CUnderlayList::AppendAll(CUnderlayList&& other) {
+    m_items.reserve(m_items.size() + other.m_items.size());
+    for (auto& item : other.m_items)
+        m_items.push_back(std::move(item));
+    other.m_items.clear();
+    if (other.m_bBoundsEmpty) return;
     if (m_bBoundsEmpty) {
-        for (int a = 0; a < 3; ++a)
-            m_bounds[2 * a] = m_bounds[2 * a + 1] = v[a];
+        std::copy(other.m_bounds, other.m_bounds + 6, m_bounds);
         m_bBoundsEmpty = false;
         return;
     }
+    // Strict comparisons, as point by point: of equal values (0 and -0) the earlier one stays.
     for (int a = 0; a < 3; ++a) {
-        if (v[a] < m_bounds[2 * a]) m_bounds[2 * a] = v[a];
-        if (v[a] > m_bounds[2 * a + 1]) m_bounds[2 * a + 1] = v[a];
+        if (other.m_bounds[2 * a] < m_bounds[2 * a]) m_bounds[2 * a] = other.m_bounds[2 * a];
+        if (other.m_bounds[2 * a + 1] > m_bounds[2 * a + 1]) m_bounds[2 * a + 1] = other.m_bounds[2 * a + 1];
     }
 }
 

@@ -1,18 +1,30 @@
 #include "UnderlayPointArray.h"
 
+#include <algorithm>
+
 namespace figurant {
 
 std::int32_t CUnderlayPointArray::Add(const Vec3f& p) {
-    m_points.push_back(p);
-    return static_cast<std::int32_t>(m_points.size() - 1);
+    if (m_size < kInline) {
+        m_inline[m_size] = p;
+    } else {
+        if (m_size == kInline) m_more.assign(m_inline, m_inline + kInline);
+        m_more.push_back(p);
+    }
+    return m_size++;
 }
 
 void CUnderlayPointArray::SetSize(std::int32_t n) {
-    if (n <= 0) {
-        std::vector<Vec3f>().swap(m_points);
-        return;
+    n = std::max(n, 0);
+    if (n <= kInline) {
+        if (!IsInline()) std::copy(m_more.begin(), m_more.begin() + n, m_inline);
+        std::fill(m_inline + std::min(n, m_size), m_inline + kInline, Vec3f{});
+        std::vector<Vec3f>().swap(m_more);
+    } else {
+        if (IsInline()) m_more.assign(m_inline, m_inline + m_size);
+        m_more.resize(static_cast<std::size_t>(n));
     }
-    m_points.resize(static_cast<std::size_t>(n));
+    m_size = n;
 }
 
 } // namespace figurant

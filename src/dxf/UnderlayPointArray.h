@@ -1,30 +1,55 @@
 #pragma once
-// Growable contiguous array of points, the base of every imported polyline.
+// Growable contiguous array of points, the base of every imported polyline. Up to four points
+// (a face's corners) are kept inside the object, so a face costs one allocation, not two.
 #include "Vec3f.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace figurant {
 
+// A read-only view of consecutive points.
+class PointSpan {
+  public:
+    PointSpan(const Vec3f* first, std::size_t count) : m_first(first), m_count(count) {}
+    const Vec3f* begin() const { return m_first; }
+    const Vec3f* end() const { return m_first + m_count; }
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    const Vec3f& operator[](std::size_t i) const { return m_first[i]; }
+
+  private:
+    const Vec3f* m_first;
+    std::size_t m_count;
+};
+
 class CUnderlayPointArray {
   public:
     virtual ~CUnderlayPointArray() = default;
 
-    std::int32_t GetSize() const { return static_cast<std::int32_t>(m_points.size()); }
+    std::int32_t GetSize() const { return m_size; }
     // Index 0 to GetSize() - 1; not checked.
-    Vec3f& operator[](std::int32_t i) { return m_points[static_cast<std::size_t>(i)]; }
-    const Vec3f& operator[](std::int32_t i) const { return m_points[static_cast<std::size_t>(i)]; }
+    Vec3f& operator[](std::int32_t i) { return Data()[i]; }
+    const Vec3f& operator[](std::int32_t i) const { return Data()[i]; }
     // Appends a point and returns its index (the old count).
     std::int32_t Add(const Vec3f& p);
-    void SetAt(std::int32_t i, const Vec3f& p) { m_points[static_cast<std::size_t>(i)] = p; }
+    void SetAt(std::int32_t i, const Vec3f& p) { Data()[i] = p; }
     // New points are (0, 0, 0); a size of 0 frees the buffer.
     void SetSize(std::int32_t n);
 
-    const std::vector<Vec3f>& Points() const { return m_points; }
+    PointSpan Points() const { return {Data(), static_cast<std::size_t>(m_size)}; }
 
   private:
-    std::vector<Vec3f> m_points;
+    static constexpr std::int32_t kInline = 4;
+    bool IsInline() const { return m_size <= kInline; }
+    Vec3f* Data() { return IsInline() ? m_inline : m_more.data(); }
+    const Vec3f* Data() const { return IsInline() ? m_inline : m_more.data(); }
+
+    // The points while there are at most kInline of them; otherwise they are all in m_more.
+    Vec3f m_inline[kInline];
+    std::vector<Vec3f> m_more;
+    std::int32_t m_size = 0;
 };
 
 } // namespace figurant

@@ -1,4 +1,5 @@
 #include "DxfReader.h"
+#include "DxfHalves.h"
 #include "DxfText.h"
 #include "FpTraps.h"
 #include "TempDir.h"
@@ -33,6 +34,24 @@ class ReaderTest : public testing::Test {
         return v;
     }
     static CUnderlayPolyLine& At(CUnderlayList& l, int i) { return **(l.begin() + i); }
+    // Every polyline, flag, segment and bound the same to the bit.
+    static void ExpectSame(CUnderlayList& a, CUnderlayList& b, const std::string& text) {
+        ASSERT_EQ(a.GetCount(), b.GetCount()) << text;
+        ASSERT_EQ(std::memcmp(a.m_bounds, b.m_bounds, sizeof a.m_bounds), 0) << text;
+        for (int i = 0; i < a.GetCount(); ++i) {
+            const auto fa = Flat(At(a, i)), fb = Flat(At(b, i));
+            ASSERT_EQ(fa.size(), fb.size()) << text;
+            ASSERT_TRUE(fa.empty() || std::memcmp(fa.data(), fb.data(), fa.size() * sizeof(float)) == 0)
+                << text;
+            ASSERT_EQ(At(a, i).m_nSegment, At(b, i).m_nSegment) << text;
+            ASSERT_EQ(At(a, i).m_bFace, At(b, i).m_bFace) << text;
+        }
+    }
+    static inline const DxfReadOptions kInHalves = [] {
+        DxfReadOptions o;
+        o.halvesFrom = 0;
+        return o;
+    }();
     TempDir dir;
 };
 
@@ -268,16 +287,43 @@ TEST_F(ReaderTest, RandomDrawingsReadTheSameWithEitherLineEnd) {
         std::string crlf;
         for (char c : lf)
             crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        auto a = Read(lf), b = Read(crlf);
-        ASSERT_EQ(a->GetCount(), b->GetCount()) << lf;
-        for (int i = 0; i < a->GetCount(); ++i) {
-            const auto fa = Flat(At(*a, i)), fb = Flat(At(*b, i));
-            ASSERT_EQ(fa.size(), fb.size()) << lf;
-            for (std::size_t k = 0; k < fa.size(); ++k)
-                ASSERT_EQ(std::memcmp(&fa[k], &fb[k], sizeof(float)), 0) << lf;
-            ASSERT_EQ(At(*a, i).m_nSegment, At(*b, i).m_nSegment) << lf;
-        }
+        ExpectSame(*Read(lf), *Read(crlf), lf);
+        ExpectSame(*Read(lf), *Read(lf, kInHalves), lf);
     }
+}
+
+// A drawing read in two halves at once, the second half holding what tests the join: the
+// smallest and largest values, faces dropped for a coordinate that is not a finite float, and
+// the end of the input inside a face. (Equal bounds of either sign, 0 and -0, come from lines:
+// the random drawings above hold them.)
+TEST_F(ReaderTest, HalvesJoinExactly) {
+    NoFpTraps traps;
+    Groups groups = kSection;
+    for (int i = 0; i < 100; ++i)
+        groups =
+            groups + Face(1 + i % 16, {"0", "1", "2", "0.5", "0.25", "-0", "1", "1", "0", "0", "1", "0"});
+    for (int i = 0; i < 300; ++i)
+        groups = groups + Face(2, {"0", "0", "-7", "9", "0.25", "0", "1", i == 7 ? "nan" : "1", "0", "0", "1",
+                                   i == 9 ? "1e39" : "0"});
+    const std::string text = Dxf(groups) + "0\n3DFACE\n10\n1\n";
+    std::FILE* file = std::fopen(dir.Write("h.dxf", text).c_str(), "rb");
+    EXPECT_TRUE(FindHalves(file, text.size(), 0));
+    std::fclose(file);
+    DxfReadReport whole, halves;
+    DxfReadOptions options = kInHalves;
+    std::uint64_t lastRead = 0;
+    options.progress = [&](std::uint64_t read, std::uint64_t total) {
+        EXPECT_LE(read, total);
+        lastRead = read;
+    };
+    const auto a = ReadDxfFile(dir.File("h.dxf"), nullptr, {}, &whole);
+    const auto b = ReadDxfFile(dir.File("h.dxf"), nullptr, options, &halves);
+    ExpectSame(*a, *b, "");
+    EXPECT_EQ(a->GetCount(), 398);
+    EXPECT_EQ(halves.droppedEntities, 2);
+    EXPECT_EQ(halves.stopLine, whole.stopLine);
+    EXPECT_TRUE(halves.endedInsideEntity);
+    EXPECT_GT(lastRead, 0u);
 }
 
 TEST_F(ReaderTest, HostileArcsAreBounded) {
