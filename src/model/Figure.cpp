@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace figurant {
 
@@ -131,67 +132,126 @@ void Figure::EndDrag() {
 void Figure::TwistSegment(int b, float angle) {
     if (!HasSegment(b) || !m_bBuilt) return;
     SegmentPose& r = Pose(b);
-    if (r.m_nChildren != 1 || !r.m_pJointCentre) return;
+    const BoneAxis axis = TwistAxis(b);
+    if (!axis) return;
     SegmentPose& child = *r.m_pChildren[0];
-    if (!child.m_pJointCentre || *child.m_pJointCentre == *r.m_pJointCentre) return;
     Capture(b, false, true);
     Capture(child.m_nSegment, true, false);
-    const BoneTwist twist(*r.m_pJointCentre, *child.m_pJointCentre, angle);
-
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(b)];
-    TwistedSurface& t = shape.twisted;
-    if (t.points.empty()) t.points = shape.restPoints;
-    if (t.normals.empty()) t.normals = shape.restNormals;
-    TurnSurface(r, shape, twist);
-    r.ReleaseVertexIndex(); // it would no longer match the list
-    t.angle += angle;
-    ++shape.revision;
+    shape.twisted.angle += angle;
+    LaySurface(b, true);
 
+    const BoneTwist twist(axis->first, axis->second, angle);
     MultMatrix(child.m_matrix, twist.ChildTurn());
     for (Point3d& P : child.m_parentRing)
         P = twist.ApplyAboutChild(P);
     child.UpdateChildRing();
 }
 
-// Turns the twisted surface's points and normals, and the segment's vertex list with them. Each
-// position is turned once, at its first point; every point there takes the result.
-void Figure::TurnSurface(SegmentPose& r, SegmentShape& shape, const BoneTwist& twist) {
+// The bone a segment twists about: its joint centre and its only child's; none when it has no
+// single child or the two centres coincide.
+Figure::BoneAxis Figure::TwistAxis(int b) const {
+    const SegmentPose& r = Pose(b);
+    if (r.m_nChildren != 1 || !r.m_pJointCentre) return std::nullopt;
+    const SegmentPose& child = *r.m_pChildren[0];
+    if (!child.m_pJointCentre || *child.m_pJointCentre == *r.m_pJointCentre) return std::nullopt;
+    return std::make_pair(*r.m_pJointCentre, *child.m_pJointCentre);
+}
+
+// Lays out a segment's surface for its twist angle, always from the rest points, so a surface is
+// a function of its angle alone (an undo record keeps just the angle): each position is turned
+// once, at its first point, and every point there takes the result. An untwisted surface has no
+// points of its own, and the vertex list is the rest one.
+void Figure::LaySurface(int segment, bool twisted) {
+    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
+    SegmentPose& r = Pose(segment);
     TwistedSurface& t = shape.twisted;
-    const float s = m_scale;
-    const Vec3f c = m_centre;
-    if (shape.onRestRing.size() != t.points.size()) MarkFixedPoints(r, shape);
-    if (shape.positionOf.size() != t.points.size()) NumberPositions(shape);
+    ++shape.revision;
+    const BoneAxis axis = TwistAxis(segment);
+    if (!twisted || !axis) {
+        t.points.clear();
+        t.shown.clear();
+        t.normals.clear();
+        LayRestVertices(segment);
+        return;
+    }
+    if (shape.onRestRing.size() != shape.restPoints.size()) MarkFixedPoints(r, shape);
+    if (shape.positionOf.size() != shape.restPoints.size()) NumberPositions(shape);
+    const BoneTwist twist(axis->first, axis->second, t.angle);
     const std::vector<int>& positionOf = shape.positionOf;
     const std::vector<char>& onRing = shape.onRestRing;
-    const std::size_t positions =
-        t.points.empty()
-            ? 0
-            : 1 + static_cast<std::size_t>(*std::max_element(positionOf.begin(), positionOf.end()));
+    const std::size_t n = shape.restPoints.size();
+    const std::size_t positions = PositionCount(shape);
     r.m_vertices.resize(positions);
-    std::vector<BoneTwist::Turn> turns(positions);
-    std::vector<Vec3f> moved(positions);
-    std::vector<char> done(positions, 0);
-    t.shown.resize(t.points.size());
-    for (std::size_t k = 0; k < t.points.size(); ++k) {
+    t.points.resize(n);
+    t.shown.resize(n);
+    t.normals.resize(shape.restNormals.size());
+    const std::uint32_t stamp = NextTurnStamp(positions);
+    for (std::size_t k = 0; k < n; ++k) {
         const auto u = static_cast<std::size_t>(positionOf[k]);
         Point3d& q = r.m_vertices[u];
-        if (!done[u]) {
-            done[u] = 1;
-            q = ToPoint3d(ViewPoint(t.points[k], s, c));
+        TurnedPosition& at = m_turned[u];
+        if (at.stamp != stamp) {
+            at.stamp = stamp;
+            q = ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
             if (!onRing[k]) {
-                turns[u] = twist.TurnFor(q);
-                q = twist.Apply(q, turns[u]);
+                at.turn = twist.TurnFor(q);
+                q = twist.Apply(q, at.turn);
             }
-            moved[u] = {static_cast<float>((q.x + c.x) / s), static_cast<float>((q.y + c.y) / s),
-                        static_cast<float>((q.z + c.z) / s)};
+            at.moved = {static_cast<float>((q.x + m_centre.x) / m_scale),
+                        static_cast<float>((q.y + m_centre.y) / m_scale),
+                        static_cast<float>((q.z + m_centre.z) / m_scale)};
         }
-        if (!onRing[k]) {
-            t.points[k] = moved[u];
-            // The normal turns with its point, so the limb stays smoothly shaded.
-            if (k < t.normals.size()) t.normals[k] = twist.TurnDirection(turns[u], t.normals[k]);
-        }
+        t.points[k] = onRing[k] ? shape.restPoints[k] : at.moved;
+        // The normal turns with its point, so the limb stays smoothly shaded.
+        if (k < t.normals.size())
+            t.normals[k] =
+                onRing[k] ? shape.restNormals[k] : TurnedNormal(at, twist, shape.restNormals[k], stamp);
         t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
+    r.ReleaseVertexIndex(); // it would no longer match the list
+}
+
+// A new stamp for the per-position table, grown to `positions` entries.
+std::uint32_t Figure::NextTurnStamp(std::size_t positions) {
+    if (m_turned.size() < positions) m_turned.resize(positions);
+    if (++m_turnStamp == 0) { // after four billion twists the stamps start again
+        for (TurnedPosition& at : m_turned)
+            at.stamp = at.normalStamp = 0;
+        m_turnStamp = 1;
+    }
+    return m_turnStamp;
+}
+
+// The normal n turned by the position's turn: the one the first normal at the position got when
+// n is that same normal to the bit, otherwise turned anew.
+Vec3f Figure::TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n, std::uint32_t stamp) {
+    if (at.normalStamp == stamp && std::memcmp(&at.normalIn, &n, sizeof n) == 0) return at.normalOut;
+    const Vec3f turned = twist.TurnDirection(at.turn, n);
+    if (at.normalStamp != stamp) {
+        at.normalStamp = stamp;
+        at.normalIn = n;
+        at.normalOut = turned;
+    }
+    return turned;
+}
+
+// The segment's distinct vertices at rest, in order of first use: each position at its first point
+// (the points are gone through from the last, so the first one is written last).
+void Figure::LayRestVertices(int segment) {
+    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
+    SegmentPose& p = Pose(segment);
+    if (shape.positionOf.size() != shape.restPoints.size()) NumberPositions(shape);
+    p.m_vertices.resize(PositionCount(shape));
+    for (std::size_t k = shape.restPoints.size(); k-- > 0;)
+        p.m_vertices[static_cast<std::size_t>(shape.positionOf[k])] =
+            ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
+    p.ReleaseVertexIndex();
+}
+
+std::size_t Figure::PositionCount(const SegmentShape& shape) {
+    const std::vector<int>& at = shape.positionOf;
+    return at.empty() ? 0 : 1 + static_cast<std::size_t>(*std::max_element(at.begin(), at.end()));
 }
 
 // Which of the segment's points lie on its rest ring: the seam to the parent stays closed because
@@ -223,30 +283,6 @@ void Figure::NumberPositions(SegmentShape& shape) const {
     }
 }
 
-// A twisted surface's points and their view positions, made again from the segment's vertex list
-// (an undo or redo puts back only the list, the normals and the angle).
-void Figure::LayTwistedPoints(int segment, bool twisted) {
-    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
-    TwistedSurface& t = shape.twisted;
-    if (!twisted) {
-        t.points.clear();
-        t.shown.clear();
-        return;
-    }
-    const std::vector<Point3d>& vertices = Pose(segment).m_vertices;
-    const std::size_t n = shape.restPoints.size();
-    t.points.resize(n);
-    t.shown.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const Point3d& q = vertices[static_cast<std::size_t>(shape.positionOf[k])];
-        t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
-        t.points[k] = shape.onRestRing[k] ? shape.restPoints[k]
-                                          : Vec3f{static_cast<float>((q.x + m_centre.x) / m_scale),
-                                                  static_cast<float>((q.y + m_centre.y) / m_scale),
-                                                  static_cast<float>((q.z + m_centre.z) / m_scale)};
-    }
-}
-
 void Figure::ResetMatrices() {
     OpenStep("Reset");
     for (int i = 0; i < m_nSegments && i < kMaxSegments; ++i) {
@@ -263,11 +299,7 @@ void Figure::ResetSurface(int segment) {
     Capture(segment, false, true);
     shape.twisted = TwistedSurface{};
     ++shape.revision;
-    SegmentPose& p = Pose(segment);
-    p.ClearVertexPositions();
-    for (const Vec3f& point : shape.restPoints)
-        p.AddVertexPositionIfNew(ToPoint3d(ViewPoint(point, m_scale, m_centre)));
-    p.ReleaseVertexIndex();
+    LayRestVertices(segment);
 }
 
 void Figure::ResetPose(const std::string& stepName) {

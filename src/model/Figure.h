@@ -4,6 +4,7 @@
 // twists, mirror, flip, reset) and their undo history. The view draws it and turns input into
 // calls on it; the inspect tool, tests and benchmarks build and pose it directly.
 #include "FigureTree.h"
+#include "JointMath.h"
 #include "SegmentShape.h"
 #include "SegmentTables.h"
 
@@ -97,10 +98,17 @@ class Figure {
     std::array<float, 3> JointAngles(int segment) const;
 
   private:
-    void TurnSurface(SegmentPose& r, SegmentShape& shape, const BoneTwist& twist);
+    using BoneAxis = std::optional<std::pair<Point3d, Point3d>>;
+    BoneAxis TwistAxis(int segment) const;
+    void LaySurface(int segment, bool twisted);
+    void LayRestVertices(int segment);
+    static std::size_t PositionCount(const SegmentShape& shape);
+    struct TurnedPosition;
+    std::uint32_t NextTurnStamp(std::size_t positions);
+    static Vec3f TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n,
+                              std::uint32_t stamp);
     void MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const;
     void NumberPositions(SegmentShape& shape) const;
-    void LayTwistedPoints(int segment, bool twisted);
     struct SurfaceRecord;
     struct Snapshot;
     struct Step;
@@ -129,6 +137,17 @@ class Figure {
     std::vector<Step> m_undo, m_redo;
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;
+    // A twist's work per position, kept between twists so that a step allocates nothing of its
+    // own: the position's turn and moved model point, and the normal turned there (the points at
+    // one position mostly share their normal, which is then turned once). An entry counts for the
+    // step whose stamp it carries.
+    struct TurnedPosition {
+        BoneTwist::Turn turn;
+        Vec3f moved, normalIn, normalOut;
+        std::uint32_t stamp = 0, normalStamp = 0;
+    };
+    std::vector<TurnedPosition> m_turned;
+    std::uint32_t m_turnStamp = 0;
 };
 
 } // namespace figurant

@@ -45,8 +45,7 @@ void Figure::Capture(int segment, bool ring, bool surface) {
     if (ring && !it->parentRing) it->parentRing = p.m_parentRing;
     if (surface && !it->surface) {
         const TwistedSurface& t = m_shapes[static_cast<std::size_t>(segment)].twisted;
-        it->surface = SurfaceRecord{!t.points.empty(), t.normals, t.angle};
-        it->vertices = p.m_vertices;
+        it->surface = SurfaceRecord{!t.points.empty(), t.angle};
     }
 }
 
@@ -100,11 +99,8 @@ void Figure::Exchange(Step& step, bool undo) {
             TwistedSurface& t = shape.twisted;
             const bool twisted = s.surface->twisted;
             s.surface->twisted = !t.points.empty();
-            std::swap(t.normals, s.surface->normals);
             std::swap(t.angle, s.surface->angle);
-            std::swap(p.m_vertices, s.vertices);
-            LayTwistedPoints(s.segment, twisted);
-            ++shape.revision;
+            LaySurface(s.segment, twisted);
         }
         p.UpdateChildRing();
     }
@@ -143,11 +139,8 @@ std::size_t Figure::HistoryBytes() const {
     for (const auto* list : {&m_undo, &m_redo}) {
         for (const Step& step : *list) {
             bytes += sizeof(Step) + step.name.capacity() + VectorBytes(step.segments);
-            for (const Snapshot& s : step.segments) {
+            for (const Snapshot& s : step.segments)
                 if (s.parentRing) bytes += VectorBytes(*s.parentRing);
-                if (s.surface) bytes += VectorBytes(s.surface->normals);
-                bytes += VectorBytes(s.vertices);
-            }
         }
     }
     return bytes;

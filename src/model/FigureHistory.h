@@ -6,9 +6,9 @@
 
 namespace figurant {
 
+// A twisted surface is a function of its angle: the record keeps whether it is twisted and the angle.
 struct Figure::SurfaceRecord {
     bool twisted = false;
-    std::vector<Vec3f> normals;
     float angle = 0.0f;
 };
 
@@ -20,11 +20,8 @@ struct Figure::Snapshot {
     std::array<float, 3> rotDelta{}, transDelta{};
     // The parent-side ring (a twist of the parent turns it).
     std::optional<std::vector<Point3d>> parentRing;
-    // What a twist changed that cannot be worked out again: whether the surface is twisted, its
-    // turned normals, its angle and the distinct vertices (the twisted points and their view
-    // positions follow from the vertices).
+    // What a twist or a reset changed in the segment's surface.
     std::optional<SurfaceRecord> surface;
-    std::vector<Point3d> vertices;
 };
 
 struct Figure::Step {

@@ -61,22 +61,6 @@ BoneTwist::Turn BoneTwist::TurnFor(const Point3d& p) const {
     return {std::cos(theta), std::sin(theta)};
 }
 
-namespace {
-// The sine's sign is that of MakeRotation's matrices as TransformPoint applies them.
-Point3d Rodrigues(const Point3d& axis, const BoneTwist::Turn& t, const Point3d& u) {
-    return t.cosine * u - t.sine * Cross(axis, u) + (Dot(axis, u) * (1 - t.cosine)) * axis;
-}
-} // namespace
-
-Point3d BoneTwist::Apply(const Point3d& p, const Turn& turn) const {
-    return m_J + Rodrigues(m_axis, turn, p - m_J);
-}
-
-Vec3f BoneTwist::TurnDirection(const Turn& turn, const Vec3f& direction) const {
-    const Point3d n = Rodrigues(m_axis, turn, {direction.x, direction.y, direction.z});
-    return {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
-}
-
 Matrix4 BoneTwist::ChildTurn() const {
     Matrix4 R;
     MakeRotation(m_step, static_cast<float>(m_axis.x), static_cast<float>(m_axis.y),

@@ -27,12 +27,20 @@ class BoneTwist {
         double cosine = 1, sine = 0;
     };
     Turn TurnFor(const Point3d& p) const;
-    Point3d Apply(const Point3d& p, const Turn& turn) const;
-    Vec3f TurnDirection(const Turn& turn, const Vec3f& direction) const;
+    Point3d Apply(const Point3d& p, const Turn& turn) const { return m_J + Rodrigues(turn, p - m_J); }
+    Vec3f TurnDirection(const Turn& turn, const Vec3f& direction) const {
+        const Point3d n = Rodrigues(turn, {direction.x, direction.y, direction.z});
+        return {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)};
+    }
     // The child's rigid turn by the full step: T(Jc) R(step) T(-Jc).
     Matrix4 ChildTurn() const;
 
   private:
+    // u turned about the axis (through the origin); the sine's sign is that of MakeRotation's
+    // matrices as TransformPoint applies them.
+    Point3d Rodrigues(const Turn& t, const Point3d& u) const {
+        return t.cosine * u - t.sine * Cross(m_axis, u) + (Dot(m_axis, u) * (1 - t.cosine)) * m_axis;
+    }
     Point3d TurnAbout(const Point3d& centre, const Point3d& p) const;
     // The turn (about the axis through the origin) a point at p gets: in proportion to its place.
     Matrix4 TurnAt(const Point3d& p) const;
