@@ -22,6 +22,14 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
     for (int s = 0; s < m_nSegments && s < kMaxSegments && s < static_cast<int>(tables.lines.size()); ++s) {
         const auto& lines = tables.lines[static_cast<std::size_t>(s)];
         SegmentShape& shape = m_shapes[static_cast<std::size_t>(s)];
+        // Made at their size: on a large model, growing by doubling would leave a third unused.
+        std::size_t points = 0;
+        for (const CUnderlayPolyLine* line : lines)
+            points += static_cast<std::size_t>(line->GetSize());
+        shape.lineSizes.reserve(lines.size());
+        shape.lineIsFace.reserve(lines.size());
+        shape.restPoints.reserve(points);
+        if (tables.normals) shape.restNormals.reserve(points);
         for (const CUnderlayPolyLine* line : lines) {
             shape.lineSizes.push_back(line->GetSize());
             shape.lineIsFace.push_back(line->m_bFace);

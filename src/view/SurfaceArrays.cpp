@@ -10,12 +10,26 @@ namespace figurant {
 
 namespace {
 constexpr float kHuge = std::numeric_limits<float>::max();
-}
 
-SurfaceArrayBuilder::SurfaceArrayBuilder(SegmentList& target, int segment)
+bool SamePoint(const Vec3f& a, const Vec3f& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+} // namespace
+
+SurfaceArrayBuilder::SurfaceArrayBuilder(SegmentList& target, int segment, std::size_t vertices)
     : m_target(target), m_low{kHuge, kHuge, kHuge}, m_high{-kHuge, -kHuge, -kHuge} {
     m_target = SegmentList{};
     m_target.segment = segment;
+    m_target.vertices.reserve(6 * vertices);
+    m_target.edges.reserve(vertices);
+}
+
+std::size_t SurfaceArrayBuilder::VerticesFor(const Vec3f* points, std::size_t count, bool face) {
+    if (!face) return count;
+    std::size_t corners = count > 0 ? 1 : 0;
+    for (std::size_t i = 1; i < count; ++i)
+        corners += !SamePoint(points[i], points[i - 1]);
+    return 3 * (corners > 2 ? corners - 2 : 0);
 }
 
 void SurfaceArrayBuilder::Add(const Corner& c, bool edge) {
@@ -33,8 +47,7 @@ void SurfaceArrayBuilder::BeginLine(bool face) {
 void SurfaceArrayBuilder::AddCorner(const Vec3f& v, const Vec3f& normal) {
     m_low = {std::min(m_low.x, v.x), std::min(m_low.y, v.y), std::min(m_low.z, v.z)};
     m_high = {std::max(m_high.x, v.x), std::max(m_high.y, v.y), std::max(m_high.z, v.z)};
-    const bool repeated = !m_corners.empty() && m_corners.back().point.x == v.x &&
-                          m_corners.back().point.y == v.y && m_corners.back().point.z == v.z;
+    const bool repeated = !m_corners.empty() && SamePoint(m_corners.back().point, v);
     if (!m_face || !repeated) m_corners.push_back({v, normal});
 }
 

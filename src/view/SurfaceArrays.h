@@ -33,7 +33,12 @@ struct SegmentList {
 // stays the polygon's.
 class SurfaceArrayBuilder {
   public:
-    SurfaceArrayBuilder(SegmentList& target, int segment);
+    // `vertices`: how many vertices the arrays will hold at most (VerticesFor summed over the
+    // polylines), so they are made at their size and not grown by doubling.
+    SurfaceArrayBuilder(SegmentList& target, int segment, std::size_t vertices = 0);
+    // The array vertices a polyline makes at most: a face's fan of triangles over its corners
+    // without repeats (points that are equal here stay equal in the view), or a line strip.
+    static std::size_t VerticesFor(const Vec3f* points, std::size_t count, bool face);
     void BeginLine(bool face);
     void AddCorner(const Vec3f& point, const Vec3f& normal);
     void EndLine();

@@ -19,6 +19,32 @@ const char* const kBuildingFigure = "Building the figure...";
 // Steps of building the figure: the document's tables, the figure, then each segment's arrays.
 constexpr int kBuildSteps = 2 + kMaxSegments;
 
+// The array vertices of each run of the model's polylines of one segment, in model order.
+std::vector<std::size_t> FlatRunVertices(const CUnderlayList& model) {
+    std::vector<std::size_t> runs;
+    int segment = 0;
+    for (const auto& line : model) {
+        if (runs.empty() || line->m_nSegment != segment) runs.push_back(0);
+        segment = line->m_nSegment;
+        const PointSpan points = line->Points();
+        runs.back() += SurfaceArrayBuilder::VerticesFor(points.begin(), points.size(), line->m_bFace);
+    }
+    return runs;
+}
+
+// The array vertices of a segment's surface, from its rest points (a twist moves equal points
+// alike, so it makes no more).
+std::size_t ArrayVertices(const SegmentShape& shape) {
+    std::size_t vertices = 0, first = 0;
+    for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
+        const auto count = static_cast<std::size_t>(shape.lineSizes[i]);
+        vertices +=
+            SurfaceArrayBuilder::VerticesFor(shape.restPoints.data() + first, count, shape.lineIsFace[i]);
+        first += count;
+    }
+    return vertices;
+}
+
 } // namespace
 
 void CKvtView::BuildFlatLists() {
@@ -32,12 +58,14 @@ void CKvtView::BuildFlatLists() {
     m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
     m_flatRuns.clear();
     const std::vector<Vec3f>& normals = m_doc.Normals();
+    const std::vector<std::size_t> runVertices = FlatRunVertices(*model);
     std::size_t g = 0;
     std::optional<SurfaceArrayBuilder> run;
     for (const auto& line : *model) {
         if (m_flatRuns.empty() || m_flatRuns.back().segment != line->m_nSegment) {
             if (run) run->Finish();
-            run.emplace(m_flatRuns.emplace_back(), line->m_nSegment);
+            const std::size_t vertices = runVertices[m_flatRuns.size()];
+            run.emplace(m_flatRuns.emplace_back(), line->m_nSegment, vertices);
         }
         run->BeginLine(line->m_bFace);
         for (const Vec3f& p : line->Points())
@@ -100,7 +128,7 @@ void CKvtView::BuildSegmentList(int segment) {
     const std::vector<Vec3f>& points = shape.Points();
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
-    SurfaceArrayBuilder arrays(e, segment);
+    SurfaceArrayBuilder arrays(e, segment, ArrayVertices(shape));
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
         arrays.BeginLine(shape.lineIsFace[i]);
