@@ -58,8 +58,17 @@ std::int32_t CDxfLexer::KeywordTableLookup(const char* text, std::size_t length)
     if (length > kMaxText) return 0;
     for (std::size_t i = 0; i < length; ++i)
         upper[i] = ToUpper(text[i]);
-    for (const Keyword& k : m_keywords)
-        if (k.text.size() == length && std::memcmp(k.text.data(), upper, length) == 0) return k.id;
+    // A drawing repeats one keyword most of the time (3DFACE): the last one found is tried first.
+    auto matches = [&](const Keyword& k) {
+        return k.text.size() == length && std::memcmp(k.text.data(), upper, length) == 0;
+    };
+    if (m_lastFound < m_keywords.size() && matches(m_keywords[m_lastFound]))
+        return m_keywords[m_lastFound].id;
+    for (std::size_t i = 0; i < m_keywords.size(); ++i) {
+        if (!matches(m_keywords[i])) continue;
+        m_lastFound = i;
+        return m_keywords[i].id;
+    }
     return 0;
 }
 

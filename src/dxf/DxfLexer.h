@@ -115,7 +115,8 @@ class CDxfLexer {
     std::size_t m_minKeyword = 0, m_maxKeyword = 0;
     std::array<bool, 256> m_firstChars{};
     std::array<bool, 256> m_lastChars{};
-    int m_cur = '\n'; // a byte, or kEndMarker
+    mutable std::size_t m_lastFound = 0; // the keyword the last lookup found
+    int m_cur = '\n';                    // a byte, or kEndMarker
     int m_pushBack = 0;
     int m_bPushedBack = 0;
     std::int32_t m_length = 0;

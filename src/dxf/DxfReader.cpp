@@ -45,9 +45,6 @@ constexpr int kMaxCorners = 9; // codes 10-18, 20-28, 30-38
 float& Axis(Vec3f& v, int axis) {
     return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 }
-float Axis(const Vec3f& v, int axis) {
-    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
-}
 
 // Groups whose value is a real number.
 bool IsRealCode(int c) {
@@ -233,42 +230,42 @@ void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     if (corners.seen[k] == 7) corners.complete[k] = true;
 }
 
-bool CDxfReader::TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners) {
-    if (m_bEnded || !AtLineStart() || !Source()) return false;
-    const unsigned char* p = Source()->Pos();
-    const unsigned char* const end = Source()->End();
-    int code = 0;
-    const unsigned char* q = p;
-    for (; q != end && *q >= '0' && *q <= '9' && q - p < 9; ++q)
-        code = code * 10 + (*q - '0');
-    if (q == p || q == end || *q != '\n' || code == 0) return false;
-    const auto* value = reinterpret_cast<const char*>(q + 1);
-    const auto* const bufferEnd = reinterpret_cast<const char*>(end);
-    // The common coordinate, a short decimal filling its line, is converted where it stands (the
-    // scan may look ahead into the buffer: the number ends at the line end at the latest).
-    double real = 0;
-    const char* e = IsRealCode(code) ? ParseShortDecimal(value, bufferEnd, real) : nullptr;
-    m_lineCode = code;
-    if (e && e != bufferEnd && *e == '\n' && e - value <= kMaxText) {
-        m_lineReal = static_cast<float>(real);
-    } else {
-        e = static_cast<const char*>(std::memchr(value, '\n', static_cast<std::size_t>(bufferEnd - value)));
-        if (!e || e - value > kMaxText) return false;
-        const auto length = static_cast<std::size_t>(e - value);
-        if (std::memchr(value, '\r', length) || KeywordOf(value, length)) return false;
-        ParseLineValue(std::string_view(value, length));
+void CDxfReader::TakePlainFaceGroups(CUnderlayPolyLine& line, Corners& corners) {
+    if (m_bEnded || !AtLineStart() || !Source()) return;
+    const auto* p = reinterpret_cast<const char*>(Source()->Pos());
+    const auto* const end = reinterpret_cast<const char*>(Source()->End());
+    for (;;) {
+        int code = 0;
+        const char* q = p;
+        for (; q != end && *q >= '0' && *q <= '9' && q - p < 9; ++q)
+            code = code * 10 + (*q - '0');
+        if (q == p || q == end || *q != '\n' || code == 0) break;
+        const char* const value = q + 1;
+        // The common coordinate, a short decimal filling its line, is converted where it stands
+        // (the scan may look ahead into the buffer: the number ends at the line end at the latest).
+        double real = 0;
+        const char* e = IsRealCode(code) ? ParseShortDecimal(value, end, real) : nullptr;
+        m_lineCode = code;
+        if (e && e != end && *e == '\n' && e - value <= kMaxText) {
+            m_lineReal = static_cast<float>(real);
+        } else {
+            e = static_cast<const char*>(std::memchr(value, '\n', static_cast<std::size_t>(end - value)));
+            if (!e || e - value > kMaxText) break;
+            const auto length = static_cast<std::size_t>(e - value);
+            if (std::memchr(value, '\r', length) || KeywordOf(value, length)) break;
+            ParseLineValue(std::string_view(value, length));
+        }
+        FaceGroup(line, corners);
+        p = e + 1;
     }
-    FaceGroup(line, corners);
-    Source()->SkipTo(reinterpret_cast<const unsigned char*>(e) + 1);
-    return true;
+    Source()->SkipTo(reinterpret_cast<const unsigned char*>(p));
 }
 
 void CDxfReader::ReadFace(bool faceMarking) {
     auto line = std::make_unique<CUnderlayPolyLine>();
     Corners corners;
     for (;;) {
-        while (TakePlainFaceGroup(*line, corners)) {
-        }
+        TakePlainFaceGroups(*line, corners);
         if (!ReadLineGroup()) return EndedInsideEntity();
         ParseLineValue();
         // Every DXF entity ends at the next group 0, known to the reader or not.

@@ -102,11 +102,11 @@ class CDxfReader : public CDxfLexer {
     bool ReadLineGroup();
     void ParseLineValue() { ParseLineValue(std::string_view(Text(), static_cast<std::size_t>(Length()))); }
     void ParseLineValue(std::string_view text);
-    // Takes the next group of a face or polyline straight from the input buffer when both its
-    // lines are plain (a digits-only code that is not 0, a value that is no keyword, no CR, no
-    // end byte, whole in the buffer) and processes it; otherwise consumes nothing. The result is
-    // exactly that of reading the group line by line.
-    bool TakePlainFaceGroup(CUnderlayPolyLine& line, Corners& corners);
+    // Takes the groups of a face or polyline straight from the input buffer while both lines of
+    // each are plain (a digits-only code that is not 0, a value that is no keyword, no CR, no end
+    // byte, whole in the buffer) and processes them; stops before the first other group. The
+    // result is exactly that of reading the groups line by line.
+    void TakePlainFaceGroups(CUnderlayPolyLine& line, Corners& corners);
     void FaceGroup(CUnderlayPolyLine& line, Corners& corners);
     bool ReadTokenGroup();
     void DispatchEntities();
