@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace figurant {
@@ -26,7 +27,9 @@ class PointSpan {
 
 class CUnderlayPointArray {
   public:
-    virtual ~CUnderlayPointArray() = default;
+    CUnderlayPointArray() = default;
+    CUnderlayPointArray(const CUnderlayPointArray& other) { *this = other; }
+    CUnderlayPointArray& operator=(const CUnderlayPointArray& other);
 
     std::int32_t GetSize() const { return m_size; }
     // Index 0 to GetSize() - 1; not checked.
@@ -40,15 +43,19 @@ class CUnderlayPointArray {
 
     PointSpan Points() const { return {Data(), static_cast<std::size_t>(m_size)}; }
 
+  protected:
+    // Not virtual: a polyline is never deleted through its base, and a face stays small.
+    ~CUnderlayPointArray() = default;
+
   private:
     static constexpr std::int32_t kInline = 4;
     bool IsInline() const { return m_size <= kInline; }
-    Vec3f* Data() { return IsInline() ? m_inline : m_more.data(); }
-    const Vec3f* Data() const { return IsInline() ? m_inline : m_more.data(); }
+    Vec3f* Data() { return IsInline() ? m_inline : m_more->data(); }
+    const Vec3f* Data() const { return IsInline() ? m_inline : m_more->data(); }
 
     // The points while there are at most kInline of them; otherwise they are all in m_more.
     Vec3f m_inline[kInline];
-    std::vector<Vec3f> m_more;
+    std::unique_ptr<std::vector<Vec3f>> m_more;
     std::int32_t m_size = 0;
 };
 
