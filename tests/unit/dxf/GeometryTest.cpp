@@ -29,6 +29,27 @@ TEST(PointArray, AddSetAtAndSetSize) {
     EXPECT_EQ(p.GetSize(), 0);
 }
 
+// Up to four points live inside the polyline and more outside it: the points survive every move
+// between the two, shrinking and growing again gives zero points, and a copy is a copy.
+TEST(PointArray, PointsSurviveGrowingPastFourAndShrinkingBack) {
+    CUnderlayPolyLine p;
+    for (int i = 0; i < 7; ++i)
+        p.Add({static_cast<float>(i), 0, 0});
+    CUnderlayPolyLine copy = p;
+    p.SetSize(3);
+    p.SetSize(5);
+    EXPECT_EQ(p[2].x, 2.0f);
+    EXPECT_EQ(p[3].x, 0.0f);
+    EXPECT_EQ(p[4].x, 0.0f);
+    p.SetSize(2);
+    p.Add({9, 9, 9});
+    EXPECT_EQ(p[1].x, 1.0f);
+    EXPECT_EQ(p[2].z, 9.0f);
+    ASSERT_EQ(copy.GetSize(), 7);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(copy.Points()[static_cast<std::size_t>(i)].x, static_cast<float>(i));
+}
+
 TEST(UnderlayList, FirstExtendSetsAllBounds) {
     CUnderlayList l;
     l.ExtendBounds(5, -6, 7);
