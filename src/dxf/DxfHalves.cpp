@@ -4,6 +4,7 @@
 #include <future>
 #include <string_view>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -62,10 +63,17 @@ void ReadHalves(CDxfReader& first, CByteSource& source, CUnderlayList& list, con
     CDxfReader second(secondList, secondOptions);
     second.SetSplit(&meeting, false);
     const int fd = fileno(file);
-    auto secondDone = std::async(std::launch::async, [&] {
-        CByteSource rest(fd, split, limit);
-        second.ReadAll(rest);
-    });
+    std::future<void> secondDone;
+    try {
+        secondDone = std::async(std::launch::async, [&] {
+            CByteSource rest(fd, split, limit);
+            second.ReadAll(rest);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had (a process limit): the file is read in one piece.
+        first.ReadAll(source);
+        return;
+    }
     // Both halves go at about the same pace: the first half's share stands for the whole.
     if (options.progress)
         source.SetBlockObserver(
