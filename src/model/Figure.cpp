@@ -305,9 +305,8 @@ void Figure::ResetSurface(int segment) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
     if (shape.twisted.points.empty() && shape.twisted.shown.empty() && shape.twisted.angle == 0.0f) return;
     Capture(segment, false, true);
-    shape.twisted = TwistedSurface{};
-    ++shape.revision;
-    LayRestVertices(segment);
+    shape.twisted.angle = 0.0f;
+    LaySurface(segment, false);
 }
 
 void Figure::ResetPose(const std::string& stepName) {
