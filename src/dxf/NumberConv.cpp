@@ -62,8 +62,8 @@ std::uint32_t DigitsValue(std::uint64_t word, int n) {
 
 // A run of decimal digits from `s` (up to `end`) added to `mantissa`; returns the run's end.
 // Eight digits at a time while eight bytes remain; a run longer than nineteen digits stops
-// counting exactly (the caller then leaves the text to the general conversion).
-// Inlined into its caller: mantissa and count then stay in registers.
+// counting exactly (the caller then leaves the text to the general conversion). Always inlined,
+// so mantissa and count stay in registers.
 [[gnu::always_inline]] inline const char* AddDigits(const char* s, const char* end, std::uint64_t& mantissa,
                                                     std::size_t& digits) {
     static constexpr std::uint64_t kPow10Int[] = {1,      10,      100,      1000,     10000,
