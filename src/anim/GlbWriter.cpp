@@ -115,7 +115,7 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
     for (std::size_t j = 0; j < joints.size(); ++j) {
         const SegmentShape& shape = figure.Shape(joints[j].segment);
         const auto& points = shape.Points();
-        const auto& normals = shape.twisted.normals.empty() ? shape.restNormals : shape.twisted.normals;
+        const auto& turned = shape.twisted.normals;
         std::vector<SkinVertex> corners;
         std::size_t k = 0;
         for (std::size_t line = 0; line < shape.lineSizes.size(); ++line) {
@@ -128,7 +128,9 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
                 const bool seam = onRing != ring.end();
                 const Point3d at =
                     seam ? rest : ToPoint3d(ViewPoint(points[k + i], figure.Scale(), figure.Centre()));
-                const Point3d normal = k + i < normals.size() ? ToPoint3d(normals[k + i]) : Point3d{};
+                const Point3d normal = turned.empty()          ? ToPoint3d(figure.RestNormal(shape, k + i))
+                                       : k + i < turned.size() ? ToPoint3d(turned[k + i])
+                                                               : Point3d{};
                 corners.push_back({at, normal, seam ? onRing->second : static_cast<int>(j)});
             }
             k += n;

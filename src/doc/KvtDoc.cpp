@@ -68,7 +68,7 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
     m_strDxfFile = path;
     m_tables = SegmentTables{};
     m_pModel = std::move(figure.model);
-    m_pNormals = std::move(figure.normals);
+    SetNormals(std::move(figure.normals));
     m_strNormalsFile.clear();
     m_bNormalsRead = true;
     PlaceModel();
@@ -101,7 +101,7 @@ void CKvtDoc::BuildHierarchy() {
         largest = std::max(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
     m_tables.nSegments = m_nSegments;
-    m_tables.normals = m_bNormalsReady ? &m_pNormals : nullptr;
+    m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
     m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
     m_tables.vertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
     int g = 0;
@@ -127,12 +127,12 @@ void CKvtDoc::LoadDrawing(const std::string& dxfPath) {
 bool CKvtDoc::TakeDrawingNormals() {
     const std::string beside = NormalsPathBeside(m_strDxfFile);
     if (auto own = ReadNormalsFile(beside); own && static_cast<long>(own->size()) >= ModelVertexCount()) {
-        m_pNormals = std::move(*own);
+        SetNormals(std::move(*own));
         m_strNormalsFile = beside;
         m_bNormalsRead = true;
         return false;
     }
-    m_pNormals = CornerNormals(*m_pModel);
+    SetNormals(CornerNormals(*m_pModel));
     m_strNormalsFile.clear();
     m_bNormalsRead = true;
     return true;
@@ -262,7 +262,7 @@ void CKvtDoc::LoadNormals(const std::string& path) {
         normals = ReadNormalsFile(path, nullptr, [&](double fraction) { progress.Report(fraction); });
     }
     if (!normals) return;
-    m_pNormals = std::move(*normals);
+    SetNormals(std::move(*normals));
     m_strNormalsFile = path;
     m_bNormalsRead = true;
     SettleNormals();
@@ -284,7 +284,7 @@ void CKvtDoc::OrientNormals() {
         const auto& points = line->Points();
         const Vec3f face = line->m_bFace && points.size() >= 3 ? FaceNormal(points) : Vec3f{};
         for (std::size_t k = 0; k < points.size(); ++k) {
-            Vec3f& n = m_pNormals[g++];
+            Vec3f& n = (*m_pNormals)[g++];
             if (DotF(face, n) < 0) n = -n;
         }
     }
@@ -302,11 +302,11 @@ long CKvtDoc::ModelVertexCount() const {
 // counts as having no normals, and the user is told why.
 void CKvtDoc::CheckNormalsCoverModel() {
     const long vertices = ModelVertexCount();
-    const bool covers = static_cast<long>(m_pNormals.size()) >= vertices;
+    const bool covers = static_cast<long>(m_pNormals->size()) >= vertices;
     m_bNormalsReady = m_bNormalsRead && covers;
     if (m_bNormalsRead && !covers && m_pModel && m_services) {
         m_services->MessageBox("The normals file \"" + m_strNormalsFile + "\" holds " +
-                               std::to_string(m_pNormals.size()) + " normals, but the model \"" +
+                               std::to_string(m_pNormals->size()) + " normals, but the model \"" +
                                m_strDxfFile + "\" has " + std::to_string(vertices) +
                                " vertices. The model cannot be shaded until matching normals are loaded.");
     }
@@ -344,6 +344,8 @@ void CKvtDoc::PlaceModel() {
 void CKvtDoc::SettleNormals() {
     CheckNormalsCoverModel();
     OrientNormals();
+    // Tables already made read the new normals from now on (a figure built before keeps its own).
+    if (!m_tables.Empty()) m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
 }
 
 void CKvtDoc::CentreModel() {

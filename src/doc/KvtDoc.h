@@ -51,7 +51,7 @@ class CKvtDoc : public ICommandTarget {
     const CUnderlayList* Model() const { return m_pModel.get(); }
     // One unit normal per global vertex, in the view's axes, each turned away from the model's
     // centre when the model and the normals were loaded.
-    const std::vector<Vec3f>& Normals() const { return m_pNormals; }
+    const std::vector<Vec3f>& Normals() const { return *m_pNormals; }
     // Normals were read and cover every vertex of the current model.
     bool NormalsReady() const { return m_bNormalsReady; }
     // Segment count: distinct segment numbers plus one (16 for the default model).
@@ -101,7 +101,12 @@ class CKvtDoc : public ICommandTarget {
     std::vector<int> m_segmentNumbers;
     int m_nSegments = 0;
     SegmentTables m_tables;
-    std::vector<Vec3f> m_pNormals;
+    // Shared with the segment tables and the figure built from them, which keep the normals they
+    // were made with; new normals come in a new vector.
+    std::shared_ptr<std::vector<Vec3f>> m_pNormals = std::make_shared<std::vector<Vec3f>>();
+    void SetNormals(std::vector<Vec3f> normals) {
+        m_pNormals = std::make_shared<std::vector<Vec3f>>(std::move(normals));
+    }
     bool m_bNormalsReady = false;
     bool m_bNormalsRead = false;
     std::unique_ptr<CUnderlayList> m_pModel;

@@ -17,6 +17,7 @@ Figure::~Figure() = default;
 void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre) {
     Clear();
     m_nSegments = tables.nSegments;
+    m_normals = tables.normals;
     m_scale = scale;
     m_centre = centre;
     for (int s = 0; s < m_nSegments && s < kMaxSegments && s < static_cast<int>(tables.lines.size()); ++s) {
@@ -29,18 +30,12 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
         shape.lineSizes.reserve(lines.size());
         shape.lineIsFace.reserve(lines.size());
         shape.restPoints.reserve(points);
-        if (tables.normals) shape.restNormals.reserve(points);
         for (const CUnderlayPolyLine* line : lines) {
             shape.lineSizes.push_back(line->GetSize());
             shape.lineIsFace.push_back(line->m_bFace);
             shape.restPoints.insert(shape.restPoints.end(), line->Points().begin(), line->Points().end());
         }
         shape.normalIds = tables.vertexIds[static_cast<std::size_t>(s)];
-        if (tables.normals)
-            for (int id : shape.normalIds)
-                shape.restNormals.push_back(id >= 0 && static_cast<std::size_t>(id) < tables.normals->size()
-                                                ? (*tables.normals)[static_cast<std::size_t>(id)]
-                                                : Vec3f{});
         CollectSegmentVertices(lines, shape.normalIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
@@ -51,6 +46,7 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
 
 void Figure::Clear() {
     m_open.reset();
+    m_normals.reset();
     m_undo.clear();
     m_redo.clear();
     m_selected.clear();
@@ -166,6 +162,20 @@ Figure::BoneAxis Figure::TwistAxis(int b) const {
     return std::make_pair(*r.m_pJointCentre, *child.m_pJointCentre);
 }
 
+// The normal n turned by the position's turn: the one the first normal at the position got when
+// n is that same normal to the bit, otherwise turned anew.
+inline Vec3f Figure::TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n,
+                                  std::uint32_t stamp) {
+    if (at.normalStamp == stamp && std::memcmp(&at.normalIn, &n, sizeof n) == 0) return at.normalOut;
+    const Vec3f turned = twist.TurnDirection(at.turn, n);
+    if (at.normalStamp != stamp) {
+        at.normalStamp = stamp;
+        at.normalIn = n;
+        at.normalOut = turned;
+    }
+    return turned;
+}
+
 // Lays out a segment's surface for its twist angle, always from the rest points, so a surface is
 // a function of its angle alone (an undo record keeps just the angle): each position is turned
 // once, at its first point, and every point there takes the result. An untwisted surface has no
@@ -189,12 +199,15 @@ void Figure::LaySurface(int segment, bool twisted) {
     const std::vector<int>& positionOf = shape.positionOf;
     const std::vector<char>& onRing = shape.onRestRing;
     const std::size_t n = shape.restPoints.size();
-    const std::size_t positions = PositionCount(shape);
+    const std::size_t positions = shape.positionCount;
     r.m_vertices.resize(positions);
     t.points.resize(n);
     t.shown.resize(n);
-    t.normals.resize(shape.restNormals.size());
+    t.normals.resize(m_normals ? n : 0);
     const std::uint32_t stamp = NextTurnStamp(positions);
+    // The document's normals, looked up as RestNormal does (a negative number wraps past the end).
+    const Vec3f* const normals = m_normals ? m_normals->data() : nullptr;
+    const std::size_t normalCount = m_normals ? m_normals->size() : 0;
     for (std::size_t k = 0; k < n; ++k) {
         const auto u = static_cast<std::size_t>(positionOf[k]);
         Point3d& q = r.m_vertices[u];
@@ -212,9 +225,11 @@ void Figure::LaySurface(int segment, bool twisted) {
         }
         t.points[k] = onRing[k] ? shape.restPoints[k] : at.moved;
         // The normal turns with its point, so the limb stays smoothly shaded.
-        if (k < t.normals.size())
-            t.normals[k] =
-                onRing[k] ? shape.restNormals[k] : TurnedNormal(at, twist, shape.restNormals[k], stamp);
+        if (k < t.normals.size()) {
+            const auto id = static_cast<std::size_t>(shape.normalIds[k]);
+            const Vec3f rest = id < normalCount ? normals[id] : Vec3f{};
+            t.normals[k] = onRing[k] ? rest : TurnedNormal(at, twist, rest, stamp);
+        }
         t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     }
     r.ReleaseVertexIndex(); // it would no longer match the list
@@ -231,35 +246,25 @@ std::uint32_t Figure::NextTurnStamp(std::size_t positions) {
     return m_turnStamp;
 }
 
-// The normal n turned by the position's turn: the one the first normal at the position got when
-// n is that same normal to the bit, otherwise turned anew.
-Vec3f Figure::TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n, std::uint32_t stamp) {
-    if (at.normalStamp == stamp && std::memcmp(&at.normalIn, &n, sizeof n) == 0) return at.normalOut;
-    const Vec3f turned = twist.TurnDirection(at.turn, n);
-    if (at.normalStamp != stamp) {
-        at.normalStamp = stamp;
-        at.normalIn = n;
-        at.normalOut = turned;
-    }
-    return turned;
-}
-
 // The segment's distinct vertices at rest, in order of first use: each position at its first point
 // (the points are gone through from the last, so the first one is written last).
 void Figure::LayRestVertices(int segment) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
     SegmentPose& p = Pose(segment);
     if (shape.positionOf.size() != shape.restPoints.size()) NumberPositions(shape);
-    p.m_vertices.resize(PositionCount(shape));
+    p.m_vertices.resize(shape.positionCount);
     for (std::size_t k = shape.restPoints.size(); k-- > 0;)
         p.m_vertices[static_cast<std::size_t>(shape.positionOf[k])] =
             ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
     p.ReleaseVertexIndex();
 }
 
-std::size_t Figure::PositionCount(const SegmentShape& shape) {
-    const std::vector<int>& at = shape.positionOf;
-    return at.empty() ? 0 : 1 + static_cast<std::size_t>(*std::max_element(at.begin(), at.end()));
+Vec3f Figure::RestNormal(const SegmentShape& shape, std::size_t k) const {
+    if (!m_normals || k >= shape.normalIds.size()) return {};
+    const int id = shape.normalIds[k];
+    return id >= 0 && static_cast<std::size_t>(id) < m_normals->size()
+               ? (*m_normals)[static_cast<std::size_t>(id)]
+               : Vec3f{};
 }
 
 // Which of the segment's points lie on its rest ring: the seam to the parent stays closed because
@@ -289,6 +294,7 @@ void Figure::NumberPositions(SegmentShape& shape) const {
         }
         shape.positionOf[k] = at.empty() ? static_cast<int>(positions.size()) - 1 : at.front();
     }
+    shape.positionCount = positions.size();
 }
 
 void Figure::ResetMatrices() {

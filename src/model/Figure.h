@@ -49,6 +49,8 @@ class Figure {
     SegmentPose& Pose(int segment) { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentPose& Pose(int segment) const { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentShape& Shape(int segment) const { return m_shapes[static_cast<std::size_t>(segment)]; }
+    // The document's normal of point k of a segment's surface at rest; zero without one.
+    Vec3f RestNormal(const SegmentShape& shape, std::size_t k) const;
 
     // Selection, in the order segments were added.
     const std::vector<int>& Selection() const { return m_selected; }
@@ -102,7 +104,6 @@ class Figure {
     BoneAxis TwistAxis(int segment) const;
     void LaySurface(int segment, bool twisted);
     void LayRestVertices(int segment);
-    static std::size_t PositionCount(const SegmentShape& shape);
     struct TurnedPosition;
     std::uint32_t NextTurnStamp(std::size_t positions);
     static Vec3f TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n,
@@ -147,6 +148,8 @@ class Figure {
         std::uint32_t stamp = 0, normalStamp = 0;
     };
     std::vector<TurnedPosition> m_turned;
+    // The normals the figure was built with (the document's, shared).
+    std::shared_ptr<const std::vector<Vec3f>> m_normals;
     std::uint32_t m_turnStamp = 0;
 };
 

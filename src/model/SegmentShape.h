@@ -25,7 +25,6 @@ struct SegmentShape {
     std::vector<bool> lineIsFace;        // a closed face, or an open line strip
     std::vector<Vec3f> restPoints;       // every polyline's points in order, as read
     std::vector<int> normalIds;          // global vertex numbers, in step with the points
-    std::vector<Vec3f> restNormals;      // their normals, when the document has normals
     TwistedSurface twisted;
     // Worked out by the first twist from the rest points and kept, since no twist changes them:
     // which points lie on the rest ring (they stay where they are), and the position each point
@@ -33,6 +32,7 @@ struct SegmentShape {
     // position turn alike).
     std::vector<char> onRestRing;
     std::vector<int> positionOf;
+    std::size_t positionCount = 0;
     // Changes whenever the points change, so a drawing cache can tell it is stale.
     std::uint64_t revision = 0;
 

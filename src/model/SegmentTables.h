@@ -3,6 +3,7 @@
 #include "UnderlayPolyLine.h"
 #include "Vec3f.h"
 
+#include <memory>
 #include <vector>
 
 namespace figurant {
@@ -14,8 +15,9 @@ struct SegmentTables {
     std::vector<std::vector<const CUnderlayPolyLine*>> lines;
     // Per segment number: the global vertex numbers of those polylines' points, in step.
     std::vector<std::vector<int>> vertexIds;
-    // One unit normal per global vertex (the document's, not owned); null without normals.
-    const std::vector<Vec3f>* normals = nullptr;
+    // One unit normal per global vertex, shared with the document (a figure built from the
+    // tables keeps them); null without normals.
+    std::shared_ptr<const std::vector<Vec3f>> normals;
 
     bool Empty() const { return lines.empty(); }
 };
