@@ -289,6 +289,7 @@ TEST_F(ReaderTest, RandomDrawingsReadTheSameWithEitherLineEnd) {
             crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
         ExpectSame(*Read(lf), *Read(crlf), lf);
         ExpectSame(*Read(lf), *Read(lf, kInHalves), lf);
+        ExpectSame(*Read(crlf), *Read(crlf, kInHalves), lf);
     }
 }
 
