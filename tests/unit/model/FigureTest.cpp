@@ -6,6 +6,7 @@
 #include "SegmentNames.h"
 #include "SegmentVertices.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -291,3 +292,23 @@ TEST(SegmentNames, EvenNumbersAreTheFiguresRight) {
 }
 
 } // namespace
+
+// A figure keeps the normals it was built with when the document reads new ones (the sanitizer
+// run would catch a figure reading freed normals): its twists stay what they were.
+TEST(FigureNormals, AFigureOutlivesTheDocumentsNormals) {
+    CKvtDoc doc;
+    doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
+    doc.BuildHierarchy();
+    Figure figure;
+    figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
+    figure.Pick(10, false);
+    figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 10.0f}, 0);
+    const std::vector<Vec3f> before = figure.Shape(10).twisted.normals;
+    figure.Undo();
+    doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
+    figure.Redo();
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(
+        std::memcmp(before.data(), figure.Shape(10).twisted.normals.data(), before.size() * sizeof(Vec3f)),
+        0);
+}
