@@ -80,7 +80,8 @@ void CDxfReader::ReadAll(CByteSource& source) {
 bool CDxfReader::ReadLineGroup() {
     if (m_bEnded) return false;
     for (;;) {
-        m_groupStart = AtLineStart() && Source() ? Source()->Offset() : kNoOffset;
+        // Only a read in halves asks where a group began.
+        m_groupStart = m_split && AtLineStart() && Source() ? Source()->Offset() : kNoOffset;
         NextLine();
         const std::int32_t k = Kind();
         if ((k == TK_DIGIT_LINE || (k == TK_TEXT_LINE && IsPaddedCode(Text()))) && CodeFitsInt(Text())) break;

@@ -70,11 +70,15 @@ QImage CKvtView::grabFramebuffer() {
     return m_window->RenderNow();
 }
 
+void CKvtView::ReleaseSegmentLists() {
+    m_segLists.fill(SegmentList{});
+    m_nSegLists = 0;
+}
+
 // Arrays and off-screen targets live and die with the context, not with the model.
 void CKvtView::ReleaseGraphics() {
     m_flatRuns.clear();
-    for (SegmentList& e : m_segLists)
-        e = SegmentList{};
+    ReleaseSegmentLists();
     m_pickTarget.reset();
     m_restPicture.reset();
 }
@@ -203,8 +207,7 @@ void CKvtView::OnUpdate(int hint) {
         if (hint == HINT_DXF_IMPORTED) {
             m_figure.Clear();
             // The old figure's arrays go with it; on a large model they hold much memory.
-            m_segLists.fill(SegmentList{});
-            m_nSegLists = 0;
+            ReleaseSegmentLists();
         }
         m_nDisplayMode = hint == HINT_HIERARCHY_BUILT ? DISPLAY_HIERARCHY : DISPLAY_FLAT;
         if (isValid()) {
@@ -282,7 +285,6 @@ void CKvtView::initializeGL() {
     m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         ReleaseGraphics();
-        m_nSegLists = 0;
         doneCurrent();
     });
     OnInitialUpdate();

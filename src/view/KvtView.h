@@ -239,6 +239,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     void SetupLights();
     // Arrays and off-screen targets: they belong to the context.
     void ReleaseGraphics();
+    // Every segment's arrays let go, none counted.
+    void ReleaseSegmentLists();
     void BuildSegmentList(int segment);
     void SyncSegmentLists();
     void DrawFlatLists(int mode);

@@ -95,9 +95,7 @@ void CKvtView::BuildingFigure::Report(int step) const {
 // picture's arrays are let go meanwhile: they are not drawn while the figure is shown, and on a
 // large model they hold as much memory as the figure's.
 void CKvtView::BuildSegmentLists() {
-    for (int i = 0; i < m_nSegLists && i < kMaxSegments; ++i) {
-        m_segLists[static_cast<std::size_t>(i)] = SegmentList{};
-    }
+    ReleaseSegmentLists();
     m_nSegLists = m_doc.SegmentCount();
     if (m_nSegLists <= 0) return;
     if (!m_doc.NormalsReady()) {
