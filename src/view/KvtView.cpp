@@ -71,7 +71,10 @@ QImage CKvtView::grabFramebuffer() {
 }
 
 void CKvtView::ReleaseSegmentLists() {
-    m_segLists.fill(SegmentList{});
+    // Their buffers are deleted in the context they were made in.
+    if (isValid()) makeCurrent();
+    for (SegmentList& e : m_segLists)
+        e = SegmentList{};
     m_nSegLists = 0;
 }
 

@@ -8,7 +8,7 @@
 #include "Figure.h"
 #include "KvtDoc.h"
 #include "PoseFrames.h"
-#include "SurfaceArrays.h"
+#include "SegmentList.h"
 #include "Trackball.h"
 
 #include <QOpenGLContext>
@@ -261,7 +261,6 @@ class CKvtView : public QWidget, public ICommandTarget {
     void DrawSegmentLists(int first, int count, int mode);
     void DrawJointBand(const SegmentPose& r);
     void DrawOutline(const SegmentList& e);
-    void DrawSegmentArrays(const SegmentList& e);
     void PlayAnimationFile();
     // Says in the status bar which key frame went to which file.
     void NoteSaved();

@@ -1,7 +1,8 @@
 #pragma once
-// A surface as vertex arrays: its faces as triangles (fans of the polygons, with edge flags that
-// mark the polygons' own edges) followed by its open lines. Each segment of the figure has one,
-// and the flat picture one per run of faces of the same segment.
+// A surface as indexed vertex arrays: its faces as triangles (fans of the polygons, with edge flags
+// that mark the polygons' own edges) followed by its open lines. Each segment of the figure has
+// one, and the flat picture one per run of faces of the same segment. The arrays are made here and
+// then handed to the graphics memory (SegmentList).
 #include "GeomMath.h"
 #include "Vec3f.h"
 
@@ -11,50 +12,53 @@
 
 namespace figurant {
 
-struct SegmentList {
-    int segment = 0;
-    std::vector<float> vertices;      // x, y, z, nx, ny, nz per vertex
-    std::vector<unsigned char> edges; // per vertex: the edge from it is a polygon edge
-    int triangleVertices = 0;
+struct SurfaceArrays {
+    std::vector<float> vertices;                 // x, y, z, nx, ny, nz per vertex
+    std::vector<unsigned char> edges;            // per vertex: the edge from it is a polygon edge
+    std::vector<std::uint32_t> indices;          // three per triangle
     std::vector<std::pair<int, int>> lineStrips; // first vertex and count of each open line
-    bool built = false;
-    // The figure's surface revision the arrays were made from.
-    std::uint64_t revision = 0;
-    // A sphere holding every vertex, in the segment's own frame: picking skips the arrays when
-    // the sphere lies outside the few pixels under the cursor.
+    // A sphere holding every vertex, in the segment's own frame.
     Point3d centre;
     double radius = 0;
+
+    std::size_t VertexCount() const { return edges.size(); }
 };
 
-// Fills a SegmentList one polyline at a time. A polygon becomes a fan of triangles about its first
+// Fills SurfaceArrays one polyline at a time. A polygon becomes a fan of triangles about its first
 // corner, each listed as (corner j, corner j + 1, first corner), the order the driver's own
 // decomposition of a polygon uses, so the picture is the same to the bit as the polygon's;
 // repeated corners are dropped, and only the polygon's own edges are flagged, so its outline
-// stays the polygon's.
+// stays the polygon's. A triangle corner equal to one already made (point, normal and edge flag,
+// to the bit) is the same vertex: neighbouring faces share their corners.
 class SurfaceArrayBuilder {
   public:
-    // `vertices`: how many vertices the arrays will hold at most (VerticesFor summed over the
-    // polylines), so they are made at their size and not grown by doubling.
-    SurfaceArrayBuilder(SegmentList& target, int segment, std::size_t vertices = 0);
+    // `vertices`: how many triangle corners and line points the arrays will hold at most
+    // (VerticesFor summed over the polylines), so nothing is grown by doubling.
+    SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices);
     // The array vertices a polyline makes at most: a face's fan of triangles over its corners
     // without repeats (points that are equal here stay equal in the view), or a line strip.
     static std::size_t VerticesFor(const Vec3f* points, std::size_t count, bool face);
     void BeginLine(bool face);
     void AddCorner(const Vec3f& point, const Vec3f& normal);
     void EndLine();
-    // Appends the open lines after the triangles and sets the bounding sphere.
+    // Appends the open lines after the triangles' vertices and sets the bounding sphere.
     void Finish();
 
   private:
     struct Corner {
         Vec3f point, normal;
     };
-    void Add(const Corner& c, bool edge);
+    // The index of the vertex with this corner and edge flag, made when there is none yet.
+    std::uint32_t VertexFor(const Corner& c, bool edge);
+    std::uint32_t Append(const Corner& c, bool edge);
+    void Rehash(std::size_t slots);
 
-    SegmentList& m_target;
+    SurfaceArrays& m_target;
     bool m_face = true;
     std::vector<Corner> m_corners;
     std::vector<std::vector<Corner>> m_lines;
+    // Open addressing over the triangles' vertices: a vertex index plus one, 0 for an empty slot.
+    std::vector<std::uint32_t> m_slots;
     Vec3f m_low, m_high;
 };
 

@@ -2,6 +2,7 @@
 #include "KvtView.h"
 #include "SegmentColour.h"
 #include "SegmentVertices.h"
+#include "SurfaceArrays.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -48,6 +49,7 @@ std::size_t ArrayVertices(const SegmentShape& shape) {
 } // namespace
 
 void CKvtView::BuildFlatLists() {
+    if (isValid()) makeCurrent();
     const CUnderlayList* model = m_doc.Model();
     if (!model || model->GetCount() == 0) return;
     if (!m_doc.NormalsReady()) {
@@ -60,19 +62,27 @@ void CKvtView::BuildFlatLists() {
     const std::vector<Vec3f>& normals = m_doc.Normals();
     const std::vector<std::size_t> runVertices = FlatRunVertices(*model);
     std::size_t g = 0;
+    SurfaceArrays arrays;
     std::optional<SurfaceArrayBuilder> run;
+    // Each run goes to graphics memory as soon as it is made, so one run's arrays are held at a time.
+    auto loadRun = [&] {
+        if (!run) return;
+        run->Finish();
+        m_flatRuns.back().Load(arrays);
+    };
     for (const auto& line : *model) {
         if (m_flatRuns.empty() || m_flatRuns.back().segment != line->m_nSegment) {
-            if (run) run->Finish();
+            loadRun();
             const std::size_t vertices = runVertices[m_flatRuns.size()];
-            run.emplace(m_flatRuns.emplace_back(), line->m_nSegment, vertices);
+            m_flatRuns.emplace_back().segment = line->m_nSegment;
+            run.emplace(arrays, vertices);
         }
         run->BeginLine(line->m_bFace);
         for (const Vec3f& p : line->Points())
             run->AddCorner(ViewPoint(p, s, m_camera.modelCentre), normals[g++]);
         run->EndLine();
     }
-    if (run) run->Finish();
+    loadRun();
 }
 
 // Only the outermost of nested builds opens and closes the progress.
@@ -126,7 +136,8 @@ void CKvtView::BuildSegmentList(int segment) {
     const std::vector<Vec3f>& points = shape.Points();
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
-    SurfaceArrayBuilder arrays(e, segment, ArrayVertices(shape));
+    SurfaceArrays made;
+    SurfaceArrayBuilder arrays(made, ArrayVertices(shape));
     std::size_t k = 0;
     for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
         arrays.BeginLine(shape.lineIsFace[i]);
@@ -139,24 +150,9 @@ void CKvtView::BuildSegmentList(int segment) {
         arrays.EndLine();
     }
     arrays.Finish();
+    e.segment = segment;
+    e.Load(made);
     e.revision = shape.revision;
-}
-
-void CKvtView::DrawSegmentArrays(const SegmentList& e) {
-    if (e.edges.empty()) return;
-    constexpr GLsizei kStride = 6 * sizeof(float);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_EDGE_FLAG_ARRAY);
-    glVertexPointer(3, GL_FLOAT, kStride, e.vertices.data());
-    glNormalPointer(GL_FLOAT, kStride, e.vertices.data() + 3);
-    glEdgeFlagPointer(sizeof(unsigned char), e.edges.data());
-    if (e.triangleVertices > 0) glDrawArrays(GL_TRIANGLES, 0, e.triangleVertices);
-    for (const auto& [first, count] : e.lineStrips)
-        glDrawArrays(GL_LINE_STRIP, first, count);
-    glDisableClientState(GL_EDGE_FLAG_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // Recompiles the lists of segments whose surface changed since (twists and their undo).
@@ -209,7 +205,7 @@ void CKvtView::DrawFlatLists(int mode) {
             SegmentColour(segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        DrawSegmentArrays(run);
+        run.Draw();
     }
 }
 
@@ -253,7 +249,7 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
                 SegmentColour(e.segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) DrawSegmentArrays(e);
+        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw();
         if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e);
     }
 }
@@ -271,7 +267,7 @@ void CKvtView::DrawOutline(const SegmentList& e) {
     glLineWidth(kOutlineWidth);
     glDepthFunc(GL_LEQUAL);
     glColor3d(m_outlineColour[0], m_outlineColour[1], m_outlineColour[2]);
-    DrawSegmentArrays(e);
+    e.Draw();
     glPopAttrib();
 }
 

@@ -1,0 +1,70 @@
+#include "SegmentList.h"
+
+#include "SurfaceArrays.h"
+
+#include <GL/gl.h>
+#include <initializer_list>
+
+namespace figurant {
+
+namespace {
+constexpr GLsizei kStride = 6 * sizeof(float);
+
+// A byte offset into the bound buffer, as the array pointer calls take it.
+const void* Offset(std::size_t bytes) {
+    return reinterpret_cast<const void*>(bytes);
+}
+
+// Fills a buffer from parts laid end to end.
+void Fill(QOpenGLBuffer& buffer, std::initializer_list<std::pair<const void*, std::size_t>> parts) {
+    if (!buffer.isCreated()) buffer.create();
+    std::size_t bytes = 0;
+    for (const auto& part : parts)
+        bytes += part.second;
+    buffer.bind();
+    buffer.allocate(static_cast<int>(bytes));
+    std::size_t at = 0;
+    for (const auto& [data, size] : parts) {
+        buffer.write(static_cast<int>(at), data, static_cast<int>(size));
+        at += size;
+    }
+    buffer.release();
+}
+} // namespace
+
+void SegmentList::Load(const SurfaceArrays& arrays) {
+    m_vertexCount = arrays.VertexCount();
+    m_triangleIndices = static_cast<int>(arrays.indices.size());
+    m_lineStrips = arrays.lineStrips;
+    centre = arrays.centre;
+    radius = arrays.radius;
+    built = true;
+    if (!m_buffers) m_buffers = std::make_unique<Buffers>();
+    Fill(m_buffers->vertex, {{arrays.vertices.data(), arrays.vertices.size() * sizeof(float)},
+                             {arrays.edges.data(), arrays.edges.size()}});
+    Fill(m_buffers->index, {{arrays.indices.data(), arrays.indices.size() * sizeof(std::uint32_t)}});
+}
+
+void SegmentList::Draw() const {
+    if (!built || !m_buffers || m_vertexCount == 0) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_EDGE_FLAG_ARRAY);
+    m_buffers->vertex.bind();
+    glVertexPointer(3, GL_FLOAT, kStride, Offset(0));
+    glNormalPointer(GL_FLOAT, kStride, Offset(3 * sizeof(float)));
+    glEdgeFlagPointer(sizeof(unsigned char), Offset(m_vertexCount * kStride));
+    if (m_triangleIndices > 0) {
+        m_buffers->index.bind();
+        glDrawElements(GL_TRIANGLES, m_triangleIndices, GL_UNSIGNED_INT, Offset(0));
+        m_buffers->index.release();
+    }
+    for (const auto& [first, count] : m_lineStrips)
+        glDrawArrays(GL_LINE_STRIP, first, count);
+    m_buffers->vertex.release();
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+} // namespace figurant

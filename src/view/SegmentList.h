@@ -1,0 +1,45 @@
+#pragma once
+// A surface's arrays in graphics memory, drawn from there: a vertex buffer (position and normal per
+// vertex, then an edge flag per vertex) and an index buffer of triangles. The arrays are made on
+// the side (SurfaceArrays) and let go once they are loaded, so a surface is held once.
+#include "GeomMath.h"
+
+#include <QOpenGLBuffer>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace figurant {
+
+struct SurfaceArrays;
+
+struct SegmentList {
+    int segment = 0;
+    bool built = false;
+    // The figure's surface revision the arrays were made from.
+    std::uint64_t revision = 0;
+    // A sphere holding every vertex, in the segment's own frame: picking skips the list when the
+    // sphere lies outside the few pixels under the cursor.
+    Point3d centre;
+    double radius = 0;
+
+    // Loads the arrays into graphics memory (the context must be current); the buffers are reused
+    // when the list is loaded again, as a twist does.
+    void Load(const SurfaceArrays& arrays);
+    // Draws the triangles and the open lines from the buffers (fixed-function client state).
+    void Draw() const;
+
+  private:
+    // Owned by this list alone (a QOpenGLBuffer copy would share them).
+    struct Buffers {
+        QOpenGLBuffer vertex{QOpenGLBuffer::VertexBuffer};
+        QOpenGLBuffer index{QOpenGLBuffer::IndexBuffer};
+    };
+    std::unique_ptr<Buffers> m_buffers;
+    std::size_t m_vertexCount = 0;
+    int m_triangleIndices = 0;
+    std::vector<std::pair<int, int>> m_lineStrips; // first vertex and count of each open line
+};
+
+} // namespace figurant
