@@ -114,27 +114,27 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
     std::map<int, std::vector<SkinVertex>> out;
     for (std::size_t j = 0; j < joints.size(); ++j) {
         const SegmentShape& shape = figure.Shape(joints[j].segment);
-        const auto& points = shape.Points();
+        const auto& moved = shape.twisted.points;
         const auto& turned = shape.twisted.normals;
         std::vector<SkinVertex> corners;
         std::size_t k = 0;
-        for (std::size_t line = 0; line < shape.lineSizes.size(); ++line) {
-            const auto n = static_cast<std::size_t>(shape.lineSizes[line]);
+        for (std::size_t line = 0; line < shape.lines.size(); ++line) {
             corners.clear();
-            for (std::size_t i = 0; i < n && k + i < points.size(); ++i) {
-                const Point3d rest =
-                    ToPoint3d(ViewPoint(shape.restPoints[k + i], figure.Scale(), figure.Centre()));
+            std::int32_t id = shape.firstIds[line];
+            for (const Vec3f& restPoint : shape.lines[line]->Points()) {
+                const Point3d rest = ToPoint3d(ViewPoint(restPoint, figure.Scale(), figure.Centre()));
                 const auto onRing = ring.find({rest.x, rest.y, rest.z});
                 const bool seam = onRing != ring.end();
-                const Point3d at =
-                    seam ? rest : ToPoint3d(ViewPoint(points[k + i], figure.Scale(), figure.Centre()));
-                const Point3d normal = turned.empty()          ? ToPoint3d(figure.RestNormal(shape, k + i))
-                                       : k + i < turned.size() ? ToPoint3d(turned[k + i])
-                                                               : Point3d{};
+                const Vec3f& now = k < moved.size() ? moved[k] : restPoint;
+                const Point3d at = seam ? rest : ToPoint3d(ViewPoint(now, figure.Scale(), figure.Centre()));
+                const Point3d normal = turned.empty()      ? ToPoint3d(figure.Normal(id))
+                                       : k < turned.size() ? ToPoint3d(turned[k])
+                                                           : Point3d{};
                 corners.push_back({at, normal, seam ? onRing->second : static_cast<int>(j)});
+                ++k;
+                ++id;
             }
-            k += n;
-            if (!shape.lineIsFace[line]) continue;
+            if (!shape.lines[line]->m_bFace) continue;
             for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
                 const SkinVertex &a = corners[0], &b = corners[i], &c = corners[i + 1];
                 if (a.position == b.position || b.position == c.position || a.position == c.position)

@@ -102,14 +102,15 @@ void CKvtDoc::BuildHierarchy() {
     m_nSegments = std::max(m_nSegments, largest + 1);
     m_tables.nSegments = m_nSegments;
     m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
+    m_tables.model = m_pModel;
     m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
-    m_tables.vertexIds.assign(static_cast<std::size_t>(m_nSegments), {});
-    int g = 0;
+    m_tables.firstIds.assign(static_cast<std::size_t>(m_nSegments), {});
+    std::int32_t g = 0;
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);
         m_tables.lines[s].push_back(line.get());
-        for (std::int32_t i = 0; i < line->GetSize(); ++i)
-            m_tables.vertexIds[s].push_back(g++);
+        m_tables.firstIds[s].push_back(g);
+        g += line->GetSize();
     }
 }
 

@@ -109,7 +109,8 @@ class CKvtDoc : public ICommandTarget {
     }
     bool m_bNormalsReady = false;
     bool m_bNormalsRead = false;
-    std::unique_ptr<CUnderlayList> m_pModel;
+    // Shared with the segment tables and the figure built from them; a new model comes in a new list.
+    std::shared_ptr<CUnderlayList> m_pModel;
     DxfEntityFilter m_entityFlags;
     std::string m_strDxfFile;
     std::string m_strNormalsFile;

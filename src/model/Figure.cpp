@@ -20,23 +20,14 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
     m_normals = tables.normals;
     m_scale = scale;
     m_centre = centre;
+    m_model = tables.model;
     for (int s = 0; s < m_nSegments && s < kMaxSegments && s < static_cast<int>(tables.lines.size()); ++s) {
-        const auto& lines = tables.lines[static_cast<std::size_t>(s)];
         SegmentShape& shape = m_shapes[static_cast<std::size_t>(s)];
-        // Made at their size: on a large model, growing by doubling would leave a third unused.
-        std::size_t points = 0;
-        for (const CUnderlayPolyLine* line : lines)
-            points += static_cast<std::size_t>(line->GetSize());
-        shape.lineSizes.reserve(lines.size());
-        shape.lineIsFace.reserve(lines.size());
-        shape.restPoints.reserve(points);
-        for (const CUnderlayPolyLine* line : lines) {
-            shape.lineSizes.push_back(line->GetSize());
-            shape.lineIsFace.push_back(line->m_bFace);
-            shape.restPoints.insert(shape.restPoints.end(), line->Points().begin(), line->Points().end());
-        }
-        shape.normalIds = tables.vertexIds[static_cast<std::size_t>(s)];
-        CollectSegmentVertices(lines, shape.normalIds, scale, centre, Pose(s));
+        shape.lines = tables.lines[static_cast<std::size_t>(s)];
+        shape.firstIds = tables.firstIds[static_cast<std::size_t>(s)];
+        for (const CUnderlayPolyLine* line : shape.lines)
+            shape.pointCount += static_cast<std::size_t>(line->GetSize());
+        CollectSegmentVertices(shape.lines, shape.firstIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
     for (SegmentPose& p : *m_pose)
@@ -47,6 +38,7 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
 void Figure::Clear() {
     m_open.reset();
     m_normals.reset();
+    m_model.reset();
     m_undo.clear();
     m_redo.clear();
     m_selected.clear();
@@ -193,28 +185,25 @@ void Figure::LaySurface(int segment, bool twisted) {
         LayRestVertices(segment);
         return;
     }
-    if (shape.onRestRing.size() != shape.restPoints.size()) MarkFixedPoints(r, shape);
-    if (shape.positionOf.size() != shape.restPoints.size()) NumberPositions(shape);
+    if (shape.onRestRing.size() != shape.pointCount) MarkFixedPoints(r, shape);
+    if (shape.positionOf.size() != shape.pointCount) NumberPositions(shape);
     const BoneTwist twist(axis->first, axis->second, t.angle);
     const std::vector<int>& positionOf = shape.positionOf;
     const std::vector<char>& onRing = shape.onRestRing;
-    const std::size_t n = shape.restPoints.size();
+    const std::size_t n = shape.pointCount;
     const std::size_t positions = shape.positionCount;
     r.m_vertices.resize(positions);
     t.points.resize(n);
     t.shown.resize(n);
     t.normals.resize(m_normals ? n : 0);
     const std::uint32_t stamp = NextTurnStamp(positions);
-    // The document's normals, looked up as RestNormal does (a negative number wraps past the end).
-    const Vec3f* const normals = m_normals ? m_normals->data() : nullptr;
-    const std::size_t normalCount = m_normals ? m_normals->size() : 0;
-    for (std::size_t k = 0; k < n; ++k) {
+    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t id) {
         const auto u = static_cast<std::size_t>(positionOf[k]);
         Point3d& q = r.m_vertices[u];
         TurnedPosition& at = m_turned[u];
         if (at.stamp != stamp) {
             at.stamp = stamp;
-            q = ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
+            q = ToPoint3d(ViewPoint(rest, m_scale, m_centre));
             if (!onRing[k]) {
                 at.turn = twist.TurnFor(q);
                 q = twist.Apply(q, at.turn);
@@ -223,15 +212,14 @@ void Figure::LaySurface(int segment, bool twisted) {
                         static_cast<float>((q.y + m_centre.y) / m_scale),
                         static_cast<float>((q.z + m_centre.z) / m_scale)};
         }
-        t.points[k] = onRing[k] ? shape.restPoints[k] : at.moved;
+        t.points[k] = onRing[k] ? rest : at.moved;
         // The normal turns with its point, so the limb stays smoothly shaded.
         if (k < t.normals.size()) {
-            const auto id = static_cast<std::size_t>(shape.normalIds[k]);
-            const Vec3f rest = id < normalCount ? normals[id] : Vec3f{};
-            t.normals[k] = onRing[k] ? rest : TurnedNormal(at, twist, rest, stamp);
+            const Vec3f normal = Normal(id);
+            t.normals[k] = onRing[k] ? normal : TurnedNormal(at, twist, normal, stamp);
         }
         t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
-    }
+    });
     r.ReleaseVertexIndex(); // it would no longer match the list
 }
 
@@ -247,24 +235,19 @@ std::uint32_t Figure::NextTurnStamp(std::size_t positions) {
 }
 
 // The segment's distinct vertices at rest, in order of first use: each position at its first point
-// (the points are gone through from the last, so the first one is written last).
+// (positions are numbered in order of first use, so a position's first point is met when the count
+// of positions seen reaches its number).
 void Figure::LayRestVertices(int segment) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
     SegmentPose& p = Pose(segment);
-    if (shape.positionOf.size() != shape.restPoints.size()) NumberPositions(shape);
+    if (shape.positionOf.size() != shape.pointCount) NumberPositions(shape);
     p.m_vertices.resize(shape.positionCount);
-    for (std::size_t k = shape.restPoints.size(); k-- > 0;)
-        p.m_vertices[static_cast<std::size_t>(shape.positionOf[k])] =
-            ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
+    std::size_t seen = 0;
+    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t) {
+        if (static_cast<std::size_t>(shape.positionOf[k]) != seen) return;
+        p.m_vertices[seen++] = ToPoint3d(ViewPoint(rest, m_scale, m_centre));
+    });
     p.ReleaseVertexIndex();
-}
-
-Vec3f Figure::RestNormal(const SegmentShape& shape, std::size_t k) const {
-    if (!m_normals || k >= shape.normalIds.size()) return {};
-    const int id = shape.normalIds[k];
-    return id >= 0 && static_cast<std::size_t>(id) < m_normals->size()
-               ? (*m_normals)[static_cast<std::size_t>(id)]
-               : Vec3f{};
 }
 
 // Which of the segment's points lie on its rest ring: the seam to the parent stays closed because
@@ -273,10 +256,10 @@ void Figure::MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const {
     VertexIndex ring;
     for (std::size_t i = 0; i < r.m_restRing.size(); ++i)
         ring.Add(r.m_restRing[i], static_cast<int>(i));
-    shape.onRestRing.assign(shape.restPoints.size(), 0);
-    for (std::size_t k = 0; k < shape.restPoints.size(); ++k)
-        shape.onRestRing[k] =
-            ring.Contains(ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre)), r.m_restRing);
+    shape.onRestRing.assign(shape.pointCount, 0);
+    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t) {
+        shape.onRestRing[k] = ring.Contains(ToPoint3d(ViewPoint(rest, m_scale, m_centre)), r.m_restRing);
+    });
 }
 
 // The position each of the segment's points is at, numbered in order of first use, as the
@@ -284,16 +267,16 @@ void Figure::MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const {
 void Figure::NumberPositions(SegmentShape& shape) const {
     VertexIndex index;
     std::vector<Point3d> positions;
-    shape.positionOf.resize(shape.restPoints.size());
-    for (std::size_t k = 0; k < shape.restPoints.size(); ++k) {
-        const Point3d p = ToPoint3d(ViewPoint(shape.restPoints[k], m_scale, m_centre));
+    shape.positionOf.resize(shape.pointCount);
+    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t) {
+        const Point3d p = ToPoint3d(ViewPoint(rest, m_scale, m_centre));
         const std::vector<int> at = index.Matches(p, positions);
         if (at.empty()) {
             index.Add(p, static_cast<int>(positions.size()));
             positions.push_back(p);
         }
         shape.positionOf[k] = at.empty() ? static_cast<int>(positions.size()) - 1 : at.front();
-    }
+    });
     shape.positionCount = positions.size();
 }
 

@@ -49,8 +49,12 @@ class Figure {
     SegmentPose& Pose(int segment) { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentPose& Pose(int segment) const { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentShape& Shape(int segment) const { return m_shapes[static_cast<std::size_t>(segment)]; }
-    // The document's normal of point k of a segment's surface at rest; zero without one.
-    Vec3f RestNormal(const SegmentShape& shape, std::size_t k) const;
+    // The document's normal of a global vertex number; zero without one.
+    Vec3f Normal(std::int32_t id) const {
+        return m_normals && id >= 0 && static_cast<std::size_t>(id) < m_normals->size()
+                   ? (*m_normals)[static_cast<std::size_t>(id)]
+                   : Vec3f{};
+    }
 
     // Selection, in the order segments were added.
     const std::vector<int>& Selection() const { return m_selected; }
@@ -148,7 +152,9 @@ class Figure {
         std::uint32_t stamp = 0, normalStamp = 0;
     };
     std::vector<TurnedPosition> m_turned;
-    // The normals the figure was built with (the document's, shared).
+    // The model and the normals the figure was built with (the document's, shared): the segments'
+    // rest surfaces are the model's polylines.
+    std::shared_ptr<const CUnderlayList> m_model;
     std::shared_ptr<const std::vector<Vec3f>> m_normals;
     std::uint32_t m_turnStamp = 0;
 };

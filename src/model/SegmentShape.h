@@ -1,6 +1,8 @@
 #pragma once
-// The surface of one segment as the figure holds it: the polylines' structure and points as read,
-// and the points as twists have moved them. Points are in model coordinates, like the polylines'.
+// The surface of one segment as the figure holds it: the segment's polylines as read (the
+// document's own, which the figure keeps alive), and the points as twists have moved them. Points
+// are in model coordinates, like the polylines'.
+#include "UnderlayPolyLine.h"
 #include "Vec3f.h"
 
 #include <cstdint>
@@ -21,10 +23,12 @@ struct TwistedSurface {
 };
 
 struct SegmentShape {
-    std::vector<std::int32_t> lineSizes; // points per polyline, in model order
-    std::vector<bool> lineIsFace;        // a closed face, or an open line strip
-    std::vector<Vec3f> restPoints;       // every polyline's points in order, as read
-    std::vector<int> normalIds;          // global vertex numbers, in step with the points
+    // The segment's polylines in model order, and the global vertex number of each one's first
+    // point (point j of polyline i is vertex firstIds[i] + j). Point k of the surface is the k-th
+    // point met going through the polylines in order.
+    std::vector<const CUnderlayPolyLine*> lines;
+    std::vector<std::int32_t> firstIds;
+    std::size_t pointCount = 0;
     TwistedSurface twisted;
     // Worked out by the first twist from the rest points and kept, since no twist changes them:
     // which points lie on the rest ring (they stay where they are), and the position each point
@@ -36,7 +40,23 @@ struct SegmentShape {
     // Changes whenever the points change, so a drawing cache can tell it is stale.
     std::uint64_t revision = 0;
 
-    const std::vector<Vec3f>& Points() const { return twisted.points.empty() ? restPoints : twisted.points; }
+    // Calls f(k, point, vertex number) for every rest point, in order.
+    template <class F> void ForEachRestPoint(F&& f) const {
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::int32_t id = firstIds[i];
+            for (const Vec3f& p : lines[i]->Points())
+                f(k++, p, id++);
+        }
+    }
+    // The points as they are now: twisted, or at rest.
+    std::vector<Vec3f> Points() const {
+        if (!twisted.points.empty()) return twisted.points;
+        std::vector<Vec3f> rest;
+        rest.reserve(pointCount);
+        ForEachRestPoint([&rest](std::size_t, const Vec3f& p, std::int32_t) { rest.push_back(p); });
+        return rest;
+    }
 };
 
 } // namespace figurant

@@ -3,15 +3,14 @@
 namespace figurant {
 
 void CollectSegmentVertices(const std::vector<const CUnderlayPolyLine*>& lines,
-                            const std::vector<int>& vertexIds, float scale, const Vec3f& centre,
+                            const std::vector<std::int32_t>& firstIds, float scale, const Vec3f& centre,
                             SegmentPose& pose) {
     pose.ClearVertices();
-    std::size_t k = 0;
-    for (const CUnderlayPolyLine* line : lines) {
-        for (const Vec3f& p : line->Points()) {
-            const int g = k < vertexIds.size() ? vertexIds[k] : -1;
-            ++k;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::int32_t g = i < firstIds.size() ? firstIds[i] : -1;
+        for (const Vec3f& p : lines[i]->Points()) {
             pose.AddVertexIfNew(ToPoint3d(ViewPoint(p, scale, centre)), g);
+            if (g >= 0) ++g;
         }
     }
 }

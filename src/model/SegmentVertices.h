@@ -5,6 +5,7 @@
 #include "SegmentPose.h"
 #include "UnderlayPolyLine.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace figurant {
@@ -19,10 +20,11 @@ inline Point3d ToPoint3d(const Vec3f& v) {
     return {v.x, v.y, v.z};
 }
 
-// Empties the record's vertices, then walks the polylines in order, numbering their points from
-// vertexIds (one entry per point, in step), and keeps each point not yet held (HasVertex).
+// Empties the record's vertices, then walks the polylines in order, numbering each one's points
+// on from its first point's number in firstIds (in step with the lines), and keeps each point not
+// yet held (HasVertex).
 void CollectSegmentVertices(const std::vector<const CUnderlayPolyLine*>& lines,
-                            const std::vector<int>& vertexIds, float scale, const Vec3f& centre,
+                            const std::vector<std::int32_t>& firstIds, float scale, const Vec3f& centre,
                             SegmentPose& pose);
 
 } // namespace figurant

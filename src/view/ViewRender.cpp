@@ -36,12 +36,10 @@ std::vector<std::size_t> FlatRunVertices(const CUnderlayList& model) {
 // The array vertices of a segment's surface, from its rest points (a twist moves equal points
 // alike, so it makes no more).
 std::size_t ArrayVertices(const SegmentShape& shape) {
-    std::size_t vertices = 0, first = 0;
-    for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
-        const auto count = static_cast<std::size_t>(shape.lineSizes[i]);
-        vertices +=
-            SurfaceArrayBuilder::VerticesFor(shape.restPoints.data() + first, count, shape.lineIsFace[i]);
-        first += count;
+    std::size_t vertices = 0;
+    for (const CUnderlayPolyLine* line : shape.lines) {
+        const PointSpan points = line->Points();
+        vertices += SurfaceArrayBuilder::VerticesFor(points.begin(), points.size(), line->m_bFace);
     }
     return vertices;
 }
@@ -132,20 +130,23 @@ void CKvtView::BuildSegmentLists() {
 void CKvtView::BuildSegmentList(int segment) {
     SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
     const SegmentShape& shape = m_figure.Shape(segment);
-    const std::vector<Vec3f>& normals = m_doc.Normals();
-    const std::vector<Vec3f>& points = shape.Points();
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
+    const bool moved = !twisted.points.empty();
     SurfaceArrays made;
     SurfaceArrayBuilder arrays(made, ArrayVertices(shape));
     std::size_t k = 0;
-    for (std::size_t i = 0; i < shape.lineSizes.size(); ++i) {
-        arrays.BeginLine(shape.lineIsFace[i]);
-        for (auto n = static_cast<std::size_t>(shape.lineSizes[i]); n > 0; --n, ++k) {
+    for (std::size_t i = 0; i < shape.lines.size(); ++i) {
+        const CUnderlayPolyLine& line = *shape.lines[i];
+        arrays.BeginLine(line.m_bFace);
+        std::int32_t id = shape.firstIds[i];
+        for (const Vec3f& rest : line.Points()) {
+            const Vec3f& p = moved ? twisted.points[k] : rest;
             const Vec3f v =
-                turned ? twisted.shown[k] : ViewPoint(points[k], m_camera.modelScale, m_camera.modelCentre);
-            arrays.AddCorner(v, turned ? twisted.normals[k]
-                                       : normals[static_cast<std::size_t>(shape.normalIds[k])]);
+                turned ? twisted.shown[k] : ViewPoint(p, m_camera.modelScale, m_camera.modelCentre);
+            arrays.AddCorner(v, turned ? twisted.normals[k] : m_figure.Normal(id));
+            ++k;
+            ++id;
         }
         arrays.EndLine();
     }

@@ -100,21 +100,32 @@ TEST_F(DocTest, ReadingALargeDrawingShowsItsProgress) {
     EXPECT_FALSE(doc.Loading());
 }
 
+// The global vertex number of every point of a segment's polylines, in order.
+std::vector<int> PointIds(const SegmentTables& tables, std::size_t segment) {
+    std::vector<int> ids;
+    for (std::size_t i = 0; i < tables.lines[segment].size(); ++i)
+        for (std::int32_t j = 0; j < tables.lines[segment][i]->GetSize(); ++j)
+            ids.push_back(tables.firstIds[segment][i] + j);
+    return ids;
+}
+
 TEST_F(DocTest, BuildHierarchyTablesTwiceAreIdentical) {
     CKvtDoc doc = Loaded({2, 7, 2, 1});
     doc.BuildHierarchy();
     const auto lists = doc.Tables().lines;
-    const auto ids = doc.Tables().vertexIds;
+    const auto ids = doc.Tables().firstIds;
     doc.BuildHierarchy();
     EXPECT_EQ(doc.Tables().lines, lists);
-    EXPECT_EQ(doc.Tables().vertexIds, ids);
+    EXPECT_EQ(doc.Tables().firstIds, ids);
     ASSERT_EQ(doc.SegmentCount(), 4);
-    EXPECT_EQ(doc.Tables().vertexIds[1], (std::vector<int>{0, 1, 2, 3, 8, 9, 10, 11}));
-    EXPECT_EQ(doc.Tables().vertexIds[0], (std::vector<int>{4, 5, 6, 7}));
+    EXPECT_EQ(PointIds(doc.Tables(), 1), (std::vector<int>{0, 1, 2, 3, 8, 9, 10, 11}));
+    EXPECT_EQ(PointIds(doc.Tables(), 0), (std::vector<int>{4, 5, 6, 7}));
     // Every global vertex number exactly once over all segments.
     std::vector<int> all;
-    for (const auto& v : doc.Tables().vertexIds)
+    for (std::size_t s = 0; s < doc.Tables().lines.size(); ++s) {
+        const std::vector<int> v = PointIds(doc.Tables(), s);
         all.insert(all.end(), v.begin(), v.end());
+    }
     std::sort(all.begin(), all.end());
     for (std::size_t i = 0; i < all.size(); ++i)
         EXPECT_EQ(all[i], static_cast<int>(i));

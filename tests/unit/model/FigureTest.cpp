@@ -109,7 +109,7 @@ TEST_F(FigureTest, BuildGivesTheRecordsOfTheViewsBuild) {
     auto pose = std::make_unique<PoseArray>();
     const SegmentTables& t = doc->Tables();
     for (int s = 0; s < t.nSegments; ++s)
-        CollectSegmentVertices(t.lines[static_cast<std::size_t>(s)], t.vertexIds[static_cast<std::size_t>(s)],
+        CollectSegmentVertices(t.lines[static_cast<std::size_t>(s)], t.firstIds[static_cast<std::size_t>(s)],
                                1.0f, doc->ModelCentre(), (*pose)[static_cast<std::size_t>(s)]);
     BuildFigureTree(*pose, t.nSegments);
     ASSERT_EQ(figure.SegmentCount(), 16);
@@ -293,9 +293,10 @@ TEST(SegmentNames, EvenNumbersAreTheFiguresRight) {
 
 } // namespace
 
-// A figure keeps the normals it was built with when the document reads new ones (the sanitizer
-// run would catch a figure reading freed normals): its twists stay what they were.
-TEST(FigureNormals, AFigureOutlivesTheDocumentsNormals) {
+// A figure keeps the model and the normals it was built with when the document reads new ones (the
+// sanitizer run would catch a figure reading freed polylines or normals): its twists stay what they
+// were.
+TEST(FigureNormals, AFigureOutlivesTheDocumentsModelAndNormals) {
     CKvtDoc doc;
     doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
     doc.BuildHierarchy();
@@ -304,10 +305,14 @@ TEST(FigureNormals, AFigureOutlivesTheDocumentsNormals) {
     figure.Pick(10, false);
     figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 10.0f}, 0);
     const std::vector<Vec3f> before = figure.Shape(10).twisted.normals;
+    const std::vector<Vec3f> points = figure.Shape(10).Points();
     figure.Undo();
     doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
     figure.Redo();
     ASSERT_FALSE(before.empty());
+    const std::vector<Vec3f> after = figure.Shape(10).Points();
+    ASSERT_EQ(after.size(), points.size());
+    EXPECT_EQ(std::memcmp(after.data(), points.data(), points.size() * sizeof(Vec3f)), 0);
     EXPECT_EQ(
         std::memcmp(before.data(), figure.Shape(10).twisted.normals.data(), before.size() * sizeof(Vec3f)),
         0);
