@@ -108,7 +108,7 @@ void CKvtDoc::BuildHierarchy() {
     std::int32_t g = 0;
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);
-        m_tables.lines[s].push_back(line.get());
+        m_tables.lines[s].push_back(line);
         m_tables.firstIds[s].push_back(g);
         g += line->GetSize();
     }
@@ -316,7 +316,7 @@ void CKvtDoc::CheckNormalsCoverModel() {
 void CKvtDoc::AssignSegmentNumbers(CUnderlayList& model) {
     m_nSegments = 0;
     m_segmentNumbers.clear();
-    for (auto& line : model) {
+    for (CUnderlayPolyLine* line : model) {
         const int s = SegmentFromCode(line->m_nSegment);
         if (std::find(m_segmentNumbers.begin(), m_segmentNumbers.end(), s) == m_segmentNumbers.end()) {
             m_segmentNumbers.push_back(s);
@@ -354,7 +354,7 @@ void CKvtDoc::CentreModel() {
     float* b = m_pModel->m_bounds;
     const Vec3f centre = m_pModel->Bounds().Centre();
     const float c[3] = {centre.x, centre.y, centre.z};
-    for (auto& line : *m_pModel) {
+    for (CUnderlayPolyLine* line : *m_pModel) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {
             const Vec3f p = (*line)[i];
             line->SetAt(i, p - centre);

@@ -201,14 +201,14 @@ static bool IsFinite(const Vec3f& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-void CDxfReader::Finish(std::unique_ptr<CUnderlayPolyLine> line) {
-    for (const Vec3f& p : line->Points()) {
+void CDxfReader::Finish(CUnderlayPolyLine&& line) {
+    for (const Vec3f& p : line.Points()) {
         if (!IsFinite(p)) {
             ++m_nDropped;
             return;
         }
     }
-    for (const Vec3f& p : line->Points())
+    for (const Vec3f& p : line.Points())
         m_target.ExtendBounds(p.x, p.y, p.z);
     m_target.Append(std::move(line));
 }
@@ -263,15 +263,15 @@ void CDxfReader::TakePlainFaceGroups(CUnderlayPolyLine& line, Corners& corners) 
 }
 
 void CDxfReader::ReadFace(bool faceMarking) {
-    auto line = std::make_unique<CUnderlayPolyLine>();
+    CUnderlayPolyLine line;
     Corners corners;
     for (;;) {
-        TakePlainFaceGroups(*line, corners);
+        TakePlainFaceGroups(line, corners);
         if (!ReadLineGroup()) return EndedInsideEntity();
         ParseLineValue();
         // Every DXF entity ends at the next group 0, known to the reader or not.
         if ((Kind() != TK_DIGIT_LINE && Kind() != TK_TEXT_LINE) || m_lineCode == 0) break;
-        FaceGroup(*line, corners);
+        FaceGroup(line, corners);
     }
     // The input ended inside the entity: it is dropped.
     if (Kind() == TK_EOF) return EndedInsideEntity();
@@ -282,13 +282,13 @@ void CDxfReader::ReadFace(bool faceMarking) {
     int count = 0;
     for (bool c : corners.complete)
         count += c;
-    line->SetSize(count);
+    line.SetSize(count);
     for (int k = 0, i = 0; k < kMaxCorners; ++k) {
         if (!corners.complete[k]) continue;
-        line->SetAt(i++, corners.point[k]);
+        line.SetAt(i++, corners.point[k]);
         m_target.ExtendBounds(corners.point[k].x, corners.point[k].y, corners.point[k].z);
     }
-    if (faceMarking) line->m_bFace = true;
+    if (faceMarking) line.m_bFace = true;
     m_target.Append(std::move(line));
 }
 
@@ -339,9 +339,9 @@ void CDxfReader::ReadLineEntity() {
     const Vec3f off = m_options.offset;
     auto store = [&](int code, float v, bool write) { return StoreCorner(ends, 2, off, code, v, write); };
     if (!ReadTokenEntity(10, 31, store)) return;
-    auto line = std::make_unique<CUnderlayPolyLine>();
-    AddPoint(*line, ends[0]);
-    AddPoint(*line, ends[1]);
+    CUnderlayPolyLine line;
+    AddPoint(line, ends[0]);
+    AddPoint(line, ends[1]);
     Finish(std::move(line));
 }
 
@@ -357,9 +357,9 @@ void CDxfReader::ReadQuad() {
     const Vec3f off = m_options.offset;
     auto store = [&](int code, float v, bool write) { return StoreCorner(c, 4, off, code, v, write); };
     if (!ReadTokenEntity(10, 33, store)) return;
-    auto line = std::make_unique<CUnderlayPolyLine>();
+    CUnderlayPolyLine line;
     for (int k : {0, 1, 2, 3, 0})
-        AddPoint(*line, c[k]);
+        AddPoint(line, c[k]);
     Finish(std::move(line));
 }
 
@@ -375,8 +375,8 @@ void CDxfReader::ReadCircle() {
         return StoreCorner(centre, 1, off, code, v, write);
     };
     if (!ReadTokenEntity(10, 40, store)) return;
-    auto line = std::make_unique<CUnderlayPolyLine>();
-    ArcPoints(*line, centre[0], radius, 0.0, 360.0, static_cast<int>(360 / 5.0));
+    CUnderlayPolyLine line;
+    ArcPoints(line, centre[0], radius, 0.0, 360.0, static_cast<int>(360 / 5.0));
     Finish(std::move(line));
 }
 
@@ -413,8 +413,8 @@ void CDxfReader::ReadArc() {
     }
     if (sweep > 360) sweep = std::fmod(sweep, 360.0f);
     const int n = static_cast<int>(sweep / 5.0) + 2;
-    auto line = std::make_unique<CUnderlayPolyLine>();
-    ArcPoints(*line, centre[0], radius, start, end, n);
+    CUnderlayPolyLine line;
+    ArcPoints(line, centre[0], radius, start, end, n);
     Finish(std::move(line));
 }
 

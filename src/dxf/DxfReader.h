@@ -122,7 +122,7 @@ class CDxfReader : public CDxfLexer {
     bool IsStructureKeyword() const;
     void AddPoint(CUnderlayPolyLine& line, const Vec3f& p);
     // Appends a token-read entity's polyline unless a point is not finite (then it is counted).
-    void Finish(std::unique_ptr<CUnderlayPolyLine> line);
+    void Finish(CUnderlayPolyLine&& line);
     void EndedInsideEntity();
     void ArcPoints(CUnderlayPolyLine& line, Vec3f centre, double radius, double a0, double a1, int n);
     bool IsEnd() const { return m_bEnded || Kind() == TK_EOF || Kind() == EOF_; }

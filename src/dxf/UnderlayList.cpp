@@ -6,16 +6,25 @@
 
 namespace figurant {
 
-CUnderlayPolyLine* CUnderlayList::Append(std::unique_ptr<CUnderlayPolyLine> p) {
-    m_items.push_back(std::move(p));
-    return m_items.back().get();
+namespace {
+// Polylines per block: small lists stay small, large ones take few blocks.
+constexpr std::size_t kFirstBlock = 64, kLargestBlock = 4096;
+} // namespace
+
+CUnderlayPolyLine* CUnderlayList::Append(CUnderlayPolyLine&& line) {
+    if (m_blocks.empty() || m_blocks.back().size() == m_blocks.back().capacity()) {
+        const std::size_t last = m_blocks.empty() ? 0 : m_blocks.back().capacity();
+        m_blocks.emplace_back().reserve(std::clamp(2 * last, kFirstBlock, kLargestBlock));
+    }
+    ++m_count;
+    return &m_blocks.back().emplace_back(std::move(line));
 }
 
 void CUnderlayList::AppendAll(CUnderlayList&& other) {
-    m_items.reserve(m_items.size() + other.m_items.size());
-    for (auto& item : other.m_items)
-        m_items.push_back(std::move(item));
-    other.m_items.clear();
+    for (Block& block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    m_count += other.m_count;
+    other.DeleteAll();
     if (other.m_bBoundsEmpty) return;
     if (m_bBoundsEmpty) {
         std::copy(other.m_bounds, other.m_bounds + 6, m_bounds);
@@ -30,7 +39,7 @@ void CUnderlayList::AppendAll(CUnderlayList&& other) {
 }
 
 void CUnderlayList::SwapAxes() {
-    for (auto& line : m_items) {
+    for (CUnderlayPolyLine* line : *this) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {
             const Vec3f p = (*line)[i];
             line->SetAt(i, {-p.z, -p.x, p.y});
@@ -45,7 +54,7 @@ void CUnderlayList::SwapAxes() {
 void CUnderlayList::ConvertUnits(int targetUnits) {
     if (m_nUnits == 0 || targetUnits == 0) return;
     const auto f = static_cast<float>(UnitFactor(m_nUnits, targetUnits));
-    for (auto& line : m_items) {
+    for (CUnderlayPolyLine* line : *this) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {
             const Vec3f p = (*line)[i];
             line->SetAt(i, {p.x * f, p.y * f, p.z * f});

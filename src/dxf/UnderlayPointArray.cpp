@@ -12,6 +12,15 @@ CUnderlayPointArray& CUnderlayPointArray::operator=(const CUnderlayPointArray& o
     return *this;
 }
 
+CUnderlayPointArray& CUnderlayPointArray::operator=(CUnderlayPointArray&& other) noexcept {
+    if (this == &other) return *this;
+    std::copy(other.m_inline, other.m_inline + kInline, m_inline);
+    m_more = std::move(other.m_more);
+    m_size = other.m_size;
+    other.m_size = 0;
+    return *this;
+}
+
 std::int32_t CUnderlayPointArray::Add(const Vec3f& p) {
     if (m_size < kInline) {
         m_inline[m_size] = p;

@@ -30,6 +30,9 @@ class CUnderlayPointArray {
     CUnderlayPointArray() = default;
     CUnderlayPointArray(const CUnderlayPointArray& other) { *this = other; }
     CUnderlayPointArray& operator=(const CUnderlayPointArray& other);
+    // A moved-from array is empty.
+    CUnderlayPointArray(CUnderlayPointArray&& other) noexcept { *this = std::move(other); }
+    CUnderlayPointArray& operator=(CUnderlayPointArray&& other) noexcept;
 
     std::int32_t GetSize() const { return m_size; }
     // Index 0 to GetSize() - 1; not checked.

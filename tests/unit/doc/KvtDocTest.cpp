@@ -64,7 +64,7 @@ TEST_F(DocTest, LoadMapsSwapsConvertsAndCentres) {
     EXPECT_FLOAT_EQ(b[1], 1.27f);
     EXPECT_FLOAT_EQ(b[2], -2.54f);
     EXPECT_FLOAT_EQ(b[3], 2.54f);
-    const Vec3f p = (*doc.Model()->begin()->get())[0];
+    const Vec3f p = (**doc.Model()->begin())[0];
     EXPECT_FLOAT_EQ(p.x, 1.27f);
     EXPECT_FLOAT_EQ(p.y, 2.54f);
     EXPECT_FLOAT_EQ(p.z, -1.27f);

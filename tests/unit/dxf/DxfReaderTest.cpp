@@ -33,7 +33,12 @@ class ReaderTest : public testing::Test {
             v.insert(v.end(), {q.x, q.y, q.z});
         return v;
     }
-    static CUnderlayPolyLine& At(CUnderlayList& l, int i) { return **(l.begin() + i); }
+    static CUnderlayPolyLine& At(CUnderlayList& l, int i) {
+        auto it = l.begin();
+        while (i-- > 0)
+            ++it;
+        return **it;
+    }
     // Every polyline, flag, segment and bound the same to the bit.
     static void ExpectSame(CUnderlayList& a, CUnderlayList& b, const std::string& text) {
         ASSERT_EQ(a.GetCount(), b.GetCount()) << text;
@@ -204,10 +209,7 @@ TEST_F(ReaderTest, OffsetsUnitsAndSignedZero) {
     // Faces are read by lines: values are not scaled, and z gets its offset too.
     EXPECT_EQ(At(*l, 1)[1].z, 4.0f);
     EXPECT_FALSE(std::signbit(
-        Read(Dxf(Face(1, {"-0", "-0", "-0", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) + kEnd))
-            ->begin()[0]
-            ->
-            operator[](0)
+        At(*Read(Dxf(Face(1, {"-0", "-0", "-0", "0", "0", "0", "0", "0", "0", "0", "0", "0"}) + kEnd)), 0)[0]
             .x));
 }
 
@@ -336,7 +338,7 @@ TEST_F(ReaderTest, HostileArcsAreBounded) {
         ASSERT_TRUE(l) << angle;
         for (const auto& p : *l)
             EXPECT_LE(p->GetSize(), 74) << angle;
-        EXPECT_EQ(l->begin()[l->GetCount() - 1]->m_bFace, 1) << angle;
+        EXPECT_EQ(At(*l, l->GetCount() - 1).m_bFace, 1) << angle;
     }
 }
 

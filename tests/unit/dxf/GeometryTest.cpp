@@ -65,7 +65,7 @@ TEST(UnderlayList, SwapAxes) {
     l.ExtendBounds(2, 4, 6);
     l.SwapAxes();
     EXPECT_EQ(std::vector<float>(l.m_bounds, l.m_bounds + 6), (std::vector<float>{-6, -5, -2, -1, 3, 4}));
-    const Vec3f p = (*l.begin()->get())[0];
+    const Vec3f p = (**l.begin())[0];
     EXPECT_EQ(p.x, -5.0f);
     EXPECT_EQ(p.y, -1.0f);
     EXPECT_EQ(p.z, 3.0f);
@@ -83,7 +83,7 @@ TEST(UnderlayList, ConvertUnits) {
         l.Append(Line({{1, 2, 3}}));
         l.ExtendBounds(1, 2, 3);
         l.ConvertUnits(c.target);
-        EXPECT_EQ((*l.begin()->get())[0].z, 3.0f * c.factor) << c.units << "->" << c.target;
+        EXPECT_EQ((**l.begin())[0].z, 3.0f * c.factor) << c.units << "->" << c.target;
         EXPECT_EQ(l.m_bounds[5], 3.0f * c.factor);
         EXPECT_EQ(l.m_nUnits, c.units);
     }
@@ -96,6 +96,41 @@ TEST(UnitFactor, Table) {
     EXPECT_DOUBLE_EQ(UnitFactor(4, 6), 1.0 / 12);
     EXPECT_DOUBLE_EQ(UnitFactor(0, 3), 1.0);
     EXPECT_DOUBLE_EQ(UnitFactor(3, 9), 1.0);
+}
+
+// Polylines appended one by one and list by list keep their places and their order across the
+// list's blocks: what Append returned still points at the same polyline at the end.
+TEST(UnderlayList, PolylinesStayWhereTheyWereAppended) {
+    CUnderlayList first, second;
+    std::vector<const CUnderlayPolyLine*> kept;
+    std::vector<std::int32_t> sizes;
+    auto append = [&](CUnderlayList& list, int n) {
+        for (int i = 0; i < n; ++i) {
+            auto line = std::make_unique<CUnderlayPolyLine>();
+            for (int k = 0; k <= i % 7; ++k) // up to seven points, past the four kept inside
+                line->Add({static_cast<float>(kept.size()), static_cast<float>(k), 0});
+            sizes.push_back(i % 7 + 1);
+            kept.push_back(list.Append(std::move(line)));
+        }
+    };
+    append(first, 5000);
+    append(second, 3000);
+    first.AppendAll(std::move(second));
+    append(first, 300);
+    EXPECT_EQ(second.GetCount(), 0);
+    ASSERT_EQ(first.GetCount(), static_cast<std::int32_t>(kept.size()));
+    std::size_t i = 0;
+    for (const CUnderlayPolyLine* line : first) {
+        ASSERT_LT(i, kept.size());
+        EXPECT_EQ(line, kept[i]);
+        ASSERT_EQ(line->GetSize(), sizes[i]);
+        for (std::int32_t k = 0; k < line->GetSize(); ++k) {
+            EXPECT_EQ((*line)[k].x, static_cast<float>(i));
+            EXPECT_EQ((*line)[k].y, static_cast<float>(k));
+        }
+        ++i;
+    }
+    EXPECT_EQ(i, kept.size());
 }
 
 TEST(UnderlayList, DeleteAllDestroysPolylines) {
