@@ -105,6 +105,14 @@ void CKvtDoc::BuildHierarchy() {
     m_tables.model = m_pModel;
     m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
     m_tables.firstIds.assign(static_cast<std::size_t>(m_nSegments), {});
+    // Made at their size: on a large model, growing by doubling would leave a third unused.
+    std::vector<std::size_t> counts(static_cast<std::size_t>(m_nSegments));
+    for (const auto& line : *m_pModel)
+        ++counts[static_cast<std::size_t>(line->m_nSegment)];
+    for (std::size_t s = 0; s < counts.size(); ++s) {
+        m_tables.lines[s].reserve(counts[s]);
+        m_tables.firstIds[s].reserve(counts[s]);
+    }
     std::int32_t g = 0;
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);

@@ -30,8 +30,12 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
         CollectSegmentVertices(shape.lines, shape.firstIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
-    for (SegmentPose& p : *m_pose)
+    // The index and the vertices' numbers serve finding the rings; a large figure would keep as
+    // much memory in them as in its vertices.
+    for (SegmentPose& p : *m_pose) {
         p.ReleaseVertexIndex();
+        std::vector<int>().swap(p.m_vertexNormalIds);
+    }
     m_bBuilt = true;
 }
 

@@ -41,7 +41,8 @@ struct SegmentPose {
     std::optional<Point3d> m_pJointCentre;
     std::vector<Point3d> m_vertices;
     std::vector<Point3d> m_parentRing, m_childRing, m_restRing;
-    // Parallel to m_vertices and to the ring lists: global vertex numbers (normals indices).
+    // Parallel to m_vertices (while the figure is built) and to the ring lists: global vertex
+    // numbers (normals indices).
     std::vector<int> m_vertexNormalIds, m_ringNormalIds;
     // Degrees about x, y, z and translation along x, y, z accumulated by the pose keys.
     std::array<float, 3> m_rotInc{}, m_transInc{};
