@@ -186,7 +186,7 @@ void CKvtDoc::LoadModel(bool ownNormals) {
     if (!m_pModel) {
         m_nSegments = 0;
         m_segmentNumbers.clear();
-        CheckNormalsCoverModel();
+        SettleNormals();
         ReportLoad(report, false);
         return;
     }
@@ -274,7 +274,6 @@ void CKvtDoc::LoadNormals(const std::string& path) {
     SetNormals(std::move(*normals));
     m_strNormalsFile = path;
     m_bNormalsRead = true;
-    SettleNormals();
 }
 
 Vec3f CKvtDoc::ModelCentre() const {
@@ -286,14 +285,14 @@ Vec3f CKvtDoc::ModelCentre() const {
 // seen at all (back faces are culled), so their winding is the surest guide; a normal is never
 // turned merely for pointing towards the model's centre, which every concave place does. Corners
 // of open lines and of faces without area keep their normals. Turning is idempotent.
-void CKvtDoc::OrientNormals() {
+void CKvtDoc::OrientNormals(std::vector<Vec3f>& normals) const {
     if (!m_pModel || !m_bNormalsReady) return;
     std::size_t g = 0;
     for (const auto& line : *m_pModel) {
         const auto& points = line->Points();
         const Vec3f face = line->m_bFace && points.size() >= 3 ? FaceNormal(points) : Vec3f{};
         for (std::size_t k = 0; k < points.size(); ++k) {
-            Vec3f& n = (*m_pNormals)[g++];
+            Vec3f& n = normals[g++];
             if (DotF(face, n) < 0) n = -n;
         }
     }
@@ -309,14 +308,14 @@ long CKvtDoc::ModelVertexCount() const {
 
 // Normals that stop short of the model's vertices would be read past their end: such a model
 // counts as having no normals, and the user is told why.
-void CKvtDoc::CheckNormalsCoverModel() {
+void CKvtDoc::CheckNormalsCoverModel(std::size_t normals) {
     const long vertices = ModelVertexCount();
-    const bool covers = static_cast<long>(m_pNormals->size()) >= vertices;
+    const bool covers = static_cast<long>(normals) >= vertices;
     m_bNormalsReady = m_bNormalsRead && covers;
     if (m_bNormalsRead && !covers && m_pModel && m_services) {
         m_services->MessageBox("The normals file \"" + m_strNormalsFile + "\" holds " +
-                               std::to_string(m_pNormals->size()) + " normals, but the model \"" +
-                               m_strDxfFile + "\" has " + std::to_string(vertices) +
+                               std::to_string(normals) + " normals, but the model \"" + m_strDxfFile +
+                               "\" has " + std::to_string(vertices) +
                                " vertices. The model cannot be shaded until matching normals are loaded.");
     }
 }
@@ -351,8 +350,12 @@ void CKvtDoc::PlaceModel() {
 }
 
 void CKvtDoc::SettleNormals() {
-    CheckNormalsCoverModel();
-    OrientNormals();
+    // Normals settled for another model are turned again for this one, in a table of their own.
+    std::vector<Vec3f> normals = m_newNormals ? std::move(*m_newNormals) : m_pNormals->ToVector();
+    m_newNormals.reset();
+    CheckNormalsCoverModel(normals.size());
+    OrientNormals(normals);
+    m_pNormals = std::make_shared<const NormalTable>(normals);
     // Tables already made read the new normals from now on (a figure built before keeps its own).
     if (!m_tables.Empty()) m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
 }

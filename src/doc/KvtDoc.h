@@ -5,11 +5,13 @@
 #include "CommandTarget.h"
 #include "DxfEntityFilter.h"
 #include "DxfReader.h"
+#include "NormalTable.h"
 #include "SegmentTables.h"
 #include "UnderlayList.h"
 #include "WindowServices.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,7 @@ class CKvtDoc : public ICommandTarget {
     const CUnderlayList* Model() const { return m_pModel.get(); }
     // One unit normal per global vertex, in the view's axes, each turned away from the model's
     // centre when the model and the normals were loaded.
-    const std::vector<Vec3f>& Normals() const { return *m_pNormals; }
+    const NormalTable& Normals() const { return *m_pNormals; }
     // Normals were read and cover every vertex of the current model.
     bool NormalsReady() const { return m_bNormalsReady; }
     // Segment count: distinct segment numbers plus one (16 for the default model).
@@ -84,6 +86,7 @@ class CKvtDoc : public ICommandTarget {
     void LoadModel(bool ownNormals = false);
     // Normals for the model just read: the file beside it, or computed from the faces.
     bool TakeDrawingNormals();
+    // Reads a normals file; they are settled with the model read next.
     void LoadNormals(const std::string& path);
     // A model just read: segment numbers, axes, metres, centred.
     void PlaceModel();
@@ -91,8 +94,8 @@ class CKvtDoc : public ICommandTarget {
     void SettleNormals();
     void AssignSegmentNumbers(CUnderlayList& model);
     void CentreModel();
-    void CheckNormalsCoverModel();
-    void OrientNormals();
+    void CheckNormalsCoverModel(std::size_t normals);
+    void OrientNormals(std::vector<Vec3f>& normals) const;
     void ReportLoad(const DxfReadReport& report, bool normalsComputed);
     // "4,674 faces, 16 segments" in the status bar; the number of faces.
     long ShowLoadStatus(bool normalsComputed);
@@ -102,11 +105,12 @@ class CKvtDoc : public ICommandTarget {
     int m_nSegments = 0;
     SegmentTables m_tables;
     // Shared with the segment tables and the figure built from them, which keep the normals they
-    // were made with; new normals come in a new vector.
-    std::shared_ptr<std::vector<Vec3f>> m_pNormals = std::make_shared<std::vector<Vec3f>>();
-    void SetNormals(std::vector<Vec3f> normals) {
-        m_pNormals = std::make_shared<std::vector<Vec3f>>(std::move(normals));
-    }
+    // were made with; settled normals always come in a new table.
+    std::shared_ptr<const NormalTable> m_pNormals = std::make_shared<NormalTable>();
+    // Normals just read or computed, one per corner, until SettleNormals turns them and keeps them
+    // in the table.
+    std::optional<std::vector<Vec3f>> m_newNormals;
+    void SetNormals(std::vector<Vec3f> normals) { m_newNormals = std::move(normals); }
     bool m_bNormalsReady = false;
     bool m_bNormalsRead = false;
     // Shared with the segment tables and the figure built from them; a new model comes in a new list.

@@ -155,7 +155,7 @@ class Figure {
     // The model and the normals the figure was built with (the document's, shared): the segments'
     // rest surfaces are the model's polylines.
     std::shared_ptr<const CUnderlayList> m_model;
-    std::shared_ptr<const std::vector<Vec3f>> m_normals;
+    std::shared_ptr<const NormalTable> m_normals;
     std::uint32_t m_turnStamp = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 // The document's model sorted by segment: what the figure is built from.
+#include "NormalTable.h"
 #include "UnderlayList.h"
 #include "Vec3f.h"
 
@@ -22,7 +23,7 @@ struct SegmentTables {
     std::vector<std::vector<std::int32_t>> firstIds;
     // One unit normal per global vertex, shared with the document (a figure built from the
     // tables keeps them); null without normals.
-    std::shared_ptr<const std::vector<Vec3f>> normals;
+    std::shared_ptr<const NormalTable> normals;
 
     bool Empty() const { return lines.empty(); }
 };

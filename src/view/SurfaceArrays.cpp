@@ -11,29 +11,10 @@ namespace figurant {
 
 namespace {
 constexpr float kHuge = std::numeric_limits<float>::max();
-// The vertex table is kept at most half full.
-constexpr std::size_t kSlotsPerVertex = 2;
 constexpr std::size_t kFloatsPerVertex = 6;
 
 bool SamePoint(const Vec3f& a, const Vec3f& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
-// The six floats of a vertex and its edge flag, by their bits.
-std::uint64_t VertexHash(const float* vertex, bool edge) {
-    std::uint32_t words[kFloatsPerVertex];
-    std::memcpy(words, vertex, sizeof words);
-    std::uint64_t h = edge ? 0x51ED27u : 0u;
-    for (const std::uint32_t w : words)
-        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 29);
-}
-
-std::size_t SlotsFor(std::size_t vertices) {
-    std::size_t slots = 16;
-    while (slots < kSlotsPerVertex * vertices)
-        slots *= 2;
-    return slots;
 }
 } // namespace
 
@@ -43,7 +24,7 @@ SurfaceArrayBuilder::SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vert
     m_target.vertices.reserve(kFloatsPerVertex * vertices);
     m_target.edges.reserve(vertices);
     m_target.indices.reserve(vertices);
-    m_slots.assign(SlotsFor(vertices), 0);
+    m_made = BitsTable<7>(vertices);
 }
 
 std::size_t SurfaceArrayBuilder::VerticesFor(const Vec3f* points, std::size_t count, bool face) {
@@ -62,35 +43,21 @@ std::uint32_t SurfaceArrayBuilder::Append(const Corner& c, bool edge) {
     return static_cast<std::uint32_t>(m_target.edges.size() - 1);
 }
 
-void SurfaceArrayBuilder::Rehash(std::size_t slots) {
-    m_slots.assign(slots, 0);
-    const std::size_t mask = slots - 1;
-    for (std::size_t v = 0; v < m_target.edges.size(); ++v) {
-        std::size_t slot =
-            VertexHash(&m_target.vertices[kFloatsPerVertex * v], m_target.edges[v] != 0) & mask;
-        while (m_slots[slot] != 0)
-            slot = (slot + 1) & mask;
-        m_slots[slot] = static_cast<std::uint32_t>(v + 1);
-    }
+SurfaceArrayBuilder::VertexKey SurfaceArrayBuilder::KeyOf(std::uint32_t vertex) const {
+    VertexKey key{};
+    std::memcpy(key.data(), &m_target.vertices[kFloatsPerVertex * vertex], kFloatsPerVertex * sizeof(float));
+    key[kFloatsPerVertex] = m_target.edges[vertex];
+    return key;
 }
 
 std::uint32_t SurfaceArrayBuilder::VertexFor(const Corner& c, bool edge) {
-    if (kSlotsPerVertex * (m_target.edges.size() + 1) > m_slots.size()) Rehash(2 * m_slots.size());
-    float key[kFloatsPerVertex];
-    std::memcpy(key, &c, sizeof key);
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = VertexHash(key, edge) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t found = m_slots[slot];
-        if (found == 0) {
-            const std::uint32_t v = Append(c, edge);
-            m_slots[slot] = v + 1;
-            return v;
-        }
-        const std::size_t v = found - 1;
-        if ((m_target.edges[v] != 0) == edge &&
-            std::memcmp(&m_target.vertices[kFloatsPerVertex * v], key, sizeof key) == 0)
-            return static_cast<std::uint32_t>(v);
-    }
+    VertexKey key{};
+    static_assert(sizeof(Corner) == kFloatsPerVertex * sizeof(float));
+    std::memcpy(key.data(), &c, sizeof c);
+    key[kFloatsPerVertex] = edge ? 1 : 0;
+    const auto count = static_cast<std::uint32_t>(m_target.edges.size());
+    const std::uint32_t v = m_made.FindOrAdd(key, count, [this](std::uint32_t i) { return KeyOf(i); });
+    return v == count ? Append(c, edge) : v;
 }
 
 void SurfaceArrayBuilder::BeginLine(bool face) {
@@ -120,7 +87,7 @@ void SurfaceArrayBuilder::EndLine() {
 }
 
 void SurfaceArrayBuilder::Finish() {
-    std::vector<std::uint32_t>().swap(m_slots);
+    m_made = BitsTable<7>();
     for (const auto& line : m_lines) {
         m_target.lineStrips.push_back(
             {static_cast<int>(m_target.edges.size()), static_cast<int>(line.size())});

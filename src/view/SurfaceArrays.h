@@ -3,6 +3,7 @@
 // that mark the polygons' own edges) followed by its open lines. Each segment of the figure has
 // one, and the flat picture one per run of faces of the same segment. The arrays are made here and
 // then handed to the graphics memory (SegmentList).
+#include "BitsTable.h"
 #include "GeomMath.h"
 #include "Vec3f.h"
 
@@ -48,17 +49,19 @@ class SurfaceArrayBuilder {
     struct Corner {
         Vec3f point, normal;
     };
+    // The six floats of a vertex and its edge flag, by their bits.
+    using VertexKey = BitsTable<7>::Key;
+    VertexKey KeyOf(std::uint32_t vertex) const;
     // The index of the vertex with this corner and edge flag, made when there is none yet.
     std::uint32_t VertexFor(const Corner& c, bool edge);
     std::uint32_t Append(const Corner& c, bool edge);
-    void Rehash(std::size_t slots);
 
     SurfaceArrays& m_target;
     bool m_face = true;
     std::vector<Corner> m_corners;
     std::vector<std::vector<Corner>> m_lines;
-    // Open addressing over the triangles' vertices: a vertex index plus one, 0 for an empty slot.
-    std::vector<std::uint32_t> m_slots;
+    // The triangles' vertices made so far, by their bits.
+    BitsTable<7> m_made;
     Vec3f m_low, m_high;
 };
 

@@ -57,7 +57,7 @@ void CKvtView::BuildFlatLists() {
     const float s = m_camera.modelScale;
     m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
     m_flatRuns.clear();
-    const std::vector<Vec3f>& normals = m_doc.Normals();
+    const NormalTable& normals = m_doc.Normals();
     const std::vector<std::size_t> runVertices = FlatRunVertices(*model);
     std::size_t g = 0;
     SurfaceArrays arrays;
@@ -280,7 +280,7 @@ void CKvtView::DrawJointBand(const SegmentPose& r) {
         m_services.MessageBox(kNormalsNotReady);
         return;
     }
-    const std::vector<Vec3f>& normals = m_doc.Normals();
+    const NormalTable& normals = m_doc.Normals();
     const std::size_t n = std::min({r.m_childRing.size(), r.m_parentRing.size(), r.m_ringNormalIds.size()});
     struct Corner {
         Vec3f q, p, a, b;

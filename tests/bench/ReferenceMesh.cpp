@@ -17,7 +17,7 @@ ReferenceMesh::ReferenceMesh(CKvtView& view, const CKvtDoc& doc) : m_view(view),
     m_view.makeCurrent();
     m_gl.initializeOpenGLFunctions();
     const ViewCamera& camera = m_camera;
-    const std::vector<Vec3f>& normals = doc.Normals();
+    const NormalTable& normals = doc.Normals();
     // Each segment's corners and fans gathered apart, so each segment is one range of both.
     struct Part {
         std::vector<float> vertices;

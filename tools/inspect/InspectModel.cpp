@@ -76,9 +76,10 @@ int InspectModel(const std::string& dxf, const std::string& normals) {
     } else {
         std::fputs("[", stdout);
         json::ListWriter list(stdout);
-        for (const Vec3f& n : doc->Normals()) {
+        const NormalTable& normals = doc->Normals();
+        for (std::size_t i = 0; i < normals.size(); ++i) {
             list.Next();
-            std::fputs(json::Point(n).c_str(), stdout);
+            std::fputs(json::Point(normals[i]).c_str(), stdout);
         }
         std::fputs("]", stdout);
     }
