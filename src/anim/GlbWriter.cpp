@@ -114,7 +114,6 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
     std::map<int, std::vector<SkinVertex>> out;
     for (std::size_t j = 0; j < joints.size(); ++j) {
         const SegmentShape& shape = figure.Shape(joints[j].segment);
-        const auto& moved = shape.twisted.points;
         const auto& turned = shape.twisted.normals;
         std::vector<SkinVertex> corners;
         std::size_t k = 0;
@@ -125,7 +124,7 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
                 const Point3d rest = ToPoint3d(ViewPoint(restPoint, figure.Scale(), figure.Centre()));
                 const auto onRing = ring.find({rest.x, rest.y, rest.z});
                 const bool seam = onRing != ring.end();
-                const Vec3f& now = k < moved.size() ? moved[k] : restPoint;
+                const Vec3f now = figure.PointNow(joints[j].segment, k, restPoint);
                 const Point3d at = seam ? rest : ToPoint3d(ViewPoint(now, figure.Scale(), figure.Centre()));
                 const Point3d normal = turned.empty()      ? ToPoint3d(figure.Normal(id))
                                        : k < turned.size() ? ToPoint3d(turned[k])

@@ -173,9 +173,9 @@ inline Vec3f Figure::TurnedNormal(TurnedPosition& at, const BoneTwist& twist, co
 }
 
 // Lays out a segment's surface for its twist angle, always from the rest points, so a surface is
-// a function of its angle alone (an undo record keeps just the angle): each position is turned
-// once, at its first point, and every point there takes the result. An untwisted surface has no
-// points of its own, and the vertex list is the rest one.
+// a function of its angle alone (an undo record keeps just the angle): each position of the vertex
+// list is turned once, at its first point, and every point there is where its position is. An
+// untwisted surface is the one read, and the vertex list is the rest one.
 void Figure::LaySurface(int segment, bool twisted) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
     SegmentPose& r = Pose(segment);
@@ -183,8 +183,7 @@ void Figure::LaySurface(int segment, bool twisted) {
     ++shape.revision;
     const BoneAxis axis = TwistAxis(segment);
     if (!twisted || !axis) {
-        t.points.clear();
-        t.shown.clear();
+        t.laid = false;
         t.normals.clear();
         LayRestVertices(segment);
         return;
@@ -197,8 +196,7 @@ void Figure::LaySurface(int segment, bool twisted) {
     const std::size_t n = shape.pointCount;
     const std::size_t positions = shape.positionCount;
     r.m_vertices.resize(positions);
-    t.points.resize(n);
-    t.shown.resize(n);
+    t.laid = true;
     t.normals.resize(m_normals ? n : 0);
     const std::uint32_t stamp = NextTurnStamp(positions);
     shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t id) {
@@ -212,17 +210,12 @@ void Figure::LaySurface(int segment, bool twisted) {
                 at.turn = twist.TurnFor(q);
                 q = twist.Apply(q, at.turn);
             }
-            at.moved = {static_cast<float>((q.x + m_centre.x) / m_scale),
-                        static_cast<float>((q.y + m_centre.y) / m_scale),
-                        static_cast<float>((q.z + m_centre.z) / m_scale)};
         }
-        t.points[k] = onRing[k] ? rest : at.moved;
         // The normal turns with its point, so the limb stays smoothly shaded.
         if (k < t.normals.size()) {
             const Vec3f normal = Normal(id);
             t.normals[k] = onRing[k] ? normal : TurnedNormal(at, twist, normal, stamp);
         }
-        t.shown[k] = {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
     });
     r.ReleaseVertexIndex(); // it would no longer match the list
 }
@@ -284,6 +277,30 @@ void Figure::NumberPositions(SegmentShape& shape) const {
     shape.positionCount = positions.size();
 }
 
+Vec3f Figure::PointNow(int segment, std::size_t k, const Vec3f& rest) const {
+    const SegmentShape& shape = Shape(segment);
+    if (!shape.twisted.laid || shape.onRestRing[k]) return rest;
+    const Point3d& q = Pose(segment).m_vertices[static_cast<std::size_t>(shape.positionOf[k])];
+    return {static_cast<float>((q.x + m_centre.x) / m_scale),
+            static_cast<float>((q.y + m_centre.y) / m_scale),
+            static_cast<float>((q.z + m_centre.z) / m_scale)};
+}
+
+Vec3f Figure::TwistedShownPoint(int segment, std::size_t k) const {
+    const Point3d& q = Pose(segment).m_vertices[static_cast<std::size_t>(Shape(segment).positionOf[k])];
+    return {static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)};
+}
+
+std::vector<Vec3f> Figure::Points(int segment) const {
+    const SegmentShape& shape = Shape(segment);
+    std::vector<Vec3f> points;
+    points.reserve(shape.pointCount);
+    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t) {
+        points.push_back(PointNow(segment, k, rest));
+    });
+    return points;
+}
+
 void Figure::ResetMatrices() {
     OpenStep("Reset");
     for (int i = 0; i < m_nSegments && i < kMaxSegments; ++i) {
@@ -296,7 +313,7 @@ void Figure::ResetMatrices() {
 
 void Figure::ResetSurface(int segment) {
     SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
-    if (shape.twisted.points.empty() && shape.twisted.shown.empty() && shape.twisted.angle == 0.0f) return;
+    if (!shape.twisted.laid && shape.twisted.angle == 0.0f) return;
     Capture(segment, false, true);
     shape.twisted.angle = 0.0f;
     LaySurface(segment, false);

@@ -49,6 +49,14 @@ class Figure {
     SegmentPose& Pose(int segment) { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentPose& Pose(int segment) const { return (*m_pose)[static_cast<std::size_t>(segment)]; }
     const SegmentShape& Shape(int segment) const { return m_shapes[static_cast<std::size_t>(segment)]; }
+    // Point k of a segment's surface (`rest` is the point as read) in model coordinates as it is
+    // now: where the twist moved it, or as read.
+    Vec3f PointNow(int segment, std::size_t k, const Vec3f& rest) const;
+    // Every point of a segment's surface as it is now, in order.
+    std::vector<Vec3f> Points(int segment) const;
+    // Point k of a segment's twisted surface where it is drawn, in view coordinates (the surface
+    // must be laid out twisted).
+    Vec3f TwistedShownPoint(int segment, std::size_t k) const;
     // The document's normal of a global vertex number; zero without one.
     Vec3f Normal(std::int32_t id) const {
         return m_normals && id >= 0 && static_cast<std::size_t>(id) < m_normals->size()
@@ -143,12 +151,12 @@ class Figure {
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;
     // A twist's work per position, kept between twists so that a step allocates nothing of its
-    // own: the position's turn and moved model point, and the normal turned there (the points at
-    // one position mostly share their normal, which is then turned once). An entry counts for the
-    // step whose stamp it carries.
+    // own: the position's turn, and the normal turned there (the points at one position mostly
+    // share their normal, which is then turned once). An entry counts for the step whose stamp it
+    // carries.
     struct TurnedPosition {
         BoneTwist::Turn turn;
-        Vec3f moved, normalIn, normalOut;
+        Vec3f normalIn, normalOut;
         std::uint32_t stamp = 0, normalStamp = 0;
     };
     std::vector<TurnedPosition> m_turned;

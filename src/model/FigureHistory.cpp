@@ -45,7 +45,7 @@ void Figure::Capture(int segment, bool ring, bool surface) {
     if (ring && !it->parentRing) it->parentRing = p.m_parentRing;
     if (surface && !it->surface) {
         const TwistedSurface& t = m_shapes[static_cast<std::size_t>(segment)].twisted;
-        it->surface = SurfaceRecord{!t.points.empty(), t.angle};
+        it->surface = SurfaceRecord{t.laid, t.angle};
     }
 }
 
@@ -98,7 +98,7 @@ void Figure::Exchange(Step& step, bool undo) {
             SegmentShape& shape = m_shapes[static_cast<std::size_t>(s.segment)];
             TwistedSurface& t = shape.twisted;
             const bool twisted = s.surface->twisted;
-            s.surface->twisted = !t.points.empty();
+            s.surface->twisted = t.laid;
             std::swap(t.angle, s.surface->angle);
             LaySurface(s.segment, twisted);
         }

@@ -1,7 +1,7 @@
 #pragma once
 // The surface of one segment as the figure holds it: the segment's polylines as read (the
-// document's own, which the figure keeps alive), and the points as twists have moved them. Points
-// are in model coordinates, like the polylines'.
+// document's own, which the figure keeps alive), and what its twist changed. Points are in model
+// coordinates, like the polylines'.
 #include "UnderlayPolyLine.h"
 #include "Vec3f.h"
 
@@ -12,11 +12,10 @@ namespace figurant {
 
 // What a twist changes in a segment's surface (and what undo puts back).
 struct TwistedSurface {
-    // Twisted points in model coordinates; empty while the segment has never been twisted.
-    std::vector<Vec3f> points;
-    // The points in view coordinates as the last twist computed them, and their normals turned
-    // with them; the segment is drawn from these while they are not empty.
-    std::vector<Vec3f> shown;
+    // The surface is laid out twisted: each point is where the segment's vertex list has its
+    // position now (points on the rest ring stay as read), and the normals below are turned with
+    // the points; the segment is drawn so while this holds.
+    bool laid = false;
     std::vector<Vec3f> normals;
     // Degrees of twist accumulated about the bone.
     float angle = 0.0f;
@@ -48,14 +47,6 @@ struct SegmentShape {
             for (const Vec3f& p : lines[i]->Points())
                 f(k++, p, id++);
         }
-    }
-    // The points as they are now: twisted, or at rest.
-    std::vector<Vec3f> Points() const {
-        if (!twisted.points.empty()) return twisted.points;
-        std::vector<Vec3f> rest;
-        rest.reserve(pointCount);
-        ForEachRestPoint([&rest](std::size_t, const Vec3f& p, std::int32_t) { rest.push_back(p); });
-        return rest;
     }
 };
 

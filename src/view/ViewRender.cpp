@@ -131,8 +131,7 @@ void CKvtView::BuildSegmentList(int segment) {
     SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
     const SegmentShape& shape = m_figure.Shape(segment);
     const TwistedSurface& twisted = shape.twisted;
-    const bool turned = !twisted.shown.empty() && twisted.normals.size() == twisted.shown.size();
-    const bool moved = !twisted.points.empty();
+    const bool turned = twisted.laid && twisted.normals.size() == shape.pointCount;
     SurfaceArrays made;
     SurfaceArrayBuilder arrays(made, ArrayVertices(shape));
     std::size_t k = 0;
@@ -141,10 +140,12 @@ void CKvtView::BuildSegmentList(int segment) {
         arrays.BeginLine(line.m_bFace);
         std::int32_t id = shape.firstIds[i];
         for (const Vec3f& rest : line.Points()) {
-            const Vec3f& p = moved ? twisted.points[k] : rest;
-            const Vec3f v =
-                turned ? twisted.shown[k] : ViewPoint(p, m_camera.modelScale, m_camera.modelCentre);
-            arrays.AddCorner(v, turned ? twisted.normals[k] : m_figure.Normal(id));
+            if (turned)
+                arrays.AddCorner(m_figure.TwistedShownPoint(segment, k), twisted.normals[k]);
+            else
+                arrays.AddCorner(
+                    ViewPoint(m_figure.PointNow(segment, k, rest), m_camera.modelScale, m_camera.modelCentre),
+                    m_figure.Normal(id));
             ++k;
             ++id;
         }

@@ -55,7 +55,7 @@ void BM_TwistStep(benchmark::State& state) {
     for (auto _ : state)
         p.figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 4.0f}, 0);
     state.counters["bytes_per_step"] = static_cast<double>(p.figure.HistoryBytes()) / state.iterations();
-    state.counters["segment_points"] = static_cast<double>(p.figure.Shape(10).Points().size());
+    state.counters["segment_points"] = static_cast<double>(p.figure.Points(10).size());
 }
 
 void BM_TwistUndo(benchmark::State& state) {

@@ -145,13 +145,13 @@ class PoseTest : public QObject {
         EnterModifyMode(app);
         CKvtView& v = app.View();
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 4));
-        const std::vector<Vec3f> before = v.FigureModel().Shape(4).Points();
+        const std::vector<Vec3f> before = v.FigureModel().Points(4);
         const Matrix4 child = v.Pose(6).m_matrix;
         QTest::keyClick(&v, Qt::Key_T);
         QVERIFY(!(v.Pose(6).m_matrix == child));
         QTest::keyClick(&v, Qt::Key_W);
         std::size_t i = 0;
-        for (const Vec3f& p : v.FigureModel().Shape(4).Points()) {
+        for (const Vec3f& p : v.FigureModel().Points(4)) {
             QVERIFY(std::fabs(p.x - before[i].x) < 1e-5f && std::fabs(p.y - before[i].y) < 1e-5f &&
                     std::fabs(p.z - before[i].z) < 1e-5f);
             ++i;
@@ -167,13 +167,13 @@ class PoseTest : public QObject {
         Figure& figure = v.FigureModel();
         std::vector<Vec3f> before;
         for (int s = 0; s < 16; ++s)
-            for (const Vec3f& p : figure.Shape(s).Points())
+            for (const Vec3f& p : figure.Points(s))
                 before.push_back(p);
         for (int s : {0, 1, 2, 3, 8, 9, 14, 15})
             figure.TwistSegment(s, 4);
         std::size_t i = 0;
         for (int s = 0; s < 16; ++s)
-            for (const Vec3f& p : figure.Shape(s).Points()) {
+            for (const Vec3f& p : figure.Points(s)) {
                 QCOMPARE(p.x, before[i].x);
                 ++i;
             }

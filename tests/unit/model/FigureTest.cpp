@@ -26,11 +26,11 @@ struct State {
     std::vector<Matrix4> matrices;
     std::vector<std::array<float, 3>> rotInc, transInc;
     std::vector<std::vector<Point3d>> vertices, parentRings, childRings;
-    std::vector<std::vector<Vec3f>> points, shown, normals;
+    std::vector<std::vector<Vec3f>> points, normals;
     bool operator==(const State& o) const {
         return matrices == o.matrices && rotInc == o.rotInc && transInc == o.transInc &&
                vertices == o.vertices && parentRings == o.parentRings && childRings == o.childRings &&
-               points == o.points && shown == o.shown && normals == o.normals;
+               points == o.points && normals == o.normals;
     }
 };
 
@@ -44,8 +44,7 @@ State Capture(const Figure& f) {
         s.vertices.push_back(p.m_vertices);
         s.parentRings.push_back(p.m_parentRing);
         s.childRings.push_back(p.m_childRing);
-        s.points.push_back(f.Shape(i).Points());
-        s.shown.push_back(f.Shape(i).twisted.shown);
+        s.points.push_back(f.Points(i));
         s.normals.push_back(f.Shape(i).twisted.normals);
     }
     return s;
@@ -305,12 +304,12 @@ TEST(FigureNormals, AFigureOutlivesTheDocumentsModelAndNormals) {
     figure.Pick(10, false);
     figure.ApplyPoseKey({PoseKeyStep::Twist, 0, 10.0f}, 0);
     const std::vector<Vec3f> before = figure.Shape(10).twisted.normals;
-    const std::vector<Vec3f> points = figure.Shape(10).Points();
+    const std::vector<Vec3f> points = figure.Points(10);
     figure.Undo();
     doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
     figure.Redo();
     ASSERT_FALSE(before.empty());
-    const std::vector<Vec3f> after = figure.Shape(10).Points();
+    const std::vector<Vec3f> after = figure.Points(10);
     ASSERT_EQ(after.size(), points.size());
     EXPECT_EQ(std::memcmp(after.data(), points.data(), points.size() * sizeof(Vec3f)), 0);
     EXPECT_EQ(
