@@ -66,7 +66,7 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
         return false;
     }
     m_strDxfFile = path;
-    m_tables = SegmentTables{};
+    m_bTablesBuilt = false;
     m_pModel = std::move(figure.model);
     SetNormals(std::move(figure.normals));
     m_strNormalsFile.clear();
@@ -100,26 +100,33 @@ void CKvtDoc::BuildHierarchy() {
     for (const auto& line : *m_pModel)
         largest = std::max(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
-    m_tables.nSegments = m_nSegments;
-    m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
-    m_tables.model = m_pModel;
-    m_tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
-    m_tables.firstIds.assign(static_cast<std::size_t>(m_nSegments), {});
+    m_bTablesBuilt = true;
+}
+
+SegmentTables CKvtDoc::Tables() const {
+    SegmentTables tables;
+    if (!m_bTablesBuilt || !m_pModel) return tables;
+    tables.nSegments = m_nSegments;
+    tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
+    tables.model = m_pModel;
+    tables.lines.assign(static_cast<std::size_t>(m_nSegments), {});
+    tables.firstIds.assign(static_cast<std::size_t>(m_nSegments), {});
     // Made at their size: on a large model, growing by doubling would leave a third unused.
     std::vector<std::size_t> counts(static_cast<std::size_t>(m_nSegments));
     for (const auto& line : *m_pModel)
         ++counts[static_cast<std::size_t>(line->m_nSegment)];
     for (std::size_t s = 0; s < counts.size(); ++s) {
-        m_tables.lines[s].reserve(counts[s]);
-        m_tables.firstIds[s].reserve(counts[s]);
+        tables.lines[s].reserve(counts[s]);
+        tables.firstIds[s].reserve(counts[s]);
     }
     std::int32_t g = 0;
     for (const auto& line : *m_pModel) {
         const auto s = static_cast<std::size_t>(line->m_nSegment);
-        m_tables.lines[s].push_back(line);
-        m_tables.firstIds[s].push_back(g);
+        tables.lines[s].push_back(line);
+        tables.firstIds[s].push_back(g);
         g += line->GetSize();
     }
+    return tables;
 }
 
 void CKvtDoc::Load(const std::string& dxfPath, const std::string& normalsPath) {
@@ -171,7 +178,7 @@ class CKvtDoc::ReadProgress {
 
 void CKvtDoc::LoadModel(bool ownNormals) {
     m_pModel.reset();
-    m_tables = SegmentTables{};
+    m_bTablesBuilt = false;
     DxfReadOptions options;
     options.filter = m_entityFlags;
     DxfReadReport report;
@@ -356,8 +363,6 @@ void CKvtDoc::SettleNormals() {
     CheckNormalsCoverModel(normals.size());
     OrientNormals(normals);
     m_pNormals = std::make_shared<const NormalTable>(normals);
-    // Tables already made read the new normals from now on (a figure built before keeps its own).
-    if (!m_tables.Empty()) m_tables.normals = m_bNormalsReady ? m_pNormals : nullptr;
 }
 
 void CKvtDoc::CentreModel() {

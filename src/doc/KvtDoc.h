@@ -60,9 +60,10 @@ class CKvtDoc : public ICommandTarget {
     int SegmentCount() const { return m_nSegments; }
     // Distinct segment numbers of the current model, in the order first met.
     const std::vector<int>& SegmentNumbers() const { return m_segmentNumbers; }
-    // The model by segment; empty until BuildHierarchy.
-    const SegmentTables& Tables() const { return m_tables; }
-    bool HasSegmentTables() const { return !m_tables.Empty(); }
+    // The model by segment, made when asked for (a figure built from it keeps what it needs);
+    // empty until BuildHierarchy.
+    SegmentTables Tables() const;
+    bool HasSegmentTables() const { return m_bTablesBuilt; }
     // Total number of points over all polylines of the model.
     long ModelVertexCount() const;
     // The centre of the model's bounding box (the origin once centred); zero without a model.
@@ -103,7 +104,7 @@ class CKvtDoc : public ICommandTarget {
     IWindowServices* m_services;
     std::vector<int> m_segmentNumbers;
     int m_nSegments = 0;
-    SegmentTables m_tables;
+    bool m_bTablesBuilt = false;
     // Shared with the segment tables and the figure built from them, which keep the normals they
     // were made with; settled normals always come in a new table.
     std::shared_ptr<const NormalTable> m_pNormals = std::make_shared<NormalTable>();
