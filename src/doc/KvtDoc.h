@@ -51,8 +51,8 @@ class CKvtDoc : public ICommandTarget {
     // The model as read: segment numbers assigned, axes swapped, metres, centred. Null when the
     // last read failed.
     const CUnderlayList* Model() const { return m_pModel.get(); }
-    // One unit normal per global vertex, in the view's axes, each turned away from the model's
-    // centre when the model and the normals were loaded.
+    // One unit normal per global vertex, in the view's axes, each turned to the side its face is
+    // wound towards when the model and the normals were loaded.
     const NormalTable& Normals() const { return *m_pNormals; }
     // Normals were read and cover every vertex of the current model.
     bool NormalsReady() const { return m_bNormalsReady; }

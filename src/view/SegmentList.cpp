@@ -3,7 +3,9 @@
 #include "SurfaceArrays.h"
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <initializer_list>
+#include <limits>
 
 namespace figurant {
 
@@ -33,6 +35,14 @@ void Fill(QOpenGLBuffer& buffer, std::initializer_list<std::pair<const void*, st
 } // namespace
 
 void SegmentList::Load(const SurfaceArrays& arrays) {
+    const std::size_t vertexBytes = arrays.vertices.size() * sizeof(float) + arrays.edges.size();
+    const std::size_t indexBytes = arrays.indices.size() * sizeof(std::uint32_t);
+    // A buffer's size is an int: a surface beyond it (hundreds of millions of faces in one
+    // segment) is not drawn rather than drawn wrong.
+    if (std::max(vertexBytes, indexBytes) > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        built = false;
+        return;
+    }
     m_vertexCount = arrays.VertexCount();
     m_triangleIndices = static_cast<int>(arrays.indices.size());
     m_lineStrips = arrays.lineStrips;

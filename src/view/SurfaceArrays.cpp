@@ -24,7 +24,8 @@ SurfaceArrayBuilder::SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vert
     m_target.vertices.reserve(kFloatsPerVertex * vertices);
     m_target.edges.reserve(vertices);
     m_target.indices.reserve(vertices);
-    m_made = BitsTable<7>(vertices);
+    // Neighbouring faces share most corners: a table for half of them seldom grows.
+    m_made = BitsTable<7>(vertices / 2);
 }
 
 std::size_t SurfaceArrayBuilder::VerticesFor(const Vec3f* points, std::size_t count, bool face) {
