@@ -36,7 +36,7 @@ void Fill(QOpenGLBuffer& buffer, std::initializer_list<std::pair<const void*, st
 
 void SegmentList::Load(const SurfaceArrays& arrays) {
     const std::size_t vertexBytes = arrays.vertices.size() * sizeof(float) + arrays.edges.size();
-    const std::size_t indexBytes = arrays.indices.size() * sizeof(std::uint32_t);
+    const std::size_t indexBytes = arrays.indices.size() * sizeof(std::uint16_t);
     // A buffer's size is an int: a surface beyond it (hundreds of millions of faces in one
     // segment) is not drawn rather than drawn wrong.
     if (std::max(vertexBytes, indexBytes) > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
@@ -44,7 +44,7 @@ void SegmentList::Load(const SurfaceArrays& arrays) {
         return;
     }
     m_vertexCount = arrays.VertexCount();
-    m_triangleIndices = static_cast<int>(arrays.indices.size());
+    m_chunks = arrays.chunks;
     m_lineStrips = arrays.lineStrips;
     centre = arrays.centre;
     radius = arrays.radius;
@@ -52,7 +52,7 @@ void SegmentList::Load(const SurfaceArrays& arrays) {
     if (!m_buffers) m_buffers = std::make_unique<Buffers>();
     Fill(m_buffers->vertex, {{arrays.vertices.data(), arrays.vertices.size() * sizeof(float)},
                              {arrays.edges.data(), arrays.edges.size()}});
-    Fill(m_buffers->index, {{arrays.indices.data(), arrays.indices.size() * sizeof(std::uint32_t)}});
+    Fill(m_buffers->index, {{arrays.indices.data(), indexBytes}});
 }
 
 void SegmentList::Draw() const {
@@ -61,14 +61,22 @@ void SegmentList::Draw() const {
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_EDGE_FLAG_ARRAY);
     m_buffers->vertex.bind();
-    glVertexPointer(3, GL_FLOAT, kStride, Offset(0));
-    glNormalPointer(GL_FLOAT, kStride, Offset(3 * sizeof(float)));
-    glEdgeFlagPointer(sizeof(unsigned char), Offset(m_vertexCount * kStride));
-    if (m_triangleIndices > 0) {
+    // Each chunk's indices count from its first vertex: the arrays start there.
+    auto pointAt = [this](std::size_t first) {
+        glVertexPointer(3, GL_FLOAT, kStride, Offset(first * kStride));
+        glNormalPointer(GL_FLOAT, kStride, Offset(first * kStride + 3 * sizeof(float)));
+        glEdgeFlagPointer(sizeof(unsigned char), Offset(m_vertexCount * kStride + first));
+    };
+    if (!m_chunks.empty()) {
         m_buffers->index.bind();
-        glDrawElements(GL_TRIANGLES, m_triangleIndices, GL_UNSIGNED_INT, Offset(0));
+        for (const IndexChunk& c : m_chunks) {
+            pointAt(c.firstVertex);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(c.indexCount), GL_UNSIGNED_SHORT,
+                           Offset(c.firstIndex * sizeof(std::uint16_t)));
+        }
         m_buffers->index.release();
     }
+    pointAt(0);
     for (const auto& [first, count] : m_lineStrips)
         glDrawArrays(GL_LINE_STRIP, first, count);
     m_buffers->vertex.release();

@@ -1,8 +1,10 @@
 #pragma once
 // A surface's arrays in graphics memory, drawn from there: a vertex buffer (position and normal per
-// vertex, then an edge flag per vertex) and an index buffer of triangles. The arrays are made on
+// vertex, then an edge flag per vertex) and an index buffer of triangles in chunks of two-byte
+// indices. The arrays are made on
 // the side (SurfaceArrays) and let go once they are loaded, so a surface is held once.
 #include "GeomMath.h"
+#include "SurfaceArrays.h"
 
 #include <QOpenGLBuffer>
 #include <cstdint>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace figurant {
-
-struct SurfaceArrays;
 
 struct SegmentList {
     int segment = 0;
@@ -38,7 +38,7 @@ struct SegmentList {
     };
     std::unique_ptr<Buffers> m_buffers;
     std::size_t m_vertexCount = 0;
-    int m_triangleIndices = 0;
+    std::vector<IndexChunk> m_chunks;
     std::vector<std::pair<int, int>> m_lineStrips; // first vertex and count of each open line
 };
 

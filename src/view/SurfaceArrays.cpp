@@ -19,13 +19,11 @@ bool SamePoint(const Vec3f& a, const Vec3f& b) {
 } // namespace
 
 SurfaceArrayBuilder::SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices)
-    : m_target(target), m_low{kHuge, kHuge, kHuge}, m_high{-kHuge, -kHuge, -kHuge} {
+    : m_target(target), m_low{kHuge, kHuge, kHuge}, m_high{-kHuge, -kHuge, -kHuge}, m_expected(vertices) {
     m_target = SurfaceArrays{};
     m_target.vertices.reserve(kFloatsPerVertex * vertices);
     m_target.edges.reserve(vertices);
     m_target.indices.reserve(vertices);
-    // Neighbouring faces share most corners: a table for half of them seldom grows.
-    m_made = BitsTable<7>(vertices / 2);
 }
 
 std::size_t SurfaceArrayBuilder::VerticesFor(const Vec3f* points, std::size_t count, bool face) {
@@ -36,29 +34,40 @@ std::size_t SurfaceArrayBuilder::VerticesFor(const Vec3f* points, std::size_t co
     return 3 * (corners > 2 ? corners - 2 : 0);
 }
 
-std::uint32_t SurfaceArrayBuilder::Append(const Corner& c, bool edge) {
+void SurfaceArrayBuilder::Append(const Corner& c, bool edge) {
     const Vec3f& p = c.point;
     const Vec3f& n = c.normal;
     m_target.vertices.insert(m_target.vertices.end(), {p.x, p.y, p.z, n.x, n.y, n.z});
     m_target.edges.push_back(edge ? 1 : 0);
-    return static_cast<std::uint32_t>(m_target.edges.size() - 1);
 }
 
-SurfaceArrayBuilder::VertexKey SurfaceArrayBuilder::KeyOf(std::uint32_t vertex) const {
+SurfaceArrayBuilder::VertexKey SurfaceArrayBuilder::KeyOf(std::size_t vertex) const {
     VertexKey key{};
     std::memcpy(key.data(), &m_target.vertices[kFloatsPerVertex * vertex], kFloatsPerVertex * sizeof(float));
     key[kFloatsPerVertex] = m_target.edges[vertex];
     return key;
 }
 
-std::uint32_t SurfaceArrayBuilder::VertexFor(const Corner& c, bool edge) {
+void SurfaceArrayBuilder::MakeRoomForTriangle() {
+    std::vector<IndexChunk>& chunks = m_target.chunks;
+    const std::size_t first = chunks.empty() ? 0 : chunks.back().firstVertex;
+    if (!chunks.empty() && m_target.VertexCount() - first + 3 <= SurfaceArrays::kChunkVertices) return;
+    chunks.push_back({m_target.VertexCount(), m_target.indices.size(), 0});
+    // Neighbouring faces share most corners: a table for half of them seldom grows.
+    m_made = BitsTable<7>(std::min(m_expected, SurfaceArrays::kChunkVertices) / 2);
+}
+
+std::uint16_t SurfaceArrayBuilder::VertexFor(const Corner& c, bool edge) {
     VertexKey key{};
     static_assert(sizeof(Corner) == kFloatsPerVertex * sizeof(float));
     std::memcpy(key.data(), &c, sizeof c);
     key[kFloatsPerVertex] = edge ? 1 : 0;
-    const auto count = static_cast<std::uint32_t>(m_target.edges.size());
-    const std::uint32_t v = m_made.FindOrAdd(key, count, [this](std::uint32_t i) { return KeyOf(i); });
-    return v == count ? Append(c, edge) : v;
+    const std::size_t first = m_target.chunks.back().firstVertex;
+    const auto count = static_cast<std::uint32_t>(m_target.VertexCount() - first);
+    const std::uint32_t v =
+        m_made.FindOrAdd(key, count, [this, first](std::uint32_t i) { return KeyOf(first + i); });
+    if (v == count) Append(c, edge);
+    return static_cast<std::uint16_t>(v);
 }
 
 void SurfaceArrayBuilder::BeginLine(bool face) {
@@ -79,11 +88,14 @@ void SurfaceArrayBuilder::EndLine() {
         return;
     }
     const std::size_t n = m_corners.size();
-    std::vector<std::uint32_t>& indices = m_target.indices;
+    std::vector<std::uint16_t>& indices = m_target.indices;
     for (std::size_t j = 1; j + 1 < n; ++j) {
+        MakeRoomForTriangle();
         indices.push_back(VertexFor(m_corners[j], true));
         indices.push_back(VertexFor(m_corners[j + 1], j + 2 == n));
         indices.push_back(VertexFor(m_corners[0], j == 1));
+        m_target.chunks.back().indexCount += 3;
+        m_expected = m_expected > 3 ? m_expected - 3 : 0;
     }
 }
 

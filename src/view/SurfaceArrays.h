@@ -13,10 +13,18 @@
 
 namespace figurant {
 
+// A run of triangles whose vertices lie within 65,536 of its first one, so that two bytes number
+// them: their indices count from firstVertex.
+struct IndexChunk {
+    std::size_t firstVertex = 0, firstIndex = 0, indexCount = 0;
+};
+
 struct SurfaceArrays {
+    static constexpr std::size_t kChunkVertices = 65536;
     std::vector<float> vertices;                 // x, y, z, nx, ny, nz per vertex
     std::vector<unsigned char> edges;            // per vertex: the edge from it is a polygon edge
-    std::vector<std::uint32_t> indices;          // three per triangle
+    std::vector<std::uint16_t> indices;          // three per triangle, in chunks
+    std::vector<IndexChunk> chunks;              // in order, covering every index
     std::vector<std::pair<int, int>> lineStrips; // first vertex and count of each open line
     // A sphere holding every vertex, in the segment's own frame.
     Point3d centre;
@@ -51,18 +59,22 @@ class SurfaceArrayBuilder {
     };
     // The six floats of a vertex and its edge flag, by their bits.
     using VertexKey = BitsTable<7>::Key;
-    VertexKey KeyOf(std::uint32_t vertex) const;
-    // The index of the vertex with this corner and edge flag, made when there is none yet.
-    std::uint32_t VertexFor(const Corner& c, bool edge);
-    std::uint32_t Append(const Corner& c, bool edge);
+    VertexKey KeyOf(std::size_t vertex) const;
+    // The index (in the current chunk) of the vertex with this corner and edge flag, made when the
+    // chunk has none yet.
+    std::uint16_t VertexFor(const Corner& c, bool edge);
+    void Append(const Corner& c, bool edge);
+    // Starts a new chunk unless the current one has room for a triangle of new vertices.
+    void MakeRoomForTriangle();
 
     SurfaceArrays& m_target;
     bool m_face = true;
     std::vector<Corner> m_corners;
     std::vector<std::vector<Corner>> m_lines;
-    // The triangles' vertices made so far, by their bits.
+    // The vertices the current chunk has made so far, by their bits.
     BitsTable<7> m_made;
     Vec3f m_low, m_high;
+    std::size_t m_expected = 0; // triangle corners still to come, at most
 };
 
 } // namespace figurant

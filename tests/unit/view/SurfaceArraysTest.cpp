@@ -43,6 +43,21 @@ std::vector<Corner> Fan(const Polyline& line) {
     return out;
 }
 
+// The vertex of every triangle corner, in order, through the chunks; each chunk's vertices lie
+// within two-byte reach of its first.
+std::vector<std::size_t> CornerVertices(const SurfaceArrays& a) {
+    std::vector<std::size_t> out;
+    std::size_t next = 0;
+    for (const IndexChunk& c : a.chunks) {
+        EXPECT_EQ(c.firstIndex, next);
+        for (std::size_t i = c.firstIndex; i < c.firstIndex + c.indexCount; ++i)
+            out.push_back(c.firstVertex + a.indices[i]);
+        next = c.firstIndex + c.indexCount;
+    }
+    EXPECT_EQ(next, a.indices.size());
+    return out;
+}
+
 std::array<float, 6> Floats(const SurfaceArrays& a, std::size_t v) {
     std::array<float, 6> f{};
     std::memcpy(f.data(), &a.vertices[6 * v], sizeof f);
@@ -97,12 +112,13 @@ TEST(SurfaceArrays, IndexedTrianglesAreTheFansOfTheFacesWithSharedCorners) {
         }
         builder.Finish();
 
-        ASSERT_EQ(arrays.indices.size(), expected.size());
+        const std::vector<std::size_t> corners = CornerVertices(arrays);
+        ASSERT_EQ(corners.size(), expected.size());
         std::size_t triangleVertices = 0;
         for (std::size_t i = 0; i < expected.size(); ++i) {
-            const std::uint32_t v = arrays.indices[i];
+            const std::size_t v = corners[i];
             ASSERT_LT(v, arrays.VertexCount());
-            triangleVertices = std::max<std::size_t>(triangleVertices, v + 1);
+            triangleVertices = std::max(triangleVertices, v + 1);
             EXPECT_EQ(Floats(arrays, v), Floats(expected[i].point, expected[i].normal)) << i;
             EXPECT_EQ(arrays.edges[v] != 0, expected[i].edge) << i;
         }
@@ -122,5 +138,32 @@ TEST(SurfaceArrays, IndexedTrianglesAreTheFansOfTheFacesWithSharedCorners) {
                 EXPECT_EQ(arrays.edges[v], 1);
             }
         }
+    }
+}
+
+// More vertices than two bytes can number: the triangles go in chunks, none reaching past its
+// reach, and every corner is still the face's own.
+TEST(SurfaceArrays, LargeSurfacesAreDrawnInChunks) {
+    SurfaceArrays arrays;
+    SurfaceArrayBuilder builder(arrays, 0);
+    constexpr int kFaces = 30000; // three corners of their own each: 90,000 vertices
+    for (int f = 0; f < kFaces; ++f) {
+        builder.BeginLine(true);
+        for (int k = 0; k < 3; ++k)
+            builder.AddCorner({static_cast<float>(f), static_cast<float>(k), 0}, {0, 0, 1});
+        builder.EndLine();
+    }
+    builder.Finish();
+    ASSERT_GE(arrays.chunks.size(), 2u);
+    for (const IndexChunk& c : arrays.chunks)
+        for (std::size_t i = c.firstIndex; i < c.firstIndex + c.indexCount; ++i)
+            ASSERT_LT(c.firstVertex + arrays.indices[i], c.firstVertex + SurfaceArrays::kChunkVertices);
+    const std::vector<std::size_t> corners = CornerVertices(arrays);
+    ASSERT_EQ(corners.size(), static_cast<std::size_t>(3 * kFaces));
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const int face = static_cast<int>(i / 3), corner = static_cast<int>((i % 3 + 1) % 3);
+        const auto f = Floats(arrays, corners[i]);
+        ASSERT_EQ(f[0], static_cast<float>(face)) << i;
+        ASSERT_EQ(f[1], static_cast<float>(corner)) << i;
     }
 }
