@@ -26,10 +26,18 @@ std::string JointName(int segment) {
 std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
     std::vector<ExportJoint> joints;
     std::vector<int> indexOf(kMaxSegments, -1);
-    auto present = [&](int s) { return s < figure.SegmentCount() && !figure.Pose(s).m_vertices.empty(); };
+    // Each segment's vertices, worked out once.
+    std::vector<std::vector<Point3d>> vertices(kMaxSegments);
+    for (int s = 0; s < figure.SegmentCount() && s < kMaxSegments; ++s)
+        vertices[static_cast<std::size_t>(s)] = figure.Vertices(s);
+    auto present = [&](int s) {
+        return s >= 0 && s < figure.SegmentCount() && s < kMaxSegments &&
+               !vertices[static_cast<std::size_t>(s)].empty();
+    };
     for (const TreeNode& node : FigureTreeTable()) {
         if (!present(node.segment)) continue;
         const SegmentPose& p = figure.Pose(node.segment);
+        const std::vector<Point3d>& own = vertices[static_cast<std::size_t>(node.segment)];
         ExportJoint j;
         j.segment = node.segment;
         j.name = JointName(node.segment);
@@ -43,12 +51,12 @@ std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
             const auto& children = node.children;
             const auto pelvis = std::find(children.begin(), children.end(), 3);
             const bool waist = pelvis != children.end() && present(3) && figure.Pose(3).m_pJointCentre;
-            j.rest = waist ? *figure.Pose(3).m_pJointCentre : Middle(p.m_vertices);
+            j.rest = waist ? *figure.Pose(3).m_pJointCentre : Middle(own);
         } else {
-            j.rest = Middle(p.m_vertices);
+            j.rest = Middle(own);
         }
         const bool leaf = std::none_of(node.children.begin(), node.children.end(), present);
-        if (leaf) j.endSite = 2.0 * Middle(p.m_vertices) - j.rest;
+        if (leaf) j.endSite = 2.0 * Middle(own) - j.rest;
         indexOf[static_cast<std::size_t>(node.segment)] = static_cast<int>(joints.size());
         joints.push_back(j);
     }

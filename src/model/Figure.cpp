@@ -30,11 +30,13 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
         CollectSegmentVertices(shape.lines, shape.firstIds, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
-    // The index and the vertices' numbers serve finding the rings; a large figure would keep as
-    // much memory in them as in its vertices.
+    // The vertex lists, their index and their numbers serve finding the rings; a large figure
+    // would keep as much memory in them as in its document. Vertices() works the rest ones out
+    // again when asked for.
     for (SegmentPose& p : *m_pose) {
         p.ReleaseVertexIndex();
         std::vector<int>().swap(p.m_vertexNormalIds);
+        std::vector<Point3d>().swap(p.m_vertices);
     }
     m_bBuilt = true;
 }
@@ -185,7 +187,7 @@ void Figure::LaySurface(int segment, bool twisted) {
     if (!twisted || !axis) {
         t.laid = false;
         t.normals.clear();
-        LayRestVertices(segment);
+        std::vector<Point3d>().swap(r.m_vertices);
         return;
     }
     if (shape.onRestRing.size() != shape.pointCount) MarkFixedPoints(r, shape);
@@ -231,20 +233,13 @@ std::uint32_t Figure::NextTurnStamp(std::size_t positions) {
     return m_turnStamp;
 }
 
-// The segment's distinct vertices at rest, in order of first use: each position at its first point
-// (positions are numbered in order of first use, so a position's first point is met when the count
-// of positions seen reaches its number).
-void Figure::LayRestVertices(int segment) {
-    SegmentShape& shape = m_shapes[static_cast<std::size_t>(segment)];
-    SegmentPose& p = Pose(segment);
-    if (shape.positionOf.size() != shape.pointCount) NumberPositions(shape);
-    p.m_vertices.resize(shape.positionCount);
-    std::size_t seen = 0;
-    shape.ForEachRestPoint([&](std::size_t k, const Vec3f& rest, std::int32_t) {
-        if (static_cast<std::size_t>(shape.positionOf[k]) != seen) return;
-        p.m_vertices[seen++] = ToPoint3d(ViewPoint(rest, m_scale, m_centre));
-    });
-    p.ReleaseVertexIndex();
+std::vector<Point3d> Figure::Vertices(int segment) const {
+    if (!HasSegment(segment)) return {};
+    const SegmentShape& shape = Shape(segment);
+    if (shape.twisted.laid) return Pose(segment).m_vertices;
+    SegmentPose rest;
+    CollectSegmentVertices(shape.lines, shape.firstIds, m_scale, m_centre, rest);
+    return std::move(rest.m_vertices);
 }
 
 // Which of the segment's points lie on its rest ring: the seam to the parent stays closed because

@@ -54,6 +54,9 @@ class Figure {
     Vec3f PointNow(int segment, std::size_t k, const Vec3f& rest) const;
     // Every point of a segment's surface as it is now, in order.
     std::vector<Vec3f> Points(int segment) const;
+    // The segment's distinct vertices in view coordinates, in order of first use: where the twist
+    // turned them, or worked out from the rest points (an untwisted segment keeps no list).
+    std::vector<Point3d> Vertices(int segment) const;
     // Point k of a segment's twisted surface where it is drawn, in view coordinates (the surface
     // must be laid out twisted).
     Vec3f TwistedShownPoint(int segment, std::size_t k) const;
@@ -115,7 +118,6 @@ class Figure {
     using BoneAxis = std::optional<std::pair<Point3d, Point3d>>;
     BoneAxis TwistAxis(int segment) const;
     void LaySurface(int segment, bool twisted);
-    void LayRestVertices(int segment);
     struct TurnedPosition;
     std::uint32_t NextTurnStamp(std::size_t positions);
     static Vec3f TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n,

@@ -39,6 +39,8 @@ struct SegmentPose {
     int m_nChildren = 0;
     // Mean of the joint ring at rest; none for the root, segment 2 and segments without a ring.
     std::optional<Point3d> m_pJointCentre;
+    // The distinct vertices, in order of first use: while the figure is built, and while the
+    // segment is twisted (Figure::Vertices gives them at any time).
     std::vector<Point3d> m_vertices;
     std::vector<Point3d> m_parentRing, m_childRing, m_restRing;
     // Parallel to m_vertices (while the figure is built) and to the ring lists: global vertex

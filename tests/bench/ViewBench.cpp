@@ -113,7 +113,7 @@ void BM_Twist(benchmark::State& state) {
         figure.EndStep();
         sign = -sign;
     }
-    state.counters["segment_vertices"] = static_cast<double>(view.Pose(10).m_vertices.size());
+    state.counters["segment_vertices"] = static_cast<double>(view.FigureModel().Vertices(10).size());
 }
 
 // The pick alone, and a whole click: the pick, the selection and the picture painted with it.

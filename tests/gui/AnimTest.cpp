@@ -15,8 +15,9 @@ namespace {
 
 void Select(RunningApp& app, int segment) {
     CKvtView& v = app.View();
-    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier,
-                      Project(v, Centre(v.Pose(segment).m_vertices), TreeMatrix(v, segment)).toPoint());
+    QTest::mouseClick(
+        &v, Qt::LeftButton, Qt::NoModifier,
+        Project(v, Centre(v.FigureModel().Vertices(segment)), TreeMatrix(v, segment)).toPoint());
     QCOMPARE(v.FigureModel().Selection().size(), 1u);
     QCOMPARE(v.FigureModel().Selection()[0], segment);
 }

@@ -53,7 +53,7 @@ inline Point3d Centre(const std::vector<Point3d>& points) {
 
 // Widget pixel of a segment's centre as posed: where a click picks that segment.
 inline QPoint SegmentPoint(CKvtView& view, int segment) {
-    return Project(view, Centre(view.Pose(segment).m_vertices), TreeMatrix(view, segment)).toPoint();
+    return Project(view, Centre(view.FigureModel().Vertices(segment)), TreeMatrix(view, segment)).toPoint();
 }
 
 // The shirt and a selected segment are both red; tests tell them apart on other segments.

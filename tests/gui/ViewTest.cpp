@@ -44,7 +44,7 @@ void ExpectSegmentColours(RunningApp& app, bool hierarchy) {
                                               {14, Paint::Shoes},    {15, Paint::Shoes}};
     for (auto [segment, paint] : expected) {
         const Matrix4 model = hierarchy ? TreeMatrix(app.View(), segment) : Matrix4{};
-        const auto& vertices = app.View().Pose(segment).m_vertices;
+        const auto& vertices = app.View().FigureModel().Vertices(segment);
         const QPointF at = Project(app.View(), segment >= 14 ? ToeCap(vertices) : Centre(vertices), model);
         QVERIFY2(PaintAt(image, at) == paint,
                  qPrintable(QString("segment %1 shows %2").arg(segment).arg(Name(PaintAt(image, at)))));
@@ -85,8 +85,9 @@ class ViewTest : public QObject {
         const QImage image = view.RenderImage();
         // Outside the bend, on the bisector between the upper arm and the turned forearm.
         const Matrix4 parent = TreeMatrix(view, 4);
-        const Point3d up = Centre(view.Pose(4).m_vertices),
-                      down = TransformPoint3(forearm.m_matrix, Centre(forearm.m_vertices));
+        const Point3d up = Centre(view.FigureModel().Vertices(4)),
+                      down = TransformPoint3(forearm.m_matrix,
+                                             Centre(view.FigureModel().Vertices(forearm.m_nSegment)));
         auto unit = [](Point3d d) {
             const double l = std::sqrt(Dot(d, d));
             return Point3d{d.x / l, d.y / l, d.z / l};

@@ -42,7 +42,8 @@ void PrintInts(const std::vector<int>& values) {
     std::fputs("]", stdout);
 }
 
-void PrintRecord(const SegmentPose& p, int i) {
+void PrintRecord(const Figure& figure, int i) {
+    const SegmentPose& p = figure.Pose(i);
     std::printf("{\"segment\": %d, \"parent\": ", i);
     if (p.m_pParent)
         std::printf("%d", p.m_pParent->m_nSegment);
@@ -53,7 +54,7 @@ void PrintRecord(const SegmentPose& p, int i) {
         children.push_back(c->m_nSegment);
     std::fputs(", \"children\": ", stdout);
     PrintInts(children);
-    std::printf(", \"vertices\": %zu, \"joint_centre\": ", p.m_vertices.size());
+    std::printf(", \"vertices\": %zu, \"joint_centre\": ", figure.Vertices(i).size());
     if (p.m_pJointCentre)
         std::fputs(Point(p.m_pJointCentre->x, p.m_pJointCentre->y, p.m_pJointCentre->z).c_str(), stdout);
     else
@@ -113,7 +114,7 @@ int InspectFigure(const std::string& dxf, const std::string& normals) {
     json::ListWriter list(stdout);
     for (int i = 0; i < n && i < kMaxSegments; ++i) {
         list.Next();
-        PrintRecord(figure.Pose(i), i);
+        PrintRecord(figure, i);
     }
     std::fputs("]}\n", stdout);
     return 0;
