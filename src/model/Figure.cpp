@@ -287,6 +287,7 @@ Vec3f Figure::TwistedShownPoint(int segment, std::size_t k) const {
 }
 
 std::vector<Vec3f> Figure::Points(int segment) const {
+    if (!HasSegment(segment)) return {};
     const SegmentShape& shape = Shape(segment);
     std::vector<Vec3f> points;
     points.reserve(shape.pointCount);

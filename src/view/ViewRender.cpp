@@ -157,7 +157,7 @@ void CKvtView::BuildSegmentList(int segment) {
     e.revision = shape.revision;
 }
 
-// Recompiles the lists of segments whose surface changed since (twists and their undo).
+// Remakes the arrays of segments whose surface changed since (twists and their undo).
 void CKvtView::SyncSegmentLists() {
     if (!m_figure.IsBuilt() || !m_doc.NormalsReady()) return;
     for (int s = 0; s < m_nSegLists && s < kMaxSegments && s < m_figure.SegmentCount(); ++s) {
