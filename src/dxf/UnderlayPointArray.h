@@ -1,10 +1,11 @@
 #pragma once
 // Growable contiguous array of points, the base of every imported polyline. Up to four points
-// (a face's corners) are kept inside the object, so a face costs one allocation, not two.
+// (a face's corners) are kept inside the object, so a face needs no allocation of its own.
 #include "Vec3f.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -48,17 +49,26 @@ class CUnderlayPointArray {
 
   protected:
     // Not virtual: a polyline is never deleted through its base, and a face stays small.
-    ~CUnderlayPointArray() = default;
+    ~CUnderlayPointArray() { Release(); }
 
   private:
     static constexpr std::int32_t kInline = 4;
+    using More = std::vector<Vec3f>;
     bool IsInline() const { return m_size <= kInline; }
-    Vec3f* Data() { return IsInline() ? m_inline : m_more->data(); }
-    const Vec3f* Data() const { return IsInline() ? m_inline : m_more->data(); }
+    // Past kInline points they are all in a vector of their own, whose address is kept in the
+    // bytes of the inline points (unused then), so a face needs no room for it.
+    More* MorePoints() const {
+        More* more = nullptr;
+        std::memcpy(&more, m_inline, sizeof more);
+        return more;
+    }
+    void SetMorePoints(More* more) { std::memcpy(static_cast<void*>(m_inline), &more, sizeof more); }
+    // Frees the vector, if any, and leaves the array empty.
+    void Release();
+    Vec3f* Data() { return IsInline() ? m_inline : MorePoints()->data(); }
+    const Vec3f* Data() const { return IsInline() ? m_inline : MorePoints()->data(); }
 
-    // The points while there are at most kInline of them; otherwise they are all in m_more.
     Vec3f m_inline[kInline];
-    std::unique_ptr<std::vector<Vec3f>> m_more;
     std::int32_t m_size = 0;
 };
 

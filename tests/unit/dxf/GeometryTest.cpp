@@ -48,6 +48,18 @@ TEST(PointArray, PointsSurviveGrowingPastFourAndShrinkingBack) {
     ASSERT_EQ(copy.GetSize(), 7);
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(copy.Points()[static_cast<std::size_t>(i)].x, static_cast<float>(i));
+    // A move takes the points, inside or out, and leaves the source empty; an array assigned over
+    // lets its outside points go (the sanitizer run would see them leak or freed twice).
+    CUnderlayPolyLine moved = std::move(copy);
+    EXPECT_EQ(copy.GetSize(), 0);
+    ASSERT_EQ(moved.GetSize(), 7);
+    EXPECT_EQ(moved[6].x, 6.0f);
+    moved = p;
+    ASSERT_EQ(moved.GetSize(), 3);
+    EXPECT_EQ(moved[2].z, 9.0f);
+    copy = std::move(moved);
+    ASSERT_EQ(copy.GetSize(), 3);
+    EXPECT_EQ(copy[1].x, 1.0f);
 }
 
 TEST(UnderlayList, FirstExtendSetsAllBounds) {
