@@ -116,11 +116,9 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
         const SegmentShape& shape = figure.Shape(joints[j].segment);
         const auto& turned = shape.twisted.normals;
         std::vector<SkinVertex> corners;
-        std::size_t k = 0;
-        for (std::size_t line = 0; line < shape.lines.size(); ++line) {
+        shape.ForEachRestLine([&](const CUnderlayPolyLine& line, std::int32_t id, std::size_t k) {
             corners.clear();
-            std::int32_t id = shape.firstIds[line];
-            for (const Vec3f& restPoint : shape.lines[line]->Points()) {
+            for (const Vec3f& restPoint : line.Points()) {
                 const Point3d rest = ToPoint3d(ViewPoint(restPoint, figure.Scale(), figure.Centre()));
                 const auto onRing = ring.find({rest.x, rest.y, rest.z});
                 const bool seam = onRing != ring.end();
@@ -133,7 +131,7 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
                 ++k;
                 ++id;
             }
-            if (!shape.lines[line]->m_bFace) continue;
+            if (!line.m_bFace) return;
             for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
                 const SkinVertex &a = corners[0], &b = corners[i], &c = corners[i + 1];
                 if (a.position == b.position || b.position == c.position || a.position == c.position)
@@ -141,7 +139,7 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
                 for (const SkinVertex* v : {&a, &b, &c})
                     out[joints[j].segment].push_back(*v);
             }
-        }
+        });
     }
     return out;
 }

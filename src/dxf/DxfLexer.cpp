@@ -17,9 +17,6 @@ bool IsDigit(unsigned char c) {
 bool IsPrintable(unsigned char c) {
     return c >= 0x20 && c <= 0x7E;
 }
-char ToUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 bool IsExponentLetter(unsigned char c) {
     return c == 'e' || c == 'E' || c == 'D';
 }
@@ -57,7 +54,7 @@ std::int32_t CDxfLexer::KeywordTableLookup(const char* text, std::size_t length)
     char upper[kMaxText + 1];
     if (length > kMaxText) return 0;
     for (std::size_t i = 0; i < length; ++i)
-        upper[i] = ToUpper(text[i]);
+        upper[i] = static_cast<char>(Upper(text[i]));
     // A drawing repeats one keyword most of the time (3DFACE): the last one found is tried first.
     auto matches = [&](const Keyword& k) {
         return k.text.size() == length && std::memcmp(k.text.data(), upper, length) == 0;

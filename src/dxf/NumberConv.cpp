@@ -120,21 +120,13 @@ const char* ParseShortDecimal(const char* s, const char* end, double& value) {
     return p;
 }
 
-namespace {
-
-bool FastDecimal(std::string_view t, double& value) {
-    return ParseShortDecimal(t.data(), t.data() + t.size(), value) != nullptr;
-}
-
-} // namespace
-
 double CAtof(std::string_view text, bool exponentD) {
     // Fast path: a plain decimal number without blanks, '+' or exponent letter D.
     const std::size_t lead = !text.empty() && text[0] == '-';
     if (text.size() > lead && (IsDigit(text[lead]) || text[lead] == '.') && !exponentD &&
         !(text.size() >= lead + 2 && (text[lead + 1] == 'x' || text[lead + 1] == 'X'))) {
         double value = 0.0;
-        if (FastDecimal(text, value)) return value;
+        if (ParseShortDecimal(text.data(), text.data() + text.size(), value)) return value;
         auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (ec == std::errc()) return value;
     }

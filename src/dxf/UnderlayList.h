@@ -6,7 +6,7 @@
 #include "UnderlayPolyLine.h"
 
 #include <cstddef>
-#include <memory>
+#include <utility>
 #include <vector>
 
 namespace figurant {
@@ -46,7 +46,6 @@ class CUnderlayList {
 
     // Moves the polyline to the end of the list; returns where the list keeps it.
     CUnderlayPolyLine* Append(CUnderlayPolyLine&& line);
-    CUnderlayPolyLine* Append(std::unique_ptr<CUnderlayPolyLine> p) { return Append(std::move(*p)); }
     // Moves every polyline of `other` behind this list's own and takes in its bounds, exactly as
     // if they had been appended and their points added to the bounds one by one.
     void AppendAll(CUnderlayList&& other);

@@ -18,8 +18,6 @@
 
 namespace figurant {
 
-class BoneTwist;
-
 // One press of a pose key: a turn about a coordinate axis, a move along one, or a twist.
 struct PoseKeyStep {
     enum Kind { Turn, Move, Twist } kind;

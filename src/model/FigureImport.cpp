@@ -406,18 +406,18 @@ void WriteDrawing(const std::vector<Face>& faces, const std::vector<Vec3f>& draw
     out.model = std::make_unique<CUnderlayList>();
     out.model->m_nUnits = kDrawingUnitsCode;
     for (const Face& f : faces) {
-        auto line = std::make_unique<CUnderlayPolyLine>();
-        line->SetSize(4);
+        CUnderlayPolyLine line;
+        line.SetSize(4);
         std::int32_t corner = 0;
         for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]}) {
             const Vec3f& p = At(drawn, v);
-            line->SetAt(corner++, p);
+            line.SetAt(corner++, p);
             out.model->ExtendBounds(p.x, p.y, p.z);
             if (out.normalsFromFile)
                 out.normals.push_back(NormalsFileFrame(Normalize(axes(At(collector.NormalSums(), v)))));
         }
-        line->m_bFace = true;
-        line->m_nSegment = ColourOfSegment(f.segment);
+        line.m_bFace = true;
+        line.m_nSegment = ColourOfSegment(f.segment);
         out.model->Append(std::move(line));
         ++out.faces[static_cast<std::size_t>(f.segment)];
     }

@@ -35,24 +35,15 @@ bool SegmentPose::IsOnRestRing(const Point3d& p) const {
 
 void SegmentPose::AddVertexIfNew(const Point3d& p, int normalId) {
     if (HasVertex(p)) return;
-    AddVertexPositionIfNew(p);
+    m_vertexIndex.Add(p, static_cast<int>(m_vertices.size()));
+    m_vertices.push_back(p);
     m_vertexNormalIds.push_back(normalId);
 }
 
 void SegmentPose::ClearVertices() {
-    ClearVertexPositions();
-    m_vertexNormalIds.clear();
-}
-
-void SegmentPose::AddVertexPositionIfNew(const Point3d& p) {
-    if (HasVertex(p)) return;
-    m_vertexIndex.Add(p, static_cast<int>(m_vertices.size()));
-    m_vertices.push_back(p);
-}
-
-void SegmentPose::ClearVertexPositions() {
     m_vertices.clear();
     m_vertexIndex.Clear();
+    m_vertexNormalIds.clear();
 }
 
 void SegmentPose::SortJointRing() {

@@ -16,15 +16,12 @@ struct SegmentPose {
     SegmentPose& operator=(const SegmentPose&) = delete;
 
     // Same within 1e-10 on every axis as a point of m_vertices, while the index is kept: from
-    // ClearVertices (or ClearVertexPositions) until ReleaseVertexIndex.
+    // ClearVertices until ReleaseVertexIndex.
     bool HasVertex(const Point3d& p) const { return m_vertexIndex.Contains(p, m_vertices); }
     bool IsOnRestRing(const Point3d& p) const;
     // Appends p to m_vertices (with its global vertex number) unless HasVertex finds it.
     void AddVertexIfNew(const Point3d& p, int normalId);
     void ClearVertices();
-    // The same for the positions alone, leaving m_vertexNormalIds as they are (the twist).
-    void AddVertexPositionIfNew(const Point3d& p);
-    void ClearVertexPositions();
     // The index behind HasVertex serves building the vertex list; on a large figure it holds as
     // much memory as the list's points, so it is let go once the list is made.
     void ReleaseVertexIndex() { m_vertexIndex = VertexIndex{}; }

@@ -39,14 +39,21 @@ struct SegmentShape {
     // Changes whenever the points change, so a drawing cache can tell it is stale.
     std::uint64_t revision = 0;
 
-    // Calls f(k, point, vertex number) for every rest point, in order.
-    template <class F> void ForEachRestPoint(F&& f) const {
+    // Calls f(polyline, its first point's vertex number, its first point's k) for every
+    // polyline, in order.
+    template <class F> void ForEachRestLine(F&& f) const {
         std::size_t k = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::int32_t id = firstIds[i];
-            for (const Vec3f& p : lines[i]->Points())
-                f(k++, p, id++);
+            f(*lines[i], firstIds[i], k);
+            k += static_cast<std::size_t>(lines[i]->GetSize());
         }
+    }
+    // Calls f(k, point, vertex number) for every rest point, in order.
+    template <class F> void ForEachRestPoint(F&& f) const {
+        ForEachRestLine([&f](const CUnderlayPolyLine& line, std::int32_t id, std::size_t k) {
+            for (const Vec3f& p : line.Points())
+                f(k++, p, id++);
+        });
     }
 };
 

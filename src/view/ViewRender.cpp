@@ -134,11 +134,8 @@ void CKvtView::BuildSegmentList(int segment) {
     const bool turned = twisted.laid && twisted.normals.size() == shape.pointCount;
     SurfaceArrays made;
     SurfaceArrayBuilder arrays(made, ArrayVertices(shape));
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < shape.lines.size(); ++i) {
-        const CUnderlayPolyLine& line = *shape.lines[i];
+    shape.ForEachRestLine([&](const CUnderlayPolyLine& line, std::int32_t id, std::size_t k) {
         arrays.BeginLine(line.m_bFace);
-        std::int32_t id = shape.firstIds[i];
         for (const Vec3f& rest : line.Points()) {
             if (turned)
                 arrays.AddCorner(m_figure.TwistedShownPoint(segment, k), twisted.normals[k]);
@@ -150,7 +147,7 @@ void CKvtView::BuildSegmentList(int segment) {
             ++id;
         }
         arrays.EndLine();
-    }
+    });
     arrays.Finish();
     e.segment = segment;
     e.Load(made);

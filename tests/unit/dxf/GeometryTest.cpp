@@ -7,10 +7,10 @@ using namespace figurant;
 
 namespace {
 
-std::unique_ptr<CUnderlayPolyLine> Line(std::initializer_list<Vec3f> points) {
-    auto p = std::make_unique<CUnderlayPolyLine>();
+CUnderlayPolyLine Line(std::initializer_list<Vec3f> points) {
+    CUnderlayPolyLine p;
     for (const Vec3f& v : points)
-        p->Add(v);
+        p.Add(v);
     return p;
 }
 
@@ -118,9 +118,9 @@ TEST(UnderlayList, PolylinesStayWhereTheyWereAppended) {
     std::vector<std::int32_t> sizes;
     auto append = [&](CUnderlayList& list, int n) {
         for (int i = 0; i < n; ++i) {
-            auto line = std::make_unique<CUnderlayPolyLine>();
+            CUnderlayPolyLine line;
             for (int k = 0; k <= i % 7; ++k) // up to seven points, past the four kept inside
-                line->Add({static_cast<float>(kept.size()), static_cast<float>(k), 0});
+                line.Add({static_cast<float>(kept.size()), static_cast<float>(k), 0});
             sizes.push_back(i % 7 + 1);
             kept.push_back(list.Append(std::move(line)));
         }
