@@ -75,6 +75,8 @@ void CKvtView::ReleaseSegmentLists() {
     if (isValid()) makeCurrent();
     for (SegmentList& e : m_segLists)
         e = SegmentList{};
+    for (SegmentList& e : m_outlineLists)
+        e = SegmentList{};
     m_nSegLists = 0;
 }
 

@@ -242,6 +242,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Every segment's arrays let go, none counted.
     void ReleaseSegmentLists();
     void BuildSegmentList(int segment);
+    void LoadSegmentList(SegmentList& e, int segment, bool edges);
     void SyncSegmentLists();
     void DrawFlatLists(int mode);
     void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour, Layer layer);
@@ -289,6 +290,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<float> m_bandVertices;
     int m_nSegLists = 0;
     std::array<SegmentList, kMaxSegments> m_segLists{};
+    // The selected segments' surfaces again with their polygons' edges flagged, for the outline
+    // alone: the lists drawn filled share more corners without the flags.
+    std::array<SegmentList, kMaxSegments> m_outlineLists{};
     int m_nDisplayMode = DISPLAY_FLAT;
     int m_nRenderMode = RENDER_NORMAL;
     std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};

@@ -11,6 +11,11 @@ namespace figurant {
 
 namespace {
 constexpr GLsizei kStride = 6 * sizeof(float);
+// A software rasterizer bins every triangle until the frame is flushed, and keeps the memory it
+// binned into afterwards: at a million faces that was about 45 bytes a face. Triangles are drawn
+// in slices of at most this many, each flushed, which bounds what it bins at once.
+constexpr std::size_t kTrianglesPerFlush = 40000;
+constexpr std::size_t kIndicesPerFlush = 3 * kTrianglesPerFlush;
 
 // A byte offset into the bound buffer, as the array pointer calls take it.
 const void* Offset(std::size_t bytes) {
@@ -44,6 +49,7 @@ void SegmentList::Load(const SurfaceArrays& arrays) {
         return;
     }
     m_vertexCount = arrays.VertexCount();
+    m_hasEdges = !arrays.edges.empty();
     m_chunks = arrays.chunks;
     m_lineStrips = arrays.lineStrips;
     centre = arrays.centre;
@@ -59,20 +65,24 @@ void SegmentList::Draw() const {
     if (!built || !m_buffers || m_vertexCount == 0) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_EDGE_FLAG_ARRAY);
+    if (m_hasEdges) glEnableClientState(GL_EDGE_FLAG_ARRAY);
     m_buffers->vertex.bind();
     // Each chunk's indices count from its first vertex: the arrays start there.
     auto pointAt = [this](std::size_t first) {
         glVertexPointer(3, GL_FLOAT, kStride, Offset(first * kStride));
         glNormalPointer(GL_FLOAT, kStride, Offset(first * kStride + 3 * sizeof(float)));
-        glEdgeFlagPointer(sizeof(unsigned char), Offset(m_vertexCount * kStride + first));
+        if (m_hasEdges) glEdgeFlagPointer(sizeof(unsigned char), Offset(m_vertexCount * kStride + first));
     };
     if (!m_chunks.empty()) {
         m_buffers->index.bind();
         for (const IndexChunk& c : m_chunks) {
             pointAt(c.firstVertex);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(c.indexCount), GL_UNSIGNED_SHORT,
-                           Offset(c.firstIndex * sizeof(std::uint16_t)));
+            for (std::size_t at = 0; at < c.indexCount; at += kIndicesPerFlush) {
+                const std::size_t count = std::min(kIndicesPerFlush, c.indexCount - at);
+                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
+                               Offset((c.firstIndex + at) * sizeof(std::uint16_t)));
+                glFlush();
+            }
         }
         m_buffers->index.release();
     }
@@ -80,7 +90,7 @@ void SegmentList::Draw() const {
     for (const auto& [first, count] : m_lineStrips)
         glDrawArrays(GL_LINE_STRIP, first, count);
     m_buffers->vertex.release();
-    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    if (m_hasEdges) glDisableClientState(GL_EDGE_FLAG_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // A surface's arrays in graphics memory, drawn from there: a vertex buffer (position and normal per
-// vertex, then an edge flag per vertex) and an index buffer of triangles in chunks of two-byte
-// indices. The arrays are made on
-// the side (SurfaceArrays) and let go once they are loaded, so a surface is held once.
+// vertex, then, for an outline, an edge flag per vertex) and an index buffer of triangles in
+// chunks of two-byte indices. The arrays are made on the side (SurfaceArrays) and let go once they
+// are loaded, so a surface is held once.
 #include "GeomMath.h"
 #include "SurfaceArrays.h"
 
@@ -38,6 +38,7 @@ struct SegmentList {
     };
     std::unique_ptr<Buffers> m_buffers;
     std::size_t m_vertexCount = 0;
+    bool m_hasEdges = false; // edge flags follow the vertices, for the outline
     std::vector<IndexChunk> m_chunks;
     std::vector<std::pair<int, int>> m_lineStrips; // first vertex and count of each open line
 };

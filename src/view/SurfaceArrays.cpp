@@ -18,11 +18,12 @@ bool SamePoint(const Vec3f& a, const Vec3f& b) {
 }
 } // namespace
 
-SurfaceArrayBuilder::SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices)
-    : m_target(target), m_low{kHuge, kHuge, kHuge}, m_high{-kHuge, -kHuge, -kHuge}, m_expected(vertices) {
+SurfaceArrayBuilder::SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices, bool edges)
+    : m_target(target), m_edges(edges), m_low{kHuge, kHuge, kHuge}, m_high{-kHuge, -kHuge, -kHuge},
+      m_expected(vertices) {
     m_target = SurfaceArrays{};
     m_target.vertices.reserve(kFloatsPerVertex * vertices);
-    m_target.edges.reserve(vertices);
+    if (m_edges) m_target.edges.reserve(vertices);
     m_target.indices.reserve(vertices);
 }
 
@@ -38,13 +39,13 @@ void SurfaceArrayBuilder::Append(const Corner& c, bool edge) {
     const Vec3f& p = c.point;
     const Vec3f& n = c.normal;
     m_target.vertices.insert(m_target.vertices.end(), {p.x, p.y, p.z, n.x, n.y, n.z});
-    m_target.edges.push_back(edge ? 1 : 0);
+    if (m_edges) m_target.edges.push_back(edge ? 1 : 0);
 }
 
 SurfaceArrayBuilder::VertexKey SurfaceArrayBuilder::KeyOf(std::size_t vertex) const {
     VertexKey key{};
     std::memcpy(key.data(), &m_target.vertices[kFloatsPerVertex * vertex], kFloatsPerVertex * sizeof(float));
-    key[kFloatsPerVertex] = m_target.edges[vertex];
+    key[kFloatsPerVertex] = m_edges ? m_target.edges[vertex] : 0;
     return key;
 }
 
@@ -61,7 +62,7 @@ std::uint16_t SurfaceArrayBuilder::VertexFor(const Corner& c, bool edge) {
     VertexKey key{};
     static_assert(sizeof(Corner) == kFloatsPerVertex * sizeof(float));
     std::memcpy(key.data(), &c, sizeof c);
-    key[kFloatsPerVertex] = edge ? 1 : 0;
+    key[kFloatsPerVertex] = m_edges && edge ? 1 : 0;
     const std::size_t first = m_target.chunks.back().firstVertex;
     const auto count = static_cast<std::uint32_t>(m_target.VertexCount() - first);
     const std::uint32_t v =
@@ -103,7 +104,7 @@ void SurfaceArrayBuilder::Finish() {
     m_made = BitsTable<7>();
     for (const auto& line : m_lines) {
         m_target.lineStrips.push_back(
-            {static_cast<int>(m_target.edges.size()), static_cast<int>(line.size())});
+            {static_cast<int>(m_target.VertexCount()), static_cast<int>(line.size())});
         for (const Corner& c : line)
             Append(c, true);
     }

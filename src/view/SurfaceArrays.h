@@ -21,29 +21,31 @@ struct IndexChunk {
 
 struct SurfaceArrays {
     static constexpr std::size_t kChunkVertices = 65536;
-    std::vector<float> vertices;                 // x, y, z, nx, ny, nz per vertex
-    std::vector<unsigned char> edges;            // per vertex: the edge from it is a polygon edge
-    std::vector<std::uint16_t> indices;          // three per triangle, in chunks
-    std::vector<IndexChunk> chunks;              // in order, covering every index
+    std::vector<float> vertices;        // x, y, z, nx, ny, nz per vertex
+    std::vector<unsigned char> edges;   // per vertex, when asked for: the edge from it is a polygon edge
+    std::vector<std::uint16_t> indices; // three per triangle, in chunks
+    std::vector<IndexChunk> chunks;     // in order, covering every index
     std::vector<std::pair<int, int>> lineStrips; // first vertex and count of each open line
     // A sphere holding every vertex, in the segment's own frame.
     Point3d centre;
     double radius = 0;
 
-    std::size_t VertexCount() const { return edges.size(); }
+    std::size_t VertexCount() const { return vertices.size() / 6; }
 };
 
 // Fills SurfaceArrays one polyline at a time. A polygon becomes a fan of triangles about its first
 // corner, each listed as (corner j, corner j + 1, first corner), the order the driver's own
 // decomposition of a polygon uses, so the picture is the same to the bit as the polygon's;
-// repeated corners are dropped, and only the polygon's own edges are flagged, so its outline
-// stays the polygon's. A triangle corner equal to one already made (point, normal and edge flag,
-// to the bit) is the same vertex: neighbouring faces share their corners.
+// repeated corners are dropped. Arrays for an outline flag only the polygon's own edges, so the
+// outline stays the polygon's; arrays that are only filled have no flags, so more corners meet. A
+// triangle corner equal to one already made (point, normal and any edge flag, to the bit) is the
+// same vertex: neighbouring faces share their corners.
 class SurfaceArrayBuilder {
   public:
     // `vertices`: how many triangle corners and line points the arrays will hold at most
-    // (VerticesFor summed over the polylines), so nothing is grown by doubling.
-    SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices);
+    // (VerticesFor summed over the polylines), so nothing is grown by doubling. `edges`: whether
+    // the arrays flag the polygons' edges, for drawing their outline.
+    SurfaceArrayBuilder(SurfaceArrays& target, std::size_t vertices, bool edges = false);
     // The array vertices a polyline makes at most: a face's fan of triangles over its corners
     // without repeats (points that are equal here stay equal in the view), or a line strip.
     static std::size_t VerticesFor(const Vec3f* points, std::size_t count, bool face);
@@ -68,6 +70,7 @@ class SurfaceArrayBuilder {
     void MakeRoomForTriangle();
 
     SurfaceArrays& m_target;
+    bool m_edges = false;
     bool m_face = true;
     std::vector<Corner> m_corners;
     std::vector<std::vector<Corner>> m_lines;

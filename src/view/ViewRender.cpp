@@ -128,12 +128,15 @@ void CKvtView::BuildSegmentLists() {
 // One segment's arrays from the figure's surface, smoothly shaded: the points as read with the
 // document's normals, or, once a twist has moved them, the twisted points with their turned normals.
 void CKvtView::BuildSegmentList(int segment) {
-    SegmentList& e = m_segLists[static_cast<std::size_t>(segment)];
+    LoadSegmentList(m_segLists[static_cast<std::size_t>(segment)], segment, false);
+}
+
+void CKvtView::LoadSegmentList(SegmentList& e, int segment, bool edges) {
     const SegmentShape& shape = m_figure.Shape(segment);
     const TwistedSurface& twisted = shape.twisted;
     const bool turned = twisted.laid && twisted.normals.size() == shape.pointCount;
     SurfaceArrays made;
-    SurfaceArrayBuilder arrays(made, ArrayVertices(shape));
+    SurfaceArrayBuilder arrays(made, ArrayVertices(shape), edges);
     shape.ForEachRestLine([&](const CUnderlayPolyLine& line, std::int32_t id, std::size_t k) {
         arrays.BeginLine(line.m_bFace);
         for (const Vec3f& rest : line.Points()) {
@@ -154,12 +157,19 @@ void CKvtView::BuildSegmentList(int segment) {
     e.revision = shape.revision;
 }
 
-// Remakes the arrays of segments whose surface changed since (twists and their undo).
+// Remakes the arrays of segments whose surface changed since (twists and their undo), and those
+// of the selected segments' outlines; an outline no longer shown is let go.
 void CKvtView::SyncSegmentLists() {
     if (!m_figure.IsBuilt() || !m_doc.NormalsReady()) return;
     for (int s = 0; s < m_nSegLists && s < kMaxSegments && s < m_figure.SegmentCount(); ++s) {
         const SegmentList& e = m_segLists[static_cast<std::size_t>(s)];
-        if (e.built && e.revision != m_figure.Shape(s).revision) BuildSegmentList(s);
+        const std::uint64_t revision = m_figure.Shape(s).revision;
+        if (e.built && e.revision != revision) BuildSegmentList(s);
+        SegmentList& outline = m_outlineLists[static_cast<std::size_t>(s)];
+        if (!e.built || !m_figure.IsSelected(s))
+            outline = SegmentList{};
+        else if (m_bOutline && (!outline.built || outline.revision != revision))
+            LoadSegmentList(outline, s, true);
     }
 }
 
@@ -249,7 +259,9 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
             glColor3d(colour[0], colour[1], colour[2]);
         }
         if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw();
-        if (e.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment)) DrawOutline(e);
+        const SegmentList& outline = m_outlineLists[static_cast<std::size_t>(i)];
+        if (outline.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment))
+            DrawOutline(outline);
     }
 }
 

@@ -94,8 +94,10 @@ TEST(SurfaceArrays, IndexedTrianglesAreTheFansOfTheFacesWithSharedCorners) {
     for (int round = 0; round < 20; ++round) {
         const std::vector<Polyline> lines = RandomSurface(random);
         SurfaceArrays arrays;
-        // A hint of nothing: the vertex table grows as it fills.
-        SurfaceArrayBuilder builder(arrays, round % 2 == 0 ? 0 : 5000);
+        // A hint of nothing: the vertex table grows as it fills. Half the rounds make arrays for an
+        // outline, with edge flags; the others have none, and share corners across them.
+        const bool edges = round % 4 < 2;
+        SurfaceArrayBuilder builder(arrays, round % 2 == 0 ? 0 : 5000, edges);
         std::vector<Corner> expected;
         std::vector<std::vector<std::pair<Vec3f, Vec3f>>> openLines;
         for (const Polyline& line : lines) {
@@ -120,11 +122,14 @@ TEST(SurfaceArrays, IndexedTrianglesAreTheFansOfTheFacesWithSharedCorners) {
             ASSERT_LT(v, arrays.VertexCount());
             triangleVertices = std::max(triangleVertices, v + 1);
             EXPECT_EQ(Floats(arrays, v), Floats(expected[i].point, expected[i].normal)) << i;
-            EXPECT_EQ(arrays.edges[v] != 0, expected[i].edge) << i;
+            if (edges) {
+                EXPECT_EQ(arrays.edges[v] != 0, expected[i].edge) << i;
+            }
         }
+        ASSERT_EQ(arrays.edges.size(), edges ? arrays.VertexCount() : 0);
         std::set<std::pair<std::array<float, 6>, unsigned char>> distinct;
         for (std::size_t v = 0; v < triangleVertices; ++v)
-            distinct.insert({Floats(arrays, v), arrays.edges[v]});
+            distinct.insert({Floats(arrays, v), edges ? arrays.edges[v] : 0});
         EXPECT_EQ(distinct.size(), triangleVertices);
         EXPECT_LT(triangleVertices, expected.size() / 2); // the lattice makes corners meet
 
@@ -135,7 +140,9 @@ TEST(SurfaceArrays, IndexedTrianglesAreTheFansOfTheFacesWithSharedCorners) {
             for (int k = 0; k < count; ++k) {
                 const auto v = static_cast<std::size_t>(first + k);
                 EXPECT_EQ(Floats(arrays, v), Floats(openLines[l][k].first, openLines[l][k].second));
-                EXPECT_EQ(arrays.edges[v], 1);
+                if (edges) {
+                    EXPECT_EQ(arrays.edges[v], 1);
+                }
             }
         }
     }
