@@ -23,11 +23,9 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
     m_model = tables.model;
     for (int s = 0; s < m_nSegments && s < kMaxSegments && s < static_cast<int>(tables.lines.size()); ++s) {
         SegmentShape& shape = m_shapes[static_cast<std::size_t>(s)];
-        shape.lines = tables.lines[static_cast<std::size_t>(s)];
-        shape.firstIds = tables.firstIds[static_cast<std::size_t>(s)];
-        for (const CUnderlayPolyLine* line : shape.lines)
-            shape.pointCount += static_cast<std::size_t>(line->GetSize());
-        CollectSegmentVertices(shape.lines, shape.firstIds, scale, centre, Pose(s));
+        shape.SetLines(tables.lines[static_cast<std::size_t>(s)],
+                       tables.firstIds[static_cast<std::size_t>(s)]);
+        CollectSegmentVertices(shape, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
     // The vertex lists, their index and their numbers serve finding the rings; a large figure
@@ -238,7 +236,7 @@ std::vector<Point3d> Figure::Vertices(int segment) const {
     const SegmentShape& shape = Shape(segment);
     if (shape.twisted.laid) return Pose(segment).m_vertices;
     SegmentPose rest;
-    CollectSegmentVertices(shape.lines, shape.firstIds, m_scale, m_centre, rest);
+    CollectSegmentVertices(shape, m_scale, m_centre, rest);
     return std::move(rest.m_vertices);
 }
 

@@ -22,11 +22,17 @@ struct TwistedSurface {
 };
 
 struct SegmentShape {
-    // The segment's polylines in model order, and the global vertex number of each one's first
-    // point (point j of polyline i is vertex firstIds[i] + j). Point k of the surface is the k-th
+    // The segment's polylines in model order, in runs of polylines that lie side by side in the
+    // document's storage and number their points on without a gap: a model read in segment order
+    // has a few runs a segment, so the figure holds next to nothing per face. Point j of a run's
+    // polylines, counted through them, is vertex firstId + j. Point k of the surface is the k-th
     // point met going through the polylines in order.
-    std::vector<const CUnderlayPolyLine*> lines;
-    std::vector<std::int32_t> firstIds;
+    struct LineRun {
+        const CUnderlayPolyLine* first = nullptr;
+        std::int32_t firstId = 0;
+        std::uint32_t count = 0;
+    };
+    std::vector<LineRun> runs;
     std::size_t pointCount = 0;
     TwistedSurface twisted;
     // Worked out by the first twist from the rest points and kept, since no twist changes them:
@@ -43,11 +49,19 @@ struct SegmentShape {
     // polyline, in order.
     template <class F> void ForEachRestLine(F&& f) const {
         std::size_t k = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            f(*lines[i], firstIds[i], k);
-            k += static_cast<std::size_t>(lines[i]->GetSize());
+        for (const LineRun& run : runs) {
+            std::int32_t id = run.firstId;
+            for (const CUnderlayPolyLine* line = run.first; line != run.first + run.count; ++line) {
+                f(*line, id, k);
+                id += line->GetSize();
+                k += static_cast<std::size_t>(line->GetSize());
+            }
         }
     }
+    // Takes the segment's polylines and the vertex number of each one's first point (in step),
+    // and counts the points.
+    void SetLines(const std::vector<const CUnderlayPolyLine*>& lines,
+                  const std::vector<std::int32_t>& firstIds);
     // Calls f(k, point, vertex number) for every rest point, in order.
     template <class F> void ForEachRestPoint(F&& f) const {
         ForEachRestLine([&f](const CUnderlayPolyLine& line, std::int32_t id, std::size_t k) {

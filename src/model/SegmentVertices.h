@@ -3,6 +3,7 @@
 // polylines in view coordinates, with its global vertex number, and the segment's distinct
 // vertices collected into its pose record.
 #include "SegmentPose.h"
+#include "SegmentShape.h"
 #include "UnderlayPolyLine.h"
 
 #include <cstdint>
@@ -20,9 +21,10 @@ inline Point3d ToPoint3d(const Vec3f& v) {
     return {v.x, v.y, v.z};
 }
 
-// Empties the record's vertices, then walks the polylines in order, numbering each one's points
-// on from its first point's number in firstIds (in step with the lines), and keeps each point not
-// yet held (HasVertex).
+// Empties the record's vertices, then walks the segment's rest points in order, and keeps each
+// point not yet held (HasVertex) with its vertex number.
+void CollectSegmentVertices(const SegmentShape& shape, float scale, const Vec3f& centre, SegmentPose& pose);
+// The same for polylines and the vertex number of each one's first point (in step).
 void CollectSegmentVertices(const std::vector<const CUnderlayPolyLine*>& lines,
                             const std::vector<std::int32_t>& firstIds, float scale, const Vec3f& centre,
                             SegmentPose& pose);

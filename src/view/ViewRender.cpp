@@ -37,10 +37,10 @@ std::vector<std::size_t> FlatRunVertices(const CUnderlayList& model) {
 // alike, so it makes no more).
 std::size_t ArrayVertices(const SegmentShape& shape) {
     std::size_t vertices = 0;
-    for (const CUnderlayPolyLine* line : shape.lines) {
-        const PointSpan points = line->Points();
-        vertices += SurfaceArrayBuilder::VerticesFor(points.begin(), points.size(), line->m_bFace);
-    }
+    shape.ForEachRestLine([&vertices](const CUnderlayPolyLine& line, std::int32_t, std::size_t) {
+        const PointSpan points = line.Points();
+        vertices += SurfaceArrayBuilder::VerticesFor(points.begin(), points.size(), line.m_bFace);
+    });
     return vertices;
 }
 
