@@ -12,9 +12,10 @@ namespace figurant {
 namespace {
 constexpr GLsizei kStride = 6 * sizeof(float);
 // A software rasterizer bins every triangle until the frame is flushed, and keeps the memory it
-// binned into afterwards: at a million faces that was about 45 bytes a face. Triangles are drawn
-// in slices of at most this many, each flushed, which bounds what it bins at once.
-constexpr std::size_t kTrianglesPerFlush = 40000;
+// binned into afterwards: at a million faces that was about 50 bytes a face. Triangles are drawn
+// in slices of at most this many, each flushed, which bounds what it bins at once (and lets it
+// rasterize one slice while the next is binned).
+constexpr std::size_t kTrianglesPerFlush = 20000;
 constexpr std::size_t kIndicesPerFlush = 3 * kTrianglesPerFlush;
 
 // A byte offset into the bound buffer, as the array pointer calls take it.
