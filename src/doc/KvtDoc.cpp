@@ -98,7 +98,7 @@ void CKvtDoc::BuildHierarchy() {
     // index past a table sized by the count: size the tables to hold every number in use.
     int largest = 0;
     for (const auto& line : *m_pModel)
-        largest = std::max(largest, line->m_nSegment);
+        largest = std::max<int>(largest, line->m_nSegment);
     m_nSegments = std::max(m_nSegments, largest + 1);
     m_bTablesBuilt = true;
 }
@@ -336,7 +336,7 @@ void CKvtDoc::AssignSegmentNumbers(CUnderlayList& model) {
             m_segmentNumbers.push_back(s);
             ++m_nSegments;
         }
-        line->m_nSegment = s;
+        line->m_nSegment = static_cast<std::int16_t>(s);
     }
     ++m_nSegments;
     model.m_nSegments = m_nSegments;

@@ -16,6 +16,13 @@ namespace {
 // A code line may be padded with blanks (' 10', '  0'), as most CAD programs write them.
 bool IsPaddedCode(const char* text);
 
+// A colour number (group 62) is a 16-bit integer: a larger one is held at the nearest end, which
+// names no segment just as the number read does.
+std::int16_t ColourNumber(int read) {
+    return static_cast<std::int16_t>(std::clamp<int>(read, std::numeric_limits<std::int16_t>::min(),
+                                                     std::numeric_limits<std::int16_t>::max()));
+}
+
 // Group codes are ints: a longer run of digits is text, not a code.
 bool CodeFitsInt(const char* text) {
     const char* p = text;
@@ -219,7 +226,7 @@ void CDxfReader::EndedInsideEntity() {
 
 void CDxfReader::FaceGroup(CUnderlayPolyLine& line, Corners& corners) {
     const int code = m_lineCode;
-    if (code == 62) line.m_nSegment = m_lineInt;
+    if (code == 62) line.m_nSegment = ColourNumber(m_lineInt);
     if (code < 10 || code > 38) return;
     const int axis = code / 10 - 1;
     const int k = code % 10;

@@ -72,6 +72,16 @@ TEST_F(ReaderTest, TypicalBodyFace) {
     EXPECT_EQ(std::vector<float>(l->m_bounds, l->m_bounds + 6), (std::vector<float>{0, 1, 0, 1, 0, 0}));
 }
 
+// Colour numbers are 16-bit: larger ones are held at the nearest end, still naming no segment.
+TEST_F(ReaderTest, ColourNumbersBeyondSixteenBitsAreHeldAtTheEnds) {
+    auto l = Read(
+        Dxf(kSection + Face(70000, kUnitSquare) + Face(-70000, kUnitSquare) + Face(-7, kUnitSquare) + kEnd));
+    ASSERT_EQ(l->GetCount(), 3);
+    EXPECT_EQ(At(*l, 0).m_nSegment, 32767);
+    EXPECT_EQ(At(*l, 1).m_nSegment, -32768);
+    EXPECT_EQ(At(*l, 2).m_nSegment, -7);
+}
+
 TEST_F(ReaderTest, FileWithoutSectionKeepsItsFirstFace) {
     auto l = Read(Dxf(Face(1, kUnitSquare) + Face(2, kUnitSquare) + kEnd));
     ASSERT_EQ(l->GetCount(), 2);
