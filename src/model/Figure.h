@@ -118,6 +118,8 @@ class Figure {
     void LaySurface(int segment, bool twisted);
     struct TurnedPosition;
     std::uint32_t NextTurnStamp(std::size_t positions);
+    // Lets the twists' work table go once a step is over: it is as large as the twisted segment.
+    void ReleaseTwistWork() { std::vector<TurnedPosition>().swap(m_turned); }
     static Vec3f TurnedNormal(TurnedPosition& at, const BoneTwist& twist, const Vec3f& n,
                               std::uint32_t stamp);
     void MarkFixedPoints(const SegmentPose& r, SegmentShape& shape) const;
@@ -150,10 +152,10 @@ class Figure {
     std::vector<Step> m_undo, m_redo;
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;
-    // A twist's work per position, kept between twists so that a step allocates nothing of its
-    // own: the position's turn, and the normal turned there (the points at one position mostly
-    // share their normal, which is then turned once). An entry counts for the step whose stamp it
-    // carries.
+    // A twist's work per position, kept between the twists of one step (a drag twists many
+    // times) so that they allocate nothing: the position's turn, and the normal turned there (the points at
+    // one position mostly share their normal, which is then turned once). An entry counts for the step whose
+    // stamp it carries.
     struct TurnedPosition {
         BoneTwist::Turn turn;
         Vec3f normalIn, normalOut;

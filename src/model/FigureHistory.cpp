@@ -52,6 +52,7 @@ void Figure::Capture(int segment, bool ring, bool surface) {
 // Keeps the step when it changed anything; a new change clears the redo steps.
 void Figure::CloseStep() {
     if (!m_open) return;
+    ReleaseTwistWork();
     std::unique_ptr<Step> step = std::move(m_open);
     bool changed = false;
     for (Snapshot& s : step->segments) {
@@ -124,6 +125,7 @@ void Figure::MoveStep(std::vector<Step>& from, std::vector<Step>& to, bool undo)
     from.pop_back();
     Exchange(step, undo);
     to.push_back(std::move(step));
+    ReleaseTwistWork();
 }
 
 void Figure::Undo() {
