@@ -138,6 +138,30 @@ void BM_Pick(benchmark::State& state) {
         state.SkipWithError("the pick missed the head");
 }
 
+// Clicks selecting the largest segment and then the head, one after the other: each click selects
+// anew, so the picture painted with it makes the selected segment's outline.
+void BM_SelectLargest(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
+    const Figure& figure = view.FigureModel();
+    int largest = 0;
+    for (int s = 0; s < figure.SegmentCount(); ++s)
+        if (figure.Shape(s).pointCount > figure.Shape(largest).pointCount) largest = s;
+    const QPoint points[2] = {test::SegmentPoint(view, largest), test::SegmentPoint(view, 0)};
+    bool missed = false;
+    for (auto _ : state) {
+        for (int i = 0; i < 2; ++i) {
+            view.OnLeftButtonDown(points[i].x(), points[i].y(), false);
+            QApplication::processEvents();
+            missed = missed || figure.Selection() != std::vector<int>{i == 0 ? largest : 0};
+        }
+    }
+    if (missed) state.SkipWithError("a click missed its segment");
+    state.counters["largest_points"] = static_cast<double>(figure.Shape(largest).pointCount);
+}
+
 // Playback of ten key frames (100 frames) at the chosen rate: the rate reached, in frames per second.
 void BM_Playback(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
@@ -276,6 +300,7 @@ BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kM
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SelectLargest)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 
