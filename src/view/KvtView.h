@@ -243,6 +243,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void ReleaseSegmentLists();
     void BuildSegmentList(int segment);
     void LoadSegmentList(SegmentList& e, int segment, bool edges);
+    const SegmentList& ShownList(int segment) const;
     void SyncSegmentLists();
     void DrawFlatLists(int mode);
     void DrawTree(const SegmentPose& r, int mode, std::array<double, 3>& colour, Layer layer);
@@ -290,8 +291,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<float> m_bandVertices;
     int m_nSegLists = 0;
     std::array<SegmentList, kMaxSegments> m_segLists{};
-    // The selected segments' surfaces again with their polygons' edges flagged, for the outline
-    // alone: the lists drawn filled share more corners without the flags.
+    // The selected segments' surfaces with their polygons' edges flagged, for their outline: the
+    // lists of the others share more corners without the flags.
     std::array<SegmentList, kMaxSegments> m_outlineLists{};
     int m_nDisplayMode = DISPLAY_FLAT;
     int m_nRenderMode = RENDER_NORMAL;

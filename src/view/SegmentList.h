@@ -29,6 +29,7 @@ struct SegmentList {
     void Load(const SurfaceArrays& arrays);
     // Draws the triangles and the open lines from the buffers (fixed-function client state).
     void Draw() const;
+    bool HasEdges() const { return m_hasEdges; }
 
   private:
     // Owned by this list alone (a QOpenGLBuffer copy would share them).

@@ -157,20 +157,31 @@ void CKvtView::LoadSegmentList(SegmentList& e, int segment, bool edges) {
     e.revision = shape.revision;
 }
 
-// Remakes the arrays of segments whose surface changed since (twists and their undo), and those
-// of the selected segments' outlines; an outline no longer shown is let go.
+// Remakes the arrays of segments whose surface changed since (twists and their undo). A selected
+// segment is drawn from arrays that flag its polygons' edges, for its outline (filling ignores the
+// flags); its plain arrays wait, and are remade only when it is no longer selected, so a twist of
+// the selected segment remakes one set of arrays.
 void CKvtView::SyncSegmentLists() {
     if (!m_figure.IsBuilt() || !m_doc.NormalsReady()) return;
     for (int s = 0; s < m_nSegLists && s < kMaxSegments && s < m_figure.SegmentCount(); ++s) {
-        const SegmentList& e = m_segLists[static_cast<std::size_t>(s)];
+        SegmentList& filled = m_segLists[static_cast<std::size_t>(s)];
+        SegmentList& outlined = m_outlineLists[static_cast<std::size_t>(s)];
+        if (!filled.built && !outlined.built) continue; // none made (no arrays, or too large)
         const std::uint64_t revision = m_figure.Shape(s).revision;
-        if (e.built && e.revision != revision) BuildSegmentList(s);
-        SegmentList& outline = m_outlineLists[static_cast<std::size_t>(s)];
-        if (!e.built || !m_figure.IsSelected(s))
-            outline = SegmentList{};
-        else if (m_bOutline && (!outline.built || outline.revision != revision))
-            LoadSegmentList(outline, s, true);
+        if (!m_figure.IsSelected(s)) {
+            outlined = SegmentList{};
+            if (!filled.built || filled.revision != revision) LoadSegmentList(filled, s, false);
+            continue;
+        }
+        if (!outlined.built || outlined.revision != revision) LoadSegmentList(outlined, s, true);
+        if (outlined.built && filled.revision != revision) filled = SegmentList{};
     }
+}
+
+// The arrays a segment is drawn from: those with edge flags while it has them.
+const SegmentList& CKvtView::ShownList(int segment) const {
+    const SegmentList& outlined = m_outlineLists[static_cast<std::size_t>(segment)];
+    return outlined.built ? outlined : m_segLists[static_cast<std::size_t>(segment)];
 }
 
 void CKvtView::DrawScene(int mode, Layer layer) {
@@ -248,20 +259,19 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
     }
     std::array<double, 3> colour{1.0, 0.0, 0.0};
     for (int i = first; i < first + count && i < kMaxSegments; ++i) {
-        const SegmentList& e = m_segLists[static_cast<std::size_t>(i)];
+        const SegmentList& e = ShownList(i);
+        const bool selected = m_figure.IsSelected(i);
         if (mode == GL_SELECT) {
-            SetPickName(e.segment);
+            SetPickName(i);
         } else {
-            if (m_figure.IsSelected(e.segment))
+            if (selected)
                 colour = m_selectColour;
             else
-                SegmentColour(e.segment, colour);
+                SegmentColour(i, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
         if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw();
-        const SegmentList& outline = m_outlineLists[static_cast<std::size_t>(i)];
-        if (outline.built && mode == GL_RENDER && m_bOutline && m_figure.IsSelected(e.segment))
-            DrawOutline(outline);
+        if (e.built && e.HasEdges() && mode == GL_RENDER && m_bOutline && selected) DrawOutline(e);
     }
 }
 

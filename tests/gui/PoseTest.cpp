@@ -160,6 +160,28 @@ class PoseTest : public QObject {
         QCOMPARE(v.TwistAngle(), -4.0f);
     }
 
+    // A segment twisted while selected is drawn and picked twisted once another is selected, as
+    // it is when its surface is laid out again with nothing selected.
+    void aSegmentTwistedWhileSelectedStaysTwistedOnceLetGo() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 10));
+        for (int i = 0; i < 2; ++i)
+            QTest::keyClick(&v, Qt::Key_T);
+        QCOMPARE(PaintAt(v.RenderImage(), At(app, 10)), Paint::Red);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
+        QCOMPARE(Selection(v), std::vector<int>{0});
+        const QPoint thigh = At(app, 10);
+        const QImage letGo = v.RenderImage();
+        QCOMPARE(PaintAt(letGo, thigh), Paint::Trousers);
+        QCOMPARE(v.SegmentAt(thigh.x(), thigh.y()), std::optional<int>(10));
+        v.FigureModel().Undo();
+        v.FigureModel().Redo();
+        QCOMPARE(Selection(v), std::vector<int>{0});
+        QCOMPARE(PixelsApart(v.RenderImage(), letGo), 0);
+    }
+
     void twistChangesNothingOnSegmentsWithoutOneChild() {
         RunningApp app;
         EnterModifyMode(app);
