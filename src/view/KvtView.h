@@ -294,6 +294,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The selected segments' surfaces with their polygons' edges flagged, for their outline: the
     // lists of the others share more corners without the flags.
     std::array<SegmentList, kMaxSegments> m_outlineLists{};
+    FlushPacer m_flushPacer;
     int m_nDisplayMode = DISPLAY_FLAT;
     int m_nRenderMode = RENDER_NORMAL;
     std::array<double, 3> m_selectColour{1.0, 0.0, 0.0};

@@ -11,12 +11,7 @@ namespace figurant {
 
 namespace {
 constexpr GLsizei kStride = 6 * sizeof(float);
-// A software rasterizer bins every triangle until the frame is flushed, and keeps the memory it
-// binned into afterwards: at a million faces that was about 50 bytes a face. Triangles are drawn
-// in slices of at most this many, each flushed, which bounds what it bins at once (and lets it
-// rasterize one slice while the next is binned).
-constexpr std::size_t kTrianglesPerFlush = 20000;
-constexpr std::size_t kIndicesPerFlush = 3 * kTrianglesPerFlush;
+constexpr std::size_t kIndicesPerFlush = 3 * FlushPacer::kTrianglesPerFlush;
 
 // A byte offset into the bound buffer, as the array pointer calls take it.
 const void* Offset(std::size_t bytes) {
@@ -62,7 +57,14 @@ void SegmentList::Load(const SurfaceArrays& arrays) {
     Fill(m_buffers->index, {{arrays.indices.data(), indexBytes}});
 }
 
-void SegmentList::Draw() const {
+void FlushPacer::Drawn(std::size_t triangles) {
+    m_unflushed += triangles;
+    if (m_unflushed < kTrianglesPerFlush) return;
+    glFlush();
+    m_unflushed = 0;
+}
+
+void SegmentList::Draw(FlushPacer& pacer) const {
     if (!built || !m_buffers || m_vertexCount == 0) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -82,7 +84,7 @@ void SegmentList::Draw() const {
                 const std::size_t count = std::min(kIndicesPerFlush, c.indexCount - at);
                 glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
                                Offset((c.firstIndex + at) * sizeof(std::uint16_t)));
-                glFlush();
+                pacer.Drawn(count / 3);
             }
         }
         m_buffers->index.release();

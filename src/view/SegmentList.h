@@ -14,6 +14,20 @@
 
 namespace figurant {
 
+// Flushes the drawing every so many triangles. A software rasterizer bins every triangle until
+// the frame is flushed, and keeps the memory it binned into afterwards: at a million faces that
+// was about 50 bytes a face. Flushing bounds what it bins at once (and lets it rasterize while the
+// next triangles are binned); a small model is drawn unflushed, as one scene.
+class FlushPacer {
+  public:
+    static constexpr std::size_t kTrianglesPerFlush = 20000;
+    // Counts triangles just drawn, flushing once enough have gathered.
+    void Drawn(std::size_t triangles);
+
+  private:
+    std::size_t m_unflushed = 0;
+};
+
 struct SegmentList {
     int segment = 0;
     bool built = false;
@@ -27,8 +41,9 @@ struct SegmentList {
     // Loads the arrays into graphics memory (the context must be current); the buffers are reused
     // when the list is loaded again, as a twist does.
     void Load(const SurfaceArrays& arrays);
-    // Draws the triangles and the open lines from the buffers (fixed-function client state).
-    void Draw() const;
+    // Draws the triangles and the open lines from the buffers (fixed-function client state), in
+    // slices of at most kTrianglesPerFlush triangles, each counted by the pacer.
+    void Draw(FlushPacer& pacer) const;
     bool HasEdges() const { return m_hasEdges; }
 
   private:

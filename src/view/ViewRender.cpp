@@ -225,7 +225,7 @@ void CKvtView::DrawFlatLists(int mode) {
             SegmentColour(segment, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        run.Draw();
+        run.Draw(m_flushPacer);
     }
 }
 
@@ -270,7 +270,7 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
                 SegmentColour(i, colour);
             glColor3d(colour[0], colour[1], colour[2]);
         }
-        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw();
+        if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw(m_flushPacer);
         if (e.built && e.HasEdges() && mode == GL_RENDER && m_bOutline && selected) DrawOutline(e);
     }
 }
@@ -288,7 +288,7 @@ void CKvtView::DrawOutline(const SegmentList& e) {
     glLineWidth(kOutlineWidth);
     glDepthFunc(GL_LEQUAL);
     glColor3d(m_outlineColour[0], m_outlineColour[1], m_outlineColour[2]);
-    e.Draw();
+    e.Draw(m_flushPacer);
     glPopAttrib();
 }
 
