@@ -153,9 +153,9 @@ class Figure {
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;
     // A twist's work per position, kept between the twists of one step (a drag twists many
-    // times) so that they allocate nothing: the position's turn, and the normal turned there (the points at
-    // one position mostly share their normal, which is then turned once). An entry counts for the step whose
-    // stamp it carries.
+    // times) so that they allocate nothing: the position's turn, and the normal turned there (the
+    // points at one position mostly share their normal, which is then turned once). An entry
+    // counts for the twist whose stamp it carries.
     struct TurnedPosition {
         BoneTwist::Turn turn;
         Vec3f normalIn, normalOut;

@@ -11,7 +11,7 @@ namespace figurant {
 
 namespace {
 constexpr float kHuge = std::numeric_limits<float>::max();
-constexpr std::size_t kFloatsPerVertex = 6;
+constexpr std::size_t kFloatsPerVertex = SurfaceArrays::kFloatsPerVertex;
 
 bool SamePoint(const Vec3f& a, const Vec3f& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;

@@ -21,6 +21,7 @@ struct IndexChunk {
 
 struct SurfaceArrays {
     static constexpr std::size_t kChunkVertices = 65536;
+    static constexpr std::size_t kFloatsPerVertex = 6;
     std::vector<float> vertices;        // x, y, z, nx, ny, nz per vertex
     std::vector<unsigned char> edges;   // per vertex, when asked for: the edge from it is a polygon edge
     std::vector<std::uint16_t> indices; // three per triangle, in chunks
@@ -30,7 +31,7 @@ struct SurfaceArrays {
     Point3d centre;
     double radius = 0;
 
-    std::size_t VertexCount() const { return vertices.size() / 6; }
+    std::size_t VertexCount() const { return vertices.size() / kFloatsPerVertex; }
 };
 
 // Fills SurfaceArrays one polyline at a time. A polygon becomes a fan of triangles about its first
