@@ -241,7 +241,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void ReleaseGraphics();
     // Every segment's arrays let go, none counted.
     void ReleaseSegmentLists();
-    void BuildSegmentList(int segment);
+    // Loads a segment's arrays into e, with edge flags for an outline or without.
     void LoadSegmentList(SegmentList& e, int segment, bool edges);
     const SegmentList& ShownList(int segment) const;
     void SyncSegmentLists();

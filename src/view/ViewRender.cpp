@@ -119,7 +119,7 @@ void CKvtView::BuildSegmentLists() {
         m_figure.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
     building.Report(2);
     for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
-        if (m_doc.HasSegmentTables()) BuildSegmentList(s);
+        if (m_doc.HasSegmentTables()) LoadSegmentList(m_segLists[static_cast<std::size_t>(s)], s, false);
         building.Report(3 + s);
     }
     std::vector<SegmentList>().swap(m_flatRuns);
@@ -127,10 +127,6 @@ void CKvtView::BuildSegmentLists() {
 
 // One segment's arrays from the figure's surface, smoothly shaded: the points as read with the
 // document's normals, or, once a twist has moved them, the twisted points with their turned normals.
-void CKvtView::BuildSegmentList(int segment) {
-    LoadSegmentList(m_segLists[static_cast<std::size_t>(segment)], segment, false);
-}
-
 void CKvtView::LoadSegmentList(SegmentList& e, int segment, bool edges) {
     const SegmentShape& shape = m_figure.Shape(segment);
     const TwistedSurface& twisted = shape.twisted;
