@@ -10,7 +10,11 @@ namespace figurant {
 
 std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& scene, bool* torn) {
     if (torn) *torn = false;
-    if (create) return WriteFileDurably(path, FormatKeyFrame(scene));
+    if (create) {
+        const std::string error = WriteFileDurably(path, FormatKeyFrame(scene));
+        if (error.empty()) ClearIncrements(scene);
+        return error;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
         std::string error;
@@ -22,13 +26,16 @@ std::string WriteKeyFrame(const std::string& path, bool create, AnimationScene& 
         }
     }
     const std::string error = AppendFileDurably(path, FormatIncrementBlock(scene) + FormatKeyFrame(scene));
-    if (!error.empty()) return error;
+    if (error.empty()) ClearIncrements(scene);
+    return error;
+}
+
+void ClearIncrements(AnimationScene& scene) {
     for (int i = 0; i < scene.nSegments; ++i) {
         SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
         p.m_rotInc = {0, 0, 0};
         p.m_transInc = {0, 0, 0};
     }
-    return {};
 }
 
 } // namespace figurant

@@ -12,6 +12,12 @@ bool CommandRouter::Execute(int id) {
     return false;
 }
 
+bool CommandRouter::Handles(int id) const {
+    for (const ICommandTarget* t : m_targets)
+        if (t && t->HasCommand(id)) return true;
+    return false;
+}
+
 CommandState CommandRouter::Update(int id) {
     CommandState state;
     for (ICommandTarget* t : m_targets)

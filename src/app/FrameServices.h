@@ -10,6 +10,7 @@ class FrameServices : public IWindowServices {
   public:
     FrameServices(CMainFrame& frame, IDialogs& dialogs) : m_frame(frame), m_dialogs(dialogs) {}
     void MessageBox(const std::string& text) override { m_dialogs.MessageBox(text); }
+    SaveAnswer AskToSave(const std::string& text) override { return m_dialogs.AskToSave(text); }
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
         return m_dialogs.FileDialog(request);
     }

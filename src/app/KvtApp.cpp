@@ -49,7 +49,7 @@ bool CKvtApp::HasCommand(int id) const {
 void CKvtApp::OnCommand(int id) {
     switch (id) {
     case cmd::FileNew:
-        OnFileNew();
+        if (m_frame->View()->ConfirmPoseLetGo()) OnFileNew();
         break;
     case cmd::FileSaveAs:
         OnFileSaveAs();

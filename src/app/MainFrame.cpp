@@ -3,6 +3,8 @@
 #include "Icons.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -49,6 +51,10 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::SetApplication(ICommandTarget* app) {
     m_router.SetTargets({m_view, &m_doc, this, app});
+    // Once the route is whole, a button whose command nothing handles is greyed, as its menu item is.
+    if (!app) return;
+    for (const auto& [id, action] : m_toolbarActions)
+        if (!m_router.Handles(id)) action->setEnabled(false);
 }
 
 QMenu* CMainFrame::BuildMenu(const res::MenuItem& item, QWidget* parent, bool routed) {
@@ -201,9 +207,21 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+// The document's title, then the model's file name once another model than the default one was
+// read, then the program's.
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_view->ConfirmPoseLetGo())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void CMainFrame::UpdateCaption() {
     const std::string title = m_doc.Title().empty() ? res::kDocumentName : m_doc.Title();
-    setWindowTitle(QString::fromStdString(title) + " - " + res::kWindowTitle);
+    QString caption = QString::fromStdString(title) + " - ";
+    const QString model = QFileInfo(QString::fromStdString(m_doc.DxfFile())).fileName();
+    if (!model.isEmpty() && m_doc.DxfFile() != CKvtDoc::kDefaultModel) caption += model + " - ";
+    setWindowTitle(caption + res::kWindowTitle);
 }
 
 void CMainFrame::ShowContextMenu(const QPoint& at) {
@@ -277,6 +295,7 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
 
 void FrameServices::UpdateAllViews(int hint) {
     if (m_frame.View()) m_frame.View()->OnUpdate(hint);
+    if (hint == HINT_DXF_IMPORTED) m_frame.UpdateCaption();
 }
 void FrameServices::CheckToolButton(int id, bool pressed) {
     m_frame.CheckToolButton(id, pressed);

@@ -61,6 +61,8 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The window closes (Exit, the title bar) once an unsaved pose was saved or let go.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void OnPrint();

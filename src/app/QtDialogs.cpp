@@ -43,6 +43,20 @@ void QtDialogs::MessageBox(const std::string& text) {
     box.exec();
 }
 
+SaveAnswer QtDialogs::AskToSave(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, res::kAppTitle, QString::fromStdString(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 std::optional<std::string> QtDialogs::FileDialog(const FileDialogRequest& request) {
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -114,6 +128,10 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
         form->addRow("Rate:", fps);
     if (proposed.kind == Kind::Frames) form->addRow("", video);
     if (proposed.kind == Kind::Bvh) form->addRow("Units:", units);
+    // Every field is made for every kind of export; those this kind does not ask for stay hidden, or
+    // they would be drawn at the dialog's corner over the others.
+    for (QWidget* field : std::initializer_list<QWidget*>{width, height, background, fps, video, units})
+        if (form->indexOf(field) < 0) field->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -21,6 +21,7 @@ class QtDialogs : public IDialogs {
     ~QtDialogs() override;
     void SetParent(QWidget* parent) { m_parent = parent; }
     void MessageBox(const std::string& text) override;
+    SaveAnswer AskToSave(const std::string& text) override;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override;
     void PrinterSetup() override;
     std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override;

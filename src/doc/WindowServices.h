@@ -26,11 +26,16 @@ struct ExportOptions {
     bool animation = false;      // an animation is loaded (its frames are exported)
 };
 
+// The answer to a question whether to keep work before it is let go.
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // The modal dialogs the program shows; the application implements them on Qt, tests script them.
 class IDialogs {
   public:
     virtual ~IDialogs() = default;
     virtual void MessageBox(const std::string& text) = 0;
+    // A question with Save, Discard and Cancel buttons.
+    virtual SaveAnswer AskToSave(const std::string& text) = 0;
     virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
     virtual void PrinterSetup() = 0;
     // The export's options with the proposed values filled in; nothing on Cancel.
@@ -47,6 +52,7 @@ class IWindowServices {
     virtual ~IWindowServices() = default;
     // Modal message box with an OK button, captioned with the application title.
     virtual void MessageBox(const std::string& text) = 0;
+    virtual SaveAnswer AskToSave(const std::string& text) = 0;
     // The chosen full path, or nothing on Cancel.
     virtual std::optional<std::string> FileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) = 0;

@@ -329,16 +329,58 @@ void Figure::ResetPose(const std::string& stepName) {
     CloseStep();
 }
 
-// The linear part is Mz(c) My(b) Mx(a), where M is the pose keys' turn about an axis: turns about
-// z, then y, then x, each in the frame the one before left.
 std::array<float, 3> Figure::JointAngles(int segment) const {
     if (!HasSegment(segment)) return {0, 0, 0};
-    const Matrix4& m = Pose(segment).m_matrix;
-    constexpr double kDegrees = 180.0 / kPi;
-    const double sinB = std::clamp(static_cast<double>(m[2]), -1.0, 1.0);
-    const double a = std::atan2(-m[6], m[10]), b = std::asin(sinB), c = std::atan2(-m[1], m[0]);
-    return {static_cast<float>(a * kDegrees), static_cast<float>(b * kDegrees),
-            static_cast<float>(c * kDegrees)};
+    return TurnAngles(Pose(segment).m_matrix);
+}
+
+// How far the segment's joint centre moved in its parent's frame: nothing for a turn about it,
+// the moves alone. A segment without a joint moves its origin.
+Point3d Figure::JointMove(int segment) const {
+    if (!HasSegment(segment)) return {};
+    const SegmentPose& p = Pose(segment);
+    const Point3d c = p.m_pJointCentre.value_or(Point3d{});
+    return TransformPoint3(p.m_matrix, c) - c;
+}
+
+bool Figure::IsAtRest() const {
+    for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s)
+        if (!(Pose(s).m_matrix == Matrix4::Identity()) || TwistAngle(s) != 0.0f) return false;
+    return true;
+}
+
+std::vector<float> Figure::PoseValues() const {
+    std::vector<float> values;
+    for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s) {
+        values.insert(values.end(), Pose(s).m_matrix.m.begin(), Pose(s).m_matrix.m.end());
+        values.push_back(TwistAngle(s));
+    }
+    return values;
+}
+
+std::optional<Box> Figure::PosedBounds() const {
+    std::optional<Box> box;
+    for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s) {
+        // The segment's matrices down the tree, root first.
+        Matrix4 world;
+        std::vector<const SegmentPose*> chain;
+        for (const SegmentPose* p = &Pose(s); p; p = p->m_pParent)
+            chain.push_back(p);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+            MultMatrix(world, (*it)->m_matrix);
+        for (const Point3d& v : Vertices(s)) {
+            const Point3d w = TransformPoint3(world, v);
+            const Vec3f f{static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
+            if (!box) box = Box{f, f};
+            box->min = {std::min(box->min.x, f.x), std::min(box->min.y, f.y), std::min(box->min.z, f.z)};
+            box->max = {std::max(box->max.x, f.x), std::max(box->max.y, f.y), std::max(box->max.z, f.z)};
+        }
+    }
+    return box;
+}
+
+float Figure::TwistAngle(int segment) const {
+    return HasSegment(segment) ? m_shapes[static_cast<std::size_t>(segment)].twisted.angle : 0.0f;
 }
 
 } // namespace figurant

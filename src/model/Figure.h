@@ -109,8 +109,18 @@ class Figure {
     // Memory held by the undo and redo steps.
     std::size_t HistoryBytes() const;
 
-    // Degrees about x, y and z of a segment's turn relative to rest (in the pose keys' sense).
+    // Degrees about x, y and z of a segment's turn relative to rest (in the pose keys' sense),
+    // as TurnAngles picks them.
     std::array<float, 3> JointAngles(int segment) const;
+    // True while no segment is turned, moved or twisted.
+    bool IsAtRest() const;
+    // Every segment's matrix and twist angle, side by side: two poses are the same when these are.
+    std::vector<float> PoseValues() const;
+    // The bounds of the figure as posed, in view coordinates; nothing when it has no points.
+    std::optional<Box> PosedBounds() const;
+    // How far the segment was moved (view units, in its parent's frame), and its twist in degrees.
+    Point3d JointMove(int segment) const;
+    float TwistAngle(int segment) const;
 
   private:
     using BoneAxis = std::optional<std::pair<Point3d, Point3d>>;

@@ -1,5 +1,6 @@
 #include "JointMath.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace figurant {
@@ -10,6 +11,40 @@ Matrix4 AboutPoint(const Point3d& J, const Matrix4& M) {
     MultMatrix(D, M);
     MultMatrix(D, Matrix4::Translation(-x, -y, -z));
     return D;
+}
+
+namespace {
+
+double Wrapped(double degrees) {
+    degrees = std::remainder(degrees, 360.0);
+    return degrees <= -180.0 ? degrees + 360.0 : degrees;
+}
+
+} // namespace
+
+std::array<float, 3> TurnAngles(const Matrix4& m) {
+    constexpr double kDegrees = 180.0 / kPi;
+    // Below this cosine of b the other two angles turn about one axis.
+    constexpr double kGimbalCosine = 1e-5;
+    const double b = std::asin(std::clamp(static_cast<double>(m[2]), -1.0, 1.0));
+    double a = 0, c = 0;
+    if (std::cos(b) > kGimbalCosine) {
+        a = std::atan2(-m[6], m[10]);
+        c = std::atan2(-m[1], m[0]);
+    } else {
+        Matrix4 unturned;
+        MakeRotation(static_cast<float>(-b * kDegrees), 0, 1, 0, unturned);
+        Matrix4 z = m;
+        MultMatrix(z, unturned);
+        c = std::atan2(-z[1], z[0]);
+    }
+    const std::array<double, 3> one{Wrapped(a * kDegrees), Wrapped(b * kDegrees), Wrapped(c * kDegrees)};
+    const std::array<double, 3> other{Wrapped(one[0] + 180), Wrapped(180 - one[1]), Wrapped(one[2] + 180)};
+    auto size = [](const std::array<double, 3>& v) {
+        return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]);
+    };
+    const auto& best = size(other) < size(one) - 1e-6 ? other : one;
+    return {static_cast<float>(best[0]), static_cast<float>(best[1]), static_cast<float>(best[2])};
 }
 
 Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, int gamma) {

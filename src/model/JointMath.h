@@ -2,6 +2,8 @@
 // The arithmetic of posing: turns about a joint centre and the twist of a limb about its bone.
 #include "GeomMath.h"
 
+#include <array>
+
 namespace figurant {
 
 // T(J) x M x T(-J): M applied about the point J (taken as floats).
@@ -9,6 +11,11 @@ Matrix4 AboutPoint(const Point3d& J, const Matrix4& M);
 // The drag turn of RotateSelection: T(J) Rx Ry Rz T(-J) with Rx by +alpha for the figure's left
 // limbs (first selected segment 5, 7, 9, 11, 13, 15) and -alpha otherwise, Ry by -beta, Rz by -gamma.
 Matrix4 DragRotation(const Point3d& J, int firstSelected, int alpha, int beta, int gamma);
+// Degrees (a, b, c) with the linear part of m equal to Mz(c) My(b) Mx(a), M being the pose keys'
+// turn about an axis. Of the two sets that do, the one with the smaller sum of magnitudes, each
+// angle in (-180, 180]: a turn made by one key shows as that key's angle alone, also past 90
+// degrees. Where b is a right angle only c - a or c + a counts, and a is taken as 0.
+std::array<float, 3> TurnAngles(const Matrix4& m);
 
 // A twist of `step` degrees about the bone axis from J to Jc: a point turns in proportion to its
 // distance along the axis from J (nothing at J's plane, the full step at Jc's plane).

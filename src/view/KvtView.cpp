@@ -360,7 +360,44 @@ void CKvtView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+namespace {
+
+// The keypad's view keys, with NumLock on (digits) and off (what the same keys then send); Ctrl
+// turns each view round. The toolkit does not match keypad shortcuts here, so the view reads them.
+struct KeypadView {
+    int digit, unlocked, commandId, withCtrl;
+};
+constexpr KeypadView kKeypadViews[] = {
+    {Qt::Key_1, Qt::Key_End, cmd::ViewFront, cmd::ViewBack},
+    {Qt::Key_3, Qt::Key_PageDown, cmd::ViewSide, cmd::ViewOtherSide},
+    {Qt::Key_7, Qt::Key_Home, cmd::ViewTop, cmd::ViewBottom},
+};
+
+std::optional<int> KeypadViewCommand(const QKeyEvent& key) {
+    if (!(key.modifiers() & Qt::KeypadModifier)) return std::nullopt;
+    for (const KeypadView& k : kKeypadViews)
+        if (key.key() == k.digit || key.key() == k.unlocked)
+            return key.modifiers() & Qt::ControlModifier ? k.withCtrl : k.commandId;
+    return std::nullopt;
+}
+
+} // namespace
+
+// A keypad view key is the view's, before any shortcut that the same key would match ("Home").
+bool CKvtView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && KeypadViewCommand(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void CKvtView::keyPressEvent(QKeyEvent* event) {
+    if (const auto view = KeypadViewCommand(*event)) {
+        OnViewPreset(*view);
+        event->accept();
+        return;
+    }
     // Without a selection a key does nothing at all, not even the default handling.
     if (m_figure.Selection().empty()) {
         event->accept();

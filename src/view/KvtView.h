@@ -123,6 +123,11 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Posing: the figure model holds the pose; these translate commands into calls on it.
     void TwistSegment(int b);
     void OnHierarchy();
+    // Whether the figure is built for the current model with its arrays loaded: the flat picture
+    // then shows it as posed (at rest it is the same picture as the model as read).
+    bool FigureShown() const {
+        return m_figure.IsBuilt() && m_nSegLists > 0 && m_nSegLists == m_doc.SegmentCount();
+    }
     void OnModeNormal();
     void OnModeModify();
     void OnUndo();
@@ -142,6 +147,12 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OnResetPose();
 
     // Animation.
+    // Whether the pose was changed since it was last saved as a key frame, played or built (a
+    // figure at rest has nothing to lose).
+    bool PoseUnsaved() const;
+    // Before the pose is let go (New, Exit): asks whether to save it as a key frame when it is
+    // unsaved. False when the user cancels, or the save did not happen.
+    bool ConfirmPoseLetGo();
     void OnFileSave();
     void OnFileOpen();
     void OnAnimate();
@@ -205,6 +216,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -264,6 +276,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     void DrawJointBand(const SegmentPose& r);
     void DrawOutline(const SegmentList& e);
     void PlayAnimationFile();
+    // The pose that a key frame, a playback or a build holds: nothing is lost by letting it go.
+    void KeepPose() { m_keptPose = m_figure.PoseValues(); }
+    std::vector<float> m_keptPose;
     // Says in the status bar which key frame went to which file.
     void NoteSaved();
     void PoseChanged();
@@ -271,6 +286,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     void RefreshUndoButtons();
     Box ModelBox() const;
     Matrix4 StartMatrix();
+    Matrix4 HomeMatrix();
+    float FramingZoom(const Vec3f& extent) const;
     Matrix4 LookAtMatrix() const;
 
     CKvtDoc& m_doc;

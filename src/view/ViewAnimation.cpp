@@ -98,6 +98,7 @@ void CKvtView::OnFileSave() {
     m_strAnimFile = *path;
     const std::string error = WriteKeyFrame(m_strAnimFile, true, scene);
     if (error.empty()) {
+        m_figure.NoteIncrementsSaved();
         m_bAnimAvailable = true;
         m_nKeyFrames = 1;
         NoteSaved();
@@ -130,7 +131,26 @@ void CKvtView::OnAnimate() {
     m_services.CheckToolButton(cmd::Animate, false);
 }
 
+bool CKvtView::PoseUnsaved() const {
+    return m_figure.IsBuilt() && !m_bPlaying && !m_figure.IsAtRest() && m_figure.PoseValues() != m_keptPose;
+}
+
+bool CKvtView::ConfirmPoseLetGo() {
+    if (!PoseUnsaved()) return true;
+    switch (m_services.AskToSave("Save the pose as a key frame?")) {
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Save:
+        OnFileSave();
+        return !PoseUnsaved();
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
 void CKvtView::NoteSaved() {
+    KeepPose();
     const auto slash = m_strAnimFile.find_last_of('/');
     m_services.ShowStatusMessage("Saved key frame " + std::to_string(m_nKeyFrames) + " to " +
                                  m_strAnimFile.substr(slash == std::string::npos ? 0 : slash + 1));
@@ -174,7 +194,11 @@ void CKvtView::PlayAnimationFile() {
     if (!report.problem.empty())
         m_services.MessageBox("The animation \"" + m_strAnimFile +
                               "\" could not be played to its end: " + report.problem + ".");
+    // The played file's last increments led to its last key frame, which is now shown: a key
+    // frame saved next counts only what changes from here.
+    ClearIncrements(scene);
     m_figure.EndStep();
+    KeepPose();
     ShowStatus();
 }
 

@@ -96,9 +96,16 @@ constexpr double kStartFill = 0.8;
 // figure small; the start view zooms in on top of it, so every camera command keeps its meaning.
 float CKvtView::StartZoom() const {
     const ViewCamera& c = m_camera;
-    const double depth = std::fabs(c.eye[1]) - 0.5 * c.extentY * c.modelScale;
+    return FramingZoom({c.extentX * c.modelScale, c.extentY * c.modelScale, c.extentZ * c.modelScale});
+}
+
+// The zoom that makes a box of this extent (view units) about the origin fill the start share of
+// the view, measured at the front of the box.
+float CKvtView::FramingZoom(const Vec3f& extent) const {
+    const ViewCamera& c = m_camera;
+    const double depth = std::fabs(c.eye[1]) - 0.5 * extent.y;
     const double halfHeight = depth * std::tan(c.fovy * kPi / 360.0);
-    const double height = c.extentZ * c.modelScale, width = c.extentX * c.modelScale;
+    const double height = extent.z, width = extent.x;
     if (!(depth > 0) || !(height > 0)) return 1.0f;
     double zoom = kStartFill * 2 * halfHeight / height;
     if (width > 0) zoom = std::min(zoom, kStartFill * 2 * halfHeight * c.aspect / width);
@@ -107,6 +114,17 @@ float CKvtView::StartZoom() const {
 
 Matrix4 CKvtView::StartMatrix() {
     return SceneScaled(LookAtMatrix(), StartZoom());
+}
+
+// Home frames the figure as it stands: a raised hand stays in view. At rest that is the start view.
+Matrix4 CKvtView::HomeMatrix() {
+    const std::optional<Box> posed =
+        FigureShown() && !m_figure.IsAtRest() ? m_figure.PosedBounds() : std::nullopt;
+    if (!posed) return StartMatrix();
+    Matrix4 m = SceneScaled(LookAtMatrix(), FramingZoom(posed->Extent()));
+    const Vec3f centre = posed->Centre();
+    MultMatrix(m, Matrix4::Translation(-centre.x, -centre.y, -centre.z));
+    return m;
 }
 
 namespace {
@@ -121,8 +139,8 @@ struct ViewPreset {
     float turn, tilt;
 };
 const ViewPreset kPresets[] = {
-    {cmd::ViewFront, 0, 0}, {cmd::ViewSide, -90, 0},  {cmd::ViewBack, 180, 0}, {cmd::ViewOtherSide, 90, 0},
-    {cmd::ViewTop, 0, -90}, {cmd::ViewBottom, 0, 90}, {cmd::ViewHome, 0, 0},
+    {cmd::ViewFront, 0, 0}, {cmd::ViewSide, -90, 0},   {cmd::ViewBack, 180, 0}, {cmd::ViewOtherSide, 90, 0},
+    {cmd::ViewTop, 0, 90},  {cmd::ViewBottom, 0, -90}, {cmd::ViewHome, 0, 0},
 };
 
 } // namespace
@@ -135,7 +153,8 @@ void CKvtView::OnViewPreset(int commandId) {
         if (c.extentZ < 0) ComputeViewVolume();
         Trackball(c.curQuat, 0, 0, 0, 0);
         c.sceneRotX = c.sceneRotZ = 0;
-        c.sceneMatrix = SceneTilted(SceneRotated(StartMatrix(), p.turn, 0, 0, 1), p.tilt);
+        const Matrix4 start = commandId == cmd::ViewHome ? HomeMatrix() : StartMatrix();
+        c.sceneMatrix = SceneTilted(SceneRotated(start, p.turn, 0, 0, 1), p.tilt);
     }
     InvalidateAndUpdateNow();
 }

@@ -119,10 +119,14 @@ bool CKvtView::OnKeyDown(int qtKey) {
     return true;
 }
 
+// The figure outlives a switch to the flat picture, which shows it as posed; coming back finds
+// the same pose. Only a figure not built yet for this model is built here.
 void CKvtView::OnHierarchy() {
     if (m_nDisplayMode == DISPLAY_HIERARCHY) {
         m_nDisplayMode = DISPLAY_FLAT;
-        BuildFlatLists();
+        if (!FigureShown()) BuildFlatLists();
+    } else if (FigureShown()) {
+        m_nDisplayMode = DISPLAY_HIERARCHY;
     } else {
         m_services.SetWaitCursor(true);
         m_nDisplayMode = DISPLAY_HIERARCHY;

@@ -62,20 +62,41 @@ void CKvtView::OnResetPose() {
     PoseChanged();
 }
 
+namespace {
+
+// Whole numbers; "-0" reads oddly, so values that round to zero show as 0.
+int Whole(double v) {
+    return std::fabs(v) < 0.5 ? 0 : static_cast<int>(std::lround(v));
+}
+
+constexpr double kMillimetresPerUnit = 1000.0; // view coordinates are metres
+
+} // namespace
+
+// The name, the joint's angles, then its twist and how far it was moved where it has them.
 std::string CKvtView::SelectionText() const {
     const std::vector<int>& selected = m_figure.Selection();
     if (selected.empty()) return {};
     if (selected.size() > 1) return std::to_string(selected.size()) + " segments";
     const int s = selected[0];
     std::string text = SegmentName(s);
-    if (!m_figure.IsBuilt() || s >= m_figure.SegmentCount() || !m_figure.Pose(s).m_pParent) return text;
-    const std::array<float, 3> a = m_figure.JointAngles(s);
-    char angles[96];
-    // Whole degrees; "-0" reads oddly, so values that round to zero show as 0.
-    auto whole = [](float v) { return std::fabs(v) < 0.5f ? 0 : static_cast<int>(std::lround(v)); };
-    std::snprintf(angles, sizeof angles, "   x %d\u00b0  y %d\u00b0  z %d\u00b0", whole(a[0]), whole(a[1]),
-                  whole(a[2]));
-    return text + angles;
+    if (!m_figure.IsBuilt() || s >= m_figure.SegmentCount()) return text;
+    char part[96];
+    if (m_figure.Pose(s).m_pParent) {
+        const std::array<float, 3> a = m_figure.JointAngles(s);
+        std::snprintf(part, sizeof part, "   x %d\u00b0  y %d\u00b0  z %d\u00b0", Whole(a[0]), Whole(a[1]),
+                      Whole(a[2]));
+        text += part;
+    }
+    if (const int twist = Whole(m_figure.TwistAngle(s)); twist != 0)
+        text += "   twist " + std::to_string(twist) + "\u00b0";
+    const Point3d move = kMillimetresPerUnit * m_figure.JointMove(s);
+    if (Whole(move.x) != 0 || Whole(move.y) != 0 || Whole(move.z) != 0) {
+        std::snprintf(part, sizeof part, "   moved x %d  y %d  z %d mm", Whole(move.x), Whole(move.y),
+                      Whole(move.z));
+        text += part;
+    }
+    return text;
 }
 
 void CKvtView::ShowStatus() {

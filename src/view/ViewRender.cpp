@@ -118,6 +118,7 @@ void CKvtView::BuildSegmentLists() {
     else
         m_figure.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
     building.Report(2);
+    KeepPose();
     for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
         if (m_doc.HasSegmentTables()) LoadSegmentList(m_segLists[static_cast<std::size_t>(s)], s, false);
         building.Report(3 + s);
@@ -199,7 +200,7 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     glMultMatrixf(rotation);
     glRotatef(static_cast<float>(c.sceneRotX), 1, 0, 0);
     glRotatef(static_cast<float>(c.sceneRotZ), 0, 0, 1);
-    if (m_nDisplayMode == DISPLAY_HIERARCHY) {
+    if (m_nDisplayMode == DISPLAY_HIERARCHY || FigureShown()) {
         std::array<double, 3> colour{1.0, 0.0, 0.0};
         DrawTree(m_figure.Pose(1), mode, colour, layer);
     } else {

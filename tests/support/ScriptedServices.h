@@ -15,6 +15,16 @@ namespace figurant::test {
 class ScriptedDialogs : public IDialogs {
   public:
     void MessageBox(const std::string& text) override { messages.push_back(text); }
+    // Questions whether to save: the prepared answers in turn, then Cancel.
+    SaveAnswer AskToSave(const std::string& text) override {
+        questions.push_back(text);
+        if (saveAnswers.empty()) return SaveAnswer::Cancel;
+        const SaveAnswer answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    std::vector<std::string> questions;
+    std::deque<SaveAnswer> saveAnswers;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
         requests.push_back(request);
         if (answers.empty()) return std::nullopt;
@@ -61,6 +71,7 @@ class ScriptedDialogs : public IDialogs {
 class ScriptedServices : public IWindowServices, public ScriptedDialogs {
   public:
     void MessageBox(const std::string& text) override { ScriptedDialogs::MessageBox(text); }
+    SaveAnswer AskToSave(const std::string& text) override { return ScriptedDialogs::AskToSave(text); }
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override {
         return ScriptedDialogs::FileDialog(request);
     }

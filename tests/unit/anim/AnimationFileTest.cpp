@@ -55,12 +55,15 @@ TEST_F(SceneTest, FirstSaveLayout) {
         EXPECT_EQ(lines[i].back(), ' ');
 }
 
-TEST_F(SceneTest, AppendingSaveWritesAndClearsIncrements) {
+// Every save, the first included, leaves the increments at zero: the next block holds only what
+// changed since the key frame just written.
+TEST_F(SceneTest, EverySaveClearsTheIncrementsAnAppendWritesThem) {
     const std::string path = dir.File("a.amt");
     auto scene = Scene();
-    (*pose)[3].m_rotInc = {0, 15, 0};
+    (*pose)[3].m_rotInc = {0, 30, 0};
     ASSERT_EQ(WriteKeyFrame(path, true, scene), "");
-    EXPECT_EQ((*pose)[3].m_rotInc[1], 15.0f); // a first save keeps them
+    EXPECT_EQ((*pose)[3].m_rotInc[1], 0.0f);
+    (*pose)[3].m_rotInc = {0, 15, 0};
     (*pose)[4].m_transInc = {0.1f, 0, 1e7f};
     ASSERT_EQ(WriteKeyFrame(path, false, scene), "");
     const auto lines = Lines(ReadAll(path));

@@ -29,6 +29,44 @@ TEST(DragRotation, SignFollowsTheFirstSelectedSegment) {
         EXPECT_NEAR(none[i], Matrix4::Identity()[i], 1e-6);
 }
 
+Matrix4 Turned(float a, float b, float c) {
+    Matrix4 m, r;
+    MakeRotation(c, 0, 0, 1, r);
+    MultMatrix(m, r);
+    MakeRotation(b, 0, 1, 0, r);
+    MultMatrix(m, r);
+    MakeRotation(a, 1, 0, 0, r);
+    MultMatrix(m, r);
+    return m;
+}
+
+// The angles shown give back the turn they were read from, right angles and beyond included; a
+// turn about one axis shows as that axis's angle alone, wrapped into (-180, 180].
+TEST(TurnAngles, GiveBackTheTurnAndTheKeysAngle) {
+    const float rows[][3] = {{20, 35, -50}, {0, -140, 0}, {0, 90, 0},  {30, 90, 0},    {10, -90, 40},
+                             {170, 0, 0},  {0, 0, -170}, {0, 180, 0}, {-120, 60, 100}, {45, 100, -30}};
+    for (const auto& r : rows) {
+        const Matrix4 m = Turned(r[0], r[1], r[2]);
+        const std::array<float, 3> a = TurnAngles(m);
+        const Matrix4 back = Turned(a[0], a[1], a[2]);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(back[i], m[i], 1e-4) << r[0] << " " << r[1] << " " << r[2];
+    }
+    for (int k = -35; k <= 36; ++k)
+        for (int axis = 0; axis < 3; ++axis) {
+            float turn[3] = {0, 0, 0};
+            turn[axis] = 10.0f * static_cast<float>(k);
+            const std::array<float, 3> a = TurnAngles(Turned(turn[0], turn[1], turn[2]));
+            const float expected = std::remainder(turn[axis], 360.0f);
+            for (int i = 0; i < 3; ++i) {
+                // A half turn reads the same as 180 or -180.
+                const float shown = std::abs(expected) > 179.99f ? std::abs(a[i]) : a[i];
+                EXPECT_NEAR(shown, i == axis ? std::abs(expected) > 179.99f ? 180.0f : expected : 0.0f, 2e-3)
+                    << "axis " << axis << " turn " << turn[axis];
+            }
+        }
+}
+
 TEST(BoneTwist, ProportionalAlongTheBone) {
     const Point3d J{0, 0, 0}, Jc{0, 0, -1};
     const BoneTwist twist(J, Jc, 4.0f);
