@@ -79,13 +79,15 @@ class NewUserTest : public QObject {
         app.Frame().Router().Execute(cmd::Animate);
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier); // right after the playback
         std::vector<float> angles;
-        PlaybackHooks hooks{[&] { angles.push_back(TurnAngles(v.Pose(10).m_matrix)[0]); }, [] { return true; }};
+        PlaybackHooks hooks{[&] { angles.push_back(TurnAngles(v.Pose(10).m_matrix)[0]); },
+                            [] { return true; }};
         AnimationScene scene = v.Scene();
         QCOMPARE(PlayAnimation(path, scene, hooks), PlaybackEnd::Finished);
         QCOMPARE(angles.size(), std::size_t(3 + 2 * 10));
         QVERIFY(std::abs(angles[0] - 30) < 0.01f && std::abs(angles[11] - 60) < 0.01f);
         for (std::size_t i = 1; i <= 11; ++i)
-            QVERIFY2(angles[i] >= angles[i - 1] - 0.01f && angles[i] <= 60.01f, qPrintable(QString::number(angles[i])));
+            QVERIFY2(angles[i] >= angles[i - 1] - 0.01f && angles[i] <= 60.01f,
+                     qPrintable(QString::number(angles[i])));
         for (std::size_t i = 12; i < angles.size(); ++i)
             QVERIFY2(std::abs(angles[i] - 60) < 0.01f, qPrintable(QString::number(angles[i])));
     }
@@ -113,7 +115,8 @@ class NewUserTest : public QObject {
             return v.Camera().sceneMatrix;
         };
         auto type = [&](KeySym key, bool ctrl) {
-            const KeyCode control = XKeysymToKeycode(display, XK_Control_L), code = XKeysymToKeycode(display, key);
+            const KeyCode control = XKeysymToKeycode(display, XK_Control_L),
+                          code = XKeysymToKeycode(display, key);
             if (ctrl) XTestFakeKeyEvent(display, control, True, CurrentTime);
             XTestFakeKeyEvent(display, code, True, CurrentTime);
             XTestFakeKeyEvent(display, code, False, CurrentTime);
@@ -125,8 +128,8 @@ class NewUserTest : public QObject {
             KeySym key;
             bool ctrl;
             int view;
-        } rows[] = {{XK_KP_1, false, cmd::ViewFront}, {XK_KP_3, false, cmd::ViewSide},
-                    {XK_KP_7, false, cmd::ViewTop},   {XK_KP_1, true, cmd::ViewBack},
+        } rows[] = {{XK_KP_1, false, cmd::ViewFront},    {XK_KP_3, false, cmd::ViewSide},
+                    {XK_KP_7, false, cmd::ViewTop},      {XK_KP_1, true, cmd::ViewBack},
                     {XK_KP_3, true, cmd::ViewOtherSide}, {XK_KP_7, true, cmd::ViewBottom}};
         for (const bool locked : {true, false}) {
             XkbLockModifiers(display, XkbUseCoreKbd, numLock, locked ? numLock : 0);
@@ -135,8 +138,9 @@ class NewUserTest : public QObject {
                 const Matrix4 expected = matrixOf(row.view);
                 app.Frame().Router().Execute(row.view == cmd::ViewFront ? cmd::ViewBack : cmd::ViewFront);
                 type(row.key, row.ctrl);
-                QTRY_VERIFY2(v.Camera().sceneMatrix == expected,
-                             qPrintable(QString("key %1 ctrl %2 numlock %3").arg(row.key).arg(row.ctrl).arg(locked)));
+                QTRY_VERIFY2(
+                    v.Camera().sceneMatrix == expected,
+                    qPrintable(QString("key %1 ctrl %2 numlock %3").arg(row.key).arg(row.ctrl).arg(locked)));
             }
         }
         XkbLockModifiers(display, XkbUseCoreKbd, numLock, 0);

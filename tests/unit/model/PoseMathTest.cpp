@@ -43,8 +43,8 @@ Matrix4 Turned(float a, float b, float c) {
 // The angles shown give back the turn they were read from, right angles and beyond included; a
 // turn about one axis shows as that axis's angle alone, wrapped into (-180, 180].
 TEST(TurnAngles, GiveBackTheTurnAndTheKeysAngle) {
-    const float rows[][3] = {{20, 35, -50}, {0, -140, 0}, {0, 90, 0},  {30, 90, 0},    {10, -90, 40},
-                             {170, 0, 0},  {0, 0, -170}, {0, 180, 0}, {-120, 60, 100}, {45, 100, -30}};
+    const float rows[][3] = {{20, 35, -50}, {0, -140, 0}, {0, 90, 0},  {30, 90, 0},     {10, -90, 40},
+                             {170, 0, 0},   {0, 0, -170}, {0, 180, 0}, {-120, 60, 100}, {45, 100, -30}};
     for (const auto& r : rows) {
         const Matrix4 m = Turned(r[0], r[1], r[2]);
         const std::array<float, 3> a = TurnAngles(m);
