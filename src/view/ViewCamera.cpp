@@ -14,6 +14,13 @@ Box CKvtView::ModelBox() const {
     return m_doc.Model() ? m_doc.Model()->Bounds() : Box{};
 }
 
+namespace {
+
+// The near plane's distance as a share of the eye's distance from the model's centre.
+constexpr double kNearShare = 0.01;
+
+} // namespace
+
 void CKvtView::ComputeViewVolume() {
     ViewCamera& c = m_camera;
     const Vec3f extent = ModelBox().Extent();
@@ -24,7 +31,11 @@ void CKvtView::ComputeViewVolume() {
     c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * kPi / 180.0));
     c.modelSize = c.extentZ > size ? c.extentZ : size;
     c.zNear = c.camDist - 20 * c.modelSize;
-    if (!(c.zNear > 0)) c.zNear = 0.0001;
+    // The near plane is where the depth buffer spends its precision: a hair's breadth from the eye
+    // left it a centimetre coarse at the figure, and the surfaces that meet at the hips fought
+    // for their pixels from one picture to the next. A share of the eye's distance keeps the whole
+    // model, however it is turned, in front of it.
+    if (!(c.zNear > 0)) c.zNear = std::max(0.0001, kNearShare * (1.5 * c.extentZ + c.camDist));
     c.zFar = c.camDist + 20 * c.modelSize;
 }
 
