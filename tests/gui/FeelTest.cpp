@@ -136,18 +136,7 @@ class FeelTest : public QObject {
     void theStartViewFillsMostOfTheHeight() {
         RunningApp app;
         CKvtView& v = app.View();
-        auto rows = [&] {
-            const QImage image = v.RenderImage(false);
-            int top = image.height(), bottom = -1;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); x += 2)
-                    if (Classify(image.pixel(x, y)) != Paint::Background) {
-                        top = std::min(top, y);
-                        bottom = y;
-                        break;
-                    }
-            return std::pair{top, bottom};
-        };
+        auto rows = [&] { return FigureRows(v.RenderImage(false)); };
         const auto [top, bottom] = rows();
         const double fill = static_cast<double>(bottom - top + 1) / v.height();
         QVERIFY2(fill > 0.74 && fill < 0.86 && top > 0 && bottom < v.height() - 1,

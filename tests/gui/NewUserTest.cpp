@@ -39,19 +39,6 @@ float Nearness(CKvtView& v, float x, float y, float z) {
     return e[2];
 }
 
-// Rows of the picture the figure takes: the first and the last.
-std::pair<int, int> FigureRows(const QImage& image) {
-    int top = image.height(), bottom = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); x += 2)
-            if (Classify(image.pixel(x, y)) != Paint::Background) {
-                top = std::min(top, y);
-                bottom = y;
-                break;
-            }
-    return {top, bottom};
-}
-
 std::string SelectionPane(RunningApp& app) {
     return app.Frame().StatusPaneLabel(IWindowServices::StatusPane::Selection)->text().toStdString();
 }

@@ -90,4 +90,17 @@ inline int PixelsApart(const QImage& a, const QImage& b) {
     return apart;
 }
 
+// Rows of the picture the figure takes: the first and the last.
+inline std::pair<int, int> FigureRows(const QImage& image) {
+    int top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); x += 2)
+            if (Classify(image.pixel(x, y)) != Paint::Background) {
+                top = std::min(top, y);
+                bottom = y;
+                break;
+            }
+    return {top, bottom};
+}
+
 } // namespace figurant::test
