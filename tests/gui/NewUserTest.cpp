@@ -222,6 +222,32 @@ class NewUserTest : public QObject {
         QVERIFY(app.Frame().close());
     }
 
+    // A thigh turned forward meets the pelvis at a shallow angle. The seam between the selected
+    // (red) thigh and the grey pelvis is a line, not a speckle of pixels that change from one
+    // picture to the next.
+    void surfacesMeetingAtTheHipsDoNotFight() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        Click(app, 10);
+        Keys(v, Qt::Key_PageUp, 3);
+        const QImage image = v.RenderOffscreen(1600, 1600, Qt::black);
+        int specks = 0; // pixels of one surface standing among the other's
+        for (int y = 1; y + 1 < image.height(); ++y)
+            for (int x = 1; x + 1 < image.width(); ++x) {
+                const Paint p = Classify(image.pixel(x, y));
+                if (p != Paint::Red && p != Paint::Trousers) continue;
+                int others = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const Paint q = Classify(image.pixel(x + dx, y + dy));
+                        others += q != p && (q == Paint::Red || q == Paint::Trousers);
+                    }
+                specks += others >= 6;
+            }
+        QVERIFY2(specks < 10, qPrintable(QString::number(specks)));
+    }
+
     void theTitleNamesAnImportedModel() {
         RunningApp app;
         QVERIFY(!app.Frame().windowTitle().contains("guy01"));
