@@ -4,6 +4,8 @@
 
 #include "NumberConv.h"
 
+#include <cmath>
+
 namespace figurant {
 
 namespace {
@@ -16,20 +18,25 @@ std::string Triple(const Point3d& p) {
     return Number(p.x) + " " + Number(p.y) + " " + Number(p.z);
 }
 
-void WriteJoint(const std::vector<ExportJoint>& joints, std::size_t j, const ExchangeAxes& axes, int depth,
-                std::string& out) {
+// A joint's offset from its parent at rest (the root's place).
+Point3d RestOffset(const std::vector<ExportJoint>& joints, std::size_t j, const ExchangeAxes& axes) {
+    const ExportJoint& joint = joints[j];
+    return joint.parent < 0
+               ? axes.Point(joint.rest)
+               : axes.Point(joint.rest) - axes.Point(joints[static_cast<std::size_t>(joint.parent)].rest);
+}
+
+void WriteJoint(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<bool>& moves,
+                const ExchangeAxes& axes, int depth, std::string& out) {
     const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
     const ExportJoint& joint = joints[j];
     const bool root = joint.parent < 0;
-    const Point3d offset =
-        root ? axes.Point(joint.rest)
-             : axes.Point(joint.rest) - axes.Point(joints[static_cast<std::size_t>(joint.parent)].rest);
     out += indent + (root ? "ROOT " : "JOINT ") + joint.name + "\n" + indent + "{\n";
-    out += indent + "  OFFSET " + Triple(offset) + "\n";
-    out += indent + (root ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
-                          : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
+    out += indent + "  OFFSET " + Triple(RestOffset(joints, j, axes)) + "\n";
+    out += indent + (moves[j] ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+                              : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
     for (std::size_t c = 0; c < joints.size(); ++c)
-        if (joints[c].parent == static_cast<int>(j)) WriteJoint(joints, c, axes, depth + 1, out);
+        if (joints[c].parent == static_cast<int>(j)) WriteJoint(joints, c, moves, axes, depth + 1, out);
     if (joint.endSite) {
         out += indent + "  End Site\n" + indent + "  {\n";
         out += indent + "    OFFSET " + Triple(axes.Point(*joint.endSite) - axes.Point(joint.rest)) + "\n";
@@ -38,25 +45,33 @@ void WriteJoint(const std::vector<ExportJoint>& joints, std::size_t j, const Exc
     out += indent + "}\n";
 }
 
-// The channels of one frame, joints in the order the hierarchy lists them.
-void WriteFrame(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
-                const ExchangeAxes& axes, std::string& out) {
-    const ExportJoint& joint = joints[j];
-    const Affine posed = axes.Transform(world[static_cast<std::size_t>(joint.segment)]);
-    const Point3d rest = axes.Point(joint.rest);
-    Affine turn;
-    if (joint.parent < 0) {
-        out += Triple(posed(rest)) + " ";
-        turn = posed;
-    } else {
-        const ExportJoint& parent = joints[static_cast<std::size_t>(joint.parent)];
-        const Affine parentPosed = axes.Transform(world[static_cast<std::size_t>(parent.segment)]);
-        turn = Affine::Translation(-1.0 * rest) * parentPosed.Inverse() * posed * Affine::Translation(rest);
-    }
-    const auto e = EulerZXY(turn);
+// The channels of one frame, joints in the order the hierarchy lists them. A joint's position
+// channels hold its whole place in its parent's frame, the rest offset included.
+void WriteFrame(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<bool>& moves,
+                const std::vector<Affine>& world, const ExchangeAxes& axes, std::string& out) {
+    const Affine local = JointLocal(joints, j, world, axes);
+    if (moves[j]) out += Triple(local.t) + " ";
+    const auto e = EulerZXY(local);
     out += Number(e[0]) + " " + Number(e[1]) + " " + Number(e[2]) + " ";
     for (std::size_t c = 0; c < joints.size(); ++c)
-        if (joints[c].parent == static_cast<int>(j)) WriteFrame(joints, c, world, axes, out);
+        if (joints[c].parent == static_cast<int>(j)) WriteFrame(joints, c, moves, world, axes, out);
+}
+
+// The root, and every joint that some frame moves away from its rest offset (the move keys): they
+// get position channels, so no move is lost.
+std::vector<bool> MovingJoints(const std::vector<ExportJoint>& joints, const std::vector<PoseFrame>& frames,
+                               const ExchangeAxes& axes, double metresPerUnit) {
+    constexpr double kStillMetres = 1e-6; // what turning about a joint leaves of a move
+    std::vector<bool> moves(joints.size(), false);
+    if (!joints.empty()) moves[0] = true;
+    for (const PoseFrame& frame : frames) {
+        const std::vector<Affine> world = WorldTransforms(frame);
+        for (std::size_t j = 1; j < joints.size(); ++j) {
+            const Point3d d = JointLocal(joints, j, world, axes).t - RestOffset(joints, j, axes);
+            moves[j] = moves[j] || std::sqrt(Dot(d, d)) * metresPerUnit > kStillMetres;
+        }
+    }
+    return moves;
 }
 
 } // namespace
@@ -64,13 +79,14 @@ void WriteFrame(const std::vector<ExportJoint>& joints, std::size_t j, const std
 std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
     const std::vector<ExportJoint> joints = ExportSkeleton(figure);
-    const ExchangeAxes axes(options.metresPerUnit);
+    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
+    const std::vector<bool> moves = MovingJoints(joints, frames, axes, options.metresPerUnit);
     std::string out = "HIERARCHY\n";
-    if (!joints.empty()) WriteJoint(joints, 0, axes, 0, out);
+    if (!joints.empty()) WriteJoint(joints, 0, moves, axes, 0, out);
     out += "MOTION\nFrames: " + std::to_string(frames.size()) +
            "\nFrame Time: " + Number(1.0 / options.framesPerSecond) + "\n";
     for (const PoseFrame& frame : frames) {
-        if (!joints.empty()) WriteFrame(joints, 0, WorldTransforms(frame), axes, out);
+        if (!joints.empty()) WriteFrame(joints, 0, moves, WorldTransforms(frame), axes, out);
         if (out.back() == ' ') out.pop_back();
         out += "\n";
     }

@@ -1,7 +1,9 @@
 #pragma once
 // The figure and its poses as BVH motion: the figure tree as the hierarchy (offsets from the
-// joint centres, an End Site for each leaf), the root with position and rotation channels, every
-// other joint three rotations in the order Z, X, Y; one line of channels per frame.
+// joint centres, an End Site for each leaf), standing on the ground (its lowest point at rest at
+// height 0, centred between its feet); the root, and every joint that a frame moves (not only
+// turns), with position and rotation channels, every other joint three rotations in the order Z,
+// X, Y; one line of channels per frame.
 #include "PoseFrames.h"
 
 #include <string>

@@ -26,17 +26,23 @@ std::array<double, 4> RotationQuaternion(const Affine& a);
 // Degrees about z, x and y of R = Rz Rx Ry, the order of the channels "Zrotation Xrotation Yrotation".
 std::array<double, 3> EulerZXY(const Affine& a);
 
-// From the view's axes and metres to the exchange axes and the chosen unit (metres per unit).
+// From the view's axes and metres to the exchange axes and the chosen unit (metres per unit),
+// with the view point `origin` (the figure's place on the ground) at the exchange origin.
 class ExchangeAxes {
   public:
-    explicit ExchangeAxes(double metresPerUnit = 1.0) : m_scale(1.0 / metresPerUnit) {}
-    Point3d Point(const Point3d& v) const { return {m_scale * v.x, m_scale * v.z, -m_scale * v.y}; }
+    explicit ExchangeAxes(double metresPerUnit = 1.0, const Point3d& origin = {})
+        : m_scale(1.0 / metresPerUnit), m_origin(origin) {}
+    Point3d Point(const Point3d& v) const {
+        const Point3d d = v - m_origin;
+        return {m_scale * d.x, m_scale * d.z, -m_scale * d.y};
+    }
     Point3d Direction(const Point3d& v) const { return {v.x, v.z, -v.y}; }
     // A transform of view points, as a transform of exchange points.
     Affine Transform(const Affine& view) const;
 
   private:
     double m_scale;
+    Point3d m_origin;
 };
 
 } // namespace figurant

@@ -1,6 +1,7 @@
 #include "ExportSkeleton.h"
 
 #include "SegmentNames.h"
+#include "SegmentVertices.h"
 
 #include <algorithm>
 
@@ -61,6 +62,51 @@ std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
         joints.push_back(j);
     }
     return joints;
+}
+
+Point3d GroundOrigin(const Figure& figure) {
+    constexpr int kRightFoot = 14, kLeftFoot = 15;
+    Point3d low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
+    std::array<Point3d, 2> feet{};
+    std::array<double, 2> footPoints{};
+    for (int s = 0; s < figure.SegmentCount() && s < kMaxSegments; ++s)
+        figure.Shape(s).ForEachRestPoint([&](std::size_t, const Vec3f& rest, std::int32_t) {
+            const Point3d p = ToPoint3d(ViewPoint(rest, figure.Scale(), figure.Centre()));
+            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+            if (s == kRightFoot || s == kLeftFoot) {
+                feet[static_cast<std::size_t>(s - kRightFoot)] =
+                    feet[static_cast<std::size_t>(s - kRightFoot)] + p;
+                footPoints[static_cast<std::size_t>(s - kRightFoot)] += 1;
+            }
+        });
+    if (low.z > high.z) return {};
+    Point3d middle = 0.5 * (low + high);
+    if (footPoints[0] > 0 && footPoints[1] > 0)
+        middle = 0.5 * ((1.0 / footPoints[0]) * feet[0] + (1.0 / footPoints[1]) * feet[1]);
+    return {middle.x, middle.y, low.z};
+}
+
+ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit) {
+    return ExchangeAxes(metresPerUnit, GroundOrigin(figure));
+}
+
+Affine JointLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
+                  const ExchangeAxes& axes) {
+    const ExportJoint& joint = joints[j];
+    const Affine G = axes.Transform(world[static_cast<std::size_t>(joint.segment)]) *
+                     Affine::Translation(axes.Point(joint.rest));
+    if (joint.parent < 0) return G;
+    const ExportJoint& parent = joints[static_cast<std::size_t>(joint.parent)];
+    const Affine P = axes.Transform(world[static_cast<std::size_t>(parent.segment)]) *
+                     Affine::Translation(axes.Point(parent.rest));
+    return P.Inverse() * G;
+}
+
+bool HasJoints(const Figure& figure) {
+    for (int s = 0; s < figure.SegmentCount() && s < kMaxSegments; ++s)
+        if (figure.Pose(s).m_pJointCentre) return true;
+    return false;
 }
 
 } // namespace figurant

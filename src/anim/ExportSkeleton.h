@@ -1,6 +1,7 @@
 #pragma once
 // The figure as the exporters' skeleton: one joint per segment of the figure tree that has a
 // surface, at its joint centre (the root, the chest, at the waist), in the view's axes.
+#include "ExportMath.h"
 #include "Figure.h"
 
 #include <optional>
@@ -20,5 +21,19 @@ struct ExportJoint {
 
 // Parents before their children.
 std::vector<ExportJoint> ExportSkeleton(const Figure& figure);
+
+// Where the figure stands, in view coordinates: under the middle between its feet (the middle of
+// its bounds without feet), at the height of its lowest point at rest. Exports put it at their
+// origin, so the figure stands on the ground.
+Point3d GroundOrigin(const Figure& figure);
+// The exchange axes of an export of the figure: on the ground, in the unit chosen.
+ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit);
+// Whether any of the figure's segments turns about a joint: one whose pieces share no joint ring
+// has none, and its pieces would only be moved rigidly.
+bool HasJoints(const Figure& figure);
+// A joint's transform relative to its parent joint in one frame, in the exchange axes:
+// G_p^-1 G_j with G = (posed world) * translate(joint at rest); the root's is G itself.
+Affine JointLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
+                  const ExchangeAxes& axes);
 
 } // namespace figurant

@@ -154,20 +154,6 @@ std::string ColourFactor(int segment) {
     return "[" + out + "1]";
 }
 
-// A joint's transform relative to its parent joint, in the exchange axes: G_p^-1 G_s with
-// G = (posed world) * translate(joint at rest).
-Affine LocalTransform(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
-                      const ExchangeAxes& axes) {
-    const ExportJoint& joint = joints[j];
-    const Affine G = axes.Transform(world[static_cast<std::size_t>(joint.segment)]) *
-                     Affine::Translation(axes.Point(joint.rest));
-    if (joint.parent < 0) return G;
-    const ExportJoint& parent = joints[static_cast<std::size_t>(joint.parent)];
-    const Affine P = axes.Transform(world[static_cast<std::size_t>(parent.segment)]) *
-                     Affine::Translation(axes.Point(parent.rest));
-    return P.Inverse() * G;
-}
-
 std::string Vector(const std::vector<double>& v) {
     std::string out;
     for (double c : v)
@@ -232,7 +218,7 @@ JsonParts SkeletonJson(const std::vector<ExportJoint>& joints, const PoseFrame& 
     std::string nodes, jointList;
     const std::vector<Affine> now = WorldTransforms(pose);
     for (std::size_t j = 0; j < joints.size(); ++j) {
-        const Affine local = LocalTransform(joints, j, now, axes);
+        const Affine local = JointLocal(joints, j, now, axes);
         const auto q = RotationQuaternion(local);
         std::string children;
         for (std::size_t c = 0; c < joints.size(); ++c)
@@ -266,7 +252,7 @@ std::string AnimationJson(const std::vector<ExportJoint>& joints, const std::vec
     for (const PoseFrame& frame : frames) {
         const std::vector<Affine> world = WorldTransforms(frame);
         for (std::size_t j = 0; j < joints.size(); ++j) {
-            const Affine local = LocalTransform(joints, j, world, axes);
+            const Affine local = JointLocal(joints, j, world, axes);
             for (double c : {local.t.x, local.t.y, local.t.z})
                 translations[j].push_back(static_cast<float>(c));
             for (double c : RotationQuaternion(local))
@@ -314,13 +300,15 @@ std::string GlbContainer(std::string json, std::string bytes) {
 std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
     const std::vector<ExportJoint> joints = ExportSkeleton(figure);
-    const ExchangeAxes axes(options.metresPerUnit);
+    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
     BinaryBuilder bin;
     const auto [primitives, materials] = SkinJson(figure, joints, axes, bin);
     const auto [nodes, skin] = SkeletonJson(joints, pose, axes, bin);
     const std::string animation = AnimationJson(joints, frames, axes, options.framesPerSecond, bin);
     const std::string json =
-        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Tervo Figurant\"},\"scene\":0,"
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Tervo Figurant\",\"extras\":{\"framesPerSecond\":" +
+        Number(options.framesPerSecond) +
+        "}},\"scene\":0,"
         "\"scenes\":[{\"nodes\":[0," +
         std::to_string(joints.size()) + "]}],\"nodes\":[" + nodes + "],\"skins\":[" + skin +
         "],\"meshes\":[{\"name\":\"Figure\",\"primitives\":[" + primitives + "]}],\"materials\":[" +

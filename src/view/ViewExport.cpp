@@ -1,6 +1,7 @@
 // Exports: the current picture at any size, every frame of the animation as pictures (and a
 // video through ffmpeg), and the figure with its motion as BVH or glTF.
 #include "DurableFile.h"
+#include "ExportSkeleton.h"
 #include "KvtView.h"
 #include "MotionFile.h"
 #include "OffscreenTarget.h"
@@ -212,6 +213,10 @@ bool CKvtView::MakeVideo(const QString& ffmpeg, const std::string& stem, int fra
 void CKvtView::OnExportMotion(bool gltf) {
     if (!m_figure.IsBuilt() || m_nDisplayMode != DISPLAY_HIERARCHY)
         return m_services.MessageBox(kNeedsFigure);
+    if (!HasJoints(m_figure))
+        return m_services.MessageBox("The figure has no joints: its pieces share no joint ring, so it cannot "
+                                     "bend, and its motion would be its pieces moving apart. Import a "
+                                     "figure whose segments meet to export its motion.");
     FileDialogRequest request;
     request.open = false;
     request.defaultExtension = gltf ? "glb" : "bvh";

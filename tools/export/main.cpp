@@ -1,6 +1,7 @@
 // figurant-export: the figure and an animation played on it, as BVH motion or a binary glTF
 // file, without a window.
 #include "DurableFile.h"
+#include "ExportSkeleton.h"
 #include "KvtDoc.h"
 #include "MotionFile.h"
 #include "PoseFrames.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 using namespace figurant;
 
@@ -18,9 +20,18 @@ namespace {
 
 int Usage() {
     std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt] (--bvh OUT | --glb OUT)\n"
-               "                       [--fps N] [--units m|cm]\n",
+               "                       [--fps N] [--units m|cm (BVH only)] [--rigid]\n",
                stderr);
     return 2;
+}
+
+// Options with a value, and flags without one.
+const std::vector<std::string> kValueOptions{"--dxf", "--normals", "--anim", "--bvh",
+                                             "--glb", "--fps",     "--units"};
+const std::vector<std::string> kFlags{"--rigid"};
+
+bool Has(const std::vector<std::string>& list, const std::string& key) {
+    return std::find(list.begin(), list.end(), key) != list.end();
 }
 
 int Fail(const std::string& message) {
@@ -32,17 +43,22 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     std::map<std::string, std::string> args;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
-        if (key.rfind("--", 0) != 0 || args.count(key)) return Usage();
-        args[key] = argv[i + 1];
+        if (args.count(key)) return Usage();
+        if (Has(kFlags, key)) {
+            args[key] = "";
+        } else if (Has(kValueOptions, key) && i + 1 < argc) {
+            args[key] = argv[++i];
+        } else {
+            return Usage();
+        }
     }
-    const auto known = {"--dxf", "--normals", "--anim", "--bvh", "--glb", "--fps", "--units"};
-    for (const auto& [key, value] : args)
-        if (std::find(known.begin(), known.end(), key) == known.end()) return Usage();
-    if (argc % 2 == 0 || !args.count("--dxf") || !args.count("--normals") ||
-        args.count("--bvh") == args.count("--glb"))
+    if (!args.count("--dxf") || !args.count("--normals") || args.count("--bvh") == args.count("--glb"))
         return Usage();
+    // glTF's unit is the metre: a figure in centimetres would arrive a hundred times too tall.
+    if (args.count("--glb") && args.count("--units"))
+        return Fail("--units applies to BVH only: glTF files are always in metres");
     MotionOptions options;
     if (args.count("--fps")) {
         const std::string& fps = args["--fps"];
@@ -64,6 +80,9 @@ int main(int argc, char** argv) {
     doc.BuildHierarchy();
     Figure figure;
     figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
+    if (!HasJoints(figure) && !args.count("--rigid"))
+        return Fail("the figure has no joints (its pieces share no joint ring), so it cannot bend; "
+                    "add --rigid to export its pieces as they are");
 
     std::vector<PoseFrame> frames;
     if (args.count("--anim")) {

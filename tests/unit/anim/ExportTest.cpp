@@ -57,7 +57,8 @@ class ExportTest : public testing::Test {
         return path;
     }
     // Where the figure puts each joint in a frame: the matrices multiplied down the tree in single
-    // precision as the drawing does, then the exchange axes (x, z, -y) in the given unit.
+    // precision as the drawing does, then from the ground point in the exchange axes (x, z, -y) in
+    // the given unit.
     std::map<std::string, Point3d> FigureJoints(const PoseFrame& frame, double metresPerUnit) const {
         std::map<std::string, Point3d> out;
         std::array<Matrix4, kMaxSegments> world;
@@ -68,8 +69,9 @@ class ExportTest : public testing::Test {
             else
                 MultMatrix(world[static_cast<std::size_t>(node.parent)], frame[s], world[s]);
         }
+        const Point3d ground = GroundOrigin(figure);
         for (const ExportJoint& j : ExportSkeleton(figure)) {
-            const Point3d p = TransformPoint3(world[static_cast<std::size_t>(j.segment)], j.rest);
+            const Point3d p = TransformPoint3(world[static_cast<std::size_t>(j.segment)], j.rest) - ground;
             out[j.name] = (1.0 / metresPerUnit) * Point3d{p.x, p.z, -p.y};
         }
         return out;
@@ -176,4 +178,44 @@ TEST_F(ExportTest, EveryPlaybackFrameSurvivesTheRoundTrip) {
     }
     // Playing the frames put the figure's own pose back.
     EXPECT_EQ(figure.Pose(6).m_matrix, Matrix4::Identity());
+}
+
+// Both formats stand the figure on the ground (its lowest point at rest at height 0, centred
+// left to right), name the rate, and keep a limb moved by the move keys where the figure has it.
+TEST_F(ExportTest, ExportsStandOnTheGroundAndKeepMoves) {
+    test::TempDir dir;
+    PoseEverything(7);
+    figure.Pick(6, false);
+    figure.ApplyPoseKey({PoseKeyStep::Move, 0, 1}, 0.05f); // the right forearm 5 cm along x
+    const PoseFrame pose = CurrentFrame(figure);
+    MotionOptions options;
+    options.framesPerSecond = 24;
+    const std::string bvh = dir.Write("pose.bvh", FormatBvh(figure, {pose}, options));
+    const std::string glb = dir.Write("pose.glb", FormatGlb(figure, pose, {}, options));
+    for (const std::string& path : {bvh, glb}) {
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFile(path, 0);
+        ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+        ExpectSameJoints(FigureJoints(pose, 1.0), ImportedJoints(*scene, 0), kTolerance, path);
+    }
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(glb, 0);
+    ASSERT_NE(scene, nullptr);
+    aiVector3D low(1e30f, 1e30f, 1e30f), high(-1e30f, -1e30f, -1e30f);
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m)
+        for (unsigned v = 0; v < scene->mMeshes[m]->mNumVertices; ++v) {
+            const aiVector3D& p = scene->mMeshes[m]->mVertices[v];
+            low = aiVector3D(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+            high = aiVector3D(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+        }
+    EXPECT_NEAR(low.y, 0.0, 1e-6); // the skin is at rest: its lowest point is the soles
+    EXPECT_NEAR(low.x + high.x, 0.0, 0.02);
+    std::ifstream in(glb, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find("\"extras\":{\"framesPerSecond\":24}"), std::string::npos);
+    // The moved forearm's joint has position channels.
+    const std::string hierarchy = test::ReadAll(bvh);
+    const auto forearm = hierarchy.find("JOINT RightForearm");
+    ASSERT_NE(forearm, std::string::npos);
+    EXPECT_EQ(hierarchy.find("CHANNELS", forearm), hierarchy.find("CHANNELS 6", forearm));
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -137,4 +138,29 @@ TEST(Export, WritesBvhAndGlbAndRefusesWhatItCannotRead) {
     EXPECT_NE(RunTool("cat", dir.File("errors.txt")).out.find("none.amt"), std::string::npos);
     EXPECT_EQ(RunTool(FIGURANT_EXPORT, "--dxf " + dir.File("none.dxf") + " --normals x --glb y").status, 1);
     EXPECT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh a --glb b").status, 2);
+}
+
+// What an export cannot carry is refused with a message, not written: centimetres in glTF, whose
+// unit is the metre, and the motion of a figure without joints (two pieces that share no ring).
+TEST(Export, RefusesUnitsInGltfAndAFigureWithoutJoints) {
+    TempDir dir;
+    const std::string model = "--dxf " + DefaultModelPath() + " --normals " + DefaultNormalsPath();
+    const ToolRun units = RunTool(FIGURANT_EXPORT, model + " --glb " + dir.File("a.glb") + " --units cm",
+                                  dir.File("units.txt"));
+    EXPECT_EQ(units.status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("units.txt")).out.find("metres"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(dir.File("a.glb")).good());
+    // Colour 2 is the chest, colour 1 the pelvis: a square each, a metre apart.
+    const std::string pieces = Dxf(Face(2, {"0", "0", "1", "1", "0", "1", "1", "1", "1", "0", "1", "1"}) +
+                                   Face(1, {"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) +
+                               "0\nEOF\n";
+    const std::string jointless =
+        "--dxf " + dir.Write("pieces.dxf", pieces) + " --normals " +
+        dir.Write("pieces.normal", "8\n0 0 1\n0 0 1\n0 0 1\n0 0 1\n0 0 1\n0 0 1\n0 0 1\n0 0 1\n");
+    const ToolRun refused =
+        RunTool(FIGURANT_EXPORT, jointless + " --bvh " + dir.File("p.bvh"), dir.File("joints.txt"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("joints.txt")).out.find("no joints"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(dir.File("p.bvh")).good());
+    EXPECT_EQ(RunTool(FIGURANT_EXPORT, jointless + " --bvh " + dir.File("p.bvh") + " --rigid").status, 0);
 }
