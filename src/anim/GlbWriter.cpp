@@ -3,7 +3,6 @@
 #include "ExportSkeleton.h"
 #include "NumberConv.h"
 #include "SegmentColour.h"
-#include "SegmentNames.h"
 #include "SegmentVertices.h"
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 namespace figurant {
 
@@ -144,14 +144,28 @@ std::map<int, std::vector<SkinVertex>> SkinTriangles(const Figure& figure,
     return out;
 }
 
-// The glTF colour factor (linear) of a segment's colour as the screen shows it (sRGB).
-std::string ColourFactor(int segment) {
+// What makes two corners one vertex: place, normal and joint, to the bit.
+struct CornerKey {
+    std::array<double, 6> values;
+    int joint;
+    bool operator==(const CornerKey& o) const { return values == o.values && joint == o.joint; }
+};
+struct CornerKeyHash {
+    std::size_t operator()(const CornerKey& k) const {
+        std::size_t h = std::hash<int>()(k.joint);
+        for (double v : k.values)
+            h = h * 1000003u ^ std::hash<double>()(v);
+        return h;
+    }
+};
+
+// A segment's colour as the screen shows it (sRGB), as glTF's linear colour.
+std::array<double, 3> LinearColour(int segment) {
     std::array<double, 3> c{0.8, 0.8, 0.8};
     SegmentColour(segment, c);
-    std::string out;
-    for (double v : c)
-        out += Number(std::pow(v, 2.2)) + ",";
-    return "[" + out + "1]";
+    for (double& v : c)
+        v = std::pow(v, 2.2);
+    return c;
 }
 
 std::string Vector(const std::vector<double>& v) {
@@ -169,46 +183,55 @@ struct JsonParts {
     std::string first, second;
 };
 
-// The skin: one primitive per segment, each with its segment's material. Returns the primitives
-// and the materials.
+// The skin as one closed surface: one primitive whose corners are shared wherever they have the
+// same place, normal and joint (a ring's points, bound to the child's joint, are shared by the
+// faces on both sides), coloured per vertex in its joint's segment colour. Returns the primitive
+// and its material.
 JsonParts SkinJson(const Figure& figure, const std::vector<ExportJoint>& joints, const ExchangeAxes& axes,
                    BinaryBuilder& bin) {
-    std::string primitives, materials;
-    int material = 0;
+    std::vector<float> positions, normals, colours, weights;
+    std::vector<std::uint16_t> jointIds;
+    std::vector<std::uint32_t> indices;
+    std::unordered_map<CornerKey, std::uint32_t, CornerKeyHash> made;
     for (const auto& [segment, vertices] : SkinTriangles(figure, joints)) {
-        std::vector<float> positions, normals, weights;
-        std::vector<std::uint16_t> jointIds;
-        std::vector<std::uint32_t> indices;
         for (const SkinVertex& v : vertices) {
-            const Point3d p = axes.Point(v.position);
-            Point3d n = axes.Direction(v.normal);
+            const Point3d& p = v.position;
+            const Point3d& d = v.normal;
+            const auto [it, added] = made.try_emplace(CornerKey{{p.x, p.y, p.z, d.x, d.y, d.z}, v.joint},
+                                                      static_cast<std::uint32_t>(made.size()));
+            indices.push_back(it->second);
+            if (!added) continue;
+            const Point3d at = axes.Point(p);
+            Point3d n = axes.Direction(d);
             const double length = std::sqrt(Dot(n, n));
             n = length > 1e-6 ? (1.0 / length) * n : Point3d{0, 1, 0};
-            for (double c : {p.x, p.y, p.z})
+            for (double c : {at.x, at.y, at.z})
                 positions.push_back(static_cast<float>(c));
             for (double c : {n.x, n.y, n.z})
                 normals.push_back(static_cast<float>(c));
+            for (double c : LinearColour(joints[static_cast<std::size_t>(v.joint)].segment))
+                colours.push_back(static_cast<float>(c));
             for (int c : {v.joint, 0, 0, 0})
                 jointIds.push_back(static_cast<std::uint16_t>(c));
             for (float w : {1.0f, 0.0f, 0.0f, 0.0f})
                 weights.push_back(w);
-            indices.push_back(static_cast<std::uint32_t>(indices.size()));
         }
-        const int position = bin.Floats(positions, "VEC3", 3, true, kVertexTarget);
-        const int normal = bin.Floats(normals, "VEC3", 3, false, kVertexTarget);
-        const int joint = bin.Joints(jointIds);
-        const int weight = bin.Floats(weights, "VEC4", 4, false, kVertexTarget);
-        const int index = bin.Indices(indices);
-        primitives += std::string(primitives.empty() ? "" : ",") +
-                      "{\"attributes\":{\"POSITION\":" + std::to_string(position) +
-                      ",\"NORMAL\":" + std::to_string(normal) + ",\"JOINTS_0\":" + std::to_string(joint) +
-                      ",\"WEIGHTS_0\":" + std::to_string(weight) + "},\"indices\":" + std::to_string(index) +
-                      ",\"material\":" + std::to_string(material++) + "}";
-        materials += std::string(materials.empty() ? "" : ",") + "{\"name\":\"" + SegmentName(segment) +
-                     "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":" + ColourFactor(segment) +
-                     ",\"metallicFactor\":0,\"roughnessFactor\":1}}";
     }
-    return {primitives, materials};
+    const int position = bin.Floats(positions, "VEC3", 3, true, kVertexTarget);
+    const int normal = bin.Floats(normals, "VEC3", 3, false, kVertexTarget);
+    const int colour = bin.Floats(colours, "VEC3", 3, false, kVertexTarget);
+    const int joint = bin.Joints(jointIds);
+    const int weight = bin.Floats(weights, "VEC4", 4, false, kVertexTarget);
+    const int index = bin.Indices(indices);
+    const std::string primitive =
+        "{\"attributes\":{\"POSITION\":" + std::to_string(position) +
+        ",\"NORMAL\":" + std::to_string(normal) + ",\"COLOR_0\":" + std::to_string(colour) +
+        ",\"JOINTS_0\":" + std::to_string(joint) + ",\"WEIGHTS_0\":" + std::to_string(weight) +
+        "},\"indices\":" + std::to_string(index) + ",\"material\":0}";
+    const std::string material =
+        "{\"name\":\"Segment Colours\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[1,1,1,1],"
+        "\"metallicFactor\":0,\"roughnessFactor\":1}}";
+    return {primitive, material};
 }
 
 // The skeleton's nodes in the pose, then the mesh's node; and the skin that binds them.

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
 
 using namespace figurant;
 
@@ -218,4 +219,35 @@ TEST_F(ExportTest, ExportsStandOnTheGroundAndKeepMoves) {
     const auto forearm = hierarchy.find("JOINT RightForearm");
     ASSERT_NE(forearm, std::string::npos);
     EXPECT_EQ(hierarchy.find("CHANNELS", forearm), hierarchy.find("CHANNELS 6", forearm));
+}
+
+// The built-in figure's mesh arrives as one closed surface: a vertex per distinct place (its
+// normals are one per place), every edge between exactly two triangles.
+TEST_F(ExportTest, TheMeshIsOneClosedSurface) {
+    test::TempDir dir;
+    const std::string glb =
+        dir.Write("figure.glb", FormatGlb(figure, CurrentFrame(figure), {}, MotionOptions{}));
+    EXPECT_NE(Validate(glb).find("\"errors\":0,"), std::string::npos) << Validate(glb);
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(glb, 0);
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(scene->mNumMeshes, 1u);
+    const aiMesh& mesh = *scene->mMeshes[0];
+    std::set<std::array<float, 3>> places;
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v)
+        places.insert({mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z});
+    EXPECT_EQ(mesh.mNumVertices, places.size());
+    std::map<std::pair<unsigned, unsigned>, int> edges;
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        ASSERT_EQ(face.mNumIndices, 3u);
+        for (unsigned i = 0; i < 3; ++i) {
+            const unsigned a = face.mIndices[i], b = face.mIndices[(i + 1) % 3];
+            ++edges[{std::min(a, b), std::max(a, b)}];
+        }
+    }
+    int open = 0;
+    for (const auto& [edge, count] : edges)
+        open += count != 2;
+    EXPECT_EQ(open, 0) << "of " << edges.size() << " edges; " << mesh.mNumVertices << " vertices";
 }
