@@ -78,7 +78,7 @@ std::vector<bool> MovingJoints(const std::vector<ExportJoint>& joints, const std
 
 std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
-    const std::vector<ExportJoint> joints = ExportSkeleton(figure);
+    const std::vector<ExportJoint> joints = ExportSkeleton(figure, options.naming);
     const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
     const std::vector<bool> moves = MovingJoints(joints, frames, axes, options.metresPerUnit);
     std::string out = "HIERARCHY\n";

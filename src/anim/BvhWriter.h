@@ -4,6 +4,7 @@
 // height 0, centred between its feet); the root, and every joint that a frame moves (not only
 // turns), with position and rotation channels, every other joint three rotations in the order Z,
 // X, Y; one line of channels per frame.
+#include "ExportSkeleton.h"
 #include "PoseFrames.h"
 
 #include <string>
@@ -14,6 +15,7 @@ namespace figurant {
 struct MotionOptions {
     double framesPerSecond = 30.0;
     double metresPerUnit = 1.0; // 0.01 for centimetres
+    JointNaming naming = JointNaming::Program;
 };
 
 std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,

@@ -16,15 +16,57 @@ Point3d Middle(const std::vector<Point3d>& points) {
     return points.empty() ? sum : (1.0 / static_cast<double>(points.size())) * sum;
 }
 
-std::string JointName(int segment) {
-    std::string name = SegmentName(segment);
-    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    return name;
+constexpr int kChest = 1, kPelvis = 3;
+
+// The pelvis first, as the root, with the chest hanging from it; the rest keep their order.
+void RootAtThePelvis(std::vector<ExportJoint>& joints) {
+    const auto pelvis =
+        std::find_if(joints.begin(), joints.end(), [](const ExportJoint& j) { return j.segment == kPelvis; });
+    if (joints.empty() || joints[0].segment != kChest || pelvis == joints.end()) return;
+    const int oldPelvis = static_cast<int>(pelvis - joints.begin());
+    std::vector<int> newIndex(joints.size());
+    std::vector<ExportJoint> order{*pelvis};
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+        if (static_cast<int>(j) == oldPelvis) continue;
+        newIndex[j] = static_cast<int>(order.size());
+        order.push_back(joints[j]);
+    }
+    newIndex[static_cast<std::size_t>(oldPelvis)] = 0;
+    for (ExportJoint& j : order)
+        j.parent = j.parent < 0 ? -1 : newIndex[static_cast<std::size_t>(j.parent)];
+    order[0].parent = -1;
+    order[1].parent = 0; // the chest
+    joints = std::move(order);
 }
 
 } // namespace
 
-std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
+std::string JointName(int segment, JointNaming naming) {
+    // Index = segment number; segment 2 is no part of the figure tree.
+    static const char* const kNames[][3] = {
+        {"Head", "head", "Head"},
+        {"Chest", "spine", "Spine"},
+        {"Segment2", "segment2", "Segment2"},
+        {"Hips", "hips", "Hips"},
+        {"RightUpperArm", "rightUpperArm", "RightArm"},
+        {"LeftUpperArm", "leftUpperArm", "LeftArm"},
+        {"RightForearm", "rightLowerArm", "RightForeArm"},
+        {"LeftForearm", "leftLowerArm", "LeftForeArm"},
+        {"RightHand", "rightHand", "RightHand"},
+        {"LeftHand", "leftHand", "LeftHand"},
+        {"RightThigh", "rightUpperLeg", "RightUpLeg"},
+        {"LeftThigh", "leftUpperLeg", "LeftUpLeg"},
+        {"RightShank", "rightLowerLeg", "RightLeg"},
+        {"LeftShank", "leftLowerLeg", "LeftLeg"},
+        {"RightFoot", "rightFoot", "RightFoot"},
+        {"LeftFoot", "leftFoot", "LeftFoot"},
+    };
+    constexpr int kNamed = static_cast<int>(std::size(kNames));
+    if (segment < 0 || segment >= kNamed) return "Segment" + std::to_string(segment);
+    return kNames[segment][static_cast<int>(naming)];
+}
+
+std::vector<ExportJoint> ExportSkeleton(const Figure& figure, JointNaming naming) {
     std::vector<ExportJoint> joints;
     std::vector<int> indexOf(kMaxSegments, -1);
     // Each segment's vertices, worked out once.
@@ -41,7 +83,7 @@ std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
         const std::vector<Point3d>& own = vertices[static_cast<std::size_t>(node.segment)];
         ExportJoint j;
         j.segment = node.segment;
-        j.name = JointName(node.segment);
+        j.name = JointName(node.segment, naming);
         j.parent = node.parent >= 0 ? indexOf[static_cast<std::size_t>(node.parent)] : -1;
         // A segment whose parent is missing hangs from the root.
         if (j.parent < 0 && !joints.empty()) j.parent = 0;
@@ -61,6 +103,7 @@ std::vector<ExportJoint> ExportSkeleton(const Figure& figure) {
         indexOf[static_cast<std::size_t>(node.segment)] = static_cast<int>(joints.size());
         joints.push_back(j);
     }
+    RootAtThePelvis(joints);
     return joints;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The figure as the exporters' skeleton: one joint per segment of the figure tree that has a
-// surface, at its joint centre (the root, the chest, at the waist), in the view's axes.
+// surface, at its joint centre, in the view's axes. The pelvis is the root, named Hips, at the
+// waist, with the chest above it at the same point, as retargeting tools expect; a figure without
+// a jointed pelvis keeps the figure tree's root.
 #include "ExportMath.h"
 #include "Figure.h"
 
@@ -14,13 +16,19 @@ struct ExportJoint {
     int segment = 0;
     int parent = -1;  // index in the skeleton; -1 for the root
     Point3d rest;     // the joint's point at rest
-    std::string name; // "LeftForearm": the segment's name without spaces
+    std::string name; // in the naming chosen: "LeftForearm", "leftLowerArm", "LeftForeArm"
     // Leaves: a point beyond the joint, as far past the segment's middle as the joint lies before it.
     std::optional<Point3d> endSite;
 };
 
+// The joints' names: the program's own, the glTF avatar humanoid's (hips, spine, leftUpperArm, ...)
+// or the motion-capture habit (Hips, Spine, LeftArm, LeftForeArm, LeftUpLeg, ...).
+enum class JointNaming { Program, Humanoid, MotionCapture };
+
 // Parents before their children.
-std::vector<ExportJoint> ExportSkeleton(const Figure& figure);
+std::vector<ExportJoint> ExportSkeleton(const Figure& figure, JointNaming naming = JointNaming::Program);
+// The name of a segment's joint in a naming.
+std::string JointName(int segment, JointNaming naming);
 
 // Where the figure stands, in view coordinates: under the middle between its feet (the middle of
 // its bounds without feet), at the height of its lowest point at rest. Exports put it at their

@@ -96,12 +96,13 @@ struct SkinVertex {
     int joint;
 };
 
-// The place of every joint ring's points at rest, and the joint of the child at that ring.
+// The place of every joint ring's points at rest, and the joint of the child at that ring (the
+// figure tree's child: the pelvis at the waist, though the export hangs the chest from it).
 std::map<std::tuple<double, double, double>, int> RingJoints(const Figure& figure,
                                                              const std::vector<ExportJoint>& joints) {
     std::map<std::tuple<double, double, double>, int> ring;
     for (std::size_t j = 0; j < joints.size(); ++j)
-        if (joints[j].parent >= 0)
+        if (figure.Pose(joints[j].segment).m_pParent)
             for (const Point3d& p : figure.Pose(joints[j].segment).m_restRing)
                 ring[{p.x, p.y, p.z}] = static_cast<int>(j);
     return ring;
@@ -322,7 +323,7 @@ std::string GlbContainer(std::string json, std::string bytes) {
 
 std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
-    const std::vector<ExportJoint> joints = ExportSkeleton(figure);
+    const std::vector<ExportJoint> joints = ExportSkeleton(figure, options.naming);
     const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
     BinaryBuilder bin;
     const auto [primitives, materials] = SkinJson(figure, joints, axes, bin);

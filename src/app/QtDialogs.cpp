@@ -116,6 +116,11 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     video->setChecked(proposed.video && proposed.videoAvailable);
     video->setEnabled(proposed.videoAvailable);
     if (!proposed.videoAvailable) video->setToolTip("Install ffmpeg to make videos");
+    auto* names = new QComboBox(&dialog);
+    names->addItems({"Tervo Figurant (Hips, Chest, LeftForearm)",
+                     "Humanoid avatar (hips, spine, leftLowerArm)",
+                     "Motion capture (Hips, Spine, LeftForeArm)"});
+    names->setCurrentIndex(static_cast<int>(proposed.naming));
     auto* units = new QComboBox(&dialog);
     units->addItems({"Metres", "Centimetres"});
     units->setCurrentIndex(proposed.centimetres ? 1 : 0);
@@ -128,9 +133,11 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
         form->addRow("Rate:", fps);
     if (proposed.kind == Kind::Frames) form->addRow("", video);
     if (proposed.kind == Kind::Bvh) form->addRow("Units:", units);
+    if (proposed.kind == Kind::Bvh || proposed.kind == Kind::Gltf) form->addRow("Joint names:", names);
     // Every field is made for every kind of export; those this kind does not ask for stay hidden, or
     // they would be drawn at the dialog's corner over the others.
-    for (QWidget* field : std::initializer_list<QWidget*>{width, height, background, fps, video, units})
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{width, height, background, fps, video, units, names})
         if (form->indexOf(field) < 0) field->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -144,6 +151,7 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     chosen.framesPerSecond = fps->value();
     chosen.video = video->isChecked();
     chosen.centimetres = units->currentIndex() == 1;
+    chosen.naming = static_cast<ExportOptions::Naming>(names->currentIndex());
     return chosen;
 }
 

@@ -23,7 +23,10 @@ struct ExportOptions {
     bool video = false;          // frames: an MP4 as well
     bool videoAvailable = false; // ffmpeg is installed
     bool centimetres = false;    // BVH
-    bool animation = false;      // an animation is loaded (its frames are exported)
+    // BVH and glTF: the joints' names (the program's, glTF avatar humanoid, motion capture), in the
+    // order of the exporters' JointNaming.
+    enum class Naming { Program, Humanoid, MotionCapture } naming = Naming::Program;
+    bool animation = false; // an animation is loaded (its frames are exported)
 };
 
 // The answer to a question whether to keep work before it is let go.

@@ -227,9 +227,7 @@ void CKvtView::OnExportMotion(bool gltf) {
     ExportOptions proposed;
     proposed.kind = gltf ? ExportOptions::Kind::Gltf : ExportOptions::Kind::Bvh;
     proposed.animation = m_bAnimAvailable && !m_strAnimFile.empty();
-    // A glTF file of the pose alone leaves nothing to choose: no options dialog then.
-    const auto options = gltf && !proposed.animation ? std::optional<ExportOptions>(proposed)
-                                                     : m_services.ExportOptionsDialog(proposed);
+    const auto options = m_services.ExportOptionsDialog(proposed);
     if (!options) return;
     std::vector<PoseFrame> frames;
     if (proposed.animation) {
@@ -243,6 +241,7 @@ void CKvtView::OnExportMotion(bool gltf) {
     MotionOptions motion;
     motion.framesPerSecond = options->framesPerSecond;
     motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
+    motion.naming = static_cast<JointNaming>(options->naming);
     const std::string bytes =
         FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
     if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())

@@ -129,15 +129,24 @@ class ExportTest : public QObject {
     }
 
     // The pose alone as glTF has nothing to choose: no options dialog.
-    void aPoseAloneAsGltfAsksNoOptions() {
+    // A pose alone as glTF still asks for the joints' names, and the file takes the naming chosen.
+    void aPoseAloneAsGltfAsksForTheNames() {
         RunningApp app;
         TempDir dir;
         app.Frame().Router().Execute(cmd::Hierarchy);
         app.dialogs.answers = {dir.File("pose.glb")};
+        ExportOptions humanoid;
+        humanoid.kind = ExportOptions::Kind::Gltf;
+        humanoid.naming = ExportOptions::Naming::Humanoid;
+        app.dialogs.exportAnswers = {humanoid};
         app.Frame().Router().Execute(cmd::ExportGltf);
-        QVERIFY(app.dialogs.proposals.empty());
+        QCOMPARE(app.dialogs.proposals.size(), std::size_t(1));
+        QVERIFY(!app.dialogs.proposals[0].animation);
         QVERIFY(app.dialogs.messages.empty());
-        QVERIFY(QFile::exists(QString::fromStdString(dir.File("pose.glb"))));
+        QFile glb(QString::fromStdString(dir.File("pose.glb")));
+        QVERIFY(glb.open(QIODevice::ReadOnly));
+        const QByteArray bytes = glb.readAll();
+        QVERIFY(bytes.contains("\"name\":\"hips\"") && bytes.contains("\"name\":\"leftLowerArm\""));
     }
 
     void motionExportsNeedTheFigureAndWriteBothFormats() {
@@ -160,7 +169,7 @@ class ExportTest : public QObject {
         QFile motion(QString::fromStdString(dir.File("walk.bvh")));
         QVERIFY(motion.open(QIODevice::ReadOnly));
         const QByteArray text = motion.readAll();
-        QVERIFY(text.startsWith("HIERARCHY\nROOT Chest"));
+        QVERIFY(text.startsWith("HIERARCHY\nROOT Hips"));
         QVERIFY(text.contains("Frames: 12\nFrame Time: 0.0333333333\n"));
         QFile glb(QString::fromStdString(dir.File("walk.glb")));
         QVERIFY(glb.open(QIODevice::ReadOnly));

@@ -20,14 +20,18 @@ namespace {
 
 int Usage() {
     std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt] (--bvh OUT | --glb OUT)\n"
-               "                       [--fps N] [--units m|cm (BVH only)] [--rigid]\n",
+               "                       [--fps N] [--units m|cm (BVH only)] [--names program|humanoid|mocap]\n"
+               "                       [--rigid]\n",
                stderr);
     return 2;
 }
 
 // Options with a value, and flags without one.
-const std::vector<std::string> kValueOptions{"--dxf", "--normals", "--anim", "--bvh",
-                                             "--glb", "--fps",     "--units"};
+const std::vector<std::string> kValueOptions{"--dxf", "--normals", "--anim",  "--bvh",
+                                             "--glb", "--fps",     "--units", "--names"};
+const std::map<std::string, JointNaming> kNamings{{"program", JointNaming::Program},
+                                                  {"humanoid", JointNaming::Humanoid},
+                                                  {"mocap", JointNaming::MotionCapture}};
 const std::vector<std::string> kFlags{"--rigid"};
 
 bool Has(const std::vector<std::string>& list, const std::string& key) {
@@ -66,6 +70,11 @@ int main(int argc, char** argv) {
         const auto r = std::from_chars(fps.data(), fps.data() + fps.size(), n);
         if (r.ec != std::errc() || r.ptr != fps.data() + fps.size() || n < 1 || n > 1000) return Usage();
         options.framesPerSecond = n;
+    }
+    if (args.count("--names")) {
+        const auto naming = kNamings.find(args["--names"]);
+        if (naming == kNamings.end()) return Usage();
+        options.naming = naming->second;
     }
     if (args.count("--units")) {
         if (args["--units"] != "m" && args["--units"] != "cm") return Usage();

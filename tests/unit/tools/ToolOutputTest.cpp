@@ -126,7 +126,7 @@ TEST(Export, WritesBvhAndGlbAndRefusesWhatItCannotRead) {
     ASSERT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh " + dir.File("a.bvh") + " --units cm --fps 24").status,
               0);
     const std::string bvh = RunTool("cat", dir.File("a.bvh")).out;
-    EXPECT_EQ(bvh.rfind("HIERARCHY\nROOT Chest\n", 0), 0u);
+    EXPECT_EQ(bvh.rfind("HIERARCHY\nROOT Hips\n", 0), 0u);
     EXPECT_NE(bvh.find("Frames: 1\nFrame Time: 0.0416666667\n"), std::string::npos);
     ASSERT_EQ(RunTool(FIGURANT_EXPORT, model + " --glb " + dir.File("a.glb")).status, 0);
     EXPECT_EQ(RunTool("head -c 4", dir.File("a.glb")).out, "glTF");
@@ -138,6 +138,27 @@ TEST(Export, WritesBvhAndGlbAndRefusesWhatItCannotRead) {
     EXPECT_NE(RunTool("cat", dir.File("errors.txt")).out.find("none.amt"), std::string::npos);
     EXPECT_EQ(RunTool(FIGURANT_EXPORT, "--dxf " + dir.File("none.dxf") + " --normals x --glb y").status, 1);
     EXPECT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh a --glb b").status, 2);
+}
+
+// The root is Hips in every naming; the others follow the naming asked for.
+TEST(Export, NamesJointsAsRetargetingToolsKnowThem) {
+    TempDir dir;
+    const std::string model = "--dxf " + DefaultModelPath() + " --normals " + DefaultNormalsPath();
+    const struct {
+        std::string naming;
+        std::vector<std::string> names;
+    } rows[] = {
+        {"program", {"ROOT Hips", "JOINT Chest", "JOINT LeftForearm", "JOINT RightShank"}},
+        {"humanoid", {"ROOT hips", "JOINT spine", "JOINT leftLowerArm", "JOINT rightLowerLeg"}},
+        {"mocap", {"ROOT Hips", "JOINT Spine", "JOINT LeftForeArm", "JOINT RightLeg", "JOINT LeftUpLeg"}}};
+    for (const auto& row : rows) {
+        const std::string path = dir.File(row.naming + ".bvh");
+        ASSERT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh " + path + " --names " + row.naming).status, 0);
+        const std::string bvh = ReadAll(path);
+        for (const std::string& name : row.names)
+            EXPECT_NE(bvh.find(name + "\n"), std::string::npos) << row.naming << ": " << name;
+    }
+    EXPECT_EQ(RunTool(FIGURANT_EXPORT, model + " --bvh " + dir.File("x.bvh") + " --names vrm").status, 2);
 }
 
 // What an export cannot carry is refused with a message, not written: centimetres in glTF, whose
