@@ -4,6 +4,8 @@
 #include "SegmentVertices.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace figurant {
 
@@ -144,6 +146,61 @@ Affine JointLocal(const std::vector<ExportJoint>& joints, std::size_t j, const s
     const Affine P = axes.Transform(world[static_cast<std::size_t>(parent.segment)]) *
                      Affine::Translation(axes.Point(parent.rest));
     return P.Inverse() * G;
+}
+
+namespace {
+
+// Shorter than this, a bone has no direction of its own (the chest starts where the hips do).
+constexpr double kShortestBone = 1e-4; // metres
+
+// The direction a joint's bone points in, in the exchange axes: to the child that continues the
+// chain (the head from the chest, the chest from the hips, a limb's only child), through that
+// child's own bone when the two joints coincide; a leaf along its segment.
+Point3d BoneDirection(const std::vector<ExportJoint>& joints, std::size_t j, const ExchangeAxes& axes) {
+    const ExportJoint& joint = joints[j];
+    std::optional<std::size_t> next;
+    for (std::size_t c = 0; c < joints.size(); ++c) {
+        if (joints[c].parent != static_cast<int>(j)) continue;
+        const bool continues = (joint.segment == kChest && joints[c].segment == 0) ||
+                               (joint.segment == kPelvis && joints[c].segment == kChest);
+        if (!next || continues) next = c;
+        if (continues) break;
+    }
+    const Point3d from = axes.Point(joint.rest);
+    if (next) {
+        const Point3d d = axes.Point(joints[*next].rest) - from;
+        if (std::sqrt(Dot(d, d)) > kShortestBone) return Normalize(d);
+        return BoneDirection(joints, *next, axes);
+    }
+    const Point3d d = joint.endSite ? axes.Point(*joint.endSite) - from : Point3d{};
+    return std::sqrt(Dot(d, d)) > kShortestBone ? Normalize(d) : Point3d{0, 1, 0};
+}
+
+} // namespace
+
+Affine BoneFrame(const std::vector<ExportJoint>& joints, std::size_t j, const ExchangeAxes& axes) {
+    // Beyond this cosine with the forward axis a bone takes up as its reference instead.
+    constexpr double kAlongForward = 0.7;
+    const Point3d y = BoneDirection(joints, j, axes);
+    const Point3d forward{0, 0, 1}, up{0, 1, 0};
+    const Point3d reference = std::fabs(Dot(y, forward)) > kAlongForward ? up : forward;
+    const Point3d z = Normalize(reference - Dot(reference, y) * y);
+    const Point3d x = Cross(y, z);
+    Affine frame = Affine::Translation(axes.Point(joints[j].rest));
+    frame.r = {{{x.x, y.x, z.x}, {x.y, y.y, z.y}, {x.z, y.z, z.z}}};
+    return frame;
+}
+
+Affine BoneLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
+                 const ExchangeAxes& axes) {
+    const ExportJoint& joint = joints[j];
+    const Affine F =
+        axes.Transform(world[static_cast<std::size_t>(joint.segment)]) * BoneFrame(joints, j, axes);
+    if (joint.parent < 0) return F;
+    const auto p = static_cast<std::size_t>(joint.parent);
+    const Affine P =
+        axes.Transform(world[static_cast<std::size_t>(joints[p].segment)]) * BoneFrame(joints, p, axes);
+    return P.Inverse() * F;
 }
 
 bool HasJoints(const Figure& figure) {

@@ -39,6 +39,15 @@ ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit);
 // Whether any of the figure's segments turns about a joint: one whose pieces share no joint ring
 // has none, and its pieces would only be moved rigidly.
 bool HasJoints(const Figure& figure);
+// The joint's frame at rest in the exchange axes: at the joint, its y axis along the bone (towards
+// the joint the bone leads to: the chest's to the head, the hips' up the spine; a leaf's along its
+// segment), its z axis as near the figure's forward as the bone allows (up, for a bone that points
+// forward or back, as a foot's), x completing a right-handed frame. Tools draw bones along y.
+Affine BoneFrame(const std::vector<ExportJoint>& joints, std::size_t j, const ExchangeAxes& axes);
+// A joint's transform relative to its parent joint in one frame, both in their bone frames:
+// F_p^-1 F_j with F = (posed world) * BoneFrame.
+Affine BoneLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
+                 const ExchangeAxes& axes);
 // A joint's transform relative to its parent joint in one frame, in the exchange axes:
 // G_p^-1 G_j with G = (posed world) * translate(joint at rest); the root's is G itself.
 Affine JointLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,

@@ -242,7 +242,7 @@ JsonParts SkeletonJson(const std::vector<ExportJoint>& joints, const PoseFrame& 
     std::string nodes, jointList;
     const std::vector<Affine> now = WorldTransforms(pose);
     for (std::size_t j = 0; j < joints.size(); ++j) {
-        const Affine local = JointLocal(joints, j, now, axes);
+        const Affine local = BoneLocal(joints, j, now, axes);
         const auto q = RotationQuaternion(local);
         std::string children;
         for (std::size_t c = 0; c < joints.size(); ++c)
@@ -253,7 +253,7 @@ JsonParts SkeletonJson(const std::vector<ExportJoint>& joints, const PoseFrame& 
                  ",\"rotation\":" + Vector({q[0], q[1], q[2], q[3]}) +
                  (children.empty() ? "" : ",\"children\":[" + children + "]") + "},";
         jointList += (j ? "," : "") + std::to_string(j);
-        for (double v : Affine::Translation(-1.0 * axes.Point(joints[j].rest)).ColumnMajor())
+        for (double v : BoneFrame(joints, j, axes).Inverse().ColumnMajor())
             inverseBind.push_back(static_cast<float>(v));
     }
     const int inverseBindAccessor = bin.Floats(inverseBind, "MAT4", 16, false);
@@ -276,7 +276,7 @@ std::string AnimationJson(const std::vector<ExportJoint>& joints, const std::vec
     for (const PoseFrame& frame : frames) {
         const std::vector<Affine> world = WorldTransforms(frame);
         for (std::size_t j = 0; j < joints.size(); ++j) {
-            const Affine local = JointLocal(joints, j, world, axes);
+            const Affine local = BoneLocal(joints, j, world, axes);
             for (double c : {local.t.x, local.t.y, local.t.z})
                 translations[j].push_back(static_cast<float>(c));
             for (double c : RotationQuaternion(local))

@@ -81,14 +81,15 @@ class ExportTest : public testing::Test {
     Figure figure;
 };
 
-// Joint positions of a re-imported file at one key of its animation (or at rest without one).
-std::map<std::string, Point3d> ImportedJoints(const aiScene& scene, unsigned key) {
+// Every node's global transform in a re-imported file at one key of its animation (or at rest
+// without one).
+std::map<std::string, aiMatrix4x4> ImportedGlobals(const aiScene& scene, unsigned key) {
     std::map<std::string, const aiNodeAnim*> channels;
     if (scene.mNumAnimations)
         for (unsigned c = 0; c < scene.mAnimations[0]->mNumChannels; ++c)
             channels[scene.mAnimations[0]->mChannels[c]->mNodeName.C_Str()] =
                 scene.mAnimations[0]->mChannels[c];
-    std::map<std::string, Point3d> out;
+    std::map<std::string, aiMatrix4x4> out;
     std::function<void(const aiNode&, const aiMatrix4x4&)> walk = [&](const aiNode& node,
                                                                       const aiMatrix4x4& parent) {
         aiMatrix4x4 local = node.mTransformation;
@@ -99,12 +100,21 @@ std::map<std::string, Point3d> ImportedJoints(const aiScene& scene, unsigned key
             local = aiMatrix4x4(aiVector3D(1, 1, 1), r, t);
         }
         const aiMatrix4x4 global = parent * local;
-        const aiVector3D o = global * aiVector3D(0, 0, 0);
-        out[node.mName.C_Str()] = {o.x, o.y, o.z};
+        out[node.mName.C_Str()] = global;
         for (unsigned i = 0; i < node.mNumChildren; ++i)
             walk(*node.mChildren[i], global);
     };
     walk(*scene.mRootNode, aiMatrix4x4());
+    return out;
+}
+
+// Joint positions of a re-imported file at one key of its animation (or at rest without one).
+std::map<std::string, Point3d> ImportedJoints(const aiScene& scene, unsigned key) {
+    std::map<std::string, Point3d> out;
+    for (const auto& [name, global] : ImportedGlobals(scene, key)) {
+        const aiVector3D o = global * aiVector3D(0, 0, 0);
+        out[name] = {o.x, o.y, o.z};
+    }
     return out;
 }
 
@@ -250,4 +260,63 @@ TEST_F(ExportTest, TheMeshIsOneClosedSurface) {
     for (const auto& [edge, count] : edges)
         open += count != 2;
     EXPECT_EQ(open, 0) << "of " << edges.size() << " edges; " << mesh.mNumVertices << " vertices";
+}
+
+// The skin follows the skeleton: every vertex of a posed figure's .glb, moved by its bone (the
+// node's transform times the inverse bind matrix), lands where the figure puts it. Each bone
+// points along its bone, and the turn of every bone from rest is the same in the .glb and the
+// .bvh.
+TEST_F(ExportTest, BonesPointAlongTheirBonesAndBothFormatsTurnThemAlike) {
+    test::TempDir dir;
+    PoseEverything(11);
+    const PoseFrame pose = CurrentFrame(figure);
+    const std::string glb = dir.Write("pose.glb", FormatGlb(figure, pose, {}, MotionOptions{}));
+    const std::string bvh = dir.Write("pose.bvh", FormatBvh(figure, {pose}, MotionOptions{}));
+    Assimp::Importer glbImporter, bvhImporter;
+    const aiScene* g = glbImporter.ReadFile(glb, 0);
+    const aiScene* b = bvhImporter.ReadFile(bvh, 0);
+    ASSERT_TRUE(g && b);
+    const auto glbNodes = ImportedGlobals(*g, 0), bvhNodes = ImportedGlobals(*b, 0);
+    const std::map<std::string, Point3d> joints = FigureJoints(pose, 1.0);
+    // The skin, against the figure's own posed segments.
+    const ExchangeAxes axes = ExportAxes(figure, 1.0);
+    const std::vector<Affine> world = WorldTransforms(pose);
+    std::map<std::string, int> segmentOf;
+    for (const ExportJoint& j : ExportSkeleton(figure))
+        segmentOf[j.name] = j.segment;
+    const aiMesh& mesh = *g->mMeshes[0];
+    ASSERT_GT(mesh.mNumBones, 10u);
+    int checked = 0;
+    for (unsigned k = 0; k < mesh.mNumBones; ++k) {
+        const aiBone& bone = *mesh.mBones[k];
+        const aiMatrix4x4 skin = glbNodes.at(bone.mName.C_Str()) * bone.mOffsetMatrix;
+        const Affine expected =
+            axes.Transform(world[static_cast<std::size_t>(segmentOf.at(bone.mName.C_Str()))]);
+        for (unsigned w = 0; w < bone.mNumWeights; w += 7, ++checked) {
+            const aiVector3D& v = mesh.mVertices[bone.mWeights[w].mVertexId];
+            const aiVector3D moved = skin * v;
+            const Point3d want = expected({v.x, v.y, v.z});
+            const Point3d d = Point3d{moved.x, moved.y, moved.z} - want;
+            ASSERT_LT(std::sqrt(Dot(d, d)), kTolerance) << bone.mName.C_Str();
+        }
+    }
+    EXPECT_GT(checked, 500);
+    // Bones point: a forearm's y axis runs to its hand, a shank's to its foot.
+    for (const auto& [from, to] : {std::pair{"RightForearm", "RightHand"}, std::pair{"LeftShank", "LeftFoot"},
+                                   std::pair{"Chest", "Head"}, std::pair{"RightUpperArm", "RightForearm"}}) {
+        const aiMatrix4x4& m = glbNodes.at(from);
+        const Point3d y{m.a2, m.b2, m.c2}; // the second column
+        const Point3d along = Normalize(joints.at(to) - joints.at(from));
+        EXPECT_GT(Dot(Normalize(y), along), std::cos(0.01 * kPi / 180)) << from;
+    }
+    // Each bone's turn from rest: the .glb's global rotation times its inverse bind rotation; the
+    // .bvh's global rotation (its rest frames are the world's).
+    for (unsigned k = 0; k < mesh.mNumBones; ++k) {
+        const aiBone& bone = *mesh.mBones[k];
+        const aiMatrix4x4 glbTurn = glbNodes.at(bone.mName.C_Str()) * bone.mOffsetMatrix;
+        const aiMatrix4x4& bvhTurn = bvhNodes.at(bone.mName.C_Str());
+        for (unsigned r = 0; r < 3; ++r)
+            for (unsigned c = 0; c < 3; ++c)
+                EXPECT_NEAR(glbTurn[r][c], bvhTurn[r][c], 1.7e-4) << bone.mName.C_Str();
+    }
 }
