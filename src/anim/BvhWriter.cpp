@@ -79,7 +79,7 @@ std::vector<bool> MovingJoints(const std::vector<ExportJoint>& joints, const std
 std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
     const std::vector<ExportJoint> joints = ExportSkeleton(figure, options.naming);
-    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
+    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit, options.facingYaw);
     const std::vector<bool> moves = MovingJoints(joints, frames, axes, options.metresPerUnit);
     std::string out = "HIERARCHY\n";
     if (!joints.empty()) WriteJoint(joints, 0, moves, axes, 0, out);

@@ -16,6 +16,7 @@ struct MotionOptions {
     double framesPerSecond = 30.0;
     double metresPerUnit = 1.0; // 0.01 for centimetres
     JointNaming naming = JointNaming::Program;
+    double facingYaw = 0; // radians: the way an imported figure faced in its file
 };
 
 std::string FormatBvh(const Figure& figure, const std::vector<PoseFrame>& frames,

@@ -107,7 +107,8 @@ std::array<double, 3> EulerZXY(const Affine& a) {
 Affine ExchangeAxes::Transform(const Affine& view) const {
     // A maps view points to exchange points: A = S * P with P the axis change, S the unit scale.
     Affine A;
-    A.r = {{{m_scale, 0, 0}, {0, 0, m_scale}, {0, -m_scale, 0}}};
+    A.r = {
+        {{m_scale * m_cos, -m_scale * m_sin, 0}, {0, 0, m_scale}, {-m_scale * m_sin, -m_scale * m_cos, 0}}};
     A = A * Affine::Translation(-1.0 * m_origin);
     return A * view * A.Inverse();
 }

@@ -5,6 +5,7 @@
 #include "GeomMath.h"
 
 #include <array>
+#include <cmath>
 
 namespace figurant {
 
@@ -27,22 +28,23 @@ std::array<double, 4> RotationQuaternion(const Affine& a);
 std::array<double, 3> EulerZXY(const Affine& a);
 
 // From the view's axes and metres to the exchange axes and the chosen unit (metres per unit),
-// with the view point `origin` (the figure's place on the ground) at the exchange origin.
+// with the view point `origin` (the figure's place on the ground) at the exchange origin, and the
+// figure turned by `yaw` radians about the vertical axis (from facing +z towards +x).
 class ExchangeAxes {
   public:
-    explicit ExchangeAxes(double metresPerUnit = 1.0, const Point3d& origin = {})
-        : m_scale(1.0 / metresPerUnit), m_origin(origin) {}
-    Point3d Point(const Point3d& v) const {
-        const Point3d d = v - m_origin;
-        return {m_scale * d.x, m_scale * d.z, -m_scale * d.y};
+    explicit ExchangeAxes(double metresPerUnit = 1.0, const Point3d& origin = {}, double yaw = 0)
+        : m_scale(1.0 / metresPerUnit), m_origin(origin), m_cos(std::cos(yaw)), m_sin(std::sin(yaw)) {}
+    Point3d Point(const Point3d& v) const { return m_scale * Direction(v - m_origin); }
+    Point3d Direction(const Point3d& v) const {
+        return {m_cos * v.x - m_sin * v.y, v.z, -m_sin * v.x - m_cos * v.y};
     }
-    Point3d Direction(const Point3d& v) const { return {v.x, v.z, -v.y}; }
     // A transform of view points, as a transform of exchange points.
     Affine Transform(const Affine& view) const;
 
   private:
     double m_scale;
     Point3d m_origin;
+    double m_cos, m_sin;
 };
 
 } // namespace figurant

@@ -132,8 +132,8 @@ Point3d GroundOrigin(const Figure& figure) {
     return {middle.x, middle.y, low.z};
 }
 
-ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit) {
-    return ExchangeAxes(metresPerUnit, GroundOrigin(figure));
+ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit, double yaw) {
+    return ExchangeAxes(metresPerUnit, GroundOrigin(figure), yaw);
 }
 
 Affine JointLocal(const std::vector<ExportJoint>& joints, std::size_t j, const std::vector<Affine>& world,
@@ -182,7 +182,7 @@ Affine BoneFrame(const std::vector<ExportJoint>& joints, std::size_t j, const Ex
     // Beyond this cosine with the forward axis a bone takes up as its reference instead.
     constexpr double kAlongForward = 0.7;
     const Point3d y = BoneDirection(joints, j, axes);
-    const Point3d forward{0, 0, 1}, up{0, 1, 0};
+    const Point3d forward = axes.Direction({0, -1, 0}), up{0, 1, 0}; // the figure's, as exported
     const Point3d reference = std::fabs(Dot(y, forward)) > kAlongForward ? up : forward;
     const Point3d z = Normalize(reference - Dot(reference, y) * y);
     const Point3d x = Cross(y, z);

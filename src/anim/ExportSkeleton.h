@@ -34,8 +34,9 @@ std::string JointName(int segment, JointNaming naming);
 // its bounds without feet), at the height of its lowest point at rest. Exports put it at their
 // origin, so the figure stands on the ground.
 Point3d GroundOrigin(const Figure& figure);
-// The exchange axes of an export of the figure: on the ground, in the unit chosen.
-ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit);
+// The exchange axes of an export of the figure: on the ground, in the unit chosen, turned by `yaw`
+// radians about the vertical (an imported figure faces as it did in its file).
+ExchangeAxes ExportAxes(const Figure& figure, double metresPerUnit, double yaw = 0);
 // Whether any of the figure's segments turns about a joint: one whose pieces share no joint ring
 // has none, and its pieces would only be moved rigidly.
 bool HasJoints(const Figure& figure);

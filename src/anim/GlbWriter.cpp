@@ -324,7 +324,7 @@ std::string GlbContainer(std::string json, std::string bytes) {
 std::string FormatGlb(const Figure& figure, const PoseFrame& pose, const std::vector<PoseFrame>& frames,
                       const MotionOptions& options) {
     const std::vector<ExportJoint> joints = ExportSkeleton(figure, options.naming);
-    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit);
+    const ExchangeAxes axes = ExportAxes(figure, options.metresPerUnit, options.facingYaw);
     BinaryBuilder bin;
     const auto [primitives, materials] = SkinJson(figure, joints, axes, bin);
     const auto [nodes, skin] = SkeletonJson(joints, pose, axes, bin);

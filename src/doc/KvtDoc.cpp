@@ -66,6 +66,7 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
         return false;
     }
     m_strDxfFile = path;
+    m_facingYaw = figure.facingYaw;
     m_bTablesBuilt = false;
     m_pModel = std::move(figure.model);
     SetNormals(std::move(figure.normals));
@@ -131,11 +132,13 @@ SegmentTables CKvtDoc::Tables() const {
 
 void CKvtDoc::Load(const std::string& dxfPath, const std::string& normalsPath) {
     if (!normalsPath.empty()) LoadNormals(normalsPath);
+    m_facingYaw = 0;
     m_strDxfFile = dxfPath;
     LoadModel();
 }
 
 void CKvtDoc::LoadDrawing(const std::string& dxfPath) {
+    m_facingYaw = 0;
     m_strDxfFile = dxfPath;
     LoadModel(true);
 }

@@ -69,6 +69,8 @@ class CKvtDoc : public ICommandTarget {
     // The centre of the model's bounding box (the origin once centred); zero without a model.
     Vec3f ModelCentre() const;
     const std::string& DxfFile() const { return m_strDxfFile; }
+    // Radians about the vertical axis the imported figure faced in its file (0 for a drawing).
+    double FacingYaw() const { return m_facingYaw; }
     // A model is being read: the view must not draw from the document meanwhile.
     bool Loading() const { return m_bLoading; }
     const std::string& NormalsFile() const { return m_strNormalsFile; }
@@ -118,6 +120,7 @@ class CKvtDoc : public ICommandTarget {
     std::shared_ptr<CUnderlayList> m_pModel;
     DxfEntityFilter m_entityFlags;
     std::string m_strDxfFile;
+    double m_facingYaw = 0;
     std::string m_strNormalsFile;
     std::string m_strTitle;
     std::string m_strPathName;

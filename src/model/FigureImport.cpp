@@ -465,6 +465,7 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
     AssignLeftovers(faces, points);
     const Point3d up{0, 1, 0}, right = RightDirection(faces, points);
     const FigureAxes axes{Cross(up, right), up, right};
+    out.facingYaw = std::atan2(axes.forward.x, axes.forward.z);
     const double metres =
         std::isfinite(scene.metresPerUnit) && scene.metresPerUnit > 0 ? scene.metresPerUnit : 1.0;
     std::vector<Vec3f> drawn;

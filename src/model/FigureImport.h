@@ -56,6 +56,9 @@ struct ConvertedFigure {
     // One normal per corner, in the frame a normals file uses (after the drawing's axis swap).
     std::vector<Vec3f> normals;
     bool normalsFromFile = false;
+    // Radians about the vertical axis from the file's forward (+z, y up) to the way the figure
+    // faces in the file: the figure is turned to face forward here, and exports turn it back.
+    double facingYaw = 0;
     std::vector<int> boneSegments;   // per bone of the scene
     std::array<long, 16> faces{};    // per segment
     std::vector<JointReport> joints; // every joint of the figure tree

@@ -242,6 +242,7 @@ void CKvtView::OnExportMotion(bool gltf) {
     motion.framesPerSecond = options->framesPerSecond;
     motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
     motion.naming = static_cast<JointNaming>(options->naming);
+    motion.facingYaw = m_doc.FacingYaw();
     const std::string bytes =
         FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
     if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())

@@ -320,3 +320,26 @@ TEST_F(ExportTest, BonesPointAlongTheirBonesAndBothFormatsTurnThemAlike) {
                 EXPECT_NEAR(glbTurn[r][c], bvhTurn[r][c], 1.7e-4) << bone.mName.C_Str();
     }
 }
+
+// An imported figure faces as it did in its file: turned a quarter about the vertical, every joint
+// is where the unturned export has it, turned a quarter (+z to +x).
+TEST_F(ExportTest, AFigureTurnedInItsFileIsExportedTurnedBack) {
+    test::TempDir dir;
+    PoseEverything(5);
+    const PoseFrame pose = CurrentFrame(figure);
+    MotionOptions turned;
+    turned.facingYaw = kPi / 2;
+    for (const bool gltf : {false, true}) {
+        const auto write = [&](const MotionOptions& o, const std::string& name) {
+            return dir.Write(name, gltf ? FormatGlb(figure, pose, {}, o) : FormatBvh(figure, {pose}, o));
+        };
+        Assimp::Importer a, b;
+        const aiScene* straight = a.ReadFile(write(MotionOptions{}, gltf ? "s.glb" : "s.bvh"), 0);
+        const aiScene* quarter = b.ReadFile(write(turned, gltf ? "q.glb" : "q.bvh"), 0);
+        ASSERT_TRUE(straight && quarter);
+        std::map<std::string, Point3d> expected;
+        for (const auto& [name, p] : ImportedJoints(*straight, 0))
+            expected[name] = {p.z, p.y, -p.x};
+        ExpectSameJoints(expected, ImportedJoints(*quarter, 0), kTolerance, gltf ? "glb" : "bvh");
+    }
+}

@@ -298,3 +298,23 @@ TEST(FigureImport, FilesThatSayNoBodyPartOrAreNoFigureAreRefusedAndTheModelStays
         EXPECT_FALSE(figure.Pose(node.segment).m_childRing.empty()) << node.segment;
     }
 }
+
+// A figure that faces +x in its file says so, a quarter turn from the same figure facing as it
+// does in the sample: exports turn it back.
+TEST(FigureImport, TheWayTheFigureFacedInItsFileIsKept) {
+    std::string error;
+    const auto scene = ReadFigureFile(kSampleGlb, &error);
+    ASSERT_TRUE(scene) << error;
+    ImportScene quarter = *scene;
+    auto turn = [](Point3d& p) { p = {p.z, p.y, -p.x}; }; // +z to +x
+    for (ImportBone& bone : quarter.bones)
+        turn(bone.head);
+    for (ImportMesh& mesh : quarter.meshes) {
+        for (Point3d& p : mesh.positions)
+            turn(p);
+        for (Point3d& n : mesh.normals)
+            turn(n);
+    }
+    const double straight = ConvertFigure(*scene).facingYaw, turned = ConvertFigure(quarter).facingYaw;
+    EXPECT_NEAR(std::remainder(turned - straight - kPi / 2, 2 * kPi), 0.0, 0.02);
+}
