@@ -2,6 +2,7 @@
 
 #include "DxfReader.h"
 #include "FigureFileReader.h"
+#include "FigureReadApart.h"
 #include "NormalsReader.h"
 #include "SurfaceNormals.h"
 
@@ -50,7 +51,12 @@ void CKvtDoc::OnImportModel() {
 
 bool CKvtDoc::ImportFigure(const std::string& path) {
     std::string error;
-    auto scene = ReadFigureFile(path, &error);
+    // The import library reads in a child process: whatever a file does to it, the program and
+    // the model shown stay. Its progress, with Cancel, appears once reading takes a while.
+    const std::string reading = "Reading the figure \"" + path + "\"...";
+    auto scene =
+        ReadFigureFileApart(path, &error, [&] { return !m_services || m_services->Progress(reading, 0, 1); });
+    if (m_services) m_services->Progress(reading, 1, 1);
     ConvertedFigure figure;
     if (scene) {
         figure = ConvertFigure(*scene);

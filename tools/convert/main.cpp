@@ -4,6 +4,7 @@
 #include "DurableFile.h"
 #include "FaceFileWriter.h"
 #include "FigureFileReader.h"
+#include "FigureReadApart.h"
 #include "NormalsReader.h"
 
 #include <cstdio>
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
     if (argc < 3 || argc > 4 || (argc == 4 && std::strcmp(argv[3], "--report") != 0)) return Usage();
     const std::string in = argv[1], out = argv[2];
     std::string error;
-    const auto scene = figurant::ReadFigureFile(in, &error);
+    const auto scene = figurant::ReadFigureFileApart(in, &error);
     if (!scene) return Fail(in, error);
     const figurant::ConvertedFigure figure = figurant::ConvertFigure(*scene);
     if (!figure.error.empty()) return Fail(in, figure.error);

@@ -1,0 +1,138 @@
+#include "FigureReadApart.h"
+
+#include "FigureFileReader.h"
+#include "SceneWire.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <new>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace figurant {
+
+namespace {
+
+// The child's exit status when it ran out of memory (the allocator said so).
+constexpr int kOutOfMemoryExit = 3;
+constexpr int kPollMilliseconds = 100;
+
+// Address-space limits and AddressSanitizer do not mix: its shadow memory alone is larger.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLimitAddressSpace = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kLimitAddressSpace = false;
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
+
+bool WriteAll(int fd, const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// In the child: read under the limits, answer through the pipe, and leave without running any of
+// the parent's exit handlers.
+[[noreturn]] void ReadInChild(const std::string& path, int out, const ReadLimits& limits) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const rlimit cpu{limits.cpuSeconds, limits.cpuSeconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+    if (kLimitAddressSpace) {
+        const rlimit space{limits.addressSpace, limits.addressSpace};
+        ::setrlimit(RLIMIT_AS, &space);
+    }
+    int status = 0;
+    try {
+        std::string error;
+        const auto scene = ReadFigureFile(path, &error);
+        status = WriteAll(out, scene ? EncodeScene(*scene) : EncodeReadError(error)) ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        status = kOutOfMemoryExit;
+    } catch (...) {
+        status = 1;
+    }
+    ::_exit(status);
+}
+
+std::string WhyTheChildStopped(int status, bool timedOut) {
+    if (timedOut) return "the reader stopped (took too long)";
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        if (signal == SIGXCPU) return "the reader stopped (took too long)";
+        if (signal == SIGKILL) return "the reader stopped (ran out of memory)"; // the system's last resort
+        return "the reader stopped (crash)";
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryExit) return "the reader stopped (ran out of memory)";
+    return {};
+}
+
+} // namespace
+
+std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
+                                               const KeepWaiting& keepWaiting, const ReadLimits& limits) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail("no reader could be started");
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return fail("no reader could be started");
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        ReadInChild(path, pipeFds[1], limits);
+    }
+    ::close(pipeFds[1]);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(limits.wallSeconds));
+    std::string bytes;
+    bool timedOut = false, cancelled = false;
+    for (;;) {
+        pollfd p{pipeFds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, kPollMilliseconds);
+        if (ready > 0) {
+            char buffer[1 << 16];
+            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+            if (n > 0) {
+                bytes.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || errno != EINTR) break; // the child finished (or the pipe failed)
+        } else if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) timedOut = true;
+        if (!timedOut && keepWaiting && !keepWaiting()) cancelled = true;
+        if (timedOut || cancelled) {
+            ::kill(child, SIGKILL);
+            break;
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (cancelled) return fail("reading was cancelled");
+    if (const std::string why = WhyTheChildStopped(status, timedOut); !why.empty()) return fail(why);
+    return DecodeScene(bytes, error);
+}
+
+} // namespace figurant

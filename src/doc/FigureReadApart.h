@@ -1,0 +1,28 @@
+#pragma once
+// Reads a rigged figure in a short-lived child process, under limits, so that whatever the import
+// library does with a hostile file (crash, endless loop, exhausted memory or stack) ends the child
+// and not the program with the user's unsaved pose. The child sends the plain scene back through a
+// pipe; the parent checks it on arrival (SceneWire).
+#include "FigureImport.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace figurant {
+
+struct ReadLimits {
+    unsigned long long addressSpace = 8ull << 30; // bytes the child may map
+    unsigned cpuSeconds = 300;
+    double wallSeconds = 300; // then the child is stopped
+};
+
+// Called about ten times a second while the child reads; false stops it (the user cancelled).
+using KeepWaiting = std::function<bool()>;
+
+// Nothing when the file cannot be read, with the reason in `error`: the library's own, or "the
+// reader stopped (crash)", "(ran out of memory)", "(took too long)", or "reading was cancelled".
+std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
+                                               const KeepWaiting& keepWaiting = {}, const ReadLimits& limits = {});
+
+} // namespace figurant

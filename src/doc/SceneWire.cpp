@@ -1,0 +1,197 @@
+#include "SceneWire.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace figurant {
+
+namespace {
+
+constexpr char kSceneMagic[8] = {'F', 'G', 'S', 'C', 'E', 'N', 'E', '1'};
+constexpr char kErrorMagic[8] = {'F', 'G', 'E', 'R', 'R', 'O', 'R', '1'};
+
+class Writer {
+  public:
+    explicit Writer(const char (&magic)[8]) { m_out.append(magic, 8); }
+    template <typename T> void Put(T v) { m_out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void Count(std::size_t n) { Put<std::uint64_t>(n); }
+    void Text(const std::string& s) {
+        Count(s.size());
+        m_out += s;
+    }
+    void Point(const Point3d& p) {
+        Put(p.x);
+        Put(p.y);
+        Put(p.z);
+    }
+    std::string Take() { return std::move(m_out); }
+
+  private:
+    std::string m_out;
+};
+
+class Reader {
+  public:
+    explicit Reader(const std::string& bytes) : m_bytes(bytes) {}
+    bool Magic(const char (&magic)[8]) {
+        if (m_bytes.size() < 8 || std::memcmp(m_bytes.data(), magic, 8) != 0) return false;
+        m_at = 8;
+        return true;
+    }
+    template <typename T> bool Get(T& v) {
+        if (m_bytes.size() - m_at < sizeof v) return false;
+        std::memcpy(&v, m_bytes.data() + m_at, sizeof v);
+        m_at += sizeof v;
+        return true;
+    }
+    // A count of items of at least `itemSize` bytes each: no more than the bytes left can hold.
+    bool Count(std::size_t& n, std::size_t itemSize) {
+        std::uint64_t v = 0;
+        if (!Get(v) || v > (m_bytes.size() - m_at) / itemSize) return false;
+        n = static_cast<std::size_t>(v);
+        return true;
+    }
+    bool Text(std::string& s) {
+        std::size_t n = 0;
+        if (!Count(n, 1)) return false;
+        s.assign(m_bytes, m_at, n);
+        m_at += n;
+        return true;
+    }
+    bool Point(Point3d& p) { return Get(p.x) && Get(p.y) && Get(p.z); }
+    bool AtEnd() const { return m_at == m_bytes.size(); }
+
+  private:
+    const std::string& m_bytes;
+    std::size_t m_at = 0;
+};
+
+constexpr std::size_t kPointBytes = 3 * sizeof(double);
+
+void PutMesh(Writer& w, const ImportMesh& mesh) {
+    w.Count(mesh.names.size());
+    for (const std::string& name : mesh.names)
+        w.Text(name);
+    for (const auto* points : {&mesh.positions, &mesh.normals}) {
+        w.Count(points->size());
+        for (const Point3d& p : *points)
+            w.Point(p);
+    }
+    w.Count(mesh.triangles.size());
+    for (const auto& t : mesh.triangles)
+        for (int i : t)
+            w.Put<std::int32_t>(i);
+    w.Count(mesh.weights.size());
+    for (const VertexWeights& v : mesh.weights) {
+        for (int b : v.bone)
+            w.Put<std::int32_t>(b);
+        for (float f : v.weight)
+            w.Put(f);
+    }
+    w.Put<std::int32_t>(mesh.bone);
+}
+
+bool GetPoints(Reader& r, std::vector<Point3d>& points) {
+    std::size_t n = 0;
+    if (!r.Count(n, kPointBytes)) return false;
+    points.resize(n);
+    for (Point3d& p : points)
+        if (!r.Point(p)) return false;
+    return true;
+}
+
+// A mesh whose every index stands for something: corners for positions, bones for bones.
+bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones) {
+    std::size_t n = 0;
+    if (!r.Count(n, sizeof(std::uint64_t))) return false;
+    mesh.names.resize(n);
+    for (std::string& name : mesh.names)
+        if (!r.Text(name)) return false;
+    if (!GetPoints(r, mesh.positions) || !GetPoints(r, mesh.normals)) return false;
+    if (!mesh.normals.empty() && mesh.normals.size() != mesh.positions.size()) return false;
+    if (!r.Count(n, 3 * sizeof(std::int32_t))) return false;
+    mesh.triangles.resize(n);
+    for (auto& t : mesh.triangles)
+        for (int& i : t) {
+            std::int32_t v = 0;
+            if (!r.Get(v) || v < 0 || static_cast<std::size_t>(v) >= mesh.positions.size()) return false;
+            i = v;
+        }
+    if (!r.Count(n, 4 * (sizeof(std::int32_t) + sizeof(float)))) return false;
+    if (n != 0 && n != mesh.positions.size()) return false;
+    mesh.weights.resize(n);
+    for (VertexWeights& v : mesh.weights) {
+        for (int& b : v.bone) {
+            std::int32_t x = 0;
+            if (!r.Get(x) || x < -1 || x >= static_cast<std::int64_t>(bones)) return false;
+            b = x;
+        }
+        for (float& f : v.weight)
+            if (!r.Get(f)) return false;
+    }
+    std::int32_t bone = 0;
+    if (!r.Get(bone) || bone < -1 || bone >= static_cast<std::int64_t>(bones)) return false;
+    mesh.bone = bone;
+    return true;
+}
+
+} // namespace
+
+std::string EncodeScene(const ImportScene& scene) {
+    Writer w(kSceneMagic);
+    w.Put(scene.metresPerUnit);
+    w.Count(scene.bones.size());
+    for (const ImportBone& bone : scene.bones) {
+        w.Text(bone.name);
+        w.Put<std::int32_t>(bone.parent);
+        w.Point(bone.head);
+    }
+    w.Count(scene.meshes.size());
+    for (const ImportMesh& mesh : scene.meshes)
+        PutMesh(w, mesh);
+    return w.Take();
+}
+
+std::string EncodeReadError(const std::string& error) {
+    Writer w(kErrorMagic);
+    w.Text(error);
+    return w.Take();
+}
+
+std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* error) {
+    auto fail = [&](const char* why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    Reader r(bytes);
+    if (r.Magic(kErrorMagic)) {
+        std::string reason;
+        if (!r.Text(reason) || !r.AtEnd()) return fail("the reader's answer is damaged");
+        if (error) *error = reason;
+        return std::nullopt;
+    }
+    if (!r.Magic(kSceneMagic)) return fail("the reader gave no answer");
+    ImportScene scene;
+    std::size_t n = 0;
+    if (!r.Get(scene.metresPerUnit) || !r.Count(n, sizeof(std::uint64_t) + sizeof(std::int32_t) + kPointBytes))
+        return fail("the reader's answer is damaged");
+    scene.bones.resize(n);
+    for (std::size_t b = 0; b < n; ++b) {
+        ImportBone& bone = scene.bones[b];
+        std::int32_t parent = 0;
+        // A parent comes before its children, so the bones form a tree.
+        if (!r.Text(bone.name) || !r.Get(parent) || parent < -1 || parent >= static_cast<std::int64_t>(b) ||
+            !r.Point(bone.head))
+            return fail("the reader's answer is damaged");
+        bone.parent = parent;
+    }
+    constexpr std::size_t kSmallestMesh = 5 * sizeof(std::uint64_t) + sizeof(std::int32_t);
+    if (!r.Count(n, kSmallestMesh)) return fail("the reader's answer is damaged");
+    scene.meshes.resize(n);
+    for (ImportMesh& mesh : scene.meshes)
+        if (!GetMesh(r, mesh, scene.bones.size())) return fail("the reader's answer is damaged");
+    if (!r.AtEnd()) return fail("the reader's answer is damaged");
+    return scene;
+}
+
+} // namespace figurant

@@ -1,0 +1,22 @@
+// Fuzz target: what a figure-reading child sends back, as the parent reads it, then the
+// conversion of whatever scene it accepts. A scene accepted must encode back to the same bytes.
+#include "FigureImport.h"
+#include "SceneWire.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const auto scene = figurant::DecodeScene(bytes, &error);
+    if (!scene) {
+        if (error.empty()) __builtin_trap();
+        return 0;
+    }
+    if (figurant::EncodeScene(*scene) != bytes) __builtin_trap();
+    const figurant::ConvertedFigure figure = figurant::ConvertFigure(*scene);
+    if (figure.error.empty() != static_cast<bool>(figure.model)) __builtin_trap();
+    return 0;
+}

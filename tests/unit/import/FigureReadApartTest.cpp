@@ -1,0 +1,113 @@
+// The figure reader in a child process: hostile files end the child, never the caller; what the
+// child sends back is checked before it is believed.
+#include "FigureFileReader.h"
+#include "FigureReadApart.h"
+#include "SceneWire.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+
+using namespace figurant;
+
+namespace {
+
+const std::string kSampleGlb = FIGURANT_TEST_MODELS "/male_base_mesh.glb";
+
+// A glTF file whose nodes are nested `depth` deep, each the only child of the one before.
+std::string DeepGltf(int depth) {
+    std::string nodes;
+    for (int i = 0; i < depth; ++i)
+        nodes += std::string(i ? "," : "") + (i + 1 < depth ? "{\"children\":[" + std::to_string(i + 1) + "]}" : "{}");
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" + nodes + "]}";
+}
+
+const char* const kSelfInstancingCollada = R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+  <library_nodes><node id="n1" name="n1"><instance_node url="#n1"/></node></library_nodes>
+  <library_visual_scenes><visual_scene id="s"><node id="root"><instance_node url="#n1"/></node></visual_scene>
+  </library_visual_scenes>
+  <scene><instance_visual_scene url="#s"/></scene>
+</COLLADA>
+)";
+
+} // namespace
+
+// What the child reads is what the reader reads in the caller's process, to the bit.
+TEST(FigureReadApart, GivesTheSceneTheReaderGives) {
+    std::string error;
+    const auto here = ReadFigureFile(kSampleGlb, &error);
+    ASSERT_TRUE(here) << error;
+    const auto apart = ReadFigureFileApart(kSampleGlb, &error);
+    ASSERT_TRUE(apart) << error;
+    EXPECT_EQ(EncodeScene(*apart), EncodeScene(*here));
+}
+
+// Files that crash the library or never end: the caller gets a reason, at once or at the deadline.
+TEST(FigureReadApart, HostileFilesEndTheChildNotTheCaller) {
+    test::TempDir dir;
+    const struct {
+        const char* name;
+        std::string text;
+    } rows[] = {{"self-instancing.dae", kSelfInstancingCollada}, {"deep.gltf", DeepGltf(100000)}};
+    for (const auto& row : rows) {
+        std::string error;
+        const auto scene = ReadFigureFileApart(dir.Write(row.name, row.text), &error);
+        // Either a reason or a scene the conversion can refuse; the test process is still here.
+        if (!scene) {
+            EXPECT_FALSE(error.empty()) << row.name;
+        }
+    }
+    // A file that refers to a pipe nobody writes to: the reader waits, the deadline stops it.
+    const std::string fifo = dir.File("buffer.bin");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string gltf = dir.Write(
+        "fifo.gltf", R"({"asset":{"version":"2.0"},"buffers":[{"uri":"buffer.bin","byteLength":12}],
+        "bufferViews":[{"buffer":0,"byteLength":12}],"accessors":[{"bufferView":0,"componentType":5126,
+        "count":1,"type":"VEC3","min":[0,0,0],"max":[0,0,0]}],"meshes":[{"primitives":[{"attributes":
+        {"POSITION":0}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}],"scene":0})");
+    ReadLimits limits;
+    limits.wallSeconds = 3;
+    const auto start = std::chrono::steady_clock::now();
+    std::string error;
+    EXPECT_FALSE(ReadFigureFileApart(gltf, &error, {}, limits));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, "the reader stopped (took too long)");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    // Cancel stops the same wait at once.
+    EXPECT_FALSE(ReadFigureFileApart(gltf, &error, [] { return false; }, limits));
+    EXPECT_EQ(error, "reading was cancelled");
+}
+
+// Damaged answers are refused, whatever they claim.
+TEST(SceneWire, DamagedAnswersAreRefused) {
+    ImportScene scene;
+    scene.bones = {{"Hips", -1, {0, 1, 0}}, {"Spine", 0, {0, 1.2, 0}}};
+    ImportMesh mesh;
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh.triangles = {{0, 1, 2}};
+    mesh.weights.assign(3, {});
+    mesh.weights[0].bone = {1, -1, -1, -1};
+    scene.meshes = {mesh};
+    const std::string good = EncodeScene(scene);
+    std::string error;
+    ASSERT_TRUE(DecodeScene(good, &error)) << error;
+    EXPECT_EQ(EncodeScene(*DecodeScene(good, &error)), good);
+    EXPECT_FALSE(DecodeScene(good.substr(0, good.size() - 1), &error));
+    EXPECT_FALSE(DecodeScene(good + "x", &error));
+    EXPECT_FALSE(DecodeScene("", &error));
+    EXPECT_EQ(error, "the reader gave no answer");
+    ImportScene bad = scene;
+    bad.meshes[0].triangles[0][2] = 3; // past the positions
+    EXPECT_FALSE(DecodeScene(EncodeScene(bad), &error));
+    bad = scene;
+    bad.bones[0].parent = 1; // a parent after its child
+    EXPECT_FALSE(DecodeScene(EncodeScene(bad), &error));
+    bad = scene;
+    bad.meshes[0].weights[0].bone[0] = 2; // no such bone
+    EXPECT_FALSE(DecodeScene(EncodeScene(bad), &error));
+    EXPECT_FALSE(DecodeScene(EncodeReadError("no faces"), &error));
+    EXPECT_EQ(error, "no faces");
+}
