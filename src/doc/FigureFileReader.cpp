@@ -2,6 +2,7 @@
 
 #include "InputFile.h"
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -9,6 +10,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace figurant {
@@ -146,6 +150,41 @@ class SceneBuilder {
     int m_depth = 0;
 };
 
+// The files the library opens on its own (buffers, textures, material libraries, external
+// references) are let through only as the chosen file is: regular files no larger than the cap,
+// and inside the chosen file's folder, so a file cannot make the reader wait on a pipe or read a
+// file it has no business with.
+class FolderIOSystem : public Assimp::DefaultIOSystem {
+  public:
+    // Nothing is let through without a chosen file.
+    explicit FolderIOSystem(const std::string& chosen) {
+        if (chosen.empty()) return;
+        const auto slash = chosen.find_last_of('/');
+        char* folder =
+            ::realpath(slash == std::string::npos ? "." : chosen.substr(0, slash + 1).c_str(), nullptr);
+        if (folder) m_folder = std::string(folder) + "/";
+        std::free(folder);
+    }
+    bool Exists(const char* file) const override { return Allowed(file); }
+    Assimp::IOStream* Open(const char* file, const char* mode) override {
+        if (!mode || std::strpbrk(mode, "wa+") || !Allowed(file)) return nullptr;
+        return DefaultIOSystem::Open(file, mode);
+    }
+
+  private:
+    bool Allowed(const char* file) const {
+        if (!file || m_folder.empty()) return false;
+        char* real = ::realpath(file, nullptr);
+        if (!real) return false;
+        const std::string path(real);
+        std::free(real);
+        struct stat info {};
+        return path.compare(0, m_folder.size(), m_folder) == 0 && ::stat(path.c_str(), &info) == 0 &&
+               S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) <= kMaxInputBytes;
+    }
+    std::string m_folder;
+};
+
 std::optional<ImportScene> FromImporter(Assimp::Importer& importer, const aiScene* scene,
                                         std::string* error) {
     if (!scene || !scene->mRootNode) {
@@ -193,17 +232,19 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
     if (LowerExtension(path) == "vrm") {
         const auto bytes = ReadInputFile(path, error);
         if (!bytes) return std::nullopt;
-        return ReadFigureBytes(bytes->data(), bytes->size(), "glb", error);
+        return ReadFigureBytes(bytes->data(), bytes->size(), "glb", error, path);
     }
     Assimp::Importer importer;
     Configure(importer);
+    importer.SetIOHandler(new FolderIOSystem(path)); // the importer owns it
     return FromImporter(importer, importer.ReadFile(path, kSteps), error);
 }
 
 std::optional<ImportScene> ReadFigureBytes(const void* data, std::size_t size, const std::string& extension,
-                                           std::string* error) {
+                                           std::string* error, const std::string& chosen) {
     Assimp::Importer importer;
     Configure(importer);
+    importer.SetIOHandler(new FolderIOSystem(chosen)); // the importer owns it
     return FromImporter(importer, importer.ReadFileFromMemory(data, size, kSteps, extension.c_str()), error);
 }
 

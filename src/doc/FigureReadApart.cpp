@@ -75,7 +75,8 @@ std::string WhyTheChildStopped(int status, bool timedOut) {
         if (signal == SIGKILL) return "the reader stopped (ran out of memory)"; // the system's last resort
         return "the reader stopped (crash)";
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryExit) return "the reader stopped (ran out of memory)";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryExit)
+        return "the reader stopped (ran out of memory)";
     return {};
 }
 
@@ -100,9 +101,9 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
         ReadInChild(path, pipeFds[1], limits);
     }
     ::close(pipeFds[1]);
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limits.wallSeconds));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                               std::chrono::duration<double>(limits.wallSeconds));
     std::string bytes;
     bool timedOut = false, cancelled = false;
     for (;;) {

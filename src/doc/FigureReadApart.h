@@ -23,6 +23,7 @@ using KeepWaiting = std::function<bool()>;
 // Nothing when the file cannot be read, with the reason in `error`: the library's own, or "the
 // reader stopped (crash)", "(ran out of memory)", "(took too long)", or "reading was cancelled".
 std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
-                                               const KeepWaiting& keepWaiting = {}, const ReadLimits& limits = {});
+                                               const KeepWaiting& keepWaiting = {},
+                                               const ReadLimits& limits = {});
 
 } // namespace figurant

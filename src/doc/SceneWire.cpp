@@ -173,7 +173,8 @@ std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* er
     if (!r.Magic(kSceneMagic)) return fail("the reader gave no answer");
     ImportScene scene;
     std::size_t n = 0;
-    if (!r.Get(scene.metresPerUnit) || !r.Count(n, sizeof(std::uint64_t) + sizeof(std::int32_t) + kPointBytes))
+    if (!r.Get(scene.metresPerUnit) ||
+        !r.Count(n, sizeof(std::uint64_t) + sizeof(std::int32_t) + kPointBytes))
         return fail("the reader's answer is damaged");
     scene.bones.resize(n);
     for (std::size_t b = 0; b < n; ++b) {

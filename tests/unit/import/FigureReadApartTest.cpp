@@ -1,13 +1,14 @@
 // The figure reader in a child process: hostile files end the child, never the caller; what the
 // child sends back is checked before it is believed.
-#include "FigureFileReader.h"
 #include "FigureReadApart.h"
+#include "FigureFileReader.h"
 #include "SceneWire.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace figurant;
@@ -20,8 +21,10 @@ const std::string kSampleGlb = FIGURANT_TEST_MODELS "/male_base_mesh.glb";
 std::string DeepGltf(int depth) {
     std::string nodes;
     for (int i = 0; i < depth; ++i)
-        nodes += std::string(i ? "," : "") + (i + 1 < depth ? "{\"children\":[" + std::to_string(i + 1) + "]}" : "{}");
-    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" + nodes + "]}";
+        nodes += std::string(i ? "," : "") +
+                 (i + 1 < depth ? "{\"children\":[" + std::to_string(i + 1) + "]}" : "{}");
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" + nodes +
+           "]}";
 }
 
 const char* const kSelfInstancingCollada = R"(<?xml version="1.0"?>
@@ -60,24 +63,56 @@ TEST(FigureReadApart, HostileFilesEndTheChildNotTheCaller) {
             EXPECT_FALSE(error.empty()) << row.name;
         }
     }
-    // A file that refers to a pipe nobody writes to: the reader waits, the deadline stops it.
-    const std::string fifo = dir.File("buffer.bin");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string gltf = dir.Write(
-        "fifo.gltf", R"({"asset":{"version":"2.0"},"buffers":[{"uri":"buffer.bin","byteLength":12}],
-        "bufferViews":[{"buffer":0,"byteLength":12}],"accessors":[{"bufferView":0,"componentType":5126,
-        "count":1,"type":"VEC3","min":[0,0,0],"max":[0,0,0]}],"meshes":[{"primitives":[{"attributes":
-        {"POSITION":0}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}],"scene":0})");
-    ReadLimits limits;
-    limits.wallSeconds = 3;
-    const auto start = std::chrono::steady_clock::now();
+}
+
+// A triangle whose three corners are in `buffer` (36 bytes of floats), named by a glTF file.
+std::string TriangleGltf(const std::string& uri) {
+    return R"({"asset":{"version":"2.0"},"buffers":[{"uri":")" + uri +
+           R"(","byteLength":36}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,
+        "componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],"meshes":[{"primitives":
+        [{"attributes":{"POSITION":0}}]}],"nodes":[{"mesh":0,"name":"head"}],"scenes":[{"nodes":[0]}],"scene":0})";
+}
+
+// Files the chosen file names are read only when they are regular files in its folder: a pipe
+// nobody writes to is refused at once instead of blocking the reader, and a file outside is not read.
+TEST(FigureReadApart, ReferencedFilesStayInTheFolderAndAreRegular) {
+    test::TempDir dir;
+    const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const std::string buffer(reinterpret_cast<const char*>(corners), sizeof corners);
+    std::filesystem::create_directory(dir.File("model"));
+    dir.Write("model/buffer.bin", buffer);
+    dir.Write("outside.bin", buffer);
     std::string error;
-    EXPECT_FALSE(ReadFigureFileApart(gltf, &error, {}, limits));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(error, "the reader stopped (took too long)");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
-    // Cancel stops the same wait at once.
-    EXPECT_FALSE(ReadFigureFileApart(gltf, &error, [] { return false; }, limits));
+    EXPECT_TRUE(ReadFigureFileApart(dir.Write("model/inside.gltf", TriangleGltf("buffer.bin")), &error))
+        << error;
+    EXPECT_FALSE(
+        ReadFigureFileApart(dir.Write("model/outside.gltf", TriangleGltf("../outside.bin")), &error));
+    ASSERT_EQ(::mkfifo(dir.File("model/pipe.bin").c_str(), 0600), 0);
+    ReadLimits limits;
+    limits.wallSeconds = 60;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(
+        ReadFigureFileApart(dir.Write("model/pipe.gltf", TriangleGltf("pipe.bin")), &error, {}, limits));
+    EXPECT_NE(error, "the reader stopped (took too long)");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// Cancel stops a long read.
+TEST(FigureReadApart, CancelStopsTheReader) {
+    test::TempDir dir;
+    std::string obj = "g head\n";
+    constexpr int kRows = 400;
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kRows; ++j)
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+    for (int i = 0; i + 1 < kRows; ++i)
+        for (int j = 0; j + 1 < kRows; ++j) {
+            const int a = i * kRows + j + 1;
+            obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + kRows) +
+                   "\n";
+        }
+    std::string error;
+    EXPECT_FALSE(ReadFigureFileApart(dir.Write("large.obj", obj), &error, [] { return false; }));
     EXPECT_EQ(error, "reading was cancelled");
 }
 
