@@ -1,5 +1,6 @@
 #include "FigureFileReader.h"
 
+#include "GltfBindMatrices.h"
 #include "InputFile.h"
 
 #include <assimp/DefaultIOSystem.h>
@@ -228,11 +229,21 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
             return std::nullopt;
         }
     }
-    // A VRM avatar is a binary glTF under another name, which the library does not know.
-    if (LowerExtension(path) == "vrm") {
+    // A VRM avatar is a binary glTF under another name, which the library does not know; a glTF
+    // whose skins lack their bind matrices is mended first.
+    const std::string extension = LowerExtension(path);
+    if (extension == "vrm" || extension == "glb" || extension == "gltf") {
         const auto bytes = ReadInputFile(path, error);
         if (!bytes) return std::nullopt;
-        return ReadFigureBytes(bytes->data(), bytes->size(), "glb", error, path);
+        const auto slash = path.find_last_of('/');
+        char* folder = ::realpath(slash == std::string::npos ? "." : path.substr(0, slash).c_str(), nullptr);
+        const std::string folderPath = folder ? folder : "";
+        std::free(folder);
+        const auto mended = WithIdentityBindMatrices(*bytes, folderPath);
+        const std::string& text = mended ? *mended : *bytes;
+        if (mended || extension == "vrm")
+            return ReadFigureBytes(text.data(), text.size(), extension == "gltf" ? "gltf" : "glb", error,
+                                   path);
     }
     Assimp::Importer importer;
     Configure(importer);

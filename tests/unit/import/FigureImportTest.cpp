@@ -318,3 +318,15 @@ TEST(FigureImport, TheWayTheFigureFacedInItsFileIsKept) {
     const double straight = ConvertFigure(*scene).facingYaw, turned = ConvertFigure(quarter).facingYaw;
     EXPECT_NEAR(std::remainder(turned - straight - kPi / 2, 2 * kPi), 0.0, 0.02);
 }
+
+// A skin without inverse bind matrices means identity matrices (the import library crashed on
+// one): the figure is read, whole.
+TEST(FigureImport, ASkinWithoutBindMatricesUsesIdentityMatrices) {
+    test::TempDir dir;
+    std::string gltf = test::RiggedFigureGltf(test::kMixamoNames);
+    const std::string bind = ",\"inverseBindMatrices\":4";
+    ASSERT_NE(gltf.find(bind), std::string::npos);
+    gltf.erase(gltf.find(bind), bind.size());
+    const std::string path = dir.Write("no-bind.gltf", gltf);
+    ExpectWholeFigure(ConvertFile(path), path);
+}
