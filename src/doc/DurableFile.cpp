@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@ namespace figurant {
 namespace {
 
 constexpr const char* kReadOnly = "the file is read-only";
+constexpr const char* kNotRegular = "it is not a regular file (a folder, a device or a pipe)";
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -91,17 +94,57 @@ std::string WriteInPlace(const std::string& path, const std::string& bytes) {
     return error ? Reason(error) : std::string();
 }
 
+// What a temporary of the file is called before its six unique characters: the file's own name
+// (cut short so that the whole stays within the longest name a folder takes) and ".saving-".
+constexpr const char* kTempMark = ".saving-";
+constexpr std::size_t kUniqueChars = 6;
+
+std::string TempPrefix(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t room = NAME_MAX - std::strlen(kTempMark) - kUniqueChars;
+    if (name.size() > room) name.resize(room);
+    return folder + name + kTempMark;
+}
+
+// Temporaries that a save of the same file left when it was killed: older than any save still
+// running could be (a save writes and renames its temporary within moments).
+void RemoveStaleTemporaries(const std::string& prefix) {
+    constexpr long kStaleSeconds = 60;
+    const auto slash = prefix.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    const std::string start = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != start.size() + kUniqueChars || name.compare(0, start.size(), start) != 0) continue;
+        const std::string path = (slash == std::string::npos ? "" : folder) + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime > kStaleSeconds)
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
-std::string WriteFileDurably(const std::string& requested, const std::string& bytes) {
+std::string WriteFileDurably(const std::string& requested, const std::string& bytes, SpecialFiles special) {
     const std::string path = Target(requested);
     struct stat info {};
     const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && !S_ISREG(info.st_mode)) return WriteInPlace(path, bytes);
+    if (exists && !S_ISREG(info.st_mode)) {
+        if (special == SpecialFiles::Refuse || S_ISDIR(info.st_mode)) return kNotRegular;
+        return WriteInPlace(path, bytes);
+    }
     if (exists && IsReadOnly(path, info)) return kReadOnly;
+    const std::string prefix = TempPrefix(path);
+    RemoveStaleTemporaries(prefix);
     // A unique new name, created exclusively: nothing planted there (a link to another file, a
     // temporary left by a crashed save) is ever opened or overwritten.
-    std::string temp = path + ".saving-XXXXXX";
+    std::string temp = prefix + std::string(kUniqueChars, 'X');
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return Reason(errno);
     int error = ::fchmod(fd, exists ? (info.st_mode & 07777) : NewFileMode()) == 0 ? 0 : errno;

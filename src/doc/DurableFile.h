@@ -6,10 +6,18 @@
 
 namespace figurant {
 
+// What a write does when the path names something other than a regular file.
+enum class SpecialFiles {
+    WriteInPlace, // a device or a pipe is written as it is (a folder is refused)
+    Refuse        // refused at once: a pipe nobody reads would block the writer
+};
+
 // Replaces (or creates) the file with `bytes`: a complete copy is written beside it under a
-// unique new name, flushed to disk, given the old file's mode, renamed over it, and the folder is
-// flushed too. Devices and other special files are written in place.
-std::string WriteFileDurably(const std::string& path, const std::string& bytes);
+// unique new name ("NAME.saving-XXXXXX", the name cut short where it is too long for that),
+// flushed to disk, given the old file's mode, renamed over it, and the folder is flushed too.
+// Temporaries that a killed save of the same file left behind are removed first.
+std::string WriteFileDurably(const std::string& path, const std::string& bytes,
+                             SpecialFiles special = SpecialFiles::WriteInPlace);
 // Appends `bytes` (creating the file if missing) and flushes them to disk; on any failure the
 // file is cut back to its previous length, so its bytes stay exactly as they were.
 std::string AppendFileDurably(const std::string& path, const std::string& bytes);

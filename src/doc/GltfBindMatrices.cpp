@@ -18,7 +18,9 @@ constexpr int kFloat = 5126; // the accessor component type of 32-bit floats
 std::string Base64(const std::string& bytes) {
     static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     const std::size_t n = bytes.size();
-    auto at = [&](std::size_t i) { return i < n ? static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) : 0u; };
+    auto at = [&](std::size_t i) {
+        return i < n ? static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) : 0u;
+    };
     std::string out;
     for (std::size_t i = 0; i < n; i += 3) {
         const std::uint32_t v = at(i) << 16 | at(i + 1) << 8 | at(i + 2);
@@ -55,9 +57,10 @@ bool Mend(Json& gltf, const std::string& folder) {
             matrices.append(reinterpret_cast<const char*>(identity), sizeof identity);
         for (const char* list : {"buffers", "bufferViews", "accessors"})
             if (!gltf.contains(list) || !gltf[list].is_array()) gltf[list] = Json::array();
-        gltf["buffers"].push_back(
-            {{"byteLength", matrices.size()}, {"uri", "data:application/octet-stream;base64," + Base64(matrices)}});
-        gltf["bufferViews"].push_back({{"buffer", gltf["buffers"].size() - 1}, {"byteLength", matrices.size()}});
+        gltf["buffers"].push_back({{"byteLength", matrices.size()},
+                                   {"uri", "data:application/octet-stream;base64," + Base64(matrices)}});
+        gltf["bufferViews"].push_back(
+            {{"buffer", gltf["buffers"].size() - 1}, {"byteLength", matrices.size()}});
         gltf["accessors"].push_back({{"bufferView", gltf["bufferViews"].size() - 1},
                                      {"componentType", kFloat},
                                      {"count", joints},

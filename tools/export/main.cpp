@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -46,6 +47,8 @@ int Fail(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write fails (EFBIG) and is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::map<std::string, std::string> args;
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
     if (!doc.Model()) return Fail("the drawing \"" + args["--dxf"] + "\" cannot be read");
     if (!doc.NormalsReady())
         return Fail("the normals \"" + args["--normals"] + "\" cannot be read or do not cover the drawing");
+    if (doc.Model()->GetCount() == 0) return Fail("the drawing \"" + args["--dxf"] + "\" has no faces");
     doc.BuildHierarchy();
     Figure figure;
     figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
     const std::string out = bvh ? args["--bvh"] : args["--glb"];
     const std::string bytes =
         FormatMotion(bvh ? MotionFormat::Bvh : MotionFormat::Glb, figure, std::move(frames), options);
-    if (const std::string error = WriteFileDurably(out, bytes); !error.empty())
+    if (const std::string error = WriteFileDurably(out, bytes, SpecialFiles::Refuse); !error.empty())
         return Fail("\"" + out + "\" cannot be written: " + error);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -184,4 +185,57 @@ TEST(Export, RefusesUnitsInGltfAndAFigureWithoutJoints) {
     EXPECT_NE(RunTool("cat", dir.File("joints.txt")).out.find("no joints"), std::string::npos);
     EXPECT_FALSE(std::ifstream(dir.File("p.bvh")).good());
     EXPECT_EQ(RunTool(FIGURANT_EXPORT, jointless + " --bvh " + dir.File("p.bvh") + " --rigid").status, 0);
+}
+
+// Outputs that cannot take the file: a pipe and a folder are refused at once, a full disk and a
+// file-size limit are reported; each time the status is 1, no partial file is left and the old
+// file keeps its bytes.
+TEST(Outputs, WhatCannotBeWrittenIsReportedAndLeavesTheOldFile) {
+    TempDir dir;
+    const std::string model = "--dxf " + DefaultModelPath() + " --normals " + DefaultNormalsPath();
+    const std::string figure = std::string(FIGURANT_TEST_MODELS) + "/male_base_mesh.glb";
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.File("folder"));
+    const std::string old = dir.Write("old.bvh", "old bytes");
+    const std::string limited = "sh -c 'ulimit -f 1; exec \"$0\" \"$@\"' ";
+    const struct {
+        std::string command;
+    } rows[] = {{std::string(FIGURANT_EXPORT) + " " + model + " --bvh " + dir.File("pipe")},
+                {std::string(FIGURANT_EXPORT) + " " + model + " --glb " + dir.File("folder")},
+                {std::string(FIGURANT_EXPORT) + " " + model + " --glb /dev/full"},
+                {limited + FIGURANT_EXPORT + " " + model + " --bvh " + old},
+                {std::string(FIGURANT_CONVERT) + " " + figure + " " + dir.File("pipe")},
+                {limited + FIGURANT_CONVERT + " " + figure + " " + dir.File("big.dxf")}};
+    for (const auto& row : rows) {
+        const ToolRun run = RunTool("timeout 60", row.command, dir.File("errors.txt"));
+        EXPECT_EQ(run.status, 1) << row.command;
+        EXPECT_FALSE(ReadAll(dir.File("errors.txt")).empty()) << row.command;
+    }
+    EXPECT_EQ(ReadAll(old), "old bytes");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("big.dxf")));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".saving-"), std::string::npos) << entry.path();
+}
+
+// The converter writes the drawing and its normals both or neither, never over its input; the
+// exporter refuses a drawing without faces.
+TEST(Outputs, TheConverterKeepsItsPairWholeAndItsInput) {
+    TempDir dir;
+    const std::string figure =
+        dir.Write("figure.glb", ReadAll(std::string(FIGURANT_TEST_MODELS) + "/male_base_mesh.glb"));
+    EXPECT_EQ(RunTool(FIGURANT_CONVERT, figure + " " + figure).status, 1);
+    EXPECT_EQ(ReadAll(figure), ReadAll(std::string(FIGURANT_TEST_MODELS) + "/male_base_mesh.glb"));
+    const std::string out = dir.Write("pair.dxf", "old drawing");
+    std::filesystem::create_directory(dir.File("pair.normal")); // the normals cannot be written
+    EXPECT_EQ(RunTool(FIGURANT_CONVERT, figure + " " + out, dir.File("errors.txt")).status, 1);
+    EXPECT_EQ(ReadAll(out), "old drawing");
+    EXPECT_NE(ReadAll(dir.File("errors.txt")).find("pair.normal"), std::string::npos);
+    const std::string empty = dir.Write("empty.dxf", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
+    EXPECT_EQ(RunTool(FIGURANT_EXPORT,
+                      "--dxf " + empty + " --normals " + dir.Write("empty.normal", "0\n") + " --bvh " +
+                          dir.File("empty.bvh"),
+                      dir.File("errors.txt"))
+                  .status,
+              1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("empty.bvh")));
 }
