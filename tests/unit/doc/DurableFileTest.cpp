@@ -2,6 +2,7 @@
 #include "DurableFile.h"
 #include "TempDir.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -109,3 +110,26 @@ TEST(DurableFile, ReplacingKeepsModeLinksAndOtherFiles) {
 }
 
 } // namespace
+
+// A name as long as a folder takes is saved (its temporary is named shorter); temporaries that a
+// killed save of the same file left are cleaned up by the next save, a fresh one is left alone.
+TEST(DurableFile, LongNamesAndTemporariesOfKilledSaves) {
+    test::TempDir dir;
+    const std::string longName = dir.File(std::string(250, 'n') + ".amt");
+    EXPECT_EQ(WriteFileDurably(longName, "key frame"), "");
+    EXPECT_EQ(test::ReadAll(longName), "key frame");
+    const std::string path = dir.File("walk.amt");
+    const std::string stale = dir.Write("walk.amt.saving-AbC123", "half"),
+                      fresh = dir.Write("walk.amt.saving-XyZ789", "");
+    const std::string other = dir.Write("run.amt.saving-AbC123", "half");
+    const timespec old[2] = {{0, 0}, {1000, 0}};
+    for (const std::string& p : {stale, other})
+        ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), old, 0), 0);
+    EXPECT_EQ(WriteFileDurably(path, "whole"), "");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    // A pipe is written in place by default, refused when asked.
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    EXPECT_NE(WriteFileDurably(dir.File("pipe"), "x", SpecialFiles::Refuse), "");
+}
