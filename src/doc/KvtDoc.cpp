@@ -13,6 +13,20 @@
 
 namespace figurant {
 
+namespace {
+
+// 4674 as "4,674": counts in the status bar read the same whatever the locale.
+std::string Grouped(long n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+} // namespace
+
 void CKvtDoc::OnCommand(int id) {
     if (id == cmd::ImportDxf) OnImportDxf();
     if (id == cmd::ImportModel) OnImportModel();
@@ -80,7 +94,12 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
     m_bNormalsRead = true;
     PlaceModel();
     SettleNormals();
-    ShowLoadStatus(!figure.normalsFromFile);
+    std::string leftOut;
+    if (figure.leftOut.Total() > 0)
+        leftOut = Grouped(figure.leftOut.Total()) + " triangles of the file left out (" +
+                  Grouped(figure.leftOut.placeless) + " with a corner that is not a usable number, " +
+                  Grouped(figure.leftOut.folded) + " with two corners at one point)";
+    ShowLoadStatus(!figure.normalsFromFile, leftOut);
     if (!figure.missingJoints.empty() && m_services) {
         std::string joints;
         for (const std::string& j : figure.missingJoints)
@@ -223,16 +242,6 @@ Vec3f FaceNormal(const PointSpan& p) {
     return n;
 }
 
-// 4674 as "4,674": counts in the status bar read the same whatever the locale.
-std::string Grouped(long n) {
-    std::string digits = std::to_string(n), out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 } // namespace
 
 // Tells the user what the load gave ("4,674 faces, 16 segments") and, in one message, whatever
@@ -269,14 +278,15 @@ void CKvtDoc::ReportLoad(const DxfReadReport& report, bool normalsComputed) {
     m_services->MessageBox(text + ".");
 }
 
-long CKvtDoc::ShowLoadStatus(bool normalsComputed) {
+long CKvtDoc::ShowLoadStatus(bool normalsComputed, const std::string& leftOut) {
     long faces = 0;
     for (const auto& line : *m_pModel)
         faces += line->m_bFace ? 1 : 0;
     if (m_services)
         m_services->ShowStatusMessage(Grouped(faces) + " faces, " + std::to_string(m_nSegments) +
                                       " segments" +
-                                      (normalsComputed ? "; Normals computed from the faces" : ""));
+                                      (normalsComputed ? "; Normals computed from the faces" : "") +
+                                      (leftOut.empty() ? "" : "; " + leftOut));
     return faces;
 }
 

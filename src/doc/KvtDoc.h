@@ -101,7 +101,7 @@ class CKvtDoc : public ICommandTarget {
     void OrientNormals(std::vector<Vec3f>& normals) const;
     void ReportLoad(const DxfReadReport& report, bool normalsComputed);
     // "4,674 faces, 16 segments" in the status bar; the number of faces.
-    long ShowLoadStatus(bool normalsComputed);
+    long ShowLoadStatus(bool normalsComputed, const std::string& leftOut = {});
 
     IWindowServices* m_services;
     std::vector<int> m_segmentNumbers;

@@ -24,6 +24,7 @@ class Writer {
         Put(p.y);
         Put(p.z);
     }
+    void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
     std::string Take() { return std::move(m_out); }
 
   private:
@@ -139,6 +140,11 @@ bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones) {
 
 std::string EncodeScene(const ImportScene& scene) {
     Writer w(kSceneMagic);
+    std::size_t size = 64 * scene.bones.size();
+    for (const ImportMesh& mesh : scene.meshes)
+        size += 2 * kPointBytes * mesh.positions.size() + 12 * mesh.triangles.size() +
+                32 * mesh.weights.size() + 256;
+    w.Reserve(size);
     w.Put(scene.metresPerUnit);
     w.Count(scene.bones.size());
     for (const ImportBone& bone : scene.bones) {

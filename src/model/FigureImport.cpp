@@ -21,8 +21,9 @@ constexpr int kBodySegments = 16;
 constexpr int kHeadSegment = 0, kChestSegment = 1, kPelvisSegment = 3;
 // The waist lies this far from the hip joints' height to the shoulder joints' height.
 constexpr double kWaistFraction = 0.35;
-// Positions closer than this share of the model's size are one vertex.
-constexpr double kWeldFraction = 1e-6;
+// Positions closer than this are one vertex: a millionth of a body's height, whatever else the
+// file holds (a share of the model's size let one stray vertex far away weld a body together).
+constexpr double kWeldMetres = 2e-6;
 // Metres per unit of the drawing's coordinates, and the units code that names that unit.
 constexpr double kDrawingUnit = 2.54;
 constexpr int kDrawingUnitsCode = 5; // 100 inches
@@ -62,9 +63,17 @@ std::vector<int> BoneSegments(const std::vector<ImportBone>& bones) {
         return a >= 0 && static_cast<std::size_t>(a) < bones.size() &&
                segments[static_cast<std::size_t>(a)] >= 0;
     };
+    // A parent listed before its child has been resolved already (the readers list bones so), which
+    // keeps this linear however long a chain of unknown bones is.
     std::vector<int> resolved = segments;
     for (std::size_t b = 0; b < bones.size(); ++b) {
-        int a = static_cast<int>(b);
+        if (known(static_cast<int>(b))) continue;
+        const int parent = bones[b].parent;
+        if (parent >= 0 && static_cast<std::size_t>(parent) < b) {
+            resolved[b] = resolved[static_cast<std::size_t>(parent)];
+            continue;
+        }
+        int a = parent;
         for (std::size_t steps = 0;
              a >= 0 && static_cast<std::size_t>(a) < bones.size() && !known(a) && steps <= bones.size();
              ++steps)
@@ -83,7 +92,7 @@ using SegmentWeights = std::array<float, kBodySegments>;
 // cell only when it lies within the distance of that cell's side.
 class Welder {
   public:
-    // Cells are counted from the model's lowest corner, so no cell number exceeds about a thousand.
+    // Cells are counted from the model's lowest corner.
     Welder(double tolerance, const Point3d& origin, std::size_t expected)
         : m_tol(tolerance), m_cell(tolerance * kCellsPerTolerance), m_origin(origin) {
         m_points.reserve(expected);
@@ -92,11 +101,11 @@ class Welder {
     int Add(const Point3d& p) {
         const Point3d q = p - m_origin;
         const double v[3] = {q.x / m_cell, q.y / m_cell, q.z / m_cell};
-        std::int64_t c[3];
+        double c[3];
         int lo[3], hi[3];
         for (int a = 0; a < 3; ++a) {
             const double f = std::floor(v[a]);
-            c[a] = static_cast<std::int64_t>(f);
+            c[a] = f;
             const double margin = m_tol / m_cell;
             lo[a] = v[a] - f < margin ? -1 : 0;
             hi[a] = f + 1 - v[a] < margin ? 1 : 0;
@@ -120,27 +129,51 @@ class Welder {
 
   private:
     static constexpr double kCellsPerTolerance = 1000;
-    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z) {
-        // Cell numbers stay below 2^20 on each axis (the model spans about a thousand cells).
-        const auto u = [](std::int64_t n) { return static_cast<std::uint64_t>(n + (1 << 20)) & 0x1FFFFF; };
-        return u(x) | (u(y) << 21) | (u(z) << 42);
-    }
+    // A cell by its whole-numbered coordinates, kept as doubles: a position however far away has
+    // a cell of its own, and no two cells share a key.
+    struct Cell {
+        double x, y, z;
+        bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
+    };
+    struct CellHash {
+        std::size_t operator()(const Cell& c) const {
+            std::size_t h = std::hash<double>()(c.x);
+            h = h * 1000003u ^ std::hash<double>()(c.y);
+            return h * 1000003u ^ std::hash<double>()(c.z);
+        }
+    };
+    static Cell Key(double x, double y, double z) { return {x, y, z}; }
     double m_tol, m_cell;
     Point3d m_origin;
     std::vector<Point3d> m_points;
-    std::unordered_map<std::uint64_t, std::vector<int>> m_cells;
+    std::unordered_map<Cell, std::vector<int>, CellHash> m_cells;
 };
 
-// A mesh without a skin: its own names first, then the bone it hangs from.
-int FixedSegment(const ImportMesh& mesh, const std::vector<int>& boneSegments) {
+// A mesh without a skin: its own names first, then the bone it hangs from, when that bone or one
+// above it has a body part's name (a teapot under a node named "Teapot" is no pelvis).
+int FixedSegment(const ImportMesh& mesh, const std::vector<int>& boneSegments,
+                 const std::vector<bool>& named) {
     for (const std::string& name : mesh.names) {
         const NamedPart part = ClassifyName(name);
         if (part.part == BodyPart::Spine) return kChestSegment;
         if (const int s = SegmentOfPart(part); s >= 0) return s;
     }
-    if (mesh.bone >= 0 && static_cast<std::size_t>(mesh.bone) < boneSegments.size())
+    if (mesh.bone >= 0 && static_cast<std::size_t>(mesh.bone) < boneSegments.size() &&
+        named[static_cast<std::size_t>(mesh.bone)])
         return boneSegments[static_cast<std::size_t>(mesh.bone)];
     return -1;
+}
+
+// Bones that have a body part's name, or hang below one that has.
+std::vector<bool> NamedBones(const std::vector<ImportBone>& bones) {
+    std::vector<bool> named(bones.size(), false);
+    for (std::size_t b = 0; b < bones.size(); ++b) {
+        const int parent = bones[b].parent;
+        named[b] =
+            ClassifyName(bones[b].name).part != BodyPart::Unknown ||
+            (parent >= 0 && static_cast<std::size_t>(parent) < b && named[static_cast<std::size_t>(parent)]);
+    }
+    return named;
 }
 
 struct Face {
@@ -239,11 +272,13 @@ Point3d RightDirection(const std::vector<Face>& faces, const std::vector<Point3d
 namespace {
 
 Welder WelderFor(const ImportScene& scene) {
-    const auto [origin, size] = ModelBox(scene);
+    const Point3d origin = ModelBox(scene).first;
     std::size_t positions = 0;
     for (const ImportMesh& m : scene.meshes)
         positions += m.positions.size();
-    return Welder(kWeldFraction * size, origin, positions);
+    const double metres =
+        std::isfinite(scene.metresPerUnit) && scene.metresPerUnit > 0 ? scene.metresPerUnit : 1.0;
+    return Welder(kWeldMetres / metres, origin, positions);
 }
 
 // A skinned face's weights by segment, summed over its corners.
@@ -270,12 +305,12 @@ int WeightedSegment(const SegmentWeights& w) {
 class FaceCollector {
   public:
     FaceCollector(const ImportScene& scene, const std::vector<int>& boneSegments)
-        : m_boneSegments(boneSegments), m_welder(WelderFor(scene)) {}
+        : m_boneSegments(boneSegments), m_named(NamedBones(scene.bones)), m_welder(WelderFor(scene)) {}
 
     // True when the mesh has no skin and its own names (or its node's) place it on the body.
     bool Add(const ImportMesh& mesh) {
         const bool skinned = !mesh.weights.empty() && mesh.weights.size() == mesh.positions.size();
-        const int fixed = skinned ? -1 : FixedSegment(mesh, m_boneSegments);
+        const int fixed = skinned ? -1 : FixedSegment(mesh, m_boneSegments, m_named);
         m_fileNormals = m_fileNormals && mesh.normals.size() == mesh.positions.size();
         std::vector<int> ids;
         ids.reserve(mesh.positions.size());
@@ -285,14 +320,19 @@ class FaceCollector {
             return i >= 0 && static_cast<std::size_t>(i) < ids.size() && At(ids, i) >= 0;
         };
         for (const auto& t : mesh.triangles) {
-            if (!std::all_of(t.begin(), t.end(), usable)) continue;
+            if (!std::all_of(t.begin(), t.end(), usable)) {
+                ++m_leftOut.placeless;
+                continue;
+            }
             const SegmentWeights w = skinned ? FaceWeights(mesh, t, m_boneSegments) : SegmentWeights{};
             const Face f{{At(ids, t[0]), At(ids, t[1]), At(ids, t[2])}, skinned ? WeightedSegment(w) : fixed};
-            // Faces that welding folded to a line or a point are dropped.
+            // Faces that welding folded to a line or a point are dropped, and counted.
             if (f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2]) {
                 m_faces.push_back(f);
                 m_weights.push_back(w);
                 m_skinned.push_back(skinned);
+            } else {
+                ++m_leftOut.folded;
             }
         }
         return fixed >= 0;
@@ -304,6 +344,7 @@ class FaceCollector {
     const std::vector<Point3d>& Points() const { return m_welder.Points(); }
     const std::vector<Point3d>& NormalSums() const { return m_normalSums; }
     bool FileNormals() const { return m_fileNormals; }
+    const FacesLeftOut& LeftOut() const { return m_leftOut; }
 
   private:
     int Weld(const Point3d& p, const Point3d& normal) {
@@ -315,12 +356,14 @@ class FaceCollector {
     }
 
     const std::vector<int>& m_boneSegments;
+    const std::vector<bool> m_named;
     Welder m_welder;
     std::vector<Face> m_faces;
     std::vector<SegmentWeights> m_weights; // per face, summed over its corners (skinned faces)
     std::vector<bool> m_skinned;
     std::vector<Point3d> m_normalSums;
     bool m_fileNormals = true;
+    FacesLeftOut m_leftOut;
 };
 
 // The figure's axes: x forward, y up, z the figure's right.
@@ -475,6 +518,7 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
         drawn.push_back({static_cast<float>(q.x), static_cast<float>(q.y), static_cast<float>(q.z)});
     }
     out.normalsFromFile = collector.FileNormals();
+    out.leftOut = collector.LeftOut();
     WriteDrawing(faces, drawn, axes, collector, out);
     if (!out.normalsFromFile) ComputeNormals(faces, drawn, out);
     CheckJoints(faces, points.size(), out);

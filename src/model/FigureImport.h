@@ -47,6 +47,13 @@ struct JointReport {
     long ringSize = 0; // vertices the two segments share
 };
 
+// Triangles of the file that are not in the figure, by reason.
+struct FacesLeftOut {
+    long placeless = 0; // a corner is not a number, or lies beyond any body's size
+    long folded = 0;    // two corners are the same point (within a millionth of a body)
+    long Total() const { return placeless + folded; }
+};
+
 struct ConvertedFigure {
     // Empty when nothing could be made; the model is then null.
     std::string error;
@@ -59,6 +66,7 @@ struct ConvertedFigure {
     // Radians about the vertical axis from the file's forward (+z, y up) to the way the figure
     // faces in the file: the figure is turned to face forward here, and exports turn it back.
     double facingYaw = 0;
+    FacesLeftOut leftOut;
     std::vector<int> boneSegments;   // per bone of the scene
     std::array<long, 16> faces{};    // per segment
     std::vector<JointReport> joints; // every joint of the figure tree

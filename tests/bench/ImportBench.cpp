@@ -4,10 +4,12 @@
 #include "Figure.h"
 #include "FigureFileReader.h"
 #include "FigureImport.h"
+#include "FigureReadApart.h"
 #include "KvtDoc.h"
 #include "RiggedFigureFile.h"
 
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <fstream>
 
 using namespace figurant;
@@ -51,6 +53,37 @@ void BM_ImportRead(benchmark::State& state) {
         benchmark::DoNotOptimize(ReadFigureFile(files.rigged, nullptr));
 }
 
+// The same read in a child process, as Import Model and the converter read: the price of the
+// process and of sending the scene back.
+void BM_ImportReadApart(benchmark::State& state) {
+    const Files& files = RiggedFiles();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadFigureFileApart(files.rigged, nullptr));
+}
+
+// Conversions of hostile scenes stay near-linear: 0, a skin of 200,000 joints in a chain of
+// unnamed bones; 1, 80,000 positions scattered to the far ends of every coordinate.
+void BM_ConvertHostileScene(benchmark::State& state) {
+    ImportScene scene = *ReadFigureFile(RiggedFiles().rigged, nullptr);
+    if (state.range(0) == 0) {
+        const int first = static_cast<int>(scene.bones.size());
+        for (int i = 0; i < 200000; ++i)
+            scene.bones.push_back({"link" + std::to_string(i), i ? first + i - 1 : 0, {}});
+    } else {
+        ImportMesh outliers;
+        outliers.names = {"head"};
+        for (int i = 0; i < 80000; ++i) {
+            const double scale = std::pow(10.0, i % 60 - 30);
+            outliers.positions.push_back({scale * (i % 997), scale, -scale});
+        }
+        for (int i = 0; i + 2 < 80000; i += 3)
+            outliers.triangles.push_back({i, i + 1, i + 2});
+        scene.meshes.push_back(outliers);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ConvertFigure(scene));
+}
+
 void BM_ImportConvert(benchmark::State& state) {
     const auto scene = ReadFigureFile(RiggedFiles().rigged, nullptr);
     for (auto _ : state)
@@ -74,5 +107,7 @@ void BM_ReadDrawingAndBuildFigure(benchmark::State& state) {
 
 BENCHMARK(BM_ImportRiggedFigure)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportReadApart)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertHostileScene)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportConvert)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadDrawingAndBuildFigure)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -330,3 +330,82 @@ TEST(FigureImport, ASkinWithoutBindMatricesUsesIdentityMatrices) {
     const std::string path = dir.Write("no-bind.gltf", gltf);
     ExpectWholeFigure(ConvertFile(path), path);
 }
+
+namespace {
+
+// The sample as read, with something added to its first mesh.
+ImportScene SampleScene() {
+    std::string error;
+    auto scene = ReadFigureFile(kSampleGlb, &error);
+    EXPECT_TRUE(scene) << error;
+    return scene ? *scene : ImportScene{};
+}
+
+long TotalFaces(const ConvertedFigure& figure) {
+    long n = 0;
+    for (long f : figure.faces)
+        n += f;
+    return n;
+}
+
+} // namespace
+
+// Welding does not depend on what else the file holds: a stray vertex 30 km away, or 80,000
+// points scattered to the far ends of any coordinate, leave every face of the body in place, and
+// whatever is left out is counted.
+TEST(FigureImport, StrayPositionsNeitherWeldTheBodyNorSlowItDown) {
+    const ImportScene sample = SampleScene();
+    const ConvertedFigure plain = ConvertFigure(sample);
+    ASSERT_TRUE(plain.error.empty());
+    ImportScene stray = sample;
+    stray.meshes[0].positions.push_back({30000, 0, 0});
+    const ConvertedFigure far = ConvertFigure(stray);
+    EXPECT_EQ(TotalFaces(far), TotalFaces(plain));
+    EXPECT_EQ(far.leftOut.Total(), 0);
+    ImportScene scattered = sample;
+    ImportMesh outliers;
+    outliers.names = {"head"};
+    std::uint64_t seed = 88172645463325252ull;
+    auto next = [&] { return seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17; };
+    for (int i = 0; i < 80000; ++i) {
+        const double scale = std::pow(10.0, static_cast<double>(next() % 60) - 30);
+        outliers.positions.push_back({scale * static_cast<double>(next() % 1000), scale, -scale});
+    }
+    for (int i = 0; i + 2 < 80000; i += 3)
+        outliers.triangles.push_back({i, i + 1, i + 2});
+    outliers.triangles.push_back({0, 0, 1}); // two corners at one point
+    scattered.meshes.push_back(outliers);
+    const ConvertedFigure wide = ConvertFigure(scattered);
+    ASSERT_TRUE(wide.error.empty()) << wide.error;
+    EXPECT_GE(TotalFaces(wide), TotalFaces(plain));
+    EXPECT_GE(wide.leftOut.folded, 1);
+    EXPECT_EQ(TotalFaces(wide) + wide.leftOut.Total(),
+              TotalFaces(plain) + static_cast<long>(outliers.triangles.size()));
+}
+
+// A chain of 200,000 bones without body-part names takes the segment of the named bone above it,
+// in time proportional to its length.
+TEST(BoneNames, ALongChainOfUnknownBonesTakesItsAncestorsSegment) {
+    std::vector<ImportBone> bones{{"mixamorig:LeftHand", -1, {}}};
+    for (int i = 1; i < 200000; ++i)
+        bones.push_back({"link" + std::to_string(i), i - 1, {}});
+    const std::vector<int> segments = BoneSegments(bones);
+    EXPECT_EQ(segments.back(), 9);
+    EXPECT_TRUE(std::all_of(segments.begin(), segments.end(), [](int s) { return s == 9; }));
+}
+
+// A mesh that names no body part, under a node that names none (a teapot), is no figure: the
+// import is refused with the reason, instead of making a figure of one pelvis.
+TEST(FigureImport, AMeshThatNamesNoBodyPartIsRefused) {
+    ImportScene teapot;
+    teapot.bones = {{"Scene", -1, {}}, {"Teapot", 0, {}}};
+    ImportMesh mesh;
+    mesh.names = {"Teapot", "Teapot", "Porcelain"};
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    mesh.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 3, 1}, {1, 3, 2}};
+    mesh.bone = 1;
+    teapot.meshes = {mesh};
+    const ConvertedFigure figure = ConvertFigure(teapot);
+    EXPECT_FALSE(figure.model);
+    EXPECT_NE(figure.error.find("which part of the body"), std::string::npos) << figure.error;
+}
