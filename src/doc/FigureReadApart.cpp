@@ -6,21 +6,27 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <malloc.h>
 #include <new>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace figurant {
 
 namespace {
 
-// The child's exit status when it ran out of memory (the allocator said so).
+// The child's exit status when it ran out of memory (the allocator said so), and when the reader
+// program could not be started.
 constexpr int kOutOfMemoryExit = 3;
+constexpr int kNoReaderExit = 127;
+constexpr const char* kReaderName = "figurant-read";
 constexpr int kPollMilliseconds = 100;
 constexpr int kFreshPagesFrom = 64 * 1024; // bytes
 // A pipe this large takes a body's scene in a few turns instead of a hundred.
@@ -49,33 +55,39 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// In the child: read under the limits, answer through the pipe, and leave without running any of
-// the parent's exit handlers.
-[[noreturn]] void ReadInChild(const std::string& path, int out, const ReadLimits& limits) {
-    std::signal(SIGPIPE, SIG_IGN);
-    // Memory the parent freed is shared with it until written, and each page written is copied
-    // first: large blocks come from fresh pages instead, which costs the read far less.
-    ::mallopt(M_MMAP_THRESHOLD, kFreshPagesFrom);
-    const rlimit cpu{limits.cpuSeconds, limits.cpuSeconds + 1};
-    ::setrlimit(RLIMIT_CPU, &cpu);
-    if (kLimitAddressSpace) {
-        const rlimit space{limits.addressSpace, limits.addressSpace};
-        ::setrlimit(RLIMIT_AS, &space);
+// The reader program beside the running one (the program's folder), else the one the build made.
+std::string ReaderProgram() {
+    if (const char* named = std::getenv("FIGURANT_READER")) return named;
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string beside(self, static_cast<std::size_t>(n));
+        beside = beside.substr(0, beside.find_last_of('/') + 1) + kReaderName;
+        if (::access(beside.c_str(), X_OK) == 0) return beside;
     }
-    int status = 0;
-    try {
-        std::string error;
-        const auto scene = ReadFigureFile(path, &error);
-        status = WriteAll(out, scene ? EncodeScene(*scene) : EncodeReadError(error)) ? 0 : 1;
-    } catch (const std::bad_alloc&) {
-        status = kOutOfMemoryExit;
-    } catch (...) {
-        status = 1;
+#ifdef FIGURANT_READER_BUILD_PATH
+    if (::access(FIGURANT_READER_BUILD_PATH, X_OK) == 0) return FIGURANT_READER_BUILD_PATH;
+#endif
+    return {};
+}
+
+// In the child: the reader program in a fresh process when there is one (memory the parent used
+// would otherwise be copied page by page as the read reuses it), else the read right here.
+[[noreturn]] void RunChild(const std::string& path, int out, const ReadLimits& limits,
+                           const std::string& program) {
+    ApplyReadLimits(limits);
+    if (!program.empty()) {
+        if (::dup2(out, STDOUT_FILENO) < 0) ::_exit(1);
+        const char* const argv[] = {program.c_str(), path.c_str(), nullptr};
+        ::execv(program.c_str(), const_cast<char* const*>(argv));
+        ::_exit(kNoReaderExit);
     }
-    ::_exit(status);
+    ::_exit(AnswerFigureRead(path, out));
 }
 
 std::string WhyTheChildStopped(int status, bool timedOut) {
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoReaderExit)
+        return "the reader program could not be started";
     if (timedOut) return "the reader stopped (took too long)";
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
@@ -90,12 +102,41 @@ std::string WhyTheChildStopped(int status, bool timedOut) {
 
 } // namespace
 
+void ApplyReadLimits(const ReadLimits& limits) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const rlimit cpu{limits.cpuSeconds, limits.cpuSeconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+    if (kLimitAddressSpace) {
+        const rlimit space{limits.addressSpace, limits.addressSpace};
+        ::setrlimit(RLIMIT_AS, &space);
+    }
+}
+
+int AnswerFigureRead(const std::string& path, int out) {
+    // Memory a forked reader shares with its parent is copied page by page as it is written: large
+    // blocks come from fresh pages instead.
+    ::mallopt(M_MMAP_THRESHOLD, kFreshPagesFrom);
+    try {
+        std::string error;
+        const auto scene = ReadFigureFile(path, &error);
+        const bool written = WriteAll(out, scene ? EncodeScene(*scene) : EncodeReadError(error));
+        // The answer is complete: the parent goes on while this process lets its memory go.
+        ::close(out);
+        return written ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemoryExit;
+    } catch (...) {
+        return 1;
+    }
+}
+
 std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
                                                const KeepWaiting& keepWaiting, const ReadLimits& limits) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return std::nullopt;
     };
+    const std::string program = ReaderProgram();
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail("no reader could be started");
     ::fcntl(pipeFds[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only costs time
@@ -107,7 +148,7 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
     }
     if (child == 0) {
         ::close(pipeFds[0]);
-        ReadInChild(path, pipeFds[1], limits);
+        RunChild(path, pipeFds[1], limits, program);
     }
     ::close(pipeFds[1]);
     const auto deadline =
@@ -136,6 +177,18 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
         }
     }
     ::close(pipeFds[0]);
+    if (!cancelled && !timedOut) {
+        // A whole answer needs no exit status: the child, still letting its memory go, is reaped
+        // on the side.
+        std::string undecoded;
+        if (auto scene = DecodeScene(bytes, &undecoded)) {
+            std::thread([child] {
+                while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+                }
+            }).detach();
+            return scene;
+        }
+    }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -22,8 +22,15 @@ using KeepWaiting = std::function<bool()>;
 
 // Nothing when the file cannot be read, with the reason in `error`: the library's own, or "the
 // reader stopped (crash)", "(ran out of memory)", "(took too long)", or "reading was cancelled".
+// The child runs the reader program, figurant-read, found beside the running program (or named
+// by FIGURANT_READER), in a fresh process; without one, the forked child reads itself.
 std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
                                                const KeepWaiting& keepWaiting = {},
                                                const ReadLimits& limits = {});
+
+// The reader's side, for the reader program: the limits on the process itself, then the read,
+// answered through `out`; the process's exit status.
+void ApplyReadLimits(const ReadLimits& limits);
+int AnswerFigureRead(const std::string& path, int out);
 
 } // namespace figurant
