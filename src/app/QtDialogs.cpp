@@ -92,6 +92,12 @@ const char* Title(ExportOptions::Kind kind) {
 
 } // namespace
 
+namespace {
+
+constexpr int kLargestTypedSide = 99999;
+
+} // namespace
+
 std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions& proposed) {
     using Kind = ExportOptions::Kind;
     QDialog dialog(m_parent);
@@ -101,7 +107,9 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     auto* width = new QSpinBox(&dialog);
     auto* height = new QSpinBox(&dialog);
     for (const auto& [box, value] : {std::pair{width, proposed.width}, std::pair{height, proposed.height}}) {
-        box->setRange(1, ExportOptions::kMaxSide);
+        // Wider than what can be drawn, so that a number typed in whole stays as typed (the export
+        // then says what the largest is).
+        box->setRange(1, kLargestTypedSide);
         box->setValue(value);
         box->setSuffix(" px");
     }

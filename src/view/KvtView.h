@@ -231,8 +231,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     int m_pickName = -1;
     void DrawPicture(float red, float green, float blue, float alpha, Layer layer = Layer::All);
     void DrawFilled(int mode, Layer layer);
+    // `failed` is set when a frame could not be saved (rather than the user cancelling).
     std::size_t ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
-                                    const std::string& stem);
+                                    const std::string& stem, bool& failed);
     bool MakeVideo(const QString& ffmpeg, const std::string& stem, int framesPerSecond);
     // Building the figure on a large model: its progress shown as "Building the figure..." in
     // steps (the document's tables, the figure, then each segment's arrays), and the picture

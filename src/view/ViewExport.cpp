@@ -7,6 +7,7 @@
 #include "OffscreenTarget.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QOpenGLFramebufferObject>
 #include <QProcess>
@@ -47,6 +48,20 @@ std::string FrameName(const std::string& stem, std::size_t frame) {
     char number[32];
     std::snprintf(number, sizeof number, "_%04zu.png", frame + 1);
     return stem + number;
+}
+
+// The frames' names as the video encoder reads them: its own "%" doubled, then the number's.
+QString EncoderPattern(const std::string& stem) {
+    return QString::fromStdString(stem).replace("%", "%%") + "_%04d.png";
+}
+
+// Frames of an earlier, longer export under the same name, past the new ones: the encoder would
+// take them into the video. Returns how many were removed.
+int RemoveOlderFrames(const std::string& stem, std::size_t from) {
+    int removed = 0;
+    for (std::size_t frame = from; QFile::exists(QString::fromStdString(FrameName(stem, frame))); ++frame)
+        removed += QFile::remove(QString::fromStdString(FrameName(stem, frame))) ? 1 : 0;
+    return removed;
 }
 
 } // namespace
@@ -140,20 +155,25 @@ void CKvtView::OnExportFrames() {
         return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
                                      ".");
     const std::string stem = Stem(*path);
-    const std::size_t written = ExportFramePictures(*frames, *options, stem);
+    bool failed = false;
+    const std::size_t written = ExportFramePictures(*frames, *options, stem, failed);
     if (written < frames->size()) {
-        m_services.ShowStatusMessage("Export cancelled after " + std::to_string(written) + " frames");
+        m_services.ShowStatusMessage(std::string(failed ? "Export failed" : "Export cancelled") + " after " +
+                                     std::to_string(written) + " frames");
         return;
     }
+    // The set is exactly this export's frames.
+    const int older = RemoveOlderFrames(stem, written);
     if (options->video && !ffmpeg.isEmpty() && !MakeVideo(ffmpeg, stem, options->framesPerSecond)) return;
     m_services.ShowStatusMessage(
         "Exported " + std::to_string(written) + " frames to " + FileName(FrameName(stem, 0)) +
-        (options->video && !ffmpeg.isEmpty() ? " ... and " + FileName(stem + ".mp4") : ""));
+        (options->video && !ffmpeg.isEmpty() ? " ... and " + FileName(stem + ".mp4") : "") +
+        (older > 0 ? "; " + std::to_string(older) + " older frames of the same name removed" : ""));
 }
 
 // Draws and saves each frame; returns how many were saved (fewer when cancelled or a save failed).
 std::size_t CKvtView::ExportFramePictures(const std::vector<PoseFrame>& frames, const ExportOptions& options,
-                                          const std::string& stem) {
+                                          const std::string& stem, bool& failed) {
     const PoseFrame now = CurrentFrame(m_figure);
     std::size_t done = 0;
     for (; done < frames.size(); ++done) {
@@ -168,8 +188,11 @@ std::size_t CKvtView::ExportFramePictures(const std::vector<PoseFrame>& frames, 
                 ? std::string("the picture cannot be drawn")
                 : SavePicture(picture.convertToFormat(QImage::Format_RGB32), FrameName(stem, done), false);
         if (!error.empty()) {
+            // The message goes above the work's progress, which is over.
+            m_services.Progress("", static_cast<int>(frames.size()), static_cast<int>(frames.size()));
             m_services.MessageBox("The frame \"" + FrameName(stem, done) + "\" cannot be saved: " + error +
                                   ".");
+            failed = true;
             break;
         }
     }
@@ -185,7 +208,7 @@ bool CKvtView::MakeVideo(const QString& ffmpeg, const std::string& stem, int fra
     QProcess encoder;
     encoder.start(ffmpeg,
                   {"-y", "-loglevel", "error", "-framerate", QString::number(framesPerSecond), "-i",
-                   QString::fromStdString(stem + "_%04d.png"), "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                   EncoderPattern(stem), "-c:v", "libx264", "-pix_fmt", "yuv420p",
                    // H.264 in 4:2:0 needs even sides.
                    "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-f", "mp4", QString::fromStdString(partial)});
     bool cancelled = false;

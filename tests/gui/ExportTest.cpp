@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QStatusBar>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -126,6 +127,39 @@ class ExportTest : public QObject {
         app.Frame().Router().Execute(cmd::ExportFrames);
         const QStringList files = QDir(other.Path().c_str()).entryList(QDir::Files);
         QCOMPARE(files, QStringList({"cut_0001.png", "cut_0002.png", "cut_0003.png"}));
+    }
+
+    // A name used before for a longer export gets a fresh set (the video holds only the new
+    // frames), a "%" in the name is a plain character, a frame that cannot be saved says so above
+    // the finished progress and the status bar says "failed".
+    void framesUnderAnOldNameOrAnOddOneAreANewSet() {
+        RunningApp app;
+        TempDir dir;
+        RecordAnimation(app, dir.File("walk.amt"));
+        ExportOptions frames = Options(ExportOptions::Kind::Frames, 160, 120);
+        frames.video = true;
+        for (int f = 1; f <= 30; ++f) // an earlier export of 30 frames
+            dir.Write("50%_00" + QString::number(f).rightJustified(2, '0').toStdString() + ".png", "old");
+        app.dialogs.answers = {dir.File("50%.png")};
+        app.dialogs.exportAnswers = {frames};
+        app.Frame().Router().Execute(cmd::ExportFrames);
+        QVERIFY2(app.dialogs.messages.empty(),
+                 app.dialogs.messages.empty() ? "" : app.dialogs.messages[0].c_str());
+        QVERIFY(QFile::exists(QString::fromStdString(dir.File("50%_0012.png"))));
+        QVERIFY(!QFile::exists(QString::fromStdString(dir.File("50%_0013.png"))));
+        QProcess probe;
+        probe.start("ffprobe",
+                    {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                     "stream=nb_read_frames", "-of", "csv=p=0", QString::fromStdString(dir.File("50%.mp4"))});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(QString(probe.readAllStandardOutput()).trimmed(), QString("12"));
+        // A folder that does not exist: the first frame cannot be saved.
+        app.dialogs.answers = {dir.File("missing/walk.png")};
+        app.dialogs.exportAnswers = {frames};
+        app.Frame().Router().Execute(cmd::ExportFrames);
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QVERIFY(app.dialogs.progress.back().done == app.dialogs.progress.back().total);
+        QVERIFY(app.Frame().statusBar()->currentMessage().startsWith("Export failed after 0 frames"));
     }
 
     // The pose alone as glTF has nothing to choose: no options dialog.

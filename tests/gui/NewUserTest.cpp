@@ -10,6 +10,7 @@
 
 #include <QFormLayout>
 #include <QLabel>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -161,6 +162,27 @@ class NewUserTest : public QObject {
             dialogs.ExportOptionsDialog(proposed);
             QVERIFY2(stray.isEmpty(), qPrintable(stray.join(", ")));
         }
+    }
+
+    // A size typed larger than can be drawn stays as typed (5000, not 500): the export says why.
+    void aSizeTypedStaysAsTyped() {
+        QWidget parent;
+        QtDialogs dialogs;
+        dialogs.SetParent(&parent);
+        ExportOptions proposed;
+        proposed.kind = ExportOptions::Kind::Picture;
+        proposed.width = proposed.height = 100;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            auto* width = dialog ? dialog->findChild<QSpinBox*>() : nullptr;
+            if (!width) return;
+            width->selectAll();
+            QTest::keyClicks(width, "5000");
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        const auto chosen = dialogs.ExportOptionsDialog(proposed);
+        QVERIFY(chosen);
+        QCOMPARE(chosen->width, 5000);
     }
 
     // One key held down shows one angle counting on, past 90 degrees; a twist and a move show too.
