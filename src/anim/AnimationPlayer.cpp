@@ -2,8 +2,9 @@
 
 #include "AnimationFormat.h"
 #include "AnimationReader.h"
-
 #include "InputFile.h"
+
+#include <optional>
 
 namespace figurant {
 
@@ -59,6 +60,25 @@ std::string Problem(const NumberReader& in, bool inKeyFrame, std::size_t blockSt
     return "a number cannot be read" + where;
 }
 
+// The segment count other than `nSegments` that the file's numbers make whole key frames of (a
+// recording of another figure), if one does: a first key frame of 18 + 16 N numbers, then any
+// number of increment blocks and key frames of 18 + 22 N together.
+std::optional<int> OtherSegmentCount(const std::string& text, int nSegments) {
+    // A save cut short ends inside a line; a whole file of another figure ends with its line end.
+    if (text.empty() || text.back() != '\n') return std::nullopt;
+    NumberReader in(text);
+    float v = 0;
+    while (in.Read(v)) {
+    }
+    if (!in.FailedAtEnd()) return std::nullopt;
+    const long numbers = static_cast<long>(in.Count());
+    for (int n = 1; n <= kMaxSegments; ++n) {
+        const long first = 18 + 16L * n, more = 18 + 22L * n;
+        if (n != nSegments && numbers >= first && (numbers - first) % more == 0) return n;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
@@ -75,6 +95,14 @@ PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const 
 PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const PlaybackHooks& hooks,
                               PlaybackReport* report) {
     Matrix4 T;
+    // A file of another figure reads as one cut short: it is named for what it is.
+    const std::optional<int> otherFigure = report ? OtherSegmentCount(text, scene.nSegments) : std::nullopt;
+    auto note = [&](std::string problem) {
+        if (!problem.empty() && otherFigure)
+            problem = "it was recorded on a figure of " + std::to_string(*otherFigure) +
+                      " segments, and this figure has " + std::to_string(scene.nSegments);
+        report->problem = problem;
+    };
     NumberReader in(std::move(text));
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
@@ -82,13 +110,13 @@ PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const Pla
         hooks.showFrame();
         if (report && in.Good()) ++report->keyFrames;
         if (!in.Good()) {
-            if (report) report->problem = Problem(in, true, 0);
+            if (report) note(Problem(in, true, 0));
             return PlaybackEnd::Finished;
         }
         const std::size_t blockStart = in.Count();
         ReadIncrements(in, scene);
         if (!in.Good()) {
-            if (report) report->problem = Problem(in, false, blockStart);
+            if (report) note(Problem(in, false, blockStart));
             return PlaybackEnd::Finished;
         }
         for (int step = 0; step < kSteps; ++step) {

@@ -260,3 +260,23 @@ TEST(NumberReaderRounding, RealsRoundOnceToFloat) {
 }
 
 } // namespace
+
+namespace {
+
+// A recording of a figure of 12 segments played on one of 16 is named for what it is, not as a
+// file cut short; a file cut short still says where.
+TEST_F(SceneTest, AFileOfAnotherFigureIsNamedAsSuch) {
+    auto twelve = Scene(12);
+    const std::string text = FormatKeyFrame(twelve) + FormatIncrementBlock(twelve) + FormatKeyFrame(twelve);
+    auto sixteen = Scene(16);
+    PlaybackReport report;
+    PlayAnimation(dir.Write("twelve.amt", text), sixteen, Hooks(), &report);
+    EXPECT_EQ(report.problem, "it was recorded on a figure of 12 segments, and this figure has 16");
+    const std::string whole =
+        FormatKeyFrame(sixteen) + FormatIncrementBlock(sixteen) + FormatKeyFrame(sixteen);
+    PlaybackReport cut;
+    PlayAnimation(dir.Write("cut.amt", whole.substr(0, whole.size() - 40)), sixteen, Hooks(), &cut);
+    EXPECT_NE(cut.problem.find("the file ends inside"), std::string::npos) << cut.problem;
+}
+
+} // namespace
