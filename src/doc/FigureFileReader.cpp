@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -26,6 +27,8 @@ namespace {
 constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_SortByPType |
                             aiProcess_ValidateDataStructure;
 constexpr int kMaxWeights = 4;
+// How much of a file's beginning says what kind of file it is.
+constexpr std::size_t kSniffBytes = 4096;
 constexpr int kDeepestNode = 1000;
 // FBX unit scales (centimetres per unit) outside these bounds are not believed: micrometres to
 // ten kilometres per unit covers every real file.
@@ -212,6 +215,46 @@ void Configure(Assimp::Importer& importer) {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
 }
 
+// What the first bytes of a file say it is; empty when they say nothing this reader knows.
+std::string KindByContent(const std::string& head) {
+    const auto text = [&](const char* s) { return head.find(s) != std::string::npos; };
+    if (head.compare(0, 4, "glTF") == 0) return "glb";
+    if (head.compare(0, 18, "Kaydara FBX Binary") == 0 || text("FBXHeaderExtension")) return "fbx";
+    if (text("<COLLADA")) return "dae";
+    const std::size_t first = head.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+    if (first != std::string::npos && head[first] == '{' && text("\"asset\"")) return "gltf";
+    if (text("SECTION") && (head.compare(first == std::string::npos ? 0 : first, 1, "0") == 0)) return "dxf";
+    return {};
+}
+
+const char* KindName(const std::string& kind) {
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"glb", "a binary glTF file"}, {"gltf", "a glTF file"}, {"fbx", "an FBX file"},
+        {"dae", "a Collada file"},     {"obj", "an OBJ file"},  {"dxf", "a DXF drawing"}};
+    for (const auto& [k, name] : kNames)
+        if (kind == k) return name;
+    return "a figure file";
+}
+
+// A file whose first bytes say it is another kind than its name says is named for what it is: the
+// library would otherwise read it with the wrong reader (a drawing as a figure) or say something
+// beside the point. OBJ files, plain text without a mark, are only refused when they are another kind.
+std::string ContentMismatch(const std::string& path, const std::string& extension) {
+    std::string head(kSniffBytes, '\0');
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {};
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fclose(file);
+    const std::string named = extension == "vrm" ? "glb" : extension;
+    const std::string found = KindByContent(head);
+    if (found.empty() ? named == "obj" || named == "gltf" : found == named) return {};
+    // An ASCII FBX or a glTF may hold the other's words in a string; only a mark that contradicts the
+    // name refuses the file.
+    if (found.empty())
+        return "it is not " + std::string(KindName(named)) + " (its first bytes are no such file's)";
+    return "it is not " + std::string(KindName(named)) + " but looks like " + KindName(found);
+}
+
 } // namespace
 
 bool IsFigureFileName(const std::string& path) {
@@ -229,9 +272,13 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
             return std::nullopt;
         }
     }
+    const std::string extension = LowerExtension(path);
+    if (const std::string mismatch = ContentMismatch(path, extension); !mismatch.empty()) {
+        if (error) *error = mismatch;
+        return std::nullopt;
+    }
     // A VRM avatar is a binary glTF under another name, which the library does not know; a glTF
     // whose skins lack their bind matrices is mended first.
-    const std::string extension = LowerExtension(path);
     if (extension == "vrm" || extension == "glb" || extension == "gltf") {
         const auto bytes = ReadInputFile(path, error);
         if (!bytes) return std::nullopt;

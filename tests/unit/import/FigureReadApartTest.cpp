@@ -146,3 +146,21 @@ TEST(SceneWire, DamagedAnswersAreRefused) {
     EXPECT_FALSE(DecodeScene(EncodeReadError("no faces"), &error));
     EXPECT_EQ(error, "no faces");
 }
+
+// A file whose content is another kind than its name says is named for what it is.
+TEST(FigureReadApart, MisnamedFilesAreNamedForWhatTheyAre) {
+    test::TempDir dir;
+    const struct {
+        const char* name;
+        std::string text;
+        const char* says;
+    } rows[] = {
+        {"drawing.glb", "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n", "looks like a DXF drawing"},
+        {"notes.fbx", "hello", "it is not an FBX file"},
+        {"scene.obj", "glTF\x02\x00\x00\x00", "looks like a binary glTF file"}};
+    for (const auto& row : rows) {
+        std::string error;
+        EXPECT_FALSE(ReadFigureFile(dir.Write(row.name, row.text), &error)) << row.name;
+        EXPECT_NE(error.find(row.says), std::string::npos) << row.name << ": " << error;
+    }
+}
