@@ -12,7 +12,7 @@
 namespace figurant {
 
 struct ReadLimits {
-    unsigned long long addressSpace = 8ull << 30; // bytes the child may map
+    unsigned long long addressSpace = 4ull << 30; // bytes the child may map (the file is at most 1 GiB)
     unsigned cpuSeconds = 300;
     double wallSeconds = 300; // then the child is stopped
 };
