@@ -129,8 +129,11 @@ bool CDxfReader::ReadTokenGroup() {
         if (Kind() != TK_INTEGER) break;
         const long code = CAtol(std::string_view(Text(), static_cast<std::size_t>(Length())));
         if (code > std::numeric_limits<std::int32_t>::max() ||
-            code < std::numeric_limits<std::int32_t>::min())
-            continue; // too long to be a group code
+            code < std::numeric_limits<std::int32_t>::min()) {
+            // Too long to be a group code: it and its value are passed over together.
+            NextToken(1);
+            continue;
+        }
         m_tokenCode = IntValue();
         const int c = m_tokenCode;
         // Group 0 names an entity: read as a whole line, so '3DFACE' is not taken as the number 3.

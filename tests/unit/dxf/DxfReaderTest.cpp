@@ -409,6 +409,23 @@ TEST_F(HostileDrawingTest, OverlongGroupCodesAreNotCodes) {
                                 kEnd));
     ASSERT_EQ(t->GetCount(), 1);
     EXPECT_EQ(At(*t, 0)[0].x, 1.0f);
+    // An overlong code is passed over with its value, whatever that value is: the groups after it
+    // keep their pairs, and nothing of it is taken for the next code.
+    for (const char* value : {"7", "("}) {
+        auto u = ReadWithReport(Dxf(kSection +
+                                    Groups{{"0", "LINE"},
+                                           {"4294967306", value},
+                                           {"10", "1"},
+                                           {"20", "2"},
+                                           {"30", "3"},
+                                           {"11", "4"},
+                                           {"21", "5"},
+                                           {"31", "6"}} +
+                                    kEnd));
+        ASSERT_EQ(u->GetCount(), 1) << value;
+        EXPECT_EQ(At(*u, 0)[0].x, 1.0f) << value;
+        EXPECT_EQ(At(*u, 0)[1].z, 6.0f) << value;
+    }
 }
 
 TEST_F(HostileDrawingTest, UnreadableTokenValuesReadAsZero) {
