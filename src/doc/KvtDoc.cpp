@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace figurant {
@@ -225,7 +226,7 @@ void CKvtDoc::LoadModel(bool ownNormals) {
         ReportLoad(report, false);
         return;
     }
-    PlaceModel();
+    report.droppedEntities += PlaceModel();
     const bool computed = ownNormals && TakeDrawingNormals();
     SettleNormals();
     ReportLoad(report, computed);
@@ -370,9 +371,37 @@ int CKvtDoc::SegmentFromCode(int colour) {
     return colour >= 0 && colour < 20 ? kSegments[colour] : 0;
 }
 
-void CKvtDoc::PlaceModel() {
+// Points that a drawing's unit conversion or the centring took past what a float holds are left
+// out with their polylines, as the reader leaves out those it reads so.
+long CKvtDoc::PlaceModel() {
     AssignSegmentNumbers(*m_pModel);
+    long dropped = DropNonFiniteLines();
     CentreModel();
+    dropped += DropNonFiniteLines();
+    return dropped;
+}
+
+long CKvtDoc::DropNonFiniteLines() {
+    auto finite = [](const CUnderlayPolyLine& line) {
+        for (const Vec3f& p : line.Points())
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+        return true;
+    };
+    long dropped = 0;
+    for (const CUnderlayPolyLine* line : *m_pModel)
+        dropped += finite(*line) ? 0 : 1;
+    if (dropped == 0) return 0;
+    auto kept = std::make_shared<CUnderlayList>();
+    kept->m_nUnits = m_pModel->m_nUnits;
+    kept->m_nSegments = m_pModel->m_nSegments;
+    for (CUnderlayPolyLine* line : *m_pModel) {
+        if (!finite(*line)) continue;
+        for (const Vec3f& p : line->Points())
+            kept->ExtendBounds(p.x, p.y, p.z);
+        kept->Append(std::move(*line));
+    }
+    m_pModel = std::move(kept);
+    return dropped;
 }
 
 void CKvtDoc::SettleNormals() {

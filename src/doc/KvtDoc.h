@@ -92,7 +92,10 @@ class CKvtDoc : public ICommandTarget {
     // Reads a normals file; they are settled with the model read next.
     void LoadNormals(const std::string& path);
     // A model just read: segment numbers, axes, metres, centred.
-    void PlaceModel();
+    // Segment numbers, axes, metres and the centre; returns how many polylines were left out for
+    // points that became too large to hold.
+    long PlaceModel();
+    long DropNonFiniteLines();
     // Normals just read or computed: whether they cover the model, then turned by the faces.
     void SettleNormals();
     void AssignSegmentNumbers(CUnderlayList& model);

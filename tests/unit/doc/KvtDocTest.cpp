@@ -1,9 +1,11 @@
 #include "KvtDoc.h"
 #include "DxfText.h"
 #include "FpTraps.h"
+
 #include "NormalsReader.h"
 #include "ScriptedServices.h"
 #include "TempDir.h"
+#include <cmath>
 
 #include <clocale>
 #include <filesystem>
@@ -310,14 +312,24 @@ TEST_F(DocTest, LoadReportsWhatWasReadAndWhatWasWrong) {
         {"empty", Dxf(Groups{{"0", "SECTION"}, {"0", "EOF"}}), "holds no faces"},
         {"nan", Dxf(Face(2, {"0", "0", "nan", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) + "0\nEOF\n",
          "1 entities were left out"},
+        // Finite as read, but past a float once in metres: left out the same way.
+        {"huge",
+         Dxf(Face(2, {"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"}) +
+             Face(3, {"3.3e38", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) +
+             "0\nEOF\n",
+         "1 entities were left out"},
         {"cut",
          Dxf(Face(2, {"0", "0", "0", "1", "0", "0", "1", "1", "0", "0", "1", "0"})) + "0\n3DFACE\n10\n",
          "reading stopped at line 33"},
     };
     for (const Case& c : cases) {
         services.messages.clear();
+        const test::NoFpTraps overflowing; // the huge drawing overflows on purpose
         doc.Load(dir.Write(std::string(c.name) + ".dxf", c.bytes));
         ASSERT_EQ(services.messages.size(), 1u) << c.name;
+        for (const CUnderlayPolyLine* line : *doc.Model())
+            for (const Vec3f& p : line->Points())
+                ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << c.name;
         EXPECT_NE(services.messages[0].find(c.says), std::string::npos)
             << c.name << ": " << services.messages[0];
     }
