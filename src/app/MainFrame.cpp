@@ -207,8 +207,6 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// The document's title, then the model's file name once another model than the default one was
-// read, then the program's.
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_view->ConfirmPoseLetGo())
         event->accept();
@@ -216,6 +214,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
+// The document's title, then the model's file name once another model than the default one was
+// read, then the program's.
 void CMainFrame::UpdateCaption() {
     const std::string title = m_doc.Title().empty() ? res::kDocumentName : m_doc.Title();
     QString caption = QString::fromStdString(title) + " - ";

@@ -90,10 +90,8 @@ const char* Title(ExportOptions::Kind kind) {
     return "";
 }
 
-} // namespace
-
-namespace {
-
+// Sizes may be typed up to this, beyond what can be drawn, so that a number typed in whole stays
+// as typed (the export then says what the largest is).
 constexpr int kLargestTypedSide = 99999;
 
 } // namespace
@@ -107,8 +105,6 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     auto* width = new QSpinBox(&dialog);
     auto* height = new QSpinBox(&dialog);
     for (const auto& [box, value] : {std::pair{width, proposed.width}, std::pair{height, proposed.height}}) {
-        // Wider than what can be drawn, so that a number typed in whole stays as typed (the export
-        // then says what the largest is).
         box->setRange(1, kLargestTypedSide);
         box->setValue(value);
         box->setSuffix(" px");

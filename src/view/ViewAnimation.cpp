@@ -187,18 +187,21 @@ void CKvtView::PlayAnimationFile() {
     };
     hooks.keepPlaying = [this] { return m_bPlaying; };
     PlaybackReport report;
-    if (PlayAnimation(m_strAnimFile, scene, hooks, &report) == PlaybackEnd::Finished) {
+    const PlaybackEnd end = PlayAnimation(m_strAnimFile, scene, hooks, &report);
+    if (end == PlaybackEnd::Finished) {
         m_bAnimAvailable = true;
         m_nKeyFrames = report.keyFrames;
     }
     if (!report.problem.empty())
         m_services.MessageBox("The animation \"" + m_strAnimFile +
                               "\" could not be played to its end: " + report.problem + ".");
-    // The played file's last increments led to its last key frame, which is now shown: a key
-    // frame saved next counts only what changes from here.
-    ClearIncrements(scene);
+    // The played file's last increments led to the key frame now shown: a key frame saved next
+    // counts only what changes from here. A file that could not be opened changed nothing.
+    if (end != PlaybackEnd::NotOpened) {
+        ClearIncrements(scene);
+        KeepPose();
+    }
     m_figure.EndStep();
-    KeepPose();
     ShowStatus();
 }
 
