@@ -17,6 +17,9 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace figurant {
 
@@ -71,17 +74,42 @@ std::string ReaderProgram() {
     return {};
 }
 
+// The reader program's environment: the caller's, with the allocator told to take huge pages. A
+// fresh process meets every page of its memory for the first time, and the read spends much of
+// its time there otherwise.
+std::vector<std::string> ReaderEnvironment() {
+    constexpr const char* kTunables = "GLIBC_TUNABLES=";
+    constexpr const char* kHugePages = "glibc.malloc.hugetlb=1";
+    std::vector<std::string> environment;
+    bool tuned = false;
+    for (char** e = environ; e && *e; ++e) {
+        std::string entry = *e;
+        if (entry.rfind(kTunables, 0) == 0) {
+            entry += std::string(":") + kHugePages;
+            tuned = true;
+        }
+        environment.push_back(std::move(entry));
+    }
+    if (!tuned) environment.push_back(std::string(kTunables) + kHugePages);
+    return environment;
+}
+
 // In the child: the reader program in a fresh process when there is one (memory the parent used
-// would otherwise be copied page by page as the read reuses it), else the read right here.
+// would otherwise be copied page by page as the read reuses it), else the read right here. Only
+// calls that are safe in a child of a threaded process come before the exec: everything they use
+// was made before the fork.
 [[noreturn]] void RunChild(const std::string& path, int out, const ReadLimits& limits,
-                           const std::string& program) {
+                           const std::string& program, const std::vector<char*>& environment) {
     ApplyReadLimits(limits);
     if (!program.empty()) {
         if (::dup2(out, STDOUT_FILENO) < 0) ::_exit(1);
         const char* const argv[] = {program.c_str(), path.c_str(), nullptr};
-        ::execv(program.c_str(), const_cast<char* const*>(argv));
+        ::execve(program.c_str(), const_cast<char* const*>(argv), environment.data());
         ::_exit(kNoReaderExit);
     }
+    // Memory a forked reader shares with its parent is copied page by page as it is written: large
+    // blocks come from fresh pages instead.
+    ::mallopt(M_MMAP_THRESHOLD, kFreshPagesFrom);
     ::_exit(AnswerFigureRead(path, out));
 }
 
@@ -113,9 +141,6 @@ void ApplyReadLimits(const ReadLimits& limits) {
 }
 
 int AnswerFigureRead(const std::string& path, int out) {
-    // Memory a forked reader shares with its parent is copied page by page as it is written: large
-    // blocks come from fresh pages instead.
-    ::mallopt(M_MMAP_THRESHOLD, kFreshPagesFrom);
     try {
         std::string error;
         const auto scene = ReadFigureFile(path, &error);
@@ -137,6 +162,11 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
         return std::nullopt;
     };
     const std::string program = ReaderProgram();
+    std::vector<std::string> environment = ReaderEnvironment();
+    std::vector<char*> environmentPointers;
+    for (std::string& entry : environment)
+        environmentPointers.push_back(entry.data());
+    environmentPointers.push_back(nullptr);
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail("no reader could be started");
     ::fcntl(pipeFds[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only costs time
@@ -148,7 +178,7 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
     }
     if (child == 0) {
         ::close(pipeFds[0]);
-        RunChild(path, pipeFds[1], limits, program);
+        RunChild(path, pipeFds[1], limits, program, environmentPointers);
     }
     ::close(pipeFds[1]);
     const auto deadline =

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace figurant {
 
@@ -83,6 +84,22 @@ bool Mend(Json& gltf, const std::string& folder) {
     return true;
 }
 
+// How often `word` stands in the text.
+std::size_t Occurrences(std::string_view text, std::string_view word) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(word); at != std::string_view::npos;
+         at = text.find(word, at + word.size()))
+        ++n;
+    return n;
+}
+
+// Whether some skin may lack its matrices: each skin names its joints once, and one with matrices
+// names those too. A text search, so that the common file is not parsed twice.
+bool MayLackBindMatrices(std::string_view json) {
+    return json.find("\"skins\"") != std::string_view::npos &&
+           Occurrences(json, "\"inverseBindMatrices\"") < Occurrences(json, "\"joints\"");
+}
+
 } // namespace
 
 std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, const std::string& folder) {
@@ -93,6 +110,7 @@ std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, co
         jsonAt = kGlbHeader + kChunkHeader;
         if (U32(bytes, kGlbHeader + 4) != kJsonChunk || jsonSize > bytes.size() - jsonAt) return std::nullopt;
     }
+    if (!MayLackBindMatrices(std::string_view(bytes).substr(jsonAt, jsonSize))) return std::nullopt;
     Json gltf = Json::parse(bytes.begin() + static_cast<std::ptrdiff_t>(jsonAt),
                             bytes.begin() + static_cast<std::ptrdiff_t>(jsonAt + jsonSize), nullptr, false);
     if (gltf.is_discarded() || !Mend(gltf, folder)) return std::nullopt;
