@@ -1,6 +1,5 @@
 #include "ExportSkeleton.h"
 
-#include "SegmentNames.h"
 #include "SegmentVertices.h"
 
 #include <algorithm>

@@ -39,7 +39,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string WritePair(const std::string& drawing, const std::string& drawingBytes, const std::string& normals,
                       const std::string& normalsBytes, std::string* failed) {
     std::string error;
+    struct stat info {};
+    const bool existed = ::stat(drawing.c_str(), &info) == 0;
     const auto before = figurant::ReadInputFile(drawing, &error);
+    // A drawing there that cannot be read back could not be put back either: it is not replaced.
+    if (existed && !before) {
+        *failed = drawing;
+        return "it cannot be read back to keep it safe: " + error;
+    }
     *failed = drawing;
     if (error = figurant::WriteFileDurably(drawing, drawingBytes, figurant::SpecialFiles::Refuse);
         !error.empty())
@@ -48,7 +55,7 @@ std::string WritePair(const std::string& drawing, const std::string& drawingByte
     if (error = figurant::WriteFileDurably(normals, normalsBytes, figurant::SpecialFiles::Refuse);
         error.empty())
         return {};
-    if (before)
+    if (existed)
         figurant::WriteFileDurably(drawing, *before, figurant::SpecialFiles::Refuse);
     else
         std::remove(drawing.c_str());
