@@ -86,8 +86,11 @@ int SyncFolder(const std::string& path) {
 }
 
 std::string WriteInPlace(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return Reason(errno);
+    // Opened without waiting: a pipe nobody reads is refused at once instead of holding the
+    // program; what is written then waits as any write does.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENXIO ? std::string("nothing reads from it") : Reason(errno);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     int error = WriteAll(fd, bytes);
     if (!error) error = Sync(fd);
     if (::close(fd) != 0 && !error) error = errno;

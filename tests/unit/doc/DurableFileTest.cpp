@@ -129,7 +129,8 @@ TEST(DurableFile, LongNamesAndTemporariesOfKilledSaves) {
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(fresh));
     EXPECT_TRUE(std::filesystem::exists(other));
-    // A pipe is written in place by default, refused when asked.
+    // A pipe is refused when asked; written in place, one that nothing reads is refused at once.
     ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
     EXPECT_NE(WriteFileDurably(dir.File("pipe"), "x", SpecialFiles::Refuse), "");
+    EXPECT_EQ(WriteFileDurably(dir.File("pipe"), "x"), "nothing reads from it");
 }
