@@ -154,6 +154,15 @@ class SceneBuilder {
     int m_depth = 0;
 };
 
+// The full path of the folder a file is in, without the last slash; empty when it cannot be found.
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    char* folder = ::realpath(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), nullptr);
+    const std::string full = folder ? folder : "";
+    std::free(folder);
+    return full;
+}
+
 // The files the library opens on its own (buffers, textures, material libraries, external
 // references) are let through only as the chosen file is: regular files no larger than the cap,
 // and inside the chosen file's folder, so a file cannot make the reader wait on a pipe or read a
@@ -163,11 +172,8 @@ class FolderIOSystem : public Assimp::DefaultIOSystem {
     // Nothing is let through without a chosen file.
     explicit FolderIOSystem(const std::string& chosen) {
         if (chosen.empty()) return;
-        const auto slash = chosen.find_last_of('/');
-        char* folder =
-            ::realpath(slash == std::string::npos ? "." : chosen.substr(0, slash + 1).c_str(), nullptr);
-        if (folder) m_folder = std::string(folder) + "/";
-        std::free(folder);
+        const std::string folder = FolderOf(chosen);
+        if (!folder.empty()) m_folder = folder == "/" ? folder : folder + "/";
     }
     bool Exists(const char* file) const override { return Allowed(file); }
     Assimp::IOStream* Open(const char* file, const char* mode) override {
@@ -282,11 +288,7 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
     if (extension == "vrm" || extension == "glb" || extension == "gltf") {
         const auto bytes = ReadInputFile(path, error);
         if (!bytes) return std::nullopt;
-        const auto slash = path.find_last_of('/');
-        char* folder = ::realpath(slash == std::string::npos ? "." : path.substr(0, slash).c_str(), nullptr);
-        const std::string folderPath = folder ? folder : "";
-        std::free(folder);
-        const auto mended = WithIdentityBindMatrices(*bytes, folderPath);
+        const auto mended = WithIdentityBindMatrices(*bytes, FolderOf(path));
         const std::string& text = mended ? *mended : *bytes;
         if (mended || extension == "vrm")
             return ReadFigureBytes(text.data(), text.size(), extension == "gltf" ? "gltf" : "glb", error,
@@ -300,6 +302,11 @@ std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* 
 
 std::optional<ImportScene> ReadFigureBytes(const void* data, std::size_t size, const std::string& extension,
                                            std::string* error, const std::string& chosen) {
+    if (extension == "glb" || extension == "gltf") {
+        const std::string_view bytes(static_cast<const char*>(data), size);
+        if (const auto mended = WithIdentityBindMatrices(bytes, chosen.empty() ? "" : FolderOf(chosen)))
+            return ReadFigureBytes(mended->data(), mended->size(), extension, error, chosen);
+    }
     Assimp::Importer importer;
     Configure(importer);
     importer.SetIOHandler(new FolderIOSystem(chosen)); // the importer owns it

@@ -33,7 +33,7 @@ std::string Base64(const std::string& bytes) {
     return out;
 }
 
-std::uint32_t U32(const std::string& s, std::size_t at) {
+std::uint32_t U32(std::string_view s, std::size_t at) {
     std::uint32_t v = 0;
     std::memcpy(&v, s.data() + at, 4);
     return v;
@@ -102,7 +102,7 @@ bool MayLackBindMatrices(std::string_view json) {
 
 } // namespace
 
-std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, const std::string& folder) {
+std::optional<std::string> WithIdentityBindMatrices(std::string_view bytes, const std::string& folder) {
     const bool binary = bytes.size() >= kGlbHeader + kChunkHeader && U32(bytes, 0) == kGlbMagic;
     std::size_t jsonAt = 0, jsonSize = bytes.size();
     if (binary) {
@@ -110,7 +110,7 @@ std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, co
         jsonAt = kGlbHeader + kChunkHeader;
         if (U32(bytes, kGlbHeader + 4) != kJsonChunk || jsonSize > bytes.size() - jsonAt) return std::nullopt;
     }
-    if (!MayLackBindMatrices(std::string_view(bytes).substr(jsonAt, jsonSize))) return std::nullopt;
+    if (!MayLackBindMatrices(bytes.substr(jsonAt, jsonSize))) return std::nullopt;
     Json gltf = Json::parse(bytes.begin() + static_cast<std::ptrdiff_t>(jsonAt),
                             bytes.begin() + static_cast<std::ptrdiff_t>(jsonAt + jsonSize), nullptr, false);
     if (gltf.is_discarded() || !Mend(gltf, folder)) return std::nullopt;
@@ -118,14 +118,14 @@ std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, co
     if (!binary) return json;
     while (json.size() % 4)
         json += ' ';
-    const std::string rest = bytes.substr(jsonAt + jsonSize);
+    const std::string_view rest = bytes.substr(jsonAt + jsonSize);
     std::string glb;
     PutU32(glb, kGlbMagic);
     PutU32(glb, 2);
     PutU32(glb, static_cast<std::uint32_t>(kGlbHeader + kChunkHeader + json.size() + rest.size()));
     PutU32(glb, static_cast<std::uint32_t>(json.size()));
     PutU32(glb, kJsonChunk);
-    return glb + json + rest;
+    return glb + json + std::string(rest);
 }
 
 } // namespace figurant

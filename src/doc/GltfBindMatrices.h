@@ -3,6 +3,7 @@
 // library crashes on one. This supplies them before the library reads the file.
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace figurant {
 
@@ -10,6 +11,6 @@ namespace figurant {
 // buffer of its own inside the file, and its other files named by their full paths in `folder`
 // (the library reads the mended file from memory). Nothing when no skin lacks them, or the bytes
 // are no glTF this can mend (the library then reads the file as it is).
-std::optional<std::string> WithIdentityBindMatrices(const std::string& bytes, const std::string& folder);
+std::optional<std::string> WithIdentityBindMatrices(std::string_view bytes, const std::string& folder);
 
 } // namespace figurant
