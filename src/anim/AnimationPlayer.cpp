@@ -95,15 +95,16 @@ PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const 
 PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const PlaybackHooks& hooks,
                               PlaybackReport* report) {
     Matrix4 T;
-    // A file of another figure reads as one cut short: it is named for what it is.
-    const std::optional<int> otherFigure = report ? OtherSegmentCount(text, scene.nSegments) : std::nullopt;
+    NumberReader in(std::move(text));
+    // A file of another figure reads as one cut short: it is named for what it is. Counted only
+    // when the file did not play to a clean end.
     auto note = [&](std::string problem) {
-        if (!problem.empty() && otherFigure)
-            problem = "it was recorded on a figure of " + std::to_string(*otherFigure) +
-                      " segments, and this figure has " + std::to_string(scene.nSegments);
+        if (!problem.empty())
+            if (const auto other = OtherSegmentCount(in.Text(), scene.nSegments))
+                problem = "it was recorded on a figure of " + std::to_string(*other) +
+                          " segments, and this figure has " + std::to_string(scene.nSegments);
         report->problem = problem;
     };
-    NumberReader in(std::move(text));
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);

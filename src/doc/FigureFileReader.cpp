@@ -245,12 +245,7 @@ const char* KindName(const std::string& kind) {
 // A file whose first bytes say it is another kind than its name says is named for what it is: the
 // library would otherwise read it with the wrong reader (a drawing as a figure) or say something
 // beside the point. OBJ files, plain text without a mark, are only refused when they are another kind.
-std::string ContentMismatch(const std::string& path, const std::string& extension) {
-    std::string head(kSniffBytes, '\0');
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return {};
-    head.resize(std::fread(head.data(), 1, head.size(), file));
-    std::fclose(file);
+std::string ContentMismatch(const std::string& head, const std::string& extension) {
     const std::string named = extension == "vrm" ? "glb" : extension;
     const std::string found = KindByContent(head);
     if (found.empty() ? named == "obj" || named == "gltf" : found == named) return {};
@@ -270,16 +265,19 @@ bool IsFigureFileName(const std::string& path) {
 }
 
 std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error) {
+    std::string head(kSniffBytes, '\0');
     {
-        // The same checks as every reader: a regular file, no larger than the cap.
+        // The same checks as every reader: a regular file, no larger than the cap. Its first bytes
+        // say what kind of file it is.
         InputFile file(path);
         if (!file.Ok()) {
             if (error) *error = file.Error();
             return std::nullopt;
         }
+        head.resize(std::fread(head.data(), 1, head.size(), file.Stream()));
     }
     const std::string extension = LowerExtension(path);
-    if (const std::string mismatch = ContentMismatch(path, extension); !mismatch.empty()) {
+    if (const std::string mismatch = ContentMismatch(head, extension); !mismatch.empty()) {
         if (error) *error = mismatch;
         return std::nullopt;
     }

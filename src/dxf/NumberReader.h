@@ -28,6 +28,7 @@ class NumberReader {
     // Once a read failed: whether it met the end of the text, and the 1-based line where it failed.
     bool FailedAtEnd() const { return !m_good && m_failPos >= m_text.size(); }
     long FailedLine() const;
+    const std::string& Text() const { return m_text; }
 
   private:
     std::optional<std::string_view> NextNumber(bool real);

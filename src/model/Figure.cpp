@@ -360,14 +360,14 @@ std::vector<float> Figure::PoseValues() const {
 
 std::optional<Box> Figure::PosedBounds() const {
     std::optional<Box> box;
-    for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s) {
-        // The segment's matrices down the tree, root first.
-        Matrix4 world;
-        std::vector<const SegmentPose*> chain;
-        for (const SegmentPose* p = &Pose(s); p; p = p->m_pParent)
-            chain.push_back(p);
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-            MultMatrix(world, (*it)->m_matrix);
+    // Each segment's matrices down the tree; the table lists parents before their children.
+    std::array<Matrix4, kMaxSegments> worlds;
+    for (const TreeNode& node : FigureTreeTable()) {
+        const int s = node.segment;
+        if (!HasSegment(s)) continue;
+        Matrix4& world = worlds[static_cast<std::size_t>(s)];
+        if (HasSegment(node.parent)) world = worlds[static_cast<std::size_t>(node.parent)];
+        MultMatrix(world, Pose(s).m_matrix);
         for (const Point3d& v : Vertices(s)) {
             const Point3d w = TransformPoint3(world, v);
             const Vec3f f{static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};

@@ -113,7 +113,7 @@ class Welder {
         for (int dx = lo[0]; dx <= hi[0]; ++dx)
             for (int dy = lo[1]; dy <= hi[1]; ++dy)
                 for (int dz = lo[2]; dz <= hi[2]; ++dz) {
-                    const auto it = m_cells.find(Key(c[0] + dx, c[1] + dy, c[2] + dz));
+                    const auto it = m_cells.find(Cell{c[0] + dx, c[1] + dy, c[2] + dz});
                     if (it == m_cells.end()) continue;
                     for (int id : it->second) {
                         const Point3d d = m_points[static_cast<std::size_t>(id)] - p;
@@ -122,7 +122,7 @@ class Welder {
                 }
         const int id = static_cast<int>(m_points.size());
         m_points.push_back(p);
-        m_cells[Key(c[0], c[1], c[2])].push_back(id);
+        m_cells[Cell{c[0], c[1], c[2]}].push_back(id);
         return id;
     }
     const std::vector<Point3d>& Points() const { return m_points; }
@@ -142,7 +142,6 @@ class Welder {
             return h * 1000003u ^ std::hash<double>()(c.z);
         }
     };
-    static Cell Key(double x, double y, double z) { return {x, y, z}; }
     double m_tol, m_cell;
     Point3d m_origin;
     std::vector<Point3d> m_points;
