@@ -264,6 +264,11 @@ bool IsFigureFileName(const std::string& path) {
     return std::find(std::begin(kExtensions), std::end(kExtensions), extension) != std::end(kExtensions);
 }
 
+void WarmFigureReader() {
+    Assimp::Importer importer;
+    Configure(importer);
+}
+
 std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error) {
     std::string head(kSniffBytes, '\0');
     {

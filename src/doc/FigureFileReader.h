@@ -20,6 +20,9 @@ bool IsFigureFileName(const std::string& path);
 
 // Nothing when the file cannot be read, with the reason in `error`.
 std::optional<ImportScene> ReadFigureFile(const std::string& path, std::string* error);
+
+// Sets the import library up ahead of a read (a reader waiting for its file does this).
+void WarmFigureReader();
 // The same from bytes in memory; `extension` ("glb", "obj", ...) says what they are. Files they
 // refer to are read from the folder of `chosen`, the file they came from; without one, none is.
 std::optional<ImportScene> ReadFigureBytes(const void* data, std::size_t size, const std::string& extension,

@@ -14,9 +14,11 @@
 #include <new>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -30,6 +32,7 @@ namespace {
 constexpr int kOutOfMemoryExit = 3;
 constexpr int kNoReaderExit = 127;
 constexpr const char* kReaderName = "figurant-read";
+constexpr const char* kWaitForPath = "--wait";
 constexpr int kPollMilliseconds = 100;
 constexpr int kFreshPagesFrom = 64 * 1024; // bytes
 // A pipe this large takes a body's scene in a few turns instead of a hundred.
@@ -97,13 +100,14 @@ std::vector<std::string> ReaderEnvironment() {
 // In the child: the reader program in a fresh process when there is one (memory the parent used
 // would otherwise be copied page by page as the read reuses it), else the read right here. Only
 // calls that are safe in a child of a threaded process come before the exec: everything they use
-// was made before the fork.
-[[noreturn]] void RunChild(const std::string& path, int out, const ReadLimits& limits,
+// was made before the fork. A spare reader (no path yet) takes its path from `request`.
+[[noreturn]] void RunChild(const std::string& path, int out, int request, const ReadLimits& limits,
                            const std::string& program, const std::vector<char*>& environment) {
     ApplyReadLimits(limits);
     if (!program.empty()) {
         if (::dup2(out, STDOUT_FILENO) < 0) ::_exit(1);
-        const char* const argv[] = {program.c_str(), path.c_str(), nullptr};
+        if (request >= 0 && ::dup2(request, STDIN_FILENO) < 0) ::_exit(1);
+        const char* const argv[] = {program.c_str(), request >= 0 ? kWaitForPath : path.c_str(), nullptr};
         ::execve(program.c_str(), const_cast<char* const*>(argv), environment.data());
         ::_exit(kNoReaderExit);
     }
@@ -155,44 +159,71 @@ int AnswerFigureRead(const std::string& path, int out) {
     }
 }
 
-std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
-                                               const KeepWaiting& keepWaiting, const ReadLimits& limits) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return std::nullopt;
-    };
+namespace {
+
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+void Reap(pid_t child) {
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Starts the reader on `path`, or, with no path, a spare one that waits for its path.
+std::optional<ReaderChild> StartReader(const std::optional<std::string>& path, const ReadLimits& limits) {
     const std::string program = ReaderProgram();
+    if (!path && program.empty()) return std::nullopt; // a forked reader cannot wait: it reads at once
     std::vector<std::string> environment = ReaderEnvironment();
     std::vector<char*> environmentPointers;
     for (std::string& entry : environment)
         environmentPointers.push_back(entry.data());
     environmentPointers.push_back(nullptr);
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return fail("no reader could be started");
-    ::fcntl(pipeFds[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only costs time
+    // The path goes through a socket, which refuses a write to a reader gone without a signal.
+    int answer[2], request[2] = {-1, -1};
+    if (::pipe2(answer, O_CLOEXEC) != 0) return std::nullopt;
+    if (!path && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, request) != 0) {
+        ::close(answer[0]);
+        ::close(answer[1]);
+        return std::nullopt;
+    }
+    ::fcntl(answer[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only costs time
     const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return fail("no reader could be started");
-    }
     if (child == 0) {
-        ::close(pipeFds[0]);
-        RunChild(path, pipeFds[1], limits, program, environmentPointers);
+        ::close(answer[0]);
+        if (request[1] >= 0) ::close(request[1]);
+        RunChild(path.value_or(std::string()), answer[1], request[0], limits, program, environmentPointers);
     }
-    ::close(pipeFds[1]);
+    ::close(answer[1]);
+    if (request[0] >= 0) ::close(request[0]);
+    if (child < 0) {
+        ::close(answer[0]);
+        if (request[1] >= 0) ::close(request[1]);
+        return std::nullopt;
+    }
+    return ReaderChild{child, answer[0], request[1]};
+}
+
+// Waits for the reader's answer, under the wall-clock deadline and the caller's Cancel.
+std::optional<ImportScene> CollectAnswer(ReaderChild child, std::string* error,
+                                         const KeepWaiting& keepWaiting, const ReadLimits& limits) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                std::chrono::duration<double>(limits.wallSeconds));
     std::string bytes;
     bool timedOut = false, cancelled = false;
     for (;;) {
-        pollfd p{pipeFds[0], POLLIN, 0};
+        pollfd p{child.answer, POLLIN, 0};
         const int ready = ::poll(&p, 1, kPollMilliseconds);
         if (ready > 0) {
             const std::size_t at = bytes.size();
             bytes.resize(at + kPipeBytes);
-            const ssize_t n = ::read(pipeFds[0], bytes.data() + at, kPipeBytes);
+            const ssize_t n = ::read(child.answer, bytes.data() + at, kPipeBytes);
             bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
             if (n > 0) continue;
             if (n == 0 || errno != EINTR) break; // the child finished (or the pipe failed)
@@ -202,29 +233,103 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
         if (std::chrono::steady_clock::now() > deadline) timedOut = true;
         if (!timedOut && keepWaiting && !keepWaiting()) cancelled = true;
         if (timedOut || cancelled) {
-            ::kill(child, SIGKILL);
+            ::kill(child.pid, SIGKILL);
             break;
         }
     }
-    ::close(pipeFds[0]);
+    CloseIfOpen(child.answer);
+    CloseIfOpen(child.request);
     if (!cancelled && !timedOut) {
         // A whole answer needs no exit status: the child, still letting its memory go, is reaped
         // on the side.
         std::string undecoded;
         if (auto scene = DecodeScene(bytes, &undecoded)) {
-            std::thread([child] {
-                while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-                }
-            }).detach();
+            std::thread(Reap, child.pid).detach();
             return scene;
         }
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (cancelled) return fail("reading was cancelled");
     if (const std::string why = WhyTheChildStopped(status, timedOut); !why.empty()) return fail(why);
     return DecodeScene(bytes, error);
+}
+
+} // namespace
+
+std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
+                                               const KeepWaiting& keepWaiting, const ReadLimits& limits) {
+    const auto child = StartReader(path, limits);
+    if (!child) {
+        if (error) *error = "no reader could be started";
+        return std::nullopt;
+    }
+    return CollectAnswer(*child, error, keepWaiting, limits);
+}
+
+SpareFigureReader::SpareFigureReader(const ReadLimits& limits) : m_limits(limits) {}
+
+SpareFigureReader::~SpareFigureReader() {
+    LetGo();
+}
+
+SpareFigureReader::SpareFigureReader(SpareFigureReader&& other) noexcept
+    : m_limits(other.m_limits), m_child(std::exchange(other.m_child, std::nullopt)) {}
+
+SpareFigureReader& SpareFigureReader::operator=(SpareFigureReader&& other) noexcept {
+    if (this != &other) {
+        LetGo();
+        m_limits = other.m_limits;
+        m_child = std::exchange(other.m_child, std::nullopt);
+    }
+    return *this;
+}
+
+void SpareFigureReader::Prepare() {
+    if (!m_child) m_child = StartReader(std::nullopt, m_limits);
+}
+
+void SpareFigureReader::LetGo() {
+    if (!m_child) return;
+    // A spare reader leaves when its request pipe closes without a path.
+    CloseIfOpen(m_child->request);
+    CloseIfOpen(m_child->answer);
+    std::thread(Reap, m_child->pid).detach();
+    m_child.reset();
+}
+
+std::optional<ImportScene> SpareFigureReader::Read(const std::string& path, std::string* error,
+                                                   const KeepWaiting& keepWaiting) {
+    std::optional<ReaderChild> child;
+    std::swap(child, m_child);
+    // The path and a terminating zero byte: a name may hold any other byte, line ends included.
+    const std::string request = path + '\0';
+    if (child && ::send(child->request, request.data(), request.size(), MSG_NOSIGNAL) !=
+                     static_cast<ssize_t>(request.size())) {
+        ::kill(child->pid, SIGKILL);
+        CloseIfOpen(child->request);
+        CloseIfOpen(child->answer);
+        Reap(child->pid);
+        child.reset();
+    }
+    if (!child) return ReadFigureFileApart(path, error, keepWaiting, m_limits);
+    CloseIfOpen(child->request);
+    return CollectAnswer(*child, error, keepWaiting, m_limits);
+}
+
+int AnswerWaitingFigureRead(int in, int out) {
+    WarmFigureReader();
+    std::string path;
+    char c = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 0; // let go unused
+        if (c == '\0') break;
+        path += c;
+    }
+    return AnswerFigureRead(path, out);
 }
 
 } // namespace figurant

@@ -28,9 +28,40 @@ std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::str
                                                const KeepWaiting& keepWaiting = {},
                                                const ReadLimits& limits = {});
 
+// A reader process, the pipe its answer comes through and, for a spare one, the socket its path
+// goes through.
+struct ReaderChild {
+    int pid = -1;
+    int answer = -1;
+    int request = -1;
+};
+
+// A reader started before it is needed (when the user begins to choose a file), so that starting
+// the process, loading the import library and setting it up cost nothing when the file is chosen.
+// Each one reads one file, in a fresh process, and is gone; without a spare, Read starts one as
+// ReadFigureFileApart does.
+class SpareFigureReader {
+  public:
+    explicit SpareFigureReader(const ReadLimits& limits = {});
+    ~SpareFigureReader();
+    SpareFigureReader(SpareFigureReader&& other) noexcept;
+    SpareFigureReader& operator=(SpareFigureReader&& other) noexcept;
+
+    void Prepare();
+    std::optional<ImportScene> Read(const std::string& path, std::string* error,
+                                    const KeepWaiting& keepWaiting = {});
+    void LetGo();
+
+  private:
+    ReadLimits m_limits;
+    std::optional<ReaderChild> m_child;
+};
+
 // The reader's side, for the reader program: the limits on the process itself, then the read,
 // answered through `out`; the process's exit status.
 void ApplyReadLimits(const ReadLimits& limits);
 int AnswerFigureRead(const std::string& path, int out);
+// A spare reader's side: the library set up, then the path (ended by a zero byte) from `in`.
+int AnswerWaitingFigureRead(int in, int out);
 
 } // namespace figurant

@@ -60,6 +60,7 @@ void CKvtDoc::OnImportModel() {
     request.open = true;
     request.defaultExtension = "glb";
     request.filter = kFigureFileFilter;
+    PrepareImport();
     const auto path = m_services ? m_services->FileDialog(request) : std::nullopt;
     if (path && ImportFigure(*path)) Update(HINT_DXF_IMPORTED);
 }
@@ -70,7 +71,7 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
     // the model shown stay. Its progress, with Cancel, appears once reading takes a while.
     const std::string reading = "Reading the figure \"" + path + "\"...";
     auto scene =
-        ReadFigureFileApart(path, &error, [&] { return !m_services || m_services->Progress(reading, 0, 1); });
+        m_spareReader.Read(path, &error, [&] { return !m_services || m_services->Progress(reading, 0, 1); });
     if (m_services) m_services->Progress(reading, 1, 1);
     ConvertedFigure figure;
     if (scene) {

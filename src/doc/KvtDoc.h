@@ -5,6 +5,7 @@
 #include "CommandTarget.h"
 #include "DxfEntityFilter.h"
 #include "DxfReader.h"
+#include "FigureReadApart.h"
 #include "NormalTable.h"
 #include "SegmentTables.h"
 #include "UnderlayList.h"
@@ -46,6 +47,8 @@ class CKvtDoc : public ICommandTarget {
     // A rigged figure from another tool, converted into the program's own model with its normals.
     // When it cannot be read or converted the user is told why and the current model stays.
     bool ImportFigure(const std::string& path);
+    // Starts a reader ahead of an import (while the user chooses the file).
+    void PrepareImport() { m_spareReader.Prepare(); }
     static int SegmentFromCode(int colour);
 
     // The model as read: segment numbers assigned, axes swapped, metres, centred. Null when the
@@ -107,6 +110,7 @@ class CKvtDoc : public ICommandTarget {
     long ShowLoadStatus(bool normalsComputed, const std::string& leftOut = {});
 
     IWindowServices* m_services;
+    SpareFigureReader m_spareReader;
     std::vector<int> m_segmentNumbers;
     int m_nSegments = 0;
     bool m_bTablesBuilt = false;

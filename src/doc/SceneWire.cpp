@@ -1,7 +1,9 @@
 #include "SceneWire.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace figurant {
 
@@ -23,6 +25,12 @@ class Writer {
         Put(p.x);
         Put(p.y);
         Put(p.z);
+    }
+    // A vector of plain values as the wire holds them, one after another.
+    template <typename T> void Array(const std::vector<T>& v) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        Count(v.size());
+        if (!v.empty()) m_out.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
     }
     void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
     std::string Take() { return std::move(m_out); }
@@ -60,6 +68,16 @@ class Reader {
         return true;
     }
     bool Point(Point3d& p) { return Get(p.x) && Get(p.y) && Get(p.z); }
+    // A vector Writer::Array wrote; the caller checks the values.
+    template <typename T> bool Array(std::vector<T>& v) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        std::size_t n = 0;
+        if (!Count(n, sizeof(T))) return false;
+        v.resize(n);
+        if (n > 0) std::memcpy(v.data(), m_bytes.data() + m_at, n * sizeof(T));
+        m_at += n * sizeof(T);
+        return true;
+    }
     bool AtEnd() const { return m_at == m_bytes.size(); }
 
   private:
@@ -68,37 +86,20 @@ class Reader {
 };
 
 constexpr std::size_t kPointBytes = 3 * sizeof(double);
+// The wire holds points, triangles and weights as the vectors lay them out.
+static_assert(sizeof(Point3d) == kPointBytes);
+static_assert(sizeof(std::array<int, 3>) == 3 * sizeof(std::int32_t));
+static_assert(sizeof(VertexWeights) == 4 * (sizeof(std::int32_t) + sizeof(float)));
 
 void PutMesh(Writer& w, const ImportMesh& mesh) {
     w.Count(mesh.names.size());
     for (const std::string& name : mesh.names)
         w.Text(name);
-    for (const auto* points : {&mesh.positions, &mesh.normals}) {
-        w.Count(points->size());
-        for (const Point3d& p : *points)
-            w.Point(p);
-    }
-    w.Count(mesh.triangles.size());
-    for (const auto& t : mesh.triangles)
-        for (int i : t)
-            w.Put<std::int32_t>(i);
-    w.Count(mesh.weights.size());
-    for (const VertexWeights& v : mesh.weights) {
-        for (int b : v.bone)
-            w.Put<std::int32_t>(b);
-        for (float f : v.weight)
-            w.Put(f);
-    }
+    w.Array(mesh.positions);
+    w.Array(mesh.normals);
+    w.Array(mesh.triangles);
+    w.Array(mesh.weights);
     w.Put<std::int32_t>(mesh.bone);
-}
-
-bool GetPoints(Reader& r, std::vector<Point3d>& points) {
-    std::size_t n = 0;
-    if (!r.Count(n, kPointBytes)) return false;
-    points.resize(n);
-    for (Point3d& p : points)
-        if (!r.Point(p)) return false;
-    return true;
 }
 
 // A mesh whose every index stands for something: corners for positions, bones for bones.
@@ -108,31 +109,20 @@ bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones) {
     mesh.names.resize(n);
     for (std::string& name : mesh.names)
         if (!r.Text(name)) return false;
-    if (!GetPoints(r, mesh.positions) || !GetPoints(r, mesh.normals)) return false;
+    if (!r.Array(mesh.positions) || !r.Array(mesh.normals) || !r.Array(mesh.triangles) ||
+        !r.Array(mesh.weights))
+        return false;
     if (!mesh.normals.empty() && mesh.normals.size() != mesh.positions.size()) return false;
-    if (!r.Count(n, 3 * sizeof(std::int32_t))) return false;
-    mesh.triangles.resize(n);
-    for (auto& t : mesh.triangles)
-        for (int& i : t) {
-            std::int32_t v = 0;
-            if (!r.Get(v) || v < 0 || static_cast<std::size_t>(v) >= mesh.positions.size()) return false;
-            i = v;
-        }
-    if (!r.Count(n, 4 * (sizeof(std::int32_t) + sizeof(float)))) return false;
-    if (n != 0 && n != mesh.positions.size()) return false;
-    mesh.weights.resize(n);
-    for (VertexWeights& v : mesh.weights) {
-        for (int& b : v.bone) {
-            std::int32_t x = 0;
-            if (!r.Get(x) || x < -1 || x >= static_cast<std::int64_t>(bones)) return false;
-            b = x;
-        }
-        for (float& f : v.weight)
-            if (!r.Get(f)) return false;
-    }
-    std::int32_t bone = 0;
-    if (!r.Get(bone) || bone < -1 || bone >= static_cast<std::int64_t>(bones)) return false;
-    mesh.bone = bone;
+    if (!mesh.weights.empty() && mesh.weights.size() != mesh.positions.size()) return false;
+    const auto corner = [&](int i) { return i >= 0 && static_cast<std::size_t>(i) < mesh.positions.size(); };
+    for (const auto& t : mesh.triangles)
+        if (!std::all_of(t.begin(), t.end(), corner)) return false;
+    const auto bone = [&](int b) { return b >= -1 && b < static_cast<std::int64_t>(bones); };
+    for (const VertexWeights& v : mesh.weights)
+        if (!std::all_of(v.bone.begin(), v.bone.end(), bone)) return false;
+    std::int32_t meshBone = 0;
+    if (!r.Get(meshBone) || !bone(meshBone)) return false;
+    mesh.bone = meshBone;
     return true;
 }
 

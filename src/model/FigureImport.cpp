@@ -96,6 +96,7 @@ class Welder {
     Welder(double tolerance, const Point3d& origin, std::size_t expected)
         : m_tol(tolerance), m_cell(tolerance * kCellsPerTolerance), m_origin(origin) {
         m_points.reserve(expected);
+        m_next.reserve(expected);
         m_cells.reserve(expected);
     }
     int Add(const Point3d& p) {
@@ -115,14 +116,17 @@ class Welder {
                 for (int dz = lo[2]; dz <= hi[2]; ++dz) {
                     const auto it = m_cells.find(Cell{c[0] + dx, c[1] + dy, c[2] + dz});
                     if (it == m_cells.end()) continue;
-                    for (int id : it->second) {
+                    for (int id = it->second; id >= 0; id = m_next[static_cast<std::size_t>(id)]) {
                         const Point3d d = m_points[static_cast<std::size_t>(id)] - p;
                         if (Dot(d, d) <= m_tol * m_tol) return id;
                     }
                 }
         const int id = static_cast<int>(m_points.size());
         m_points.push_back(p);
-        m_cells[Cell{c[0], c[1], c[2]}].push_back(id);
+        // A new point goes to the head of its cell's chain.
+        const auto [it, fresh] = m_cells.try_emplace(Cell{c[0], c[1], c[2]}, id);
+        m_next.push_back(fresh ? -1 : it->second);
+        it->second = id;
         return id;
     }
     const std::vector<Point3d>& Points() const { return m_points; }
@@ -145,7 +149,8 @@ class Welder {
     double m_tol, m_cell;
     Point3d m_origin;
     std::vector<Point3d> m_points;
-    std::unordered_map<Cell, std::vector<int>, CellHash> m_cells;
+    std::vector<int> m_next;                         // per point: the next point of its cell, or -1
+    std::unordered_map<Cell, int, CellHash> m_cells; // the newest point of each cell
 };
 
 // A mesh without a skin: its own names first, then the bone it hangs from, when that bone or one
@@ -297,7 +302,8 @@ SegmentWeights FaceWeights(const ImportMesh& mesh, const std::array<int, 3>& cor
 
 // The segment holding the largest weight; -1 when nothing is weighted.
 int WeightedSegment(const SegmentWeights& w) {
-    return *std::max_element(w.begin(), w.end()) > 0 ? Strongest(w) : -1;
+    const int strongest = Strongest(w);
+    return w[static_cast<std::size_t>(strongest)] > 0 ? strongest : -1;
 }
 
 // Every mesh's faces over one set of welded vertices, with the file's normals summed per vertex.
@@ -313,6 +319,9 @@ class FaceCollector {
         m_fileNormals = m_fileNormals && mesh.normals.size() == mesh.positions.size();
         std::vector<int> ids;
         ids.reserve(mesh.positions.size());
+        m_faces.reserve(m_faces.size() + mesh.triangles.size());
+        m_weights.reserve(m_weights.size() + mesh.triangles.size());
+        m_skinned.reserve(m_skinned.size() + mesh.triangles.size());
         for (std::size_t i = 0; i < mesh.positions.size(); ++i)
             ids.push_back(Weld(mesh.positions[i], i < mesh.normals.size() ? mesh.normals[i] : Point3d{}));
         auto usable = [&](int i) {
@@ -407,33 +416,38 @@ void JoinQuadHalves(std::vector<Face>& faces, const std::vector<SegmentWeights>&
         return (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
                static_cast<std::uint32_t>(std::max(a, b));
     };
-    std::vector<std::uint64_t> longest(faces.size());
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byEdge;
+    // Each longest edge with the skinned faces that have it: a pair is a quad's halves.
+    struct Halves {
+        std::size_t first, second;
+        int count;
+    };
+    std::unordered_map<std::uint64_t, Halves> byEdge;
     byEdge.reserve(faces.size());
     for (std::size_t f = 0; f < faces.size(); ++f) {
+        if (!skinned[f]) continue;
         const auto& v = faces[f].vertex;
         double best = -1;
+        std::uint64_t longest = 0;
         for (int k = 0; k < 3; ++k) {
             const Point3d d = At(points, v[static_cast<std::size_t>((k + 1) % 3)]) -
                               At(points, v[static_cast<std::size_t>(k)]);
             if (Dot(d, d) > best) {
                 best = Dot(d, d);
-                longest[f] =
-                    edgeKey(v[static_cast<std::size_t>(k)], v[static_cast<std::size_t>((k + 1) % 3)]);
+                longest = edgeKey(v[static_cast<std::size_t>(k)], v[static_cast<std::size_t>((k + 1) % 3)]);
             }
         }
-        if (skinned[f]) byEdge[longest[f]].push_back(f);
+        const auto [it, fresh] = byEdge.try_emplace(longest, Halves{f, f, 1});
+        if (!fresh && ++it->second.count == 2) it->second.second = f;
     }
     for (const auto& [edge, halves] : byEdge) {
-        if (halves.size() != 2) continue;
+        if (halves.count != 2) continue;
         SegmentWeights sum{};
-        for (std::size_t f : halves)
+        for (std::size_t f : {halves.first, halves.second})
             for (std::size_t s = 0; s < sum.size(); ++s)
                 sum[s] += weights[f][s];
         const int segment = WeightedSegment(sum);
         if (segment < 0) continue;
-        for (std::size_t f : halves)
-            faces[f].segment = segment;
+        faces[halves.first].segment = faces[halves.second].segment = segment;
     }
 }
 
@@ -447,6 +461,7 @@ void WriteDrawing(const std::vector<Face>& faces, const std::vector<Vec3f>& draw
                   const FaceCollector& collector, ConvertedFigure& out) {
     out.model = std::make_unique<CUnderlayList>();
     out.model->m_nUnits = kDrawingUnitsCode;
+    if (out.normalsFromFile) out.normals.reserve(4 * faces.size());
     for (const Face& f : faces) {
         CUnderlayPolyLine line;
         line.SetSize(4);
@@ -471,11 +486,12 @@ void ComputeNormals(const std::vector<Face>& faces, const std::vector<Vec3f>& dr
     positions.reserve(drawn.size());
     for (const Vec3f& p : drawn)
         positions.push_back(ToPoint3d(p));
-    std::vector<std::vector<int>> corners;
+    std::vector<std::array<int, 3>> corners;
     corners.reserve(faces.size());
     for (const Face& f : faces)
-        corners.push_back({f.vertex[0], f.vertex[1], f.vertex[2]});
+        corners.push_back(f.vertex);
     const std::vector<Point3d> normals = AreaWeightedNormals(positions, corners);
+    out.normals.reserve(4 * faces.size());
     for (const Face& f : faces)
         for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]})
             out.normals.push_back(NormalsFileFrame(At(normals, v)));

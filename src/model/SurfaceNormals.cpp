@@ -7,10 +7,12 @@
 
 namespace figurant {
 
-std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
-                                         const std::vector<std::vector<int>>& faces) {
+namespace {
+
+template <typename Faces>
+std::vector<Point3d> SummedFaceNormals(const std::vector<Point3d>& positions, const Faces& faces) {
     std::vector<Point3d> normals(positions.size());
-    for (const std::vector<int>& face : faces) {
+    for (const auto& face : faces) {
         if (face.size() < 3) continue;
         // Twice the face's area along its normal: the cross products of the edges fanned from
         // the first corner.
@@ -30,6 +32,18 @@ std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
         if (length > 0) n = (1.0 / length) * n;
     }
     return normals;
+}
+
+} // namespace
+
+std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
+                                         const std::vector<std::vector<int>>& faces) {
+    return SummedFaceNormals(positions, faces);
+}
+
+std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
+                                         const std::vector<std::array<int, 3>>& triangles) {
+    return SummedFaceNormals(positions, triangles);
 }
 
 std::vector<Vec3f> CornerNormals(const CUnderlayList& model) {

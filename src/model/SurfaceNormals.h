@@ -6,6 +6,7 @@
 #include "GeomMath.h"
 #include "UnderlayList.h"
 
+#include <array>
 #include <vector>
 
 namespace figurant {
@@ -13,6 +14,9 @@ namespace figurant {
 // positions: the vertices; faces: each a list of vertex indices in winding order.
 std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
                                          const std::vector<std::vector<int>>& faces);
+// The same for triangles.
+std::vector<Point3d> AreaWeightedNormals(const std::vector<Point3d>& positions,
+                                         const std::vector<std::array<int, 3>>& triangles);
 
 // One normal per corner of every polyline of the model, in model order (the layout of a normals
 // file); corners at exactly the same position share their normal. Corners of open lines get the

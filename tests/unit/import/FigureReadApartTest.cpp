@@ -10,6 +10,8 @@
 #include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 
 using namespace figurant;
 
@@ -46,6 +48,28 @@ TEST(FigureReadApart, GivesTheSceneTheReaderGives) {
     const auto apart = ReadFigureFileApart(kSampleGlb, &error);
     ASSERT_TRUE(apart) << error;
     EXPECT_EQ(EncodeScene(*apart), EncodeScene(*here));
+}
+
+// A reader started ahead reads what a fresh one reads, a hostile file ends it alone, and the
+// reader after a used one is started anew; one let go unused leaves no process behind.
+TEST(FigureReadApart, SpareReaderReadsOnceAndLeavesNothing) {
+    test::TempDir dir;
+    SpareFigureReader reader;
+    std::string error;
+    reader.Prepare();
+    const auto spare = reader.Read(kSampleGlb, &error);
+    ASSERT_TRUE(spare) << error;
+    EXPECT_EQ(EncodeScene(*spare), EncodeScene(*ReadFigureFile(kSampleGlb, &error)));
+    reader.Prepare();
+    EXPECT_FALSE(reader.Read(dir.Write("self-instancing.dae", kSelfInstancingCollada), &error));
+    EXPECT_NE(error.find("the reader stopped"), std::string::npos) << error;
+    EXPECT_TRUE(reader.Read(kSampleGlb, &error)) << error; // no spare: a fresh reader
+    {
+        SpareFigureReader unused;
+        unused.Prepare();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "a reader is left behind";
 }
 
 // Files that crash the library or never end: the caller gets a reason, at once or at the deadline.
