@@ -27,6 +27,8 @@ class FrameServices : public IWindowServices {
     void SetWaitCursor(bool on) override;
     void SetStatusText(StatusPane pane, const std::string& text) override;
     void ShowStatusMessage(const std::string& text) override;
+    std::string Setting(const std::string& key) override;
+    void SaveSetting(const std::string& key, const std::string& value) override;
 
   private:
     CMainFrame& m_frame;

@@ -12,6 +12,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -309,6 +310,17 @@ void FrameServices::SetStatusText(StatusPane pane, const std::string& text) {
 void FrameServices::ShowStatusMessage(const std::string& text) {
     constexpr int kShownMs = 15000; // long enough to read, short enough not to hide the selection
     m_frame.statusBar()->showMessage(QString::fromStdString(text), kShownMs);
+}
+std::string FrameServices::Setting(const std::string& key) {
+    return QSettings(res::kSettingsKey, res::kAppTitle)
+        .value(QString::fromStdString(key))
+        .toString()
+        .toStdString();
+}
+void FrameServices::SaveSetting(const std::string& key, const std::string& value) {
+    QSettings settings(res::kSettingsKey, res::kAppTitle);
+    settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    settings.sync();
 }
 void FrameServices::SetWaitCursor(bool on) {
     if (on)

@@ -64,6 +64,13 @@ enum : int {
     PlaybackRate24 = 32848,
     PlaybackRate30 = 32849,
     PlaybackRate60 = 32850,
+    CameraStandard = 32851,
+    Camera50 = 32852,
+    Camera85 = 32853,
+    CameraOrthographic = 32854,
+    ExportControl = 32855,
+    ReferencePicture = 32856,
+    ReferencePictureOff = 32857,
 };
 
 } // namespace figurant::cmd

@@ -71,6 +71,9 @@ class IWindowServices {
     virtual void SetStatusText(StatusPane pane, const std::string& text) = 0;
     // A passing note in the status bar ("4,674 faces, 16 segments").
     virtual void ShowStatusMessage(const std::string& text) = 0;
+    // The user's remembered settings ("View/Lens"): empty when never set.
+    virtual std::string Setting(const std::string& /*key*/) { return {}; }
+    virtual void SaveSetting(const std::string& /*key*/, const std::string& /*value*/) {}
 };
 
 } // namespace figurant

@@ -136,6 +136,22 @@ const ViewCommand* FindCommand(int id) {
     return nullptr;
 }
 
+// View > Camera: each item and its lens, as the settings store it.
+struct LensCommand {
+    int id;
+    const char* lens;
+};
+constexpr LensCommand kLensCommands[] = {{cmd::CameraStandard, "standard"},
+                                         {cmd::Camera50, "50"},
+                                         {cmd::Camera85, "85"},
+                                         {cmd::CameraOrthographic, "orthographic"}};
+
+const LensCommand* FindLens(int id) {
+    for (const LensCommand& l : kLensCommands)
+        if (l.id == id) return &l;
+    return nullptr;
+}
+
 const PlaybackRate* FindRate(int id) {
     for (const PlaybackRate& r : kPlaybackRates)
         if (r.commandId == id) return &r;
@@ -151,7 +167,7 @@ const PlaybackRate kPlaybackRates[5] = {{cmd::PlaybackRate10, 10},
                                         {cmd::PlaybackRate60, 60}};
 
 bool CKvtView::HasCommand(int id) const {
-    return FindCommand(id) != nullptr || FindRate(id) != nullptr;
+    return FindCommand(id) != nullptr || FindRate(id) != nullptr || FindLens(id) != nullptr;
 }
 
 void CKvtView::OnCommand(int id) {
@@ -162,9 +178,17 @@ void CKvtView::OnCommand(int id) {
     }
     if (const ViewCommand* c = FindCommand(id)) c->run(*this);
     if (const PlaybackRate* r = FindRate(id)) m_nPlaybackRate = r->framesPerSecond;
+    if (const LensCommand* l = FindLens(id)) {
+        SetLens(Lens::FromText(l->lens));
+        m_services.SaveSetting(kLensSetting, l->lens);
+    }
 }
 
 bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
+    if (const LensCommand* l = FindLens(id)) {
+        state.checked = CurrentLens().Text() == l->lens;
+        return true;
+    }
     if (const PlaybackRate* r = FindRate(id)) {
         state.checked = r->framesPerSecond == m_nPlaybackRate;
         return true;

@@ -7,6 +7,7 @@
 #include "CommandTarget.h"
 #include "Figure.h"
 #include "KvtDoc.h"
+#include "Lens.h"
 #include "PoseFrames.h"
 #include "SegmentList.h"
 #include "Trackball.h"
@@ -27,6 +28,9 @@ namespace figurant {
 enum DisplayMode { DISPLAY_HIERARCHY = 1000, DISPLAY_FLAT = 1001 };
 
 // Playback rates the View menu offers, in frames per second, and the one at start.
+// Where the lens is remembered among the user's settings.
+constexpr const char* kLensSetting = "View/Lens";
+
 struct PlaybackRate {
     int commandId;
     int framesPerSecond;
@@ -42,7 +46,8 @@ enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02
 struct ViewCamera {
     float zoomFactor = 1.6f;
     float modelScale = 1.0f;
-    double fovy = 45.0;
+    Lens lens = StandardLens();
+    double fovy = kStandardFieldOfView; // the lens's
     double aspect = 1.0;
     double zNear = -1.0, zFar = -1.0;
     // Extents of the model's bounding box; -1 until a model has given the view a size.
@@ -112,6 +117,10 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OrbitScene(int dx, int dy);
     // Pans by a drag of (dx, dy) pixels: the model follows the mouse.
     void PanScene(int dx, int dy);
+    // The camera's lens (View > Camera); the eye and the zoom stay, so the figure grows with the
+    // focal length until Home frames it again.
+    void SetLens(const Lens& lens);
+    const Lens& CurrentLens() const { return m_camera.lens; }
 
     // Vertex arrays and drawing.
     void BuildFlatLists();
@@ -290,6 +299,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     Matrix4 HomeMatrix();
     float FramingZoom(const Vec3f& extent) const;
     Matrix4 LookAtMatrix() const;
+    double HalfHeightAt(double depth) const;
+    void MultProjection() const;
 
     CKvtDoc& m_doc;
     IWindowServices& m_services;

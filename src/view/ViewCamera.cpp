@@ -28,7 +28,9 @@ void CKvtView::ComputeViewVolume() {
     c.extentY = extent.y;
     c.extentX = extent.x;
     const float size = c.extentY > c.extentX ? c.extentY : c.extentX;
-    c.camDist = static_cast<float>((size * 0.5) / std::tan(c.fovy * 0.5 * kPi / 180.0));
+    // The eye's place does not depend on the lens: a longer lens frames the figure by the zoom,
+    // which a perspective picture shows as the eye standing further back.
+    c.camDist = static_cast<float>((size * 0.5) / std::tan(kStandardFieldOfView * 0.5 * kPi / 180.0));
     c.modelSize = c.extentZ > size ? c.extentZ : size;
     c.zNear = c.camDist - 20 * c.modelSize;
     // The near plane is where the depth buffer spends its precision: a hair's breadth from the eye
@@ -65,8 +67,39 @@ void CKvtView::OnSize(int width, int height) {
     c.aspect = static_cast<double>(width) / height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
+    MultProjection();
     glMatrixMode(GL_MODELVIEW);
+}
+
+// Half the height the view shows at `depth` from the eye (eye units): an orthographic lens shows
+// at every depth what the standard lens shows at the eye's distance from the model.
+double CKvtView::HalfHeightAt(double depth) const {
+    const ViewCamera& c = m_camera;
+    if (c.lens.Orthographic())
+        return (1.5 * c.extentZ + c.camDist) * std::tan(kStandardFieldOfView * kPi / 360.0);
+    return depth * std::tan(c.fovy * kPi / 360.0);
+}
+
+// The lens's projection on top of the current matrix.
+void CKvtView::MultProjection() const {
+    const ViewCamera& c = m_camera;
+    if (c.lens.Orthographic()) {
+        const double h = HalfHeightAt(0);
+        glOrtho(-h * c.aspect, h * c.aspect, -h, h, c.zNear, c.zFar);
+    } else {
+        gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
+    }
+}
+
+void CKvtView::SetLens(const Lens& lens) {
+    m_camera.lens = lens;
+    m_camera.fovy = lens.FieldOfView();
+    makeCurrent();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    MultProjection();
+    glMatrixMode(GL_MODELVIEW);
+    InvalidateAndUpdateNow();
 }
 
 // Places the eye in front of the model and leaves the viewing matrix in the model-view matrix,
@@ -115,9 +148,24 @@ float CKvtView::StartZoom() const {
 float CKvtView::FramingZoom(const Vec3f& extent) const {
     const ViewCamera& c = m_camera;
     const double depth = std::fabs(c.eye[1]) - 0.5 * extent.y;
-    const double halfHeight = depth * std::tan(c.fovy * kPi / 360.0);
     const double height = extent.z, width = extent.x;
     if (!(depth > 0) || !(height > 0)) return 1.0f;
+    if (!c.lens.Standard()) {
+        // The front of the zoomed box: a zoom z puts it at depth D - y z / 2, where the view is
+        // 2 t (D - y z / 2) high (t the tangent of half the field); filling the share s of that
+        // gives z = 2 s t D / (h + s t y). An orthographic view is 2 H high at every depth.
+        const double t = HalfHeightAt(1), D = std::fabs(c.eye[1]);
+        auto fill = [&](double side, double across) {
+            return c.lens.Orthographic()
+                       ? kStartFill * 2 * HalfHeightAt(0) * across / side
+                       : kStartFill * 2 * t * across * D / (side + kStartFill * t * across * extent.y);
+        };
+        double zoom = fill(height, 1);
+        if (width > 0) zoom = std::min(zoom, fill(width, c.aspect));
+        return static_cast<float>(zoom);
+    }
+    // The standard lens keeps the framing it always had, measured at the unzoomed box's front.
+    const double halfHeight = HalfHeightAt(depth);
     double zoom = kStartFill * 2 * halfHeight / height;
     if (width > 0) zoom = std::min(zoom, kStartFill * 2 * halfHeight * c.aspect / width);
     return static_cast<float>(zoom);
@@ -190,7 +238,7 @@ void CKvtView::PanScene(int dx, int dy) {
     if (m_bPlaying || c.viewportH <= 0) return;
     // Eye units per pixel at the depth of the model's centre.
     const double depth = std::fabs(c.sceneMatrix[14]);
-    const double unit = 2 * depth * std::tan(c.fovy * kPi / 360.0) / c.viewportH;
+    const double unit = 2 * HalfHeightAt(depth) / c.viewportH;
     c.sceneMatrix = ScenePanned(c.sceneMatrix, static_cast<float>(dx * unit), static_cast<float>(-dy * unit));
     InvalidateAndUpdateNow();
 }
@@ -217,7 +265,7 @@ void CKvtView::OnReset() {
     SetupCamera();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(m_camera.fovy, m_camera.aspect, m_camera.zNear, m_camera.zFar);
+    MultProjection();
     glMatrixMode(GL_MODELVIEW);
     if (m_nSegLists > 0) m_figure.ResetMatrices();
     PoseChanged();

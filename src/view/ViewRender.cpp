@@ -193,7 +193,7 @@ void CKvtView::DrawScene(int mode, Layer layer) {
         GLint viewport[4] = {m_pickBox[2], m_pickBox[3], m_pickBox[4], m_pickBox[5]};
         gluPickMatrix(m_pickBox[0], m_pickBox[1], 2, 2, viewport);
     }
-    gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
+    MultProjection();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadMatrixf(c.sceneMatrix.data());
@@ -414,6 +414,10 @@ void CKvtView::SetupLights() {
 }
 
 void CKvtView::OnInitialUpdate() {
+    if (const std::string lens = m_services.Setting(kLensSetting); !lens.empty()) {
+        m_camera.lens = Lens::FromText(lens);
+        m_camera.fovy = m_camera.lens.FieldOfView();
+    }
     BuildFlatLists();
     SetupCamera(); // leaves the camera's look-at in the model-view matrix, which fixes the lights to it
     SetupLights();

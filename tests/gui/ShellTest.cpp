@@ -61,7 +61,8 @@ class ShellTest : public QObject {
                               "&Export", "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P",
                               "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
-                 QStringList({"&Animate", "&Roate ...", "R&eset", "Playback &Speed", "-", "&Front\tNum+1",
+                 QStringList({"&Animate", "&Roate ...", "R&eset", "Playback &Speed", "&Camera",
+                              "Reference &Picture...", "&No Reference Picture", "-", "&Front\tNum+1",
                               "S&ide\tNum+3", "&Back\tCtrl+Num+1", "To&p\tNum+7", "H&ome\tHome", "-",
                               "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
     }

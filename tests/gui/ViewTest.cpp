@@ -51,11 +51,52 @@ void ExpectSegmentColours(RunningApp& app, bool hierarchy) {
     }
 }
 
+// The share of the picture's height that the figure covers (rows with anything but background).
+double FigureHeightShare(const QImage& image) {
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) != 0) {
+                if (top < 0) top = y;
+                bottom = y;
+                break;
+            }
+    return top < 0 ? 0.0 : double(bottom - top + 1) / image.height();
+}
+
 } // namespace
 
 class ViewTest : public QObject {
     Q_OBJECT
   private slots:
+    // A lens change keeps the eye, so the figure's height follows the focal length as a pinhole
+    // camera's would; Home frames it at 80 % of the height again, whatever the lens. The lens is
+    // remembered for the next start. (The framing is measured at the front of the figure's box, so
+    // a perspective picture shows the silhouette a little smaller.)
+    void lensScalesThePictureAndHomeFramesIt() {
+        {
+            RunningApp app;
+            CommandRouter& router = app.Frame().Router();
+            const double standard = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(standard - 0.8) < 0.03, qPrintable(QString::number(standard)));
+            router.Execute(cmd::Camera85);
+            router.Execute(cmd::ViewHome);
+            const double framed = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(framed - 0.8) < 0.03, qPrintable(QString::number(framed)));
+            router.Execute(cmd::Camera50);
+            const double wider = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(wider / framed - 50.0 / 85.0) < 0.01 * 50.0 / 85.0,
+                     qPrintable(QString::number(wider / framed)));
+            router.Execute(cmd::CameraOrthographic);
+            router.Execute(cmd::ViewHome);
+            const double flat = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(flat - 0.8) < 0.03, qPrintable(QString::number(flat)));
+        }
+        RunningApp again;
+        QVERIFY(again.View().CurrentLens().Orthographic());
+        again.Frame().Router().Execute(cmd::CameraStandard); // the other cases start as users do
+    }
+
     void flatAndHierarchicalPicturesAreColouredBySegment() {
         RunningApp app;
         // The vertex collection of the segments gives the centres for the flat picture too.
