@@ -9,7 +9,7 @@ namespace figurant {
 
 namespace {
 
-constexpr double kFrameHeightMm = 24.0;  // the 35 mm film frame
+constexpr double kFrameHeightMm = 24.0; // the 35 mm film frame
 constexpr const char* kOrthographic = "orthographic";
 constexpr const char* kStandard = "standard";
 constexpr double kLongestFocalMm = 10000; // beyond this a setting is not believed

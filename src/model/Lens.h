@@ -13,7 +13,8 @@ struct Lens {
     bool Standard() const;
     // The vertical field of view in degrees (perspective lenses).
     double FieldOfView() const;
-    // The setting's text ("50", "standard", "orthographic") and back; an unknown text gives the standard lens.
+    // The setting's text ("50", "standard", "orthographic") and back; an unknown text gives the standard
+    // lens.
     std::string Text() const;
     static Lens FromText(const std::string& text);
 };

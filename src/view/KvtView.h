@@ -4,6 +4,7 @@
 // camera and the mouse and keyboard state. Handlers translate window input into the calls below,
 // which tests can make without events.
 #include "AnimationScene.h"
+#include "CameraFraming.h"
 #include "CommandTarget.h"
 #include "Figure.h"
 #include "KvtDoc.h"
@@ -300,6 +301,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     float FramingZoom(const Vec3f& extent) const;
     Matrix4 LookAtMatrix() const;
     double HalfHeightAt(double depth) const;
+    ViewVolume Volume() const;
     void MultProjection() const;
 
     CKvtDoc& m_doc;

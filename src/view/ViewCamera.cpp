@@ -14,31 +14,29 @@ Box CKvtView::ModelBox() const {
     return m_doc.Model() ? m_doc.Model()->Bounds() : Box{};
 }
 
-namespace {
-
-// The near plane's distance as a share of the eye's distance from the model's centre.
-constexpr double kNearShare = 0.01;
-
-} // namespace
-
 void CKvtView::ComputeViewVolume() {
     ViewCamera& c = m_camera;
-    const Vec3f extent = ModelBox().Extent();
-    c.extentZ = extent.z;
-    c.extentY = extent.y;
-    c.extentX = extent.x;
-    const float size = c.extentY > c.extentX ? c.extentY : c.extentX;
-    // The eye's place does not depend on the lens: a longer lens frames the figure by the zoom,
-    // which a perspective picture shows as the eye standing further back.
-    c.camDist = static_cast<float>((size * 0.5) / std::tan(kStandardFieldOfView * 0.5 * kPi / 180.0));
-    c.modelSize = c.extentZ > size ? c.extentZ : size;
-    c.zNear = c.camDist - 20 * c.modelSize;
-    // The near plane is where the depth buffer spends its precision: a hair's breadth from the eye
-    // left it a centimetre coarse at the figure, and the surfaces that meet at the hips fought
-    // for their pixels from one picture to the next. A share of the eye's distance keeps the whole
-    // model, however it is turned, in front of it.
-    if (!(c.zNear > 0)) c.zNear = std::max(0.0001, kNearShare * (1.5 * c.extentZ + c.camDist));
-    c.zFar = c.camDist + 20 * c.modelSize;
+    const ViewVolume v = figurant::ComputeViewVolume(ModelBox().Extent());
+    c.extentX = v.extentX;
+    c.extentY = v.extentY;
+    c.extentZ = v.extentZ;
+    c.camDist = v.camDist;
+    c.modelSize = v.modelSize;
+    c.zNear = v.zNear;
+    c.zFar = v.zFar;
+}
+
+ViewVolume CKvtView::Volume() const {
+    const ViewCamera& c = m_camera;
+    ViewVolume v;
+    v.extentX = c.extentX;
+    v.extentY = c.extentY;
+    v.extentZ = c.extentZ;
+    v.camDist = c.camDist;
+    v.modelSize = c.modelSize;
+    v.zNear = c.zNear;
+    v.zFar = c.zFar;
+    return v;
 }
 
 void CKvtView::OnSize(int width, int height) {
@@ -71,16 +69,12 @@ void CKvtView::OnSize(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// Half the height the view shows at `depth` from the eye (eye units): an orthographic lens shows
-// at every depth what the standard lens shows at the eye's distance from the model.
 double CKvtView::HalfHeightAt(double depth) const {
-    const ViewCamera& c = m_camera;
-    if (c.lens.Orthographic())
-        return (1.5 * c.extentZ + c.camDist) * std::tan(kStandardFieldOfView * kPi / 360.0);
-    return depth * std::tan(c.fovy * kPi / 360.0);
+    return figurant::HalfHeightAt(m_camera.lens, Volume(), depth);
 }
 
-// The lens's projection on top of the current matrix.
+// The lens's projection on top of the current matrix (GLU's own for a perspective lens, so the
+// standard picture stays the same to the bit).
 void CKvtView::MultProjection() const {
     const ViewCamera& c = m_camera;
     if (c.lens.Orthographic()) {
@@ -128,14 +122,6 @@ Matrix4 CKvtView::LookAtMatrix() const {
                   {c.up[0], c.up[1], c.up[2]});
 }
 
-namespace {
-
-// At the start the model fills this share of the view's height (or of its width, when that is
-// the tighter fit), measured at the front of its box.
-constexpr double kStartFill = 0.8;
-
-} // namespace
-
 // The look-at places the eye far enough back for any turn of the model, which leaves an upright
 // figure small; the start view zooms in on top of it, so every camera command keeps its meaning.
 float CKvtView::StartZoom() const {
@@ -146,29 +132,7 @@ float CKvtView::StartZoom() const {
 // The zoom that makes a box of this extent (view units) about the origin fill the start share of
 // the view, measured at the front of the box.
 float CKvtView::FramingZoom(const Vec3f& extent) const {
-    const ViewCamera& c = m_camera;
-    const double depth = std::fabs(c.eye[1]) - 0.5 * extent.y;
-    const double height = extent.z, width = extent.x;
-    if (!(depth > 0) || !(height > 0)) return 1.0f;
-    if (!c.lens.Standard()) {
-        // The front of the zoomed box: a zoom z puts it at depth D - y z / 2, where the view is
-        // 2 t (D - y z / 2) high (t the tangent of half the field); filling the share s of that
-        // gives z = 2 s t D / (h + s t y). An orthographic view is 2 H high at every depth.
-        const double t = HalfHeightAt(1), D = std::fabs(c.eye[1]);
-        auto fill = [&](double side, double across) {
-            return c.lens.Orthographic()
-                       ? kStartFill * 2 * HalfHeightAt(0) * across / side
-                       : kStartFill * 2 * t * across * D / (side + kStartFill * t * across * extent.y);
-        };
-        double zoom = fill(height, 1);
-        if (width > 0) zoom = std::min(zoom, fill(width, c.aspect));
-        return static_cast<float>(zoom);
-    }
-    // The standard lens keeps the framing it always had, measured at the unzoomed box's front.
-    const double halfHeight = HalfHeightAt(depth);
-    double zoom = kStartFill * 2 * halfHeight / height;
-    if (width > 0) zoom = std::min(zoom, kStartFill * 2 * halfHeight * c.aspect / width);
-    return static_cast<float>(zoom);
+    return figurant::FramingZoom(m_camera.lens, Volume(), extent, m_camera.aspect);
 }
 
 Matrix4 CKvtView::StartMatrix() {
