@@ -21,6 +21,9 @@ class FrameServices : public IWindowServices {
         return m_dialogs.Progress(text, done, total);
     }
     void Busy(const std::string& text, int done, int total) override { m_dialogs.Busy(text, done, total); }
+    std::optional<int> AskPercent(const std::string& text, int value) override {
+        return m_dialogs.AskPercent(text, value);
+    }
     void UpdateAllViews(int hint) override;
     void CheckToolButton(int commandId, bool pressed) override;
     void EnableToolButton(int commandId, bool enabled) override;

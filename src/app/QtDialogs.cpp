@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -58,6 +59,11 @@ SaveAnswer QtDialogs::AskToSave(const std::string& text) {
 }
 
 std::optional<std::string> QtDialogs::FileDialog(const FileDialogRequest& request) {
+    if (request.folder) {
+        const QString folder = QFileDialog::getExistingDirectory(m_parent, QString(),
+                                                                 QString::fromStdString(request.initialName));
+        return folder.isEmpty() ? std::nullopt : std::optional<std::string>(folder.toStdString());
+    }
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -86,6 +92,8 @@ const char* Title(ExportOptions::Kind kind) {
         return "Export BVH";
     case ExportOptions::Kind::Gltf:
         return "Export glTF";
+    case ExportOptions::Kind::Control:
+        return "Export Control Pictures";
     }
     return "";
 }
@@ -101,7 +109,8 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     QDialog dialog(m_parent);
     dialog.setWindowTitle(Title(proposed.kind));
     auto* form = new QFormLayout(&dialog);
-    const bool picture = proposed.kind == Kind::Picture || proposed.kind == Kind::Frames;
+    const bool picture =
+        proposed.kind == Kind::Picture || proposed.kind == Kind::Frames || proposed.kind == Kind::Control;
     auto* width = new QSpinBox(&dialog);
     auto* height = new QSpinBox(&dialog);
     for (const auto& [box, value] : {std::pair{width, proposed.width}, std::pair{height, proposed.height}}) {
@@ -138,10 +147,30 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     if (proposed.kind == Kind::Frames) form->addRow("", video);
     if (proposed.kind == Kind::Bvh) form->addRow("Units:", units);
     if (proposed.kind == Kind::Bvh || proposed.kind == Kind::Gltf) form->addRow("Joint names:", names);
+    static const char* const kControlNames[] = {"Keypoints (keypoints.json)", "Skeleton (skeleton.png)",
+                                                "Depth (depth.png)",          "Normals (normal.png)",
+                                                "Body parts (segments.png)",  "Lit picture (picture.png)"};
+    std::vector<QCheckBox*> controls;
+    for (std::size_t i = 0; i < proposed.controls.size(); ++i) {
+        controls.push_back(new QCheckBox(kControlNames[i], &dialog));
+        controls.back()->setChecked(proposed.controls[i]);
+    }
+    auto* body25 = new QCheckBox("25 points (with the middle of the hips and the feet)", &dialog);
+    body25->setChecked(proposed.body25);
+    auto* reference = new QCheckBox("The reference picture behind the lit picture", &dialog);
+    reference->setChecked(proposed.withReference && proposed.referenceAvailable);
+    reference->setEnabled(proposed.referenceAvailable);
+    if (proposed.kind == Kind::Control) {
+        for (QCheckBox* box : controls)
+            form->addRow("", box);
+        form->addRow("", body25);
+        form->addRow("", reference);
+    }
     // Every field is made for every kind of export; those this kind does not ask for stay hidden, or
     // they would be drawn at the dialog's corner over the others.
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{width, height, background, fps, video, units, names})
+    std::vector<QWidget*> fields{width, height, background, fps, video, units, names, body25, reference};
+    fields.insert(fields.end(), controls.begin(), controls.end());
+    for (QWidget* field : fields)
         if (form->indexOf(field) < 0) field->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -156,7 +185,18 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     chosen.video = video->isChecked();
     chosen.centimetres = units->currentIndex() == 1;
     chosen.naming = static_cast<ExportOptions::Naming>(names->currentIndex());
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        chosen.controls[i] = controls[i]->isChecked();
+    chosen.body25 = body25->isChecked();
+    chosen.withReference = reference->isChecked();
     return chosen;
+}
+
+std::optional<int> QtDialogs::AskPercent(const std::string& text, int value) {
+    bool ok = false;
+    const int chosen =
+        QInputDialog::getInt(m_parent, res::kAppTitle, QString::fromStdString(text), value, 0, 100, 5, &ok);
+    return ok ? std::optional<int>(chosen) : std::nullopt;
 }
 
 bool QtDialogs::Progress(const std::string& text, int done, int total) {

@@ -27,6 +27,7 @@ class QtDialogs : public IDialogs {
     std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) override;
     bool Progress(const std::string& text, int done, int total) override;
     void Busy(const std::string& text, int done, int total) override;
+    std::optional<int> AskPercent(const std::string& text, int value) override;
 
   private:
     bool ShowProgress(const std::string& text, int done, int total, bool canCancel);

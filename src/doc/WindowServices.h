@@ -1,6 +1,7 @@
 #pragma once
 // What the program's logic asks of the windowing framework. The application implements it on
 // Qt; tests use a scripted implementation. All calls come on the user-interface thread.
+#include <array>
 #include <optional>
 #include <string>
 
@@ -10,12 +11,13 @@ struct FileDialogRequest {
     bool open = true; // open dialog (the file must exist) or save dialog (asks before overwriting)
     std::string defaultExtension; // without the dot
     std::string initialName;
-    std::string filter; // "Description|pattern|...||"
+    std::string filter;  // "Description|pattern|...||"
+    bool folder = false; // choose a folder instead of a file
 };
 
 // The choices of an export, proposed to the user and returned as chosen.
 struct ExportOptions {
-    enum class Kind { Picture, Frames, Bvh, Gltf } kind = Kind::Picture;
+    enum class Kind { Picture, Frames, Bvh, Gltf, Control } kind = Kind::Picture;
     static constexpr int kMaxSide = 4096; // the largest picture side an export draws
     int width = 0, height = 0;            // pictures and frames, in pixels
     enum class Background { AsShown, White, Transparent } background = Background::AsShown;
@@ -27,6 +29,11 @@ struct ExportOptions {
     // order of the exporters' JointNaming.
     enum class Naming { Program, Humanoid, MotionCapture } naming = Naming::Program;
     bool animation = false; // an animation is loaded (its frames are exported)
+    // Control pictures: which are made (keypoints, skeleton, depth, normal, segments, lit picture),
+    // the 25-point layout instead of the 18-point one, and the reference picture behind the lit one.
+    std::array<bool, 6> controls{true, true, true, true, true, true};
+    bool body25 = false;
+    bool withReference = false, referenceAvailable = false;
 };
 
 // The answer to a question whether to keep work before it is let go.
@@ -48,6 +55,8 @@ class IDialogs {
     virtual bool Progress(const std::string& text, int done, int total) = 0;
     // The same for work that cannot stop halfway (reading a model): no Cancel.
     virtual void Busy(const std::string& text, int done, int total) = 0;
+    // A whole percentage from 0 to 100, proposed as `value`; nothing on Cancel.
+    virtual std::optional<int> AskPercent(const std::string& /*text*/, int value) { return value; }
 };
 
 class IWindowServices {
@@ -61,6 +70,7 @@ class IWindowServices {
     virtual std::optional<ExportOptions> ExportOptionsDialog(const ExportOptions& proposed) = 0;
     virtual bool Progress(const std::string& text, int done, int total) = 0;
     virtual void Busy(const std::string& text, int done, int total) = 0;
+    virtual std::optional<int> AskPercent(const std::string& /*text*/, int value) { return value; }
     // Every view's update handler runs before this returns.
     virtual void UpdateAllViews(int hint) = 0;
     virtual void CheckToolButton(int commandId, bool pressed) = 0;

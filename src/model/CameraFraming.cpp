@@ -85,6 +85,20 @@ float FramingZoom(const Lens& lens, const ViewVolume& v, const Vec3f& extent, do
     return static_cast<float>(zoom);
 }
 
+const ViewPreset* FindViewPreset(const std::string& name) {
+    static const ViewPreset kPresets[] = {{"front", 0, 0},       {"side", 90, 0}, {"back", 180, 0},
+                                          {"otherside", -90, 0}, {"top", 0, 90},  {"bottom", 0, -90}};
+    for (const ViewPreset& p : kPresets)
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+Matrix4 PresetSceneMatrix(const Lens& lens, const ViewVolume& v, double aspect, float turn, float tilt) {
+    const Matrix4 start =
+        SceneScaled(StartLookAt(v), FramingZoom(lens, v, {v.extentX, v.extentY, v.extentZ}, aspect));
+    return SceneTilted(SceneRotated(start, turn, 0, 0, 1), tilt);
+}
+
 Matrix4 ProjectionMatrix(const Lens& lens, const ViewVolume& v, double aspect) {
     Matrix4 p;
     const double n = v.zNear, f = v.zFar;

@@ -5,6 +5,8 @@
 #include "GeomMath.h"
 #include "Lens.h"
 
+#include <string>
+
 namespace figurant {
 
 struct ViewVolume {
@@ -25,5 +27,17 @@ double HalfHeightAt(const Lens& lens, const ViewVolume& v, double depth);
 float FramingZoom(const Lens& lens, const ViewVolume& v, const Vec3f& extent, double aspect);
 // The lens's projection, as gluPerspective or glOrtho make it.
 Matrix4 ProjectionMatrix(const Lens& lens, const ViewVolume& v, double aspect);
+
+// The preset views as turns of the start view: about the figure's vertical axis, then a tilt.
+// "side" looks at the figure's right side, "otherside" at its left.
+struct ViewPreset {
+    const char* name;
+    float turn, tilt;
+};
+const ViewPreset* FindViewPreset(const std::string& name);
+
+// The scene matrix of a view preset: the start view (the look-at zoomed to frame the model's box)
+// turned about the vertical axis by `turn` degrees, then tilted by `tilt`.
+Matrix4 PresetSceneMatrix(const Lens& lens, const ViewVolume& v, double aspect, float turn, float tilt);
 
 } // namespace figurant

@@ -15,4 +15,27 @@ inline void SegmentColour(int segment, std::array<double, 3>& colour) {
     if (segment >= 0 && segment < 16) colour = *kTable[static_cast<std::size_t>(segment)];
 }
 
+// One colour per segment number for a body-part mask (the segment picture): all sixteen differ,
+// left and right included, so a picture tells every part apart by its colour alone.
+inline std::array<unsigned char, 3> SegmentMaskColour(int segment) {
+    static const std::array<std::array<unsigned char, 3>, 16> kMask{{{255, 255, 0},
+                                                                     {255, 0, 0},
+                                                                     {128, 128, 128},
+                                                                     {0, 0, 255},
+                                                                     {255, 128, 0},
+                                                                     {0, 255, 0},
+                                                                     {255, 0, 255},
+                                                                     {0, 255, 255},
+                                                                     {128, 0, 0},
+                                                                     {0, 128, 0},
+                                                                     {0, 0, 128},
+                                                                     {128, 128, 0},
+                                                                     {128, 0, 128},
+                                                                     {0, 128, 128},
+                                                                     {255, 128, 128},
+                                                                     {128, 255, 128}}};
+    return segment >= 0 && segment < 16 ? kMask[static_cast<std::size_t>(segment)]
+                                        : std::array<unsigned char, 3>{255, 255, 255};
+}
+
 } // namespace figurant

@@ -103,6 +103,9 @@ const ViewCommand kViewCommands[] = {
     {cmd::ExportFrames, [](CKvtView& v) { v.OnExportFrames(); }},
     {cmd::ExportBvh, [](CKvtView& v) { v.OnExportMotion(false); }},
     {cmd::ExportGltf, [](CKvtView& v) { v.OnExportMotion(true); }},
+    {cmd::ExportControl, [](CKvtView& v) { v.OnExportControl(); }},
+    {cmd::ReferencePicture, [](CKvtView& v) { v.OnReferencePicture(); }},
+    {cmd::ReferencePictureOff, [](CKvtView& v) { v.OnReferencePictureOff(); }},
 
     {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 0, 1); }},
     {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 0, 1); }},
@@ -196,6 +199,9 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
     case cmd::Hierarchy:
         state.checked = m_nDisplayMode == DISPLAY_HIERARCHY;
+        return true;
+    case cmd::ReferencePictureOff:
+        state.enabled = HasReference();
         return true;
     case cmd::ModeNormal:
         state.checked = m_nRenderMode == RENDER_NORMAL;

@@ -6,6 +6,7 @@
 #include "AnimationScene.h"
 #include "CameraFraming.h"
 #include "CommandTarget.h"
+#include "ControlPictures.h"
 #include "Figure.h"
 #include "KvtDoc.h"
 #include "Lens.h"
@@ -151,6 +152,12 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OnExportPicture();
     void OnExportFrames();
     void OnExportMotion(bool gltf);
+    // Control pictures and the reference picture (ViewControl.cpp).
+    void OnExportControl();
+    void OnReferencePicture();
+    void OnReferencePictureOff();
+    ViewMatrices CurrentViewMatrices(int width, int height) const;
+    bool HasReference() const { return !m_reference.isNull(); }
     void OnRedo();
     void OnMirrorPose();
     void OnFlipPose();
@@ -301,6 +308,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     float FramingZoom(const Vec3f& extent) const;
     Matrix4 LookAtMatrix() const;
     double HalfHeightAt(double depth) const;
+    bool LoadReference(const std::string& path, int opacity);
+    void RestoreReference();
+    void DrawReference();
     ViewVolume Volume() const;
     void MultProjection() const;
 
@@ -311,6 +321,11 @@ class CKvtView : public QWidget, public ICommandTarget {
     QMetaObject::Connection m_contextGone;
     Figure m_figure;
     ViewCamera m_camera;
+    // The reference picture as read, and as last drawn (fitted, darkened, rows from the bottom).
+    QImage m_reference, m_referenceShown;
+    std::string m_referencePath;
+    int m_referenceOpacity = 50;
+    bool m_bBackdrop = true; // off while pictures for export are drawn
 
     bool m_bFirstDraw = true;
     bool m_bBuilding = false;

@@ -156,22 +156,24 @@ namespace {
 constexpr float kOrbitDegreesPerPixel = 0.5f;
 constexpr double kWheelZoomPerNotch = 1.1;
 
-// Each preset as turns of the start view: about the figure's vertical axis, then a tilt.
-struct ViewPreset {
+// Each preset command and the view it shows (Home is the front, framed as the figure stands).
+struct PresetCommand {
     int id;
-    float turn, tilt;
+    const char* view;
 };
-const ViewPreset kPresets[] = {
-    {cmd::ViewFront, 0, 0}, {cmd::ViewSide, -90, 0},   {cmd::ViewBack, 180, 0}, {cmd::ViewOtherSide, 90, 0},
-    {cmd::ViewTop, 0, 90},  {cmd::ViewBottom, 0, -90}, {cmd::ViewHome, 0, 0},
+const PresetCommand kPresets[] = {
+    {cmd::ViewFront, "front"},         {cmd::ViewSide, "side"}, {cmd::ViewBack, "back"},
+    {cmd::ViewOtherSide, "otherside"}, {cmd::ViewTop, "top"},   {cmd::ViewBottom, "bottom"},
+    {cmd::ViewHome, "front"},
 };
 
 } // namespace
 
 void CKvtView::OnViewPreset(int commandId) {
     if (m_bPlaying || !m_doc.Model()) return;
-    for (const ViewPreset& p : kPresets) {
-        if (p.id != commandId) continue;
+    for (const PresetCommand& command : kPresets) {
+        if (command.id != commandId) continue;
+        const ViewPreset& p = *FindViewPreset(command.view);
         ViewCamera& c = m_camera;
         if (c.extentZ < 0) ComputeViewVolume();
         Trackball(c.curQuat, 0, 0, 0, 0);

@@ -75,9 +75,11 @@ QImage CKvtView::RenderOffscreen(int width, int height, const QColor& background
     m_camera.aspect = static_cast<double>(width) / height;
     glViewport(0, 0, width, height);
     m_bOutline = false;
+    m_bBackdrop = false; // the reference picture is the user's aid, not part of what is exported
     DrawPicture(background.redF(), background.greenF(), background.blueF(), background.alphaF());
     glFinish();
     m_bOutline = true;
+    m_bBackdrop = true;
     m_camera.aspect = aspect;
     glViewport(0, 0, m_camera.viewportW, m_camera.viewportH);
     QImage picture = target->toImage();

@@ -374,6 +374,7 @@ void CKvtView::paintGL() {
 void CKvtView::DrawPicture(float red, float green, float blue, float alpha, Layer layer) {
     glClearColor(red, green, blue, alpha);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (m_bBackdrop && layer != Layer::Moving) DrawReference();
     DrawFilled(GL_RENDER, layer);
 }
 
@@ -418,6 +419,7 @@ void CKvtView::OnInitialUpdate() {
         m_camera.lens = Lens::FromText(lens);
         m_camera.fovy = m_camera.lens.FieldOfView();
     }
+    RestoreReference();
     BuildFlatLists();
     SetupCamera(); // leaves the camera's look-at in the model-view matrix, which fixes the lights to it
     SetupLights();

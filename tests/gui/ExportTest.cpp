@@ -7,8 +7,12 @@
 #include "ViewProbe.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStatusBar>
+#include <filesystem>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -40,6 +44,67 @@ void RecordAnimation(RunningApp& app, const std::string& path) {
 class ExportTest : public QObject {
     Q_OBJECT
   private slots:
+    // The reference picture shows behind the figure on screen at its opacity, stays out of
+    // exported pictures and control pictures unless asked for, and is remembered; the keypoints of
+    // the window's view are where the view draws the joints.
+    void referencePictureAndControlPictures() {
+        TempDir dir;
+        const QColor orange(200, 100, 40);
+        QImage reference(100, 50, QImage::Format_RGB32);
+        reference.fill(orange);
+        reference.save(QString::fromStdString(dir.File("photo.png")));
+        {
+            RunningApp app;
+            CKvtView& v = app.View();
+            app.Frame().Router().Execute(cmd::Hierarchy);
+            app.Frame().Router().Execute(cmd::RotateLeft);
+            app.dialogs.answers = {dir.Write("not-a-picture.png", "text")};
+            app.Frame().Router().Execute(cmd::ReferencePicture);
+            QVERIFY(!v.HasReference());
+            QVERIFY(app.dialogs.messages.back().find("is not a picture") != std::string::npos);
+            app.dialogs.answers = {dir.File("photo.png")};
+            app.Frame().Router().Execute(cmd::ReferencePicture); // at the proposed 50 %
+            const QImage shown = v.RenderImage(false);
+            const QPoint side(shown.width() / 20, shown.height() / 2);
+            const QColor half = shown.pixelColor(side);
+            QVERIFY2(std::abs(half.red() - 100) <= 2 && std::abs(half.green() - 50) <= 2,
+                     qPrintable(half.name()));
+            QVERIFY(shown.pixelColor(SegmentPoint(v, 1)) != half); // the chest over it
+
+            app.dialogs.answers = {dir.File("plain.png")};
+            app.dialogs.exportAnswers = {Options(ExportOptions::Kind::Picture, v.width(), v.height())};
+            app.Frame().Router().Execute(cmd::ExportPicture);
+            QCOMPARE(QImage(QString::fromStdString(dir.File("plain.png"))).pixel(side) & 0xffffff, 0u);
+
+            ExportOptions control = Options(ExportOptions::Kind::Control, v.width(), v.height());
+            std::filesystem::create_directory(dir.File("without"));
+            std::filesystem::create_directory(dir.File("with"));
+            app.dialogs.answers = {dir.File("without"), dir.File("with")};
+            app.dialogs.exportAnswers = {control};
+            control.withReference = true;
+            app.dialogs.exportAnswers.push_back(control);
+            app.Frame().Router().Execute(cmd::ExportControl);
+            app.Frame().Router().Execute(cmd::ExportControl);
+            QVERIFY(app.dialogs.proposals.back().referenceAvailable);
+            QCOMPARE(QImage(QString::fromStdString(dir.File("without/picture.png"))).pixel(side) & 0xffffff,
+                     0u);
+            QCOMPARE(QImage(QString::fromStdString(dir.File("with/picture.png"))).pixel(side), orange.rgb());
+
+            QFile json(QString::fromStdString(dir.File("without/keypoints.json")));
+            QVERIFY(json.open(QIODevice::ReadOnly));
+            const QJsonArray points =
+                QJsonDocument::fromJson(json.readAll())["people"][0]["pose_keypoints_2d"].toArray();
+            const QPointF neck = Project(v, *v.Pose(0).m_pJointCentre, TreeMatrix(v, 0));
+            QVERIFY2(
+                std::hypot(points[3].toDouble() + 0.5 - neck.x(), points[4].toDouble() + 0.5 - neck.y()) < 1,
+                qPrintable(QString("%1,%2").arg(points[3].toDouble()).arg(points[4].toDouble())));
+        }
+        RunningApp again;
+        QVERIFY(again.View().HasReference());
+        again.Frame().Router().Execute(cmd::ReferencePictureOff);
+        QVERIFY(!again.View().HasReference());
+    }
+
     void picturesAtAnySizeWithTheChosenBackground() {
         RunningApp app;
         TempDir dir;

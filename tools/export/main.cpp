@@ -1,5 +1,6 @@
 // figurant-export: the figure and an animation played on it, as BVH motion or a binary glTF
 // file, without a window.
+#include "ControlExport.h"
 #include "DurableFile.h"
 #include "ExportSkeleton.h"
 #include "KvtDoc.h"
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,18 +24,23 @@ namespace {
 int Usage() {
     std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt] (--bvh OUT | --glb OUT)\n"
                "                       [--fps N] [--units m|cm (BVH only)] [--names program|humanoid|mocap]\n"
-               "                       [--rigid]\n",
+               "                       [--rigid]\n"
+               "       figurant-export --dxf FILE --normals FILE --control DIR --size WxH\n"
+               "                       [--view front|side|back|otherside|top|bottom] [--lens "
+               "standard|50|85|orthographic]\n"
+               "                       [--anim FILE.amt --frame N (from 1)] [--body25]\n",
                stderr);
     return 2;
 }
 
 // Options with a value, and flags without one.
-const std::vector<std::string> kValueOptions{"--dxf", "--normals", "--anim",  "--bvh",
-                                             "--glb", "--fps",     "--units", "--names"};
+const std::vector<std::string> kValueOptions{"--dxf",  "--normals", "--anim",  "--bvh",     "--glb",
+                                             "--fps",  "--units",   "--names", "--control", "--size",
+                                             "--view", "--lens",    "--frame"};
 const std::map<std::string, JointNaming> kNamings{{"program", JointNaming::Program},
                                                   {"humanoid", JointNaming::Humanoid},
                                                   {"mocap", JointNaming::MotionCapture}};
-const std::vector<std::string> kFlags{"--rigid"};
+const std::vector<std::string> kFlags{"--rigid", "--body25"};
 
 bool Has(const std::vector<std::string>& list, const std::string& key) {
     return std::find(list.begin(), list.end(), key) != list.end();
@@ -42,6 +49,42 @@ bool Has(const std::vector<std::string>& list, const std::string& key) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "figurant-export: %s\n", message.c_str());
     return 1;
+}
+
+// The control pictures of one frame (the figure at rest without an animation).
+int ExportControl(std::map<std::string, std::string>& args, const CKvtDoc& doc, Figure& figure) {
+    ControlRequest request;
+    request.folder = args["--control"];
+    if (!ParsePictureSize(args["--size"], request.width, request.height)) return Usage();
+    if (args.count("--view")) request.view = args["--view"];
+    if (args.count("--lens")) {
+        request.lens = Lens::FromText(args["--lens"]);
+        if (request.lens.Text() != args["--lens"]) return Usage();
+    }
+    if (args.count("--body25")) request.options.layout = KeyPointLayout::Body25;
+    if (args.count("--anim")) {
+        int frame = 1;
+        if (args.count("--frame")) {
+            const std::string& text = args["--frame"];
+            const auto r = std::from_chars(text.data(), text.data() + text.size(), frame);
+            if (r.ec != std::errc() || r.ptr != text.data() + text.size() || frame < 1) return Usage();
+        }
+        std::string error;
+        const auto played = PlaybackFrames(figure, args["--anim"], &error);
+        if (!played) return Fail("the animation \"" + args["--anim"] + "\" cannot be read: " + error);
+        if (static_cast<std::size_t>(frame) > played->size())
+            return Fail("the animation \"" + args["--anim"] + "\" has " + std::to_string(played->size()) +
+                        " frames");
+        ApplyFrame(figure, (*played)[static_cast<std::size_t>(frame - 1)]);
+    } else if (args.count("--frame")) {
+        return Usage();
+    }
+    std::error_code made;
+    std::filesystem::create_directories(request.folder, made);
+    if (made) return Fail("the folder \"" + request.folder + "\" cannot be made: " + made.message());
+    if (const std::string error = ExportControlPictures(doc, figure, request); !error.empty())
+        return Fail("the control pictures cannot be written: " + error);
+    return 0;
 }
 
 } // namespace
@@ -61,7 +104,12 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (!args.count("--dxf") || !args.count("--normals") || args.count("--bvh") == args.count("--glb"))
+    const bool control = args.count("--control") > 0;
+    const int outputs = static_cast<int>(args.count("--bvh") + args.count("--glb") + args.count("--control"));
+    if (!args.count("--dxf") || !args.count("--normals") || outputs != 1) return Usage();
+    if (control != (args.count("--size") > 0) ||
+        (!control &&
+         (args.count("--view") || args.count("--lens") || args.count("--frame") || args.count("--body25"))))
         return Usage();
     // glTF's unit is the metre: a figure in centimetres would arrive a hundred times too tall.
     if (args.count("--glb") && args.count("--units"))
@@ -96,6 +144,8 @@ int main(int argc, char** argv) {
     if (!HasJoints(figure) && !args.count("--rigid"))
         return Fail("the figure has no joints (its pieces share no joint ring), so it cannot bend; "
                     "add --rigid to export its pieces as they are");
+
+    if (control) return ExportControl(args, doc, figure);
 
     std::vector<PoseFrame> frames;
     if (args.count("--anim")) {

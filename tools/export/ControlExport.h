@@ -1,0 +1,25 @@
+#pragma once
+// figurant-export --control: the control pictures of a preset view, without a window.
+#include "ControlPictures.h"
+#include "Lens.h"
+#include "KvtDoc.h"
+
+#include <string>
+
+namespace figurant {
+
+struct ControlRequest {
+    std::string folder;
+    int width = 0, height = 0;
+    std::string view = "front"; // front, side, back or top
+    Lens lens = StandardLens();
+    ControlOptions options;
+};
+
+// Empty when written; else the reason.
+std::string ExportControlPictures(const CKvtDoc& doc, const Figure& figure, const ControlRequest& request);
+
+// "WxH" as two sizes of 1 to 16384 pixels.
+bool ParsePictureSize(const std::string& text, int& width, int& height);
+
+} // namespace figurant
