@@ -62,8 +62,8 @@ std::string DepthPng(const ControlRaster& raster) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (raster.Covered(x, y))
-                grey[static_cast<std::size_t>(y * w + x)] =
-                    static_cast<std::uint16_t>(1 + std::lround((raster.Farthest() - raster.Depth(x, y)) / range * 65534));
+                grey[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint16_t>(
+                    1 + std::lround((raster.Farthest() - raster.Depth(x, y)) / range * 65534));
     return EncodeGrey16Png(grey, w, h);
 }
 
@@ -127,26 +127,31 @@ std::string PicturePng(const ControlRaster& raster, const ViewMatrices& view, co
 void FillEllipse(std::vector<std::uint8_t>& rgb, int w, int h, double cx, double cy, double a, double b,
                  double angle, const Rgb& colour, double weight) {
     const double c = std::cos(angle), s = std::sin(angle), reach = std::max(a, b) + 1;
-    for (int y = std::max(0, int(std::floor(cy - reach))); y <= std::min(h - 1, int(std::ceil(cy + reach))); ++y)
-        for (int x = std::max(0, int(std::floor(cx - reach))); x <= std::min(w - 1, int(std::ceil(cx + reach))); ++x) {
+    for (int y = std::max(0, int(std::floor(cy - reach))); y <= std::min(h - 1, int(std::ceil(cy + reach)));
+         ++y)
+        for (int x = std::max(0, int(std::floor(cx - reach)));
+             x <= std::min(w - 1, int(std::ceil(cx + reach))); ++x) {
             const double dx = x - cx, dy = y - cy;
             const double u = (dx * c + dy * s) / a, v = (-dx * s + dy * c) / b;
             if (u * u + v * v > 1) continue;
             std::uint8_t* p = &rgb[static_cast<std::size_t>(y * w + x) * 3];
             for (int k = 0; k < 3; ++k)
-                p[k] = static_cast<std::uint8_t>(std::lround((1 - weight) * p[k] + weight * colour[static_cast<std::size_t>(k)]));
+                p[k] = static_cast<std::uint8_t>(
+                    std::lround((1 - weight) * p[k] + weight * colour[static_cast<std::size_t>(k)]));
         }
 }
 
-std::string SkeletonPng(const std::vector<PictureKeyPoint>& points, const SkeletonStyle& style, int w, int h) {
+std::string SkeletonPng(const std::vector<PictureKeyPoint>& points, const SkeletonStyle& style, int w,
+                        int h) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3, 0);
     const double scale = std::max(1.0, std::min(w, h) / kStickReferenceSide);
     for (const KeyPointLimb& limb : style.limbs) {
-        const PictureKeyPoint &a = points[static_cast<std::size_t>(limb.from)], &b = points[static_cast<std::size_t>(limb.to)];
+        const PictureKeyPoint &a = points[static_cast<std::size_t>(limb.from)],
+                              &b = points[static_cast<std::size_t>(limb.to)];
         if (!a.seen || !b.seen) continue;
         const double length = std::hypot(b.x - a.x, b.y - a.y);
-        FillEllipse(rgb, w, h, (a.x + b.x) / 2, (a.y + b.y) / 2, std::max(length / 2, 1.0), kStickWidth * scale,
-                    std::atan2(b.y - a.y, b.x - a.x), limb.colour, kLimbWeight);
+        FillEllipse(rgb, w, h, (a.x + b.x) / 2, (a.y + b.y) / 2, std::max(length / 2, 1.0),
+                    kStickWidth * scale, std::atan2(b.y - a.y, b.x - a.x), limb.colour, kLimbWeight);
     }
     for (std::size_t i = 0; i < points.size() && i < style.points.size(); ++i)
         if (points[i].seen)
@@ -174,7 +179,8 @@ std::vector<PictureKeyPoint> PictureKeyPoints(const Figure& figure, const ViewMa
         // Seen where the surface in front of it is its own part of the body (a joint lies inside
         // its limb) or nothing; a point on the face must also face the eye.
         const std::vector<int>& own = body[i]->segments;
-        k.seen = !raster.Covered(px, py) || std::find(own.begin(), own.end(), raster.Segment(px, py)) != own.end();
+        k.seen =
+            !raster.Covered(px, py) || std::find(own.begin(), own.end(), raster.Segment(px, py)) != own.end();
         if (k.seen && body[i]->facing) {
             const Point3d facing = EyeDirection(view.modelView, *body[i]->facing);
             const Point3d eyeAt = TransformPoint3(view.modelView, body[i]->at);
@@ -191,7 +197,8 @@ std::string KeyPointsJson(const std::vector<PictureKeyPoint>& points, int width,
         if (!pose.empty()) pose += ",";
         // Points outside the picture or missing are 0, 0, 0 as the pose tools write them; points
         // hidden behind the body keep their place with confidence 0.
-        const bool placed = k.present && k.x >= -0.5 && k.y >= -0.5 && k.x < width - 0.5 && k.y < height - 0.5;
+        const bool placed =
+            k.present && k.x >= -0.5 && k.y >= -0.5 && k.x < width - 0.5 && k.y < height - 0.5;
         pose += placed ? Number(k.x) + "," + Number(k.y) + "," + (k.seen ? "1" : "0") : "0,0,0";
     }
     return "{\"people\":[{\"pose_keypoints_2d\":[" + pose +
@@ -200,20 +207,24 @@ std::string KeyPointsJson(const std::vector<PictureKeyPoint>& points, int width,
            std::to_string(width) + ",\"canvas_height\":" + std::to_string(height) + "}\n";
 }
 
-std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figure& figure, const ViewMatrices& view,
+std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figure& figure,
+                                                                     const ViewMatrices& view,
                                                                      const Matrix4& lights,
                                                                      const ControlOptions& options) {
     ControlRaster raster(view.width, view.height);
     raster.Draw(PosedTriangles(figure), view);
     std::vector<std::pair<std::string, std::string>> files;
     const auto points = PictureKeyPoints(figure, view, raster, options.layout);
-    if (options.keypoints) files.emplace_back("keypoints.json", KeyPointsJson(points, view.width, view.height));
+    if (options.keypoints)
+        files.emplace_back("keypoints.json", KeyPointsJson(points, view.width, view.height));
     if (options.skeleton)
-        files.emplace_back("skeleton.png", SkeletonPng(points, SkeletonStyleOf(options.layout), view.width, view.height));
+        files.emplace_back("skeleton.png",
+                           SkeletonPng(points, SkeletonStyleOf(options.layout), view.width, view.height));
     if (options.depth) files.emplace_back("depth.png", DepthPng(raster));
     if (options.normal) files.emplace_back("normal.png", NormalPng(raster));
     if (options.segments) files.emplace_back("segments.png", SegmentsPng(raster));
-    if (options.picture) files.emplace_back("picture.png", PicturePng(raster, view, lights, options.backdrop));
+    if (options.picture)
+        files.emplace_back("picture.png", PicturePng(raster, view, lights, options.backdrop));
     return files;
 }
 
@@ -222,7 +233,8 @@ std::string WriteControlPictures(const std::string& folder,
     for (const auto& [name, bytes] : files) {
         if (bytes.empty()) return "\"" + name + "\" could not be made";
         const std::string path = folder + "/" + name;
-        if (std::string error = WriteFileDurably(path, bytes); !error.empty()) return "\"" + path + "\": " + error;
+        if (std::string error = WriteFileDurably(path, bytes); !error.empty())
+            return "\"" + path + "\": " + error;
     }
     return {};
 }

@@ -32,7 +32,8 @@ std::string KeyPointsJson(const std::vector<PictureKeyPoint>& points, int width,
 
 // The chosen files by name (keypoints.json, skeleton.png, depth.png, normal.png, segments.png,
 // picture.png) with their bytes. `lights` is the look-at the lights were placed with.
-std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figure& figure, const ViewMatrices& view,
+std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figure& figure,
+                                                                     const ViewMatrices& view,
                                                                      const Matrix4& lights,
                                                                      const ControlOptions& options);
 

@@ -53,51 +53,49 @@ constexpr KeyPointSource T(int foot, Place place) {
 }
 
 const std::vector<KeyPointSource>& Sources(KeyPointLayout layout) {
-    static const std::vector<KeyPointSource> body18{
-        kNose,
-        kNeck,
-        J(kRightUpperArm),
-        J(kRightForearm),
-        J(kRightHand),
-        J(kLeftUpperArm),
-        J(kLeftForearm),
-        J(kLeftHand),
-        J(kRightThigh),
-        J(kRightShank),
-        J(kRightFoot),
-        J(kLeftThigh),
-        J(kLeftShank),
-        J(kLeftFoot),
-        F(Place::RightEye),
-        F(Place::LeftEye),
-        F(Place::RightEar),
-        F(Place::LeftEar)};
-    static const std::vector<KeyPointSource> body25{
-        kNose,
-        kNeck,
-        J(kRightUpperArm),
-        J(kRightForearm),
-        J(kRightHand),
-        J(kLeftUpperArm),
-        J(kLeftForearm),
-        J(kLeftHand),
-        {Source::MidHip, kPelvis, Place::None},
-        J(kRightThigh),
-        J(kRightShank),
-        J(kRightFoot),
-        J(kLeftThigh),
-        J(kLeftShank),
-        J(kLeftFoot),
-        F(Place::RightEye),
-        F(Place::LeftEye),
-        F(Place::RightEar),
-        F(Place::LeftEar),
-        T(kLeftFoot, Place::BigToe),
-        T(kLeftFoot, Place::SmallToe),
-        T(kLeftFoot, Place::Heel),
-        T(kRightFoot, Place::BigToe),
-        T(kRightFoot, Place::SmallToe),
-        T(kRightFoot, Place::Heel)};
+    static const std::vector<KeyPointSource> body18{kNose,
+                                                    kNeck,
+                                                    J(kRightUpperArm),
+                                                    J(kRightForearm),
+                                                    J(kRightHand),
+                                                    J(kLeftUpperArm),
+                                                    J(kLeftForearm),
+                                                    J(kLeftHand),
+                                                    J(kRightThigh),
+                                                    J(kRightShank),
+                                                    J(kRightFoot),
+                                                    J(kLeftThigh),
+                                                    J(kLeftShank),
+                                                    J(kLeftFoot),
+                                                    F(Place::RightEye),
+                                                    F(Place::LeftEye),
+                                                    F(Place::RightEar),
+                                                    F(Place::LeftEar)};
+    static const std::vector<KeyPointSource> body25{kNose,
+                                                    kNeck,
+                                                    J(kRightUpperArm),
+                                                    J(kRightForearm),
+                                                    J(kRightHand),
+                                                    J(kLeftUpperArm),
+                                                    J(kLeftForearm),
+                                                    J(kLeftHand),
+                                                    {Source::MidHip, kPelvis, Place::None},
+                                                    J(kRightThigh),
+                                                    J(kRightShank),
+                                                    J(kRightFoot),
+                                                    J(kLeftThigh),
+                                                    J(kLeftShank),
+                                                    J(kLeftFoot),
+                                                    F(Place::RightEye),
+                                                    F(Place::LeftEye),
+                                                    F(Place::RightEar),
+                                                    F(Place::LeftEar),
+                                                    T(kLeftFoot, Place::BigToe),
+                                                    T(kLeftFoot, Place::SmallToe),
+                                                    T(kLeftFoot, Place::Heel),
+                                                    T(kRightFoot, Place::BigToe),
+                                                    T(kRightFoot, Place::SmallToe),
+                                                    T(kRightFoot, Place::Heel)};
     return layout == KeyPointLayout::Body18 ? body18 : body25;
 }
 
@@ -222,13 +220,13 @@ std::vector<std::optional<BodyKeyPoint>> BodyKeyPoints(const Figure& figure, Key
 const SkeletonStyle& SkeletonStyleOf(KeyPointLayout layout) {
     // The 18-point tools' colours, one per point; limb i takes colour i.
     static const std::vector<Rgb> colours18{
-        {255, 0, 0},   {255, 85, 0},  {255, 170, 0}, {255, 255, 0}, {170, 255, 0}, {85, 255, 0},
-        {0, 255, 0},   {0, 255, 85},  {0, 255, 170}, {0, 255, 255}, {0, 170, 255}, {0, 85, 255},
-        {0, 0, 255},   {85, 0, 255},  {170, 0, 255}, {255, 0, 255}, {255, 0, 170}, {255, 0, 85}};
+        {255, 0, 0}, {255, 85, 0}, {255, 170, 0}, {255, 255, 0}, {170, 255, 0}, {85, 255, 0},
+        {0, 255, 0}, {0, 255, 85}, {0, 255, 170}, {0, 255, 255}, {0, 170, 255}, {0, 85, 255},
+        {0, 0, 255}, {85, 0, 255}, {170, 0, 255}, {255, 0, 255}, {255, 0, 170}, {255, 0, 85}};
     static const SkeletonStyle body18 = [] {
-        const std::pair<int, int> pairs[] = {{1, 2},  {1, 5},   {2, 3},   {3, 4},  {5, 6},   {6, 7},
-                                             {1, 8},  {8, 9},   {9, 10},  {1, 11}, {11, 12}, {12, 13},
-                                             {1, 0},  {0, 14},  {14, 16}, {0, 15}, {15, 17}};
+        const std::pair<int, int> pairs[] = {{1, 2}, {1, 5},  {2, 3},   {3, 4},  {5, 6},   {6, 7},
+                                             {1, 8}, {8, 9},  {9, 10},  {1, 11}, {11, 12}, {12, 13},
+                                             {1, 0}, {0, 14}, {14, 16}, {0, 15}, {15, 17}};
         SkeletonStyle style{{}, colours18};
         for (std::size_t i = 0; i < std::size(pairs); ++i)
             style.limbs.push_back({pairs[i].first, pairs[i].second, colours18[i]});
@@ -237,10 +235,11 @@ const SkeletonStyle& SkeletonStyleOf(KeyPointLayout layout) {
     // The 25-point tools' colours, one per point; a limb takes the colour of its second point.
     static const SkeletonStyle body25 = [] {
         const std::vector<Rgb> colours{
-            {255, 0, 85}, {255, 0, 0},   {255, 85, 0},  {255, 170, 0}, {255, 255, 0}, {170, 255, 0}, {85, 255, 0},
-            {0, 255, 0},  {255, 0, 0},   {0, 255, 85},  {0, 255, 170}, {0, 255, 255}, {0, 170, 255}, {0, 85, 255},
-            {0, 0, 255},  {255, 0, 170}, {170, 0, 255}, {255, 0, 255}, {85, 0, 255},  {0, 0, 255},   {0, 0, 255},
-            {0, 0, 255},  {0, 255, 255}, {0, 255, 255}, {0, 255, 255}};
+            {255, 0, 85},  {255, 0, 0},   {255, 85, 0},  {255, 170, 0}, {255, 255, 0},
+            {170, 255, 0}, {85, 255, 0},  {0, 255, 0},   {255, 0, 0},   {0, 255, 85},
+            {0, 255, 170}, {0, 255, 255}, {0, 170, 255}, {0, 85, 255},  {0, 0, 255},
+            {255, 0, 170}, {170, 0, 255}, {255, 0, 255}, {85, 0, 255},  {0, 0, 255},
+            {0, 0, 255},   {0, 0, 255},   {0, 255, 255}, {0, 255, 255}, {0, 255, 255}};
         const std::pair<int, int> pairs[] = {{1, 8},   {1, 2},   {1, 5},   {2, 3},   {3, 4},   {5, 6},
                                              {6, 7},   {8, 9},   {9, 10},  {10, 11}, {8, 12},  {12, 13},
                                              {13, 14}, {1, 0},   {0, 15},  {15, 17}, {0, 16},  {16, 18},

@@ -56,14 +56,17 @@ void ControlRaster::Draw(const std::vector<PosedTriangle>& triangles, const View
     for (const PosedTriangle& t : triangles) {
         std::optional<ScreenCorner> c[3];
         for (int k = 0; k < 3; ++k)
-            c[k] = ToScreen(view, t.corner[static_cast<std::size_t>(k)], t.normal[static_cast<std::size_t>(k)]);
+            c[k] =
+                ToScreen(view, t.corner[static_cast<std::size_t>(k)], t.normal[static_cast<std::size_t>(k)]);
         if (!c[0] || !c[1] || !c[2]) continue; // the figure stands in front of the eye
         const double area = Edge(*c[0], *c[1], c[2]->x, c[2]->y);
         if (!(std::fabs(area) > 0)) continue;
         const int x0 = std::max(0, static_cast<int>(std::floor(std::min({c[0]->x, c[1]->x, c[2]->x}))));
-        const int x1 = std::min(m_width - 1, static_cast<int>(std::ceil(std::max({c[0]->x, c[1]->x, c[2]->x}))));
+        const int x1 =
+            std::min(m_width - 1, static_cast<int>(std::ceil(std::max({c[0]->x, c[1]->x, c[2]->x}))));
         const int y0 = std::max(0, static_cast<int>(std::floor(std::min({c[0]->y, c[1]->y, c[2]->y}))));
-        const int y1 = std::min(m_height - 1, static_cast<int>(std::ceil(std::max({c[0]->y, c[1]->y, c[2]->y}))));
+        const int y1 =
+            std::min(m_height - 1, static_cast<int>(std::ceil(std::max({c[0]->y, c[1]->y, c[2]->y}))));
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 const double px = x + 0.5, py = y + 0.5;

@@ -92,8 +92,8 @@ void CKvtView::OnExportControl() {
         atRest.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
         figure = &atRest;
     }
-    const auto files =
-        MakeControlPictures(*figure, CurrentViewMatrices(chosen->width, chosen->height), LookAtMatrix(), options);
+    const auto files = MakeControlPictures(*figure, CurrentViewMatrices(chosen->width, chosen->height),
+                                           LookAtMatrix(), options);
     if (const std::string error = WriteControlPictures(*folder, files); !error.empty())
         return m_services.MessageBox("The control pictures cannot be saved: " + error + ".");
     m_services.ShowStatusMessage("Saved " + std::to_string(files.size()) + " control pictures to " + *folder);

@@ -278,6 +278,24 @@ void BM_MemoryAfterPosing(benchmark::State& state) {
 const int kStress = bench::ResolutionFor(100000);
 const int kMillion = bench::ResolutionFor(1000000);
 
+// File > Export > Export Picture (0) against Export Control Pictures, all six files (1), of the
+// built-in figure at 2048 x 2048, through the commands with the dialogs answered.
+void BM_ExportPictures(benchmark::State& state) {
+    LoadModel(1);
+    EnterHierarchy();
+    QTemporaryDir dir;
+    const bool control = state.range(0) == 1;
+    ExportOptions options;
+    options.kind = control ? ExportOptions::Kind::Control : ExportOptions::Kind::Picture;
+    options.width = options.height = 2048;
+    for (auto _ : state) {
+        g_app->dialogs.answers = {(dir.path() + (control ? "" : "/figure.png")).toStdString()};
+        g_app->dialogs.exportAnswers = {options};
+        g_app->Frame().Router().Execute(control ? cmd::ExportControl : cmd::ExportPicture);
+    }
+    if (!g_app->dialogs.messages.empty()) state.SkipWithError(g_app->dialogs.messages.back().c_str());
+}
+
 // Every model size, each with the second argument 0 and then 1 (flat or figure, pick or click).
 void EachSizeBothWays(benchmark::internal::Benchmark* b) {
     for (const int size : {1, kStress, kMillion})
@@ -302,6 +320,7 @@ BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMilli
 BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectLargest)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportPictures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

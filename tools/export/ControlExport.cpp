@@ -25,8 +25,7 @@ bool ParsePictureSize(const std::string& text, int& width, int& height) {
 
 std::string ExportControlPictures(const CKvtDoc& doc, const Figure& figure, const ControlRequest& request) {
     const ViewPreset* preset = FindViewPreset(request.view);
-    if (!preset)
-        return "unknown view \"" + request.view + "\" (front, side, back, otherside, top or bottom)";
+    if (!preset) return "unknown view \"" + request.view + "\" (front, side, back, otherside, top or bottom)";
     const ViewVolume volume = ComputeViewVolume(doc.Model()->Bounds().Extent());
     const double aspect = static_cast<double>(request.width) / request.height;
     ViewMatrices view;

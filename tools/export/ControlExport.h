@@ -1,8 +1,8 @@
 #pragma once
 // figurant-export --control: the control pictures of a preset view, without a window.
 #include "ControlPictures.h"
-#include "Lens.h"
 #include "KvtDoc.h"
+#include "Lens.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Control pictures of the built-in figure: keypoints against an independent projection of the
 // joints, read back from the JSON by an independent reader; the depth, segment and skeleton
 // pictures decoded by libpng; and the headless exporter's files.
-#include "CameraFraming.h"
 #include "ControlPictures.h"
+#include "CameraFraming.h"
 #include "DefaultModel.h"
 #include "FigureTree.h"
 #include "KvtDoc.h"
@@ -26,7 +26,9 @@ namespace {
 struct Picture {
     int width = 0, height = 0, channels = 0;
     std::vector<int> samples; // channels per pixel, rows from the top
-    int At(int x, int y, int c = 0) const { return samples[static_cast<std::size_t>((y * width + x) * channels + c)]; }
+    int At(int x, int y, int c = 0) const {
+        return samples[static_cast<std::size_t>((y * width + x) * channels + c)];
+    }
 };
 
 Picture DecodePng(const std::string& bytes) {
@@ -113,7 +115,7 @@ class ControlPicturesTest : public testing::Test {
 };
 
 // The joints of the 18-point layout: index, and the segment whose joint ring it is.
-const std::pair<int, int> kJoints18[] = {{1, 0},  {2, 4},  {3, 6},  {4, 8},   {5, 5},   {6, 7},   {7, 9},
+const std::pair<int, int> kJoints18[] = {{1, 0},  {2, 4},  {3, 6},   {4, 8},   {5, 5},   {6, 7},  {7, 9},
                                          {8, 10}, {9, 12}, {10, 14}, {11, 11}, {12, 13}, {13, 15}};
 
 } // namespace
@@ -121,8 +123,8 @@ const std::pair<int, int> kJoints18[] = {{1, 0},  {2, 4},  {3, 6},  {4, 8},   {5
 // Three poses in three views: every joint within a pixel of its projection; what the body hides
 // has confidence 0 (the left hand seen from the right, the face from behind).
 TEST_F(ControlPicturesTest, KeypointsAreTheJointsProjected) {
-    const std::function<void()> poses[] = {
-        [] {}, [this] { Turn(4, 0, 70); }, [this] { Turn(10, 1, -40), Turn(12, 1, 60), Turn(7, 2, 45); }};
+    const std::function<void()> poses[] = {[] {}, [this] { Turn(4, 0, 70); },
+                                           [this] { Turn(10, 1, -40), Turn(12, 1, 60), Turn(7, 2, 45); }};
     const std::pair<float, float> views[] = {{0, 0}, {90, 0}, {180, 0}};
     for (const auto& pose : poses) {
         pose();
@@ -135,7 +137,8 @@ TEST_F(ControlPicturesTest, KeypointsAreTheJointsProjected) {
             for (const auto& [index, segment] : kJoints18) {
                 const auto [x, y] = Projected(v, segment);
                 EXPECT_NEAR(points[index * 3].get<double>(), x, 1.0) << "point " << index << " turn " << turn;
-                EXPECT_NEAR(points[index * 3 + 1].get<double>(), y, 1.0) << "point " << index << " turn " << turn;
+                EXPECT_NEAR(points[index * 3 + 1].get<double>(), y, 1.0)
+                    << "point " << index << " turn " << turn;
             }
             const int leftWrist = points[7 * 3 + 2], nose = points[0 * 3 + 2];
             if (turn == 90) {
@@ -184,8 +187,10 @@ TEST_F(ControlPicturesTest, DepthSegmentsAndSkeletonPictures) {
         }
     EXPECT_GT(figurePixels, 5000);
     const Picture skeleton = DecodePng(files["skeleton.png"]);
-    const int midX = static_cast<int>(std::lround((points[1 * 3].get<double>() + points[2 * 3].get<double>()) / 2));
-    const int midY = static_cast<int>(std::lround((points[1 * 3 + 1].get<double>() + points[2 * 3 + 1].get<double>()) / 2));
+    const int midX =
+        static_cast<int>(std::lround((points[1 * 3].get<double>() + points[2 * 3].get<double>()) / 2));
+    const int midY = static_cast<int>(
+        std::lround((points[1 * 3 + 1].get<double>() + points[2 * 3 + 1].get<double>()) / 2));
     EXPECT_GT(skeleton.At(midX, midY, 0), 100) << "the red neck-to-right-shoulder limb";
 }
 
