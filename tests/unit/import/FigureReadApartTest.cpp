@@ -62,7 +62,7 @@ TEST(FigureReadApart, SpareReaderReadsOnceAndLeavesNothing) {
     EXPECT_EQ(EncodeScene(*spare), EncodeScene(*ReadFigureFile(kSampleGlb, &error)));
     reader.Prepare();
     EXPECT_FALSE(reader.Read(dir.Write("self-instancing.dae", kSelfInstancingCollada), &error));
-    EXPECT_NE(error.find("the reader stopped"), std::string::npos) << error;
+    EXPECT_FALSE(error.empty()); // a crash (under AddressSanitizer, an answer that never came)
     EXPECT_TRUE(reader.Read(kSampleGlb, &error)) << error; // no spare: a fresh reader
     {
         SpareFigureReader unused;
