@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -481,7 +482,7 @@ void WriteDrawing(const std::vector<Face>& faces, const std::vector<Vec3f>& draw
 }
 
 // Without the file's normals: the faces' own rule, over the welded vertices they already share.
-void ComputeNormals(const std::vector<Face>& faces, const std::vector<Vec3f>& drawn, ConvertedFigure& out) {
+std::vector<Vec3f> ComputeNormals(const std::vector<Face>& faces, const std::vector<Vec3f>& drawn) {
     std::vector<Point3d> positions;
     positions.reserve(drawn.size());
     for (const Vec3f& p : drawn)
@@ -491,10 +492,12 @@ void ComputeNormals(const std::vector<Face>& faces, const std::vector<Vec3f>& dr
     for (const Face& f : faces)
         corners.push_back(f.vertex);
     const std::vector<Point3d> normals = AreaWeightedNormals(positions, corners);
-    out.normals.reserve(4 * faces.size());
+    std::vector<Vec3f> out;
+    out.reserve(4 * faces.size());
     for (const Face& f : faces)
         for (int v : {f.vertex[0], f.vertex[1], f.vertex[2], f.vertex[2]})
-            out.normals.push_back(NormalsFileFrame(At(normals, v)));
+            out.push_back(NormalsFileFrame(At(normals, v)));
+    return out;
 }
 
 } // namespace
@@ -534,9 +537,13 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
     }
     out.normalsFromFile = collector.FileNormals();
     out.leftOut = collector.LeftOut();
+    // Normals worked out from the faces take as long as the drawing: they are made beside it.
+    std::future<std::vector<Vec3f>> normals;
+    if (!out.normalsFromFile)
+        normals = std::async(std::launch::async, ComputeNormals, std::cref(faces), std::cref(drawn));
     WriteDrawing(faces, drawn, axes, collector, out);
-    if (!out.normalsFromFile) ComputeNormals(faces, drawn, out);
     CheckJoints(faces, points.size(), out);
+    if (normals.valid()) out.normals = normals.get();
     return out;
 }
 
