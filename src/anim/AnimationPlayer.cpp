@@ -4,7 +4,9 @@
 #include "AnimationReader.h"
 #include "InputFile.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace figurant {
 
@@ -12,6 +14,52 @@ namespace {
 
 constexpr int kSteps = 10;
 constexpr float kStepFraction = 0.1f;
+
+// A key frame stores each segment's matrix: its turn R and the translation (I - R) c that turning
+// about the joint centre c of the figure it was recorded on gives (plus what the segment was
+// moved, if it was). Played on another figure, the turn of a segment that the file never moves is
+// laid out about this figure's own joint, so the joint stays on its parent; a moved segment keeps
+// the stored matrix, whose move cannot be told apart from its turn. On the figure it was recorded
+// on the two agree (to the rounding of the file's numbers) and the stored matrix is used as it is.
+void TurnAboutOwnJoints(AnimationScene& scene, const std::vector<bool>& moved) {
+    // Closer than this (view units, metres), the stored translation is the figure's own.
+    constexpr double kSameFigure = 1e-4;
+    for (int i = 0; i < scene.nSegments; ++i) {
+        SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
+        if (!p.m_pJointCentre ||
+            (static_cast<std::size_t>(i) < moved.size() && moved[static_cast<std::size_t>(i)]))
+            continue;
+        const Matrix4& M = p.m_matrix;
+        const Point3d c = *p.m_pJointCentre;
+        const Point3d laidOut{c.x - (M[0] * c.x + M[4] * c.y + M[8] * c.z),
+                              c.y - (M[1] * c.x + M[5] * c.y + M[9] * c.z),
+                              c.z - (M[2] * c.x + M[6] * c.y + M[10] * c.z)};
+        const Point3d apart = laidOut - Point3d{M[12], M[13], M[14]};
+        if (Dot(apart, apart) <= kSameFigure * kSameFigure) continue;
+        p.m_matrix[12] = static_cast<float>(laidOut.x);
+        p.m_matrix[13] = static_cast<float>(laidOut.y);
+        p.m_matrix[14] = static_cast<float>(laidOut.z);
+        p.UpdateChildRing();
+    }
+}
+
+// The segments some increment block of the file moves (a translation increment that is not 0).
+std::vector<bool> MovedSegments(const std::string& text, int nSegments) {
+    std::vector<bool> moved(static_cast<std::size_t>(std::max(nSegments, 0)), false);
+    NumberReader in(text);
+    float v = 0;
+    const long keyFrame = 18 + 16L * nSegments;
+    for (long k = 0; k < keyFrame && in.Read(v); ++k) {
+    }
+    while (in.Good()) {
+        for (int i = 0; i < nSegments; ++i)
+            for (int k = 0; k < 6 && in.Read(v); ++k)
+                if (k >= 3 && v != 0) moved[static_cast<std::size_t>(i)] = true;
+        for (long k = 0; k < keyFrame && in.Read(v); ++k) {
+        }
+    }
+    return moved;
+}
 
 // One tenth of every increment: the translation first, then the turn about the joint centre in
 // x, y, z order, all in the segment's own frame.
@@ -105,9 +153,11 @@ PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const Pla
                           " segments, and this figure has " + std::to_string(scene.nSegments);
         report->problem = problem;
     };
+    const std::vector<bool> moved = MovedSegments(in.Text(), scene.nSegments);
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);
+        if (in.Good()) TurnAboutOwnJoints(scene, moved);
         hooks.showFrame();
         if (report && in.Good()) ++report->keyFrames;
         if (!in.Good()) {

@@ -343,3 +343,48 @@ TEST_F(ExportTest, AFigureTurnedInItsFileIsExportedTurnedBack) {
         ExpectSameJoints(expected, ImportedJoints(*quarter, 0), kTolerance, gltf ? "glb" : "bvh");
     }
 }
+
+// A recording played on a figure of other proportions (the same body built 1.3 times as large)
+// turns every segment about that figure's own joints: in every frame, each joint centre is where
+// its parent puts it, worked out here from the frame's matrices.
+TEST_F(ExportTest, PlaybackOnAnotherFigureKeepsEveryJointOnItsParent) {
+    test::TempDir dir;
+    const std::string walk = Record(dir);
+    Figure larger;
+    larger.Build(doc.Tables(), 1.3f, doc.ModelCentre());
+    std::string error;
+    const auto frames = PlaybackFrames(larger, walk, &error);
+    ASSERT_TRUE(frames) << error;
+    ASSERT_EQ(frames->size(), 23u);
+    double worst = 0;
+    for (const PoseFrame& frame : *frames) {
+        std::array<std::array<double, 16>, kMaxSegments> world{};
+        for (const TreeNode& node : FigureTreeTable()) {
+            const auto s = static_cast<std::size_t>(node.segment);
+            std::array<double, 16> local;
+            std::copy(frame[s].m.begin(), frame[s].m.end(), local.begin());
+            if (node.parent < 0) {
+                world[s] = local;
+                continue;
+            }
+            const auto& parent = world[static_cast<std::size_t>(node.parent)];
+            for (int c = 0; c < 4; ++c)
+                for (int r = 0; r < 4; ++r) {
+                    double v = 0;
+                    for (int k = 0; k < 4; ++k)
+                        v += parent[static_cast<std::size_t>(4 * k + r)] *
+                             local[static_cast<std::size_t>(4 * c + k)];
+                    world[s][static_cast<std::size_t>(4 * c + r)] = v;
+                }
+            const Point3d j = *larger.Pose(node.segment).m_pJointCentre;
+            auto at = [&](const std::array<double, 16>& m) {
+                return Point3d{m[0] * j.x + m[4] * j.y + m[8] * j.z + m[12],
+                               m[1] * j.x + m[5] * j.y + m[9] * j.z + m[13],
+                               m[2] * j.x + m[6] * j.y + m[10] * j.z + m[14]};
+            };
+            const Point3d apart = at(world[s]) - at(parent);
+            worst = std::max(worst, std::sqrt(Dot(apart, apart)));
+        }
+    }
+    EXPECT_LT(worst, 1e-5);
+}
