@@ -21,8 +21,9 @@ enum class PlaybackEnd {
 
 // What playback found wrong with the file, for telling the user; empty when nothing.
 struct PlaybackReport {
-    std::string problem; // "not a regular file", "the file ends inside a key frame at line 12", ...
-    int keyFrames = 0;   // key frames read whole
+    std::string problem;        // "not a regular file", "the file ends inside a key frame at line 12", ...
+    int keyFrames = 0;          // key frames read whole
+    double framesPerSecond = 0; // a motion-capture file's own rate; 0 for the program's key frames
 };
 
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,

@@ -1,5 +1,7 @@
 #include "PoseFrames.h"
 
+#include "MotionCapture.h"
+
 namespace figurant {
 
 PoseFrame CurrentFrame(const Figure& figure) {
@@ -48,6 +50,15 @@ struct SavedPose {
 
 std::optional<std::vector<PoseFrame>> PlaybackFrames(Figure& figure, const std::string& path,
                                                      std::string* error, PlaybackReport* report) {
+    if (IsMotionCaptureFile(path)) {
+        auto motion = ReadMotionCapture(path, figure, error);
+        if (!motion) return std::nullopt;
+        if (report) {
+            report->framesPerSecond = motion->framesPerSecond;
+            report->problem = UnmatchedNote(*motion);
+        }
+        return std::move(motion->frames);
+    }
     const SavedPose saved(figure);
     int rotX = 0, rotZ = 0;
     Matrix4 sceneMatrix;

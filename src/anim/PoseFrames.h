@@ -18,8 +18,10 @@ PoseFrame CurrentFrame(const Figure& figure);
 void ApplyFrame(Figure& figure, const PoseFrame& frame);
 
 // Plays the animation on the figure and keeps every frame playback shows (each key frame and the
-// ten steps between two); the figure's pose is put back afterwards. Nothing when the file cannot
-// be opened, with the reason in `error`; a file cut short gives the frames before the cut.
+// ten steps between two; every frame of a motion-capture file, carried onto the figure, whose
+// rate and what could not be matched go into the report); the figure's pose is put back afterwards. Nothing
+// when the file cannot be opened, with the reason in `error`; a file cut short gives the frames before the
+// cut.
 std::optional<std::vector<PoseFrame>> PlaybackFrames(Figure& figure, const std::string& path,
                                                      std::string* error, PlaybackReport* report = nullptr);
 

@@ -130,7 +130,7 @@ void CKvtApp::OpenByKind(const QString& path) {
         if (m_doc->ImportFigure(path.toStdString())) m_frame->Services().UpdateAllViews(HINT_DXF_IMPORTED);
         return;
     }
-    if (kind == "amt") {
+    if (kind == "amt" || kind == "bvh") {
         // Played once the window is up, as File > Open plays it.
         QTimer::singleShot(0, m_frame.get(), [this, file = path.toStdString()] {
             CKvtView& view = *m_frame->View();

@@ -53,8 +53,14 @@ constexpr Keyword kKeywords[] = {
     {"torso", BodyPart::Chest},      {"ribs", BodyPart::Chest},        {"thorax", BodyPart::Chest},
     {"breast", BodyPart::Chest},     {"spine", BodyPart::Spine},       {"back", BodyPart::Spine},
     {"abdomen", BodyPart::Spine},    {"waist", BodyPart::Spine},       {"belly", BodyPart::Spine},
-    {"stomach", BodyPart::Spine},    {"lumbar", BodyPart::Spine},
+    {"stomach", BodyPart::Spine},    {"lumbar", BodyPart::Spine},      {"humerus", BodyPart::UpperArm},
+    {"radius", BodyPart::ForeArm},   {"ulna", BodyPart::ForeArm},      {"femur", BodyPart::Thigh},
+    {"tibia", BodyPart::Shin},       {"hip", BodyPart::Pelvis}, // "hip" without a side: a root
 };
+
+// Motion-capture limb names that carry their side as a first letter ("lhumerus", "rtibia").
+constexpr std::string_view kGluedSideWords[] = {"humerus", "radius", "wrist",    "hand",    "femur", "tibia",
+                                                "foot",    "toes",   "clavicle", "fingers", "thumb"};
 
 // Parts of one side of the body, which a name must place on a side to count.
 bool IsLimb(BodyPart part) {
@@ -88,6 +94,12 @@ BodySide TakeSide(std::vector<std::string>& words) {
         if (w == "l" || w == "r") {
             side = w == "l" ? BodySide::Left : BodySide::Right;
             w.clear();
+        }
+        if (!w.empty() && (w[0] == 'l' || w[0] == 'r') &&
+            std::find(std::begin(kGluedSideWords), std::end(kGluedSideWords),
+                      std::string_view(w).substr(1)) != std::end(kGluedSideWords)) {
+            side = w[0] == 'l' ? BodySide::Left : BodySide::Right;
+            w.erase(0, 1);
         }
     }
     return side;

@@ -294,6 +294,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     void DrawJointBand(const SegmentPose& r);
     void DrawOutline(const SegmentList& e);
     void PlayAnimationFile();
+    void PlayMotionCapture();
+    std::function<void()> FrameClock(double framesPerSecond);
     // The pose that a key frame, a playback or a build holds: nothing is lost by letting it go.
     void KeepPose() { m_keptPose = m_figure.PoseValues(); }
     std::vector<float> m_keptPose;

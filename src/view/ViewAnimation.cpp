@@ -2,12 +2,14 @@
 #include "AnimationPlayer.h"
 #include "AnimationWriter.h"
 #include "KvtView.h"
+#include "MotionCapture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QThread>
 #include <QToolButton>
+#include <memory>
 
 namespace figurant {
 
@@ -18,6 +20,8 @@ constexpr qint64 kLongestSleepMicroseconds = 2000;
 
 const char* const kFlatModeMessage = "Please enter hierarchical model mode first!";
 const char* const kAnimationFilter = "Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||";
+const char* const kOpenFilter = "Animations and Motion Capture (*.amt;*.bvh)|*.amt;*.bvh|Animation Files "
+                                "(*.amt)|*.amt|Motion Capture (*.bvh)|*.bvh| All Files (*.*)|*.*||";
 
 // While an animation plays the window takes no input, except Escape or the Animate button,
 // which ask playback to stop at the next key frame.
@@ -64,6 +68,11 @@ class PlaybackInputFilter : public QObject {
     bool& m_playing;
 };
 
+std::string FileNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
 } // namespace
 
 AnimationScene CKvtView::Scene() {
@@ -77,6 +86,8 @@ void CKvtView::OnFileSave() {
         return;
     }
     AnimationScene scene = Scene();
+    // Key frames never go into a motion-capture file: the first one after it starts a new file.
+    if (IsMotionCaptureFile(m_strAnimFile)) m_bAnimAvailable = false;
     if (m_bAnimAvailable) {
         bool torn = false;
         const std::string error = WriteKeyFrame(m_strAnimFile, false, scene, &torn);
@@ -93,7 +104,8 @@ void CKvtView::OnFileSave() {
         // A damaged file is not written to again: the key frame starts a new file instead.
         m_bAnimAvailable = false;
     }
-    const auto path = m_services.FileDialog({false, "amt", m_strAnimFile, kAnimationFilter});
+    const auto path = m_services.FileDialog(
+        {false, "amt", IsMotionCaptureFile(m_strAnimFile) ? std::string() : m_strAnimFile, kAnimationFilter});
     if (!path) return;
     m_strAnimFile = *path;
     const std::string error = WriteKeyFrame(m_strAnimFile, true, scene);
@@ -113,7 +125,7 @@ void CKvtView::OnFileOpen() {
         m_services.MessageBox(kFlatModeMessage);
         return;
     }
-    const auto path = m_services.FileDialog({true, "amt", m_strAnimFile, kAnimationFilter});
+    const auto path = m_services.FileDialog({true, "amt", m_strAnimFile, kOpenFilter});
     if (!path) return;
     m_strAnimFile = *path;
     m_bPlaying = true;
@@ -162,20 +174,15 @@ void CKvtView::SetAnimationFile(const std::string& path, bool available) {
     m_bAnimAvailable = available;
 }
 
-// Playback moves the figure; where it leaves the figure is one undoable step.
-void CKvtView::PlayAnimationFile() {
-    PlaybackInputFilter filter(m_bPlaying);
-    m_figure.BeginStep("Play Animation");
-    AnimationScene scene = Scene();
-    PlaybackHooks hooks;
-    // Frames are shown on a clock at the chosen rate: the n-th is due n frame times after the
-    // first. A frame that is early waits; one that is late is shown late, never skipped.
-    QElapsedTimer clock;
-    clock.start();
-    long shown = 0;
-    hooks.showFrame = [&] {
-        const qint64 due = static_cast<qint64>(shown) * 1000000000 / m_nPlaybackRate;
-        for (qint64 wait; m_bPlaying && (wait = due - clock.nsecsElapsed()) > 0;) {
+// Frames are shown on a clock at the rate: the n-th is due n frame times after the first. A frame
+// that is early waits; one that is late is shown late, never skipped.
+std::function<void()> CKvtView::FrameClock(double framesPerSecond) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto shown = std::make_shared<long>(0);
+    return [this, clock, shown, framesPerSecond] {
+        const auto due = static_cast<qint64>(static_cast<double>(*shown) * 1e9 / framesPerSecond);
+        for (qint64 wait; m_bPlaying && (wait = due - clock->nsecsElapsed()) > 0;) {
             QApplication::processEvents(QEventLoop::AllEvents);
             QThread::usleep(
                 static_cast<unsigned long>(std::min<qint64>(wait / 1000, kLongestSleepMicroseconds)));
@@ -183,8 +190,46 @@ void CKvtView::PlayAnimationFile() {
         InvalidateAndUpdateNow();
         ++m_nFramesShown;
         QApplication::processEvents();
-        ++shown;
+        ++*shown;
     };
+}
+
+// A motion-capture file carried onto the figure, every frame at the file's own rate.
+void CKvtView::PlayMotionCapture() {
+    std::string error;
+    const auto motion = ReadMotionCapture(m_strAnimFile, m_figure, &error);
+    if (!motion) {
+        m_services.MessageBox("The motion \"" + m_strAnimFile + "\" cannot be played: " + error + ".");
+        return;
+    }
+    const std::string note = UnmatchedNote(*motion);
+    if (!note.empty()) m_services.ShowStatusMessage("The motion " + FileNameOf(m_strAnimFile) + ": " + note);
+    const auto showFrame = FrameClock(motion->framesPerSecond);
+    for (const PoseFrame& frame : motion->frames) {
+        if (!m_bPlaying) break;
+        ApplyFrame(m_figure, frame);
+        showFrame();
+    }
+    m_bAnimAvailable = true;
+    m_nKeyFrames = 0;
+    AnimationScene scene = Scene();
+    ClearIncrements(scene);
+    KeepPose();
+}
+
+// Playback moves the figure; where it leaves the figure is one undoable step.
+void CKvtView::PlayAnimationFile() {
+    PlaybackInputFilter filter(m_bPlaying);
+    m_figure.BeginStep("Play Animation");
+    if (IsMotionCaptureFile(m_strAnimFile)) {
+        PlayMotionCapture();
+        m_figure.EndStep();
+        ShowStatus();
+        return;
+    }
+    AnimationScene scene = Scene();
+    PlaybackHooks hooks;
+    hooks.showFrame = FrameClock(m_nPlaybackRate);
     hooks.keepPlaying = [this] { return m_bPlaying; };
     PlaybackReport report;
     const PlaybackEnd end = PlayAnimation(m_strAnimFile, scene, hooks, &report);

@@ -252,19 +252,26 @@ void CKvtView::OnExportMotion(bool gltf) {
     ExportOptions proposed;
     proposed.kind = gltf ? ExportOptions::Kind::Gltf : ExportOptions::Kind::Bvh;
     proposed.animation = m_bAnimAvailable && !m_strAnimFile.empty();
-    const auto options = m_services.ExportOptionsDialog(proposed);
-    if (!options) return;
     std::vector<PoseFrame> frames;
+    PlaybackReport report;
     if (proposed.animation) {
         std::string error;
-        auto played = PlaybackFrames(m_figure, m_strAnimFile, &error);
+        auto played = PlaybackFrames(m_figure, m_strAnimFile, &error, &report);
         if (!played)
             return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
                                          ".");
         frames = std::move(*played);
+        // A motion capture keeps its own rate unless the user chooses another.
+        if (report.framesPerSecond > 0)
+            proposed.framesPerSecond = static_cast<int>(std::lround(report.framesPerSecond));
     }
+    const auto options = m_services.ExportOptionsDialog(proposed);
+    if (!options) return;
     MotionOptions motion;
-    motion.framesPerSecond = options->framesPerSecond;
+    motion.framesPerSecond =
+        options->framesPerSecond == proposed.framesPerSecond && report.framesPerSecond > 0
+            ? report.framesPerSecond
+            : options->framesPerSecond;
     motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
     motion.naming = static_cast<JointNaming>(options->naming);
     motion.facingYaw = m_doc.FacingYaw();

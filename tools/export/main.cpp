@@ -22,13 +22,14 @@ using namespace figurant;
 namespace {
 
 int Usage() {
-    std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt] (--bvh OUT | --glb OUT)\n"
+    std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt|FILE.bvh] (--bvh OUT | "
+               "--glb OUT)\n"
                "                       [--fps N] [--units m|cm (BVH only)] [--names program|humanoid|mocap]\n"
                "                       [--rigid]\n"
                "       figurant-export --dxf FILE --normals FILE --control DIR --size WxH\n"
                "                       [--view front|side|back|otherside|top|bottom] [--lens "
                "standard|50|85|orthographic]\n"
-               "                       [--anim FILE.amt --frame N (from 1)] [--body25]\n",
+               "                       [--anim FILE.amt|FILE.bvh --frame N (from 1)] [--body25]\n",
                stderr);
     return 2;
 }
@@ -156,6 +157,8 @@ int main(int argc, char** argv) {
         if (!report.problem.empty())
             std::fprintf(stderr, "figurant-export: the animation \"%s\": %s\n", args["--anim"].c_str(),
                          report.problem.c_str());
+        if (report.framesPerSecond > 0 && !args.count("--fps"))
+            options.framesPerSecond = report.framesPerSecond;
         frames = std::move(*played);
     }
     const bool bvh = args.count("--bvh") > 0;

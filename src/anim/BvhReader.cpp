@@ -1,0 +1,210 @@
+#include "BvhReader.h"
+
+#include "InputFile.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+namespace figurant {
+
+namespace {
+
+// Bounds no real capture comes near: they keep a hostile file from taking the memory.
+constexpr int kMostJoints = 10000;
+constexpr int kMostChannels = 6;
+constexpr std::size_t kMostValues = 100'000'000;
+constexpr int kDeepest = 1000;
+
+// The text as whitespace-separated words, braces words of their own.
+class Words {
+  public:
+    explicit Words(const std::string& text) : m_text(text) {}
+    std::optional<std::string_view> Next() {
+        while (m_at < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_at])))
+            ++m_at;
+        if (m_at >= m_text.size()) return std::nullopt;
+        const std::size_t start = m_at;
+        if (m_text[m_at] == '{' || m_text[m_at] == '}') return std::string_view(m_text).substr(m_at++, 1);
+        while (m_at < m_text.size() && !std::isspace(static_cast<unsigned char>(m_text[m_at])) &&
+               m_text[m_at] != '{' && m_text[m_at] != '}')
+            ++m_at;
+        return std::string_view(m_text).substr(start, m_at - start);
+    }
+    // The rest of the line, trimmed (a joint's name may hold spaces).
+    std::string RestOfLine() {
+        const std::size_t end = m_text.find('\n', m_at);
+        std::string line = m_text.substr(m_at, end == std::string::npos ? std::string::npos : end - m_at);
+        m_at = end == std::string::npos ? m_text.size() : end;
+        const auto first = line.find_first_not_of(" \t\r"), last = line.find_last_not_of(" \t\r");
+        return first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+    }
+    bool Number(double& v) {
+        const auto w = Next();
+        if (!w) return false;
+        const char* first = w->data();
+        if (*first == '+') ++first;
+        const auto r = std::from_chars(first, w->data() + w->size(), v);
+        return r.ec == std::errc() && r.ptr == w->data() + w->size() && std::isfinite(v);
+    }
+    bool Expect(std::string_view word) { return Next() == word; }
+
+  private:
+    const std::string& m_text;
+    std::size_t m_at = 0;
+};
+
+const std::map<std::string_view, BvhChannel> kChannels{
+    {"Xposition", BvhChannel::XPosition}, {"Yposition", BvhChannel::YPosition},
+    {"Zposition", BvhChannel::ZPosition}, {"Xrotation", BvhChannel::XRotation},
+    {"Yrotation", BvhChannel::YRotation}, {"Zrotation", BvhChannel::ZRotation}};
+
+struct Parser {
+    Words words;
+    BvhMotion motion;
+    std::string error;
+
+    bool Fail(const std::string& why) {
+        error = why;
+        return false;
+    }
+
+    // A joint's block after its name: OFFSET, CHANNELS (not for an end site), children, "}".
+    bool Joint(int parent, bool endSite, std::string name, int depth) {
+        if (depth > kDeepest) return Fail("the skeleton is nested too deep");
+        if (static_cast<int>(motion.joints.size()) >= kMostJoints) return Fail("the skeleton has too many joints");
+        BvhJoint joint{std::move(name), parent, {}, {}, endSite, motion.channelsPerFrame};
+        if (!words.Expect("{") || !words.Expect("OFFSET")) return Fail("a joint has no OFFSET");
+        if (!words.Number(joint.offset.x) || !words.Number(joint.offset.y) || !words.Number(joint.offset.z))
+            return Fail("an OFFSET is not three numbers");
+        const int index = static_cast<int>(motion.joints.size());
+        if (!endSite) {
+            double count = 0;
+            if (!words.Expect("CHANNELS") || !words.Number(count) || count < 0 || count > kMostChannels ||
+                count != std::floor(count))
+                return Fail("joint \"" + joint.name + "\" has no CHANNELS line this reader takes");
+            for (int c = 0; c < static_cast<int>(count); ++c) {
+                const auto w = words.Next();
+                const auto channel = w ? kChannels.find(*w) : kChannels.end();
+                if (channel == kChannels.end()) return Fail("joint \"" + joint.name + "\" names an unknown channel");
+                joint.channels.push_back(channel->second);
+            }
+            motion.channelsPerFrame += static_cast<int>(count);
+        }
+        motion.joints.push_back(joint);
+        for (;;) {
+            const auto w = words.Next();
+            if (!w) return Fail("the skeleton ends inside a joint");
+            if (*w == "}") return true;
+            if (*w == "JOINT" && !endSite) {
+                if (!Joint(index, false, words.RestOfLine(), depth + 1)) return false;
+            } else if (*w == "End" && !endSite) {
+                words.RestOfLine(); // "Site"
+                if (!Joint(index, true, "End Site", depth + 1)) return false;
+            } else {
+                return Fail("the skeleton holds \"" + std::string(*w) + "\" where a joint or \"}\" belongs");
+            }
+        }
+    }
+
+    bool Motion() {
+        double frames = 0, frameTime = 0;
+        if (!words.Expect("MOTION")) return Fail("there is no MOTION section");
+        if (!words.Expect("Frames:") || !words.Number(frames) || frames < 0 || frames != std::floor(frames))
+            return Fail("the number of frames cannot be read");
+        if (!words.Expect("Frame") || !words.Expect("Time:") || !words.Number(frameTime) || !(frameTime > 0))
+            return Fail("the frame time cannot be read");
+        const double values = frames * motion.channelsPerFrame;
+        if (values > static_cast<double>(kMostValues)) return Fail("the motion is too long for this reader");
+        motion.frames = static_cast<int>(frames);
+        motion.frameTime = frameTime;
+        motion.values.reserve(static_cast<std::size_t>(values));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(values); ++i) {
+            double v = 0;
+            if (!words.Number(v))
+                return Fail("frame " + std::to_string(i / std::max(motion.channelsPerFrame, 1) + 1) +
+                            " is cut short or holds something that is not a number");
+            motion.values.push_back(static_cast<float>(v));
+        }
+        return true;
+    }
+};
+
+// A right-handed turn of `degrees` about one axis (0 x, 1 y, 2 z).
+Affine AxisTurn(int axis, double degrees) {
+    const double a = degrees * kPi / 180, c = std::cos(a), s = std::sin(a);
+    Affine R;
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    R.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)] = c;
+    R.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = -s;
+    R.r[static_cast<std::size_t>(j)][static_cast<std::size_t>(i)] = s;
+    R.r[static_cast<std::size_t>(j)][static_cast<std::size_t>(j)] = c;
+    return R;
+}
+
+} // namespace
+
+std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error) {
+    Parser p{Words(text), {}, {}};
+    const bool read = [&] {
+        if (!p.words.Expect("HIERARCHY")) return p.Fail("it does not start with HIERARCHY");
+        if (!p.words.Expect("ROOT")) return p.Fail("the skeleton has no ROOT");
+        return p.Joint(-1, false, p.words.RestOfLine(), 0) && p.Motion();
+    }();
+    if (!read) {
+        if (error) *error = p.error;
+        return std::nullopt;
+    }
+    return std::move(p.motion);
+}
+
+std::optional<BvhMotion> ReadBvhFile(const std::string& path, std::string* error) {
+    const auto text = ReadInputFile(path, error);
+    if (!text) return std::nullopt;
+    return ParseBvh(*text, error);
+}
+
+Affine BvhLocalRotation(const BvhJoint& joint, const float* frame) {
+    Affine R;
+    for (std::size_t c = 0; c < joint.channels.size(); ++c) {
+        const double v = frame[joint.firstChannel + static_cast<int>(c)];
+        switch (joint.channels[c]) {
+        case BvhChannel::XRotation:
+            R = R * AxisTurn(0, v);
+            break;
+        case BvhChannel::YRotation:
+            R = R * AxisTurn(1, v);
+            break;
+        case BvhChannel::ZRotation:
+            R = R * AxisTurn(2, v);
+            break;
+        default:
+            break;
+        }
+    }
+    return R;
+}
+
+Point3d BvhLocalPosition(const BvhJoint& joint, const float* frame) {
+    Point3d p = joint.offset;
+    for (std::size_t c = 0; c < joint.channels.size(); ++c) {
+        const double v = frame[joint.firstChannel + static_cast<int>(c)];
+        switch (joint.channels[c]) {
+        case BvhChannel::XPosition:
+            p.x += v;
+            break;
+        case BvhChannel::YPosition:
+            p.y += v;
+            break;
+        case BvhChannel::ZPosition:
+            p.z += v;
+            break;
+        default:
+            break;
+        }
+    }
+    return p;
+}
+
+} // namespace figurant

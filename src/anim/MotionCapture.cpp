@@ -1,0 +1,319 @@
+#include "MotionCapture.h"
+
+#include "BoneNames.h"
+#include "FigureTree.h"
+#include "SegmentNames.h"
+#include "SegmentVertices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace figurant {
+
+namespace {
+
+enum Segment { kHead = 0, kChest = 1, kPelvis = 3, kFirstLimb = 4, kSegments = 16 };
+
+// Each segment's next segment along its bone (-1 for the ends of the limbs and the head).
+constexpr int kNextAlong[kSegments] = {-1, 0, -1, -1, 6, 7, 8, 9, -1, -1, 12, 13, 14, 15, -1, -1};
+
+Point3d Unit(const Point3d& v) {
+    const double n = std::sqrt(Dot(v, v));
+    return n > 1e-12 ? (1 / n) * v : Point3d{0, 0, 0};
+}
+
+Affine Columns(const Point3d& x, const Point3d& y, const Point3d& z) {
+    Affine a;
+    for (std::size_t i = 0; i < 3; ++i) {
+        a.r[i][0] = i == 0 ? x.x : i == 1 ? x.y : x.z;
+        a.r[i][1] = i == 0 ? y.x : i == 1 ? y.y : y.z;
+        a.r[i][2] = i == 0 ? z.x : i == 1 ? z.y : z.z;
+    }
+    return a;
+}
+
+Affine Transposed(const Affine& a) {
+    Affine t;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j)
+            t.r[i][j] = a.r[j][i];
+    return t;
+}
+
+// An orthonormal frame whose y is the bone and whose x lies towards `across`.
+Affine BoneFrame(const Point3d& bone, const Point3d& across) {
+    const Point3d y = Unit(bone);
+    Point3d x = Unit(across - Dot(across, y) * y);
+    if (Dot(x, x) == 0) x = Unit(Cross(y, Point3d{0.3, 0.5, 0.8}));
+    return Columns(x, y, Cross(x, y));
+}
+
+bool Arm(int segment) {
+    return segment >= kFirstLimb && segment < 10;
+}
+
+// The skeleton's rest pose: every joint's place, and its depth in the tree.
+struct RestSkeleton {
+    std::vector<Point3d> at;
+    std::vector<int> depth;
+    explicit RestSkeleton(const BvhMotion& m) {
+        for (const BvhJoint& j : m.joints) {
+            const bool root = j.parent < 0;
+            at.push_back(root ? j.offset : at[static_cast<std::size_t>(j.parent)] + j.offset);
+            depth.push_back(root ? 0 : depth[static_cast<std::size_t>(j.parent)] + 1);
+        }
+    }
+};
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The bone of the file each segment follows (-1 for none), by the bone-name table: the shallowest
+// bone of each limb part; for the head the one named so (else the neck); the chest follows the
+// bone the neck hangs from (the top of the spine); the pelvis the hips, or the root.
+std::array<int, kSegments> MatchBones(const BvhMotion& m, const RestSkeleton& rest) {
+    std::array<int, kSegments> bone;
+    bone.fill(-1);
+    auto better = [&](int current, int candidate) {
+        return current < 0 || rest.depth[static_cast<std::size_t>(candidate)] < rest.depth[static_cast<std::size_t>(current)];
+    };
+    int neck = -1;
+    for (int j = 0; j < static_cast<int>(m.joints.size()); ++j) {
+        const BvhJoint& joint = m.joints[static_cast<std::size_t>(j)];
+        if (joint.endSite) continue;
+        const NamedPart part = ClassifyName(joint.name);
+        if (part.part == BodyPart::Head) {
+            if (better(neck, j)) neck = j;
+            if (Lower(joint.name).find("head") != std::string::npos && bone[kHead] < 0) bone[kHead] = j;
+            continue;
+        }
+        if (part.part == BodyPart::Pelvis) {
+            if (better(bone[kPelvis], j)) bone[kPelvis] = j;
+            continue;
+        }
+        const int s = SegmentOfPart(part);
+        if (s >= kFirstLimb && s < kSegments && better(bone[static_cast<std::size_t>(s)], j))
+            bone[static_cast<std::size_t>(s)] = j;
+    }
+    if (bone[kHead] < 0) bone[kHead] = neck;
+    if (neck >= 0) bone[kChest] = m.joints[static_cast<std::size_t>(neck)].parent;
+    if (bone[kPelvis] < 0 && !m.joints.empty() && std::find(bone.begin(), bone.end(), 0) == bone.end())
+        bone[kPelvis] = 0;
+    return bone;
+}
+
+// The mean place of a joint's children at rest (the end of its bone); none without children.
+std::optional<Point3d> ChildrenMiddle(const BvhMotion& m, const RestSkeleton& rest, int joint) {
+    Point3d sum{};
+    int n = 0;
+    for (std::size_t j = 0; j < m.joints.size(); ++j)
+        if (m.joints[j].parent == joint) {
+            sum = sum + rest.at[j];
+            ++n;
+        }
+    if (n == 0) return std::nullopt;
+    return (1.0 / n) * sum;
+}
+
+// Rest places and bone directions of the figure's segments, in view coordinates.
+struct FigureRest {
+    std::array<std::optional<Point3d>, kSegments> joint; // the chest's is the waist
+    std::array<Point3d, kSegments> bone{};
+};
+
+Point3d SegmentMiddle(const Figure& figure, int segment) {
+    Point3d sum{};
+    long n = 0;
+    figure.Shape(segment).ForEachRestPoint([&](std::size_t, const Vec3f& p, std::int32_t) {
+        sum = sum + ToPoint3d(ViewPoint(p, figure.Scale(), figure.Centre()));
+        ++n;
+    });
+    return n ? (1.0 / static_cast<double>(n)) * sum : sum;
+}
+
+FigureRest RestOf(const Figure& figure) {
+    FigureRest r;
+    for (int s = 0; s < std::min(figure.SegmentCount(), int{kSegments}); ++s)
+        r.joint[static_cast<std::size_t>(s)] = figure.Pose(s).m_pJointCentre;
+    r.joint[kChest] = r.joint[kPelvis];
+    auto at = [&](int s) { return r.joint[static_cast<std::size_t>(s)].value_or(SegmentMiddle(figure, s)); };
+    for (int s = 0; s < std::min(figure.SegmentCount(), int{kSegments}); ++s) {
+        if (s == 2) continue;
+        const int next = kNextAlong[s];
+        const Point3d end = s == kPelvis  ? 0.5 * (at(10) + at(11))
+                            : next >= 0   ? at(next)
+                                          : SegmentMiddle(figure, s);
+        r.bone[static_cast<std::size_t>(s)] = end - at(s);
+    }
+    return r;
+}
+
+struct BodyFrame {
+    Point3d right, up, forward;
+};
+
+// The figure's right, up and forward (view coordinates, z up) from its shoulders.
+BodyFrame FigureAxes(const FigureRest& r) {
+    Point3d right{-1, 0, 0};
+    if (r.joint[4] && r.joint[5]) {
+        const Point3d across = *r.joint[4] - *r.joint[5];
+        if (Dot(across, across) > 0) right = Unit({across.x, across.y, 0});
+    }
+    const Point3d up{0, 0, 1};
+    return {right, up, Cross(up, right)};
+}
+
+// The capture's right, up and forward from its hips and head at rest.
+BodyFrame CaptureAxes(const std::array<int, kSegments>& bone, const RestSkeleton& rest) {
+    auto at = [&](int s) { return rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])]; };
+    Point3d up{0, 1, 0}, right{-1, 0, 0};
+    if (bone[kHead] >= 0 && bone[kPelvis] >= 0) up = Unit(at(kHead) - at(kPelvis));
+    for (const auto& [r, l] : {std::pair{10, 11}, std::pair{4, 5}})
+        if (bone[static_cast<std::size_t>(r)] >= 0 && bone[static_cast<std::size_t>(l)] >= 0) {
+            const Point3d across = at(r) - at(l);
+            right = Unit(across - Dot(across, up) * up);
+            break;
+        }
+    return {right, up, Cross(up, right)};
+}
+
+double LegLength(const std::array<std::optional<Point3d>, kSegments>& joint) {
+    if (!joint[10] || !joint[12] || !joint[14]) return 0;
+    const Point3d a = *joint[12] - *joint[10], b = *joint[14] - *joint[12];
+    return std::sqrt(Dot(a, a)) + std::sqrt(Dot(b, b));
+}
+
+Matrix4 ToMatrix(const Affine& a) {
+    Matrix4 m;
+    const auto c = a.ColumnMajor();
+    for (std::size_t i = 0; i < 16; ++i)
+        m[i] = static_cast<float>(c[i]);
+    return m;
+}
+
+// A turn about a pivot: T(c) R T(-c), then moved by `travel`.
+Matrix4 TurnAbout(const Affine& R, const Point3d& c, const Point3d& travel = {}) {
+    Affine m = R.RotationOnly();
+    m.t = c - R.RotationOnly()(c) + travel;
+    return ToMatrix(m);
+}
+
+} // namespace
+
+bool IsMotionCaptureFile(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    return dot != std::string::npos && Lower(path.substr(dot)) == ".bvh";
+}
+
+std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure& figure, std::string* error) {
+    if (!figure.IsBuilt() || figure.SegmentCount() < kSegments) {
+        if (error) *error = "motion is carried onto the jointed figure of sixteen segments";
+        return std::nullopt;
+    }
+    const RestSkeleton rest(m);
+    const std::array<int, kSegments> bone = MatchBones(m, rest);
+    const FigureRest figureRest = RestOf(figure);
+    const BodyFrame f = FigureAxes(figureRest), c = CaptureAxes(bone, rest);
+    // From the capture's axes to the figure's.
+    const Affine toFigure = Columns(f.right, f.up, f.forward) * Transposed(Columns(c.right, c.up, c.forward));
+
+    // Each matched segment's rest alignment: the figure's bone frame onto the capture's.
+    std::array<Affine, kSegments> alignment{};
+    std::array<std::optional<Point3d>, kSegments> captureJoint;
+    for (int s = 0; s < kSegments; ++s)
+        if (bone[static_cast<std::size_t>(s)] >= 0) captureJoint[static_cast<std::size_t>(s)] = rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])];
+    for (int s = 0; s < kSegments; ++s) {
+        const int b = bone[static_cast<std::size_t>(s)];
+        if (b < 0 || s == 2) continue;
+        const int next = kNextAlong[s];
+        std::optional<Point3d> end;
+        if (s == kPelvis && bone[10] >= 0 && bone[11] >= 0)
+            end = 0.5 * (rest.at[static_cast<std::size_t>(bone[10])] + rest.at[static_cast<std::size_t>(bone[11])]);
+        else if (s == kChest && bone[kHead] >= 0)
+            end = rest.at[static_cast<std::size_t>(bone[kHead])];
+        else if (next >= 0 && bone[static_cast<std::size_t>(next)] >= 0)
+            end = rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(next)])];
+        else
+            end = ChildrenMiddle(m, rest, b);
+        const Point3d from = s == kChest && bone[kPelvis] >= 0 ? rest.at[static_cast<std::size_t>(bone[kPelvis])]
+                                                               : rest.at[static_cast<std::size_t>(b)];
+        const Point3d captureBone = end ? toFigure(*end - from) : figureRest.bone[static_cast<std::size_t>(s)];
+        const Point3d across = Arm(s) ? f.forward : f.right;
+        alignment[static_cast<std::size_t>(s)] = BoneFrame(captureBone, across) *
+                                                 Transposed(BoneFrame(figureRest.bone[static_cast<std::size_t>(s)], across));
+    }
+    const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
+    const double travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
+
+    RetargetedMotion out;
+    out.framesPerSecond = 1.0 / m.frameTime;
+    out.frames.reserve(static_cast<std::size_t>(m.frames));
+    std::vector<Affine> world(m.joints.size());
+    const Affine fromFigure = Transposed(toFigure);
+    const Point3d start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
+    for (int fr = 0; fr < m.frames; ++fr) {
+        const float* values = m.Frame(fr);
+        for (std::size_t j = 0; j < m.joints.size(); ++j) {
+            const Affine local = BvhLocalRotation(m.joints[j], values);
+            world[j] = m.joints[j].parent < 0 ? local : world[static_cast<std::size_t>(m.joints[j].parent)] * local;
+        }
+        // Each segment's turn in the world: the capture bone's, in the figure's axes, after the
+        // rest alignment; a segment without a bone keeps its parent's.
+        std::array<Affine, kSegments> turn{};
+        for (const TreeNode& node : FigureTreeTable()) {
+            const auto s = static_cast<std::size_t>(node.segment);
+            const int b = bone[s];
+            if (b >= 0)
+                turn[s] = toFigure * world[static_cast<std::size_t>(b)] * fromFigure * alignment[s];
+            else if (node.parent >= 0)
+                turn[s] = turn[static_cast<std::size_t>(node.parent)];
+        }
+        PoseFrame frame = CurrentFrame(figure);
+        for (const TreeNode& node : FigureTreeTable()) {
+            const auto s = static_cast<std::size_t>(node.segment);
+            if (node.parent < 0) {
+                const Point3d travel =
+                    travelScale > 0 ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start) : Point3d{};
+                frame[s] = TurnAbout(turn[s], figureRest.joint[kChest].value_or(Point3d{}), travel);
+            } else if (figureRest.joint[s]) {
+                frame[s] = TurnAbout(Transposed(turn[static_cast<std::size_t>(node.parent)]) * turn[s], *figureRest.joint[s]);
+            }
+        }
+        out.frames.push_back(std::move(frame));
+    }
+    for (int s = 0; s < kSegments; ++s)
+        if (s != 2 && bone[static_cast<std::size_t>(s)] < 0) out.missing.push_back(SegmentName(s));
+    for (std::size_t j = 0; j < m.joints.size(); ++j)
+        if (!m.joints[j].endSite && std::find(bone.begin(), bone.end(), static_cast<int>(j)) == bone.end())
+            out.leftOut.push_back(m.joints[j].name);
+    return out;
+}
+
+std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
+                                                  std::string* error) {
+    const auto motion = ReadBvhFile(path, error);
+    if (!motion) return std::nullopt;
+    return RetargetMotion(*motion, figure, error);
+}
+
+std::string UnmatchedNote(const RetargetedMotion& motion) {
+    constexpr std::size_t kNamesShown = 6;
+    auto list = [](const std::vector<std::string>& names) {
+        std::string out;
+        for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
+            out += (i ? ", " : "") + names[i];
+        if (names.size() > kNamesShown) out += " and " + std::to_string(names.size() - kNamesShown) + " more";
+        return out;
+    };
+    std::string note;
+    if (!motion.missing.empty()) note = "no bone of the file moves " + list(motion.missing) + " (kept at rest)";
+    if (!motion.leftOut.empty())
+        note += (note.empty() ? "" : "; ") + std::string("the figure has nothing for ") + list(motion.leftOut);
+    return note;
+}
+
+} // namespace figurant

@@ -1,0 +1,224 @@
+// Motion capture carried onto the built-in figure: clips written here in two namings and two rest
+// poses (T and A), in centimetres and in metres, played on the figure; each limb points where the
+// clip's does (worked out here by the clip's own forward kinematics) within a degree. Extra and
+// missing bones; the BVH the program exports of the result reads back as the same motion.
+#include "BvhWriter.h"
+#include "DefaultModel.h"
+#include "FigureTree.h"
+#include "KvtDoc.h"
+#include "MotionCapture.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+using namespace figurant;
+
+namespace {
+
+struct ClipBone {
+    std::string name;
+    int parent;
+    Point3d offset; // metres, y up, the clip facing +z, its left +x
+};
+
+// A humanoid skeleton; `a` lowers the arms by 45 degrees at rest.
+std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming, bool aPose) {
+    const double c = aPose ? std::sqrt(0.5) : 1.0, d = aPose ? -std::sqrt(0.5) : 0.0;
+    auto n = [&](const std::string& generic) {
+        const auto it = naming.find(generic);
+        return it == naming.end() ? generic : it->second;
+    };
+    std::vector<ClipBone> bones{{n("Hips"), -1, {0, 1.0, 0}},   {n("Spine"), 0, {0, 0.1, 0}},
+                                {n("Spine1"), 1, {0, 0.1, 0}},  {n("Spine2"), 2, {0, 0.12, 0}},
+                                {n("Neck"), 3, {0, 0.15, 0}},   {n("Head"), 4, {0, 0.1, 0}}};
+    for (const double side : {1.0, -1.0}) {
+        const std::string s = side > 0 ? "Left" : "Right";
+        const int shoulder = static_cast<int>(bones.size());
+        bones.push_back({n(s + "Shoulder"), 3, {side * 0.05, 0.1, 0}});
+        bones.push_back({n(s + "Arm"), shoulder, {side * 0.12, 0, 0}});
+        bones.push_back({n(s + "ForeArm"), shoulder + 1, {side * 0.28 * c, 0.28 * d, 0}});
+        bones.push_back({n(s + "Hand"), shoulder + 2, {side * 0.25 * c, 0.25 * d, 0}});
+        const int hip = static_cast<int>(bones.size());
+        bones.push_back({n(s + "UpLeg"), 0, {side * 0.1, -0.05, 0}});
+        bones.push_back({n(s + "Leg"), hip, {0, -0.45, 0}});
+        bones.push_back({n(s + "Foot"), hip + 1, {0, -0.42, 0}});
+        bones.push_back({n(s + "ToeBase"), hip + 2, {0, -0.05, 0.12}});
+    }
+    return bones;
+}
+
+const std::map<std::string, std::string> kMixamo{};
+const std::map<std::string, std::string> kCmu{
+    {"Hips", "hip"},           {"Spine", "lowerback"},    {"Spine1", "upperback"},   {"Spine2", "thorax"},
+    {"Neck", "lowerneck"},     {"Head", "head"},          {"LeftShoulder", "lclavicle"}, {"LeftArm", "lhumerus"},
+    {"LeftForeArm", "lradius"}, {"LeftHand", "lhand"},    {"LeftUpLeg", "lfemur"},   {"LeftLeg", "ltibia"},
+    {"LeftFoot", "lfoot"},     {"LeftToeBase", "ltoes"},  {"RightShoulder", "rclavicle"}, {"RightArm", "rhumerus"},
+    {"RightForeArm", "rradius"}, {"RightHand", "rhand"},  {"RightUpLeg", "rfemur"},  {"RightLeg", "rtibia"},
+    {"RightFoot", "rfoot"},    {"RightToeBase", "rtoes"}};
+
+// Degrees about z, x, y for a bone in a frame: the first frame at rest, then a walk-like swing.
+std::array<double, 3> Angles(std::size_t bone, int frame) {
+    if (frame == 0) return {0, 0, 0};
+    const double t = frame * 0.7 + static_cast<double>(bone);
+    return {25 * std::sin(t), 30 * std::cos(1.3 * t), 20 * std::sin(0.7 * t)};
+}
+
+std::string ClipText(const std::vector<ClipBone>& bones, double unit, int frames) {
+    std::string text = "HIERARCHY\n";
+    std::vector<std::size_t> order; // the file's joints, and so its channels, depth first
+    std::function<void(std::size_t, int)> write = [&](std::size_t b, int depth) {
+        order.push_back(b);
+        const std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
+        const Point3d o = (1 / unit) * bones[b].offset;
+        text += pad + (bones[b].parent < 0 ? "ROOT " : "JOINT ") + bones[b].name + "\n" + pad + "{\n" + pad +
+                "  OFFSET " + std::to_string(o.x) + " " + std::to_string(o.y) + " " + std::to_string(o.z) + "\n" +
+                pad + (bones[b].parent < 0 ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+                                           : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
+        bool leaf = true;
+        for (std::size_t c = 0; c < bones.size(); ++c)
+            if (bones[c].parent == static_cast<int>(b)) {
+                write(c, depth + 1);
+                leaf = false;
+            }
+        if (leaf) text += pad + "  End Site\n" + pad + "  {\n" + pad + "    OFFSET 0 " + std::to_string(0.1 / unit) + " 0\n" + pad + "  }\n";
+        text += pad + "}\n";
+    };
+    write(0, 0);
+    text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
+    for (int f = 0; f < frames; ++f) {
+        text += std::to_string(0.1 * f / unit) + " " + std::to_string(bones[0].offset.y / unit) + " " +
+                std::to_string(0.05 * f / unit);
+        for (std::size_t b : order)
+            for (double a : Angles(b, f))
+                text += " " + std::to_string(a);
+        text += "\n";
+    }
+    return text;
+}
+
+Affine Turn(int axis, double degrees) {
+    const double a = degrees * kPi / 180, c = std::cos(a), s = std::sin(a);
+    Affine R;
+    const auto i = static_cast<std::size_t>((axis + 1) % 3), j = static_cast<std::size_t>((axis + 2) % 3);
+    R.r[i][i] = c, R.r[i][j] = -s, R.r[j][i] = s, R.r[j][j] = c;
+    return R;
+}
+
+// The clip's joint places in a frame by its own forward kinematics, in the figure's view axes
+// (x the left, y backwards, z up).
+std::vector<Point3d> ClipJoints(const std::vector<ClipBone>& bones, int frame) {
+    std::vector<Affine> world(bones.size());
+    std::vector<Point3d> at(bones.size());
+    for (std::size_t b = 0; b < bones.size(); ++b) {
+        const auto a = Angles(b, frame);
+        const Affine local = Turn(2, a[0]) * Turn(0, a[1]) * Turn(1, a[2]);
+        const int p = bones[b].parent;
+        world[b] = p < 0 ? local : world[static_cast<std::size_t>(p)] * local;
+        at[b] = p < 0 ? Point3d{0.1 * frame, bones[0].offset.y, 0.05 * frame}
+                      : at[static_cast<std::size_t>(p)] + world[static_cast<std::size_t>(p)](bones[b].offset);
+    }
+    for (Point3d& p : at)
+        p = {p.x, -p.z, p.y};
+    return at;
+}
+
+class MotionCaptureTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        doc.Load(test::DefaultModelPath(), test::DefaultNormalsPath());
+        doc.BuildHierarchy();
+        figure.Build(doc.Tables(), 1.0f, doc.ModelCentre());
+    }
+    // The figure's joint centres in a frame: each under its segment's matrices down the tree.
+    std::map<int, Point3d> FigureJoints(const PoseFrame& frame) const {
+        std::map<int, Point3d> out;
+        const std::vector<Affine> world = WorldTransforms(frame);
+        for (const TreeNode& node : FigureTreeTable())
+            if (const auto& c = figure.Pose(node.segment).m_pJointCentre)
+                out[node.segment] = world[static_cast<std::size_t>(node.segment)](*c);
+        return out;
+    }
+    static double Degrees(const Point3d& a, const Point3d& b) {
+        const double c = Dot(a, b) / std::sqrt(Dot(a, a) * Dot(b, b));
+        return std::acos(std::clamp(c, -1.0, 1.0)) * 180 / kPi;
+    }
+    // Upper arms, forearms, thighs and shanks point as the clip's do, in every frame.
+    void ExpectLimbsFollow(const RetargetedMotion& motion, const std::vector<ClipBone>& bones, const std::string& what) {
+        // Segment pairs along a limb, with the clip's bones at their ends (by generic index).
+        const struct {
+            int from, to;
+            std::size_t clipFrom, clipTo;
+        } limbs[] = {{5, 7, 7, 8},     {7, 9, 8, 9},     {4, 6, 15, 16},   {6, 8, 16, 17},
+                     {11, 13, 10, 11}, {13, 15, 11, 12}, {10, 12, 18, 19}, {12, 14, 19, 20}};
+        ASSERT_EQ(motion.frames.size(), 5u);
+        for (int f = 0; f < 5; ++f) {
+            const auto joints = FigureJoints(motion.frames[static_cast<std::size_t>(f)]);
+            const auto clip = ClipJoints(bones, f);
+            for (const auto& l : limbs)
+                EXPECT_LT(Degrees(joints.at(l.to) - joints.at(l.from), clip[l.clipTo] - clip[l.clipFrom]), 1.0)
+                    << what << " frame " << f << " segment " << l.from;
+        }
+    }
+
+    CKvtDoc doc;
+    Figure figure;
+};
+
+} // namespace
+
+TEST_F(MotionCaptureTest, LimbsTakeTheClipsDirectionsInEveryNamingRestPoseAndUnit) {
+    for (const auto* naming : {&kMixamo, &kCmu})
+        for (const bool aPose : {false, true})
+            for (const double unit : {0.01, 1.0}) {
+                const auto bones = Skeleton(*naming, aPose);
+                std::string error;
+                const auto clip = ParseBvh(ClipText(bones, unit, 5), &error);
+                ASSERT_TRUE(clip) << error;
+                const auto motion = RetargetMotion(*clip, figure, &error);
+                ASSERT_TRUE(motion) << error;
+                EXPECT_NEAR(motion->framesPerSecond, 30, 1e-3);
+                EXPECT_TRUE(motion->missing.empty()) << UnmatchedNote(*motion);
+                ExpectLimbsFollow(*motion, bones, (naming == &kCmu ? "cmu " : "mixamo ") + std::string(aPose ? "A" : "T"));
+            }
+}
+
+// A bone the figure lacks is left out and named; a segment the clip lacks stays at rest on its
+// parent; the travel of the hips is scaled to the figure's legs.
+TEST_F(MotionCaptureTest, ExtraAndMissingBones) {
+    auto bones = Skeleton(kMixamo, false);
+    bones.push_back({"LeftHandIndex1", 9, {0.05, 0, 0}});
+    bones[8].name = "LeftGizmo"; // no forearm any more: a name the table does not know
+    std::string error;
+    const auto motion = RetargetMotion(*ParseBvh(ClipText(bones, 0.01, 5), &error), figure, &error);
+    ASSERT_TRUE(motion) << error;
+    EXPECT_EQ(motion->missing, std::vector<std::string>{"Left Forearm"});
+    EXPECT_NE(std::find(motion->leftOut.begin(), motion->leftOut.end(), "LeftHandIndex1"), motion->leftOut.end());
+    const Affine forearm = Affine::FromMatrix(motion->frames[3][7]);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(forearm.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)], 1, 1e-6) << "at rest";
+}
+
+// The BVH the program exports of a played capture, read back and played again, is the same
+// motion: every joint in every frame within 0.1 mm.
+TEST_F(MotionCaptureTest, ExportedBvhReadsBackAsTheSameMotion) {
+    std::string error;
+    const auto motion = RetargetMotion(*ParseBvh(ClipText(Skeleton(kCmu, true), 0.01, 5), &error), figure, &error);
+    ASSERT_TRUE(motion) << error;
+    MotionOptions options;
+    options.naming = JointNaming::MotionCapture;
+    options.framesPerSecond = motion->framesPerSecond;
+    const auto again = RetargetMotion(*ParseBvh(FormatBvh(figure, motion->frames, options), &error), figure, &error);
+    ASSERT_TRUE(again) << error;
+    ASSERT_EQ(again->frames.size(), motion->frames.size());
+    for (std::size_t f = 0; f < motion->frames.size(); ++f) {
+        const auto a = FigureJoints(motion->frames[f]), b = FigureJoints(again->frames[f]);
+        for (const auto& [segment, at] : a) {
+            const Point3d d = at - b.at(segment) - (a.at(3) - b.at(3)); // the same up to where it stands
+            EXPECT_LT(std::sqrt(Dot(d, d)), 1e-4) << "frame " << f << " segment " << segment;
+        }
+    }
+}
