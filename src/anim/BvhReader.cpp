@@ -73,7 +73,8 @@ struct Parser {
     // A joint's block after its name: OFFSET, CHANNELS (not for an end site), children, "}".
     bool Joint(int parent, bool endSite, std::string name, int depth) {
         if (depth > kDeepest) return Fail("the skeleton is nested too deep");
-        if (static_cast<int>(motion.joints.size()) >= kMostJoints) return Fail("the skeleton has too many joints");
+        if (static_cast<int>(motion.joints.size()) >= kMostJoints)
+            return Fail("the skeleton has too many joints");
         BvhJoint joint{std::move(name), parent, {}, {}, endSite, motion.channelsPerFrame};
         if (!words.Expect("{") || !words.Expect("OFFSET")) return Fail("a joint has no OFFSET");
         if (!words.Number(joint.offset.x) || !words.Number(joint.offset.y) || !words.Number(joint.offset.z))
@@ -87,7 +88,8 @@ struct Parser {
             for (int c = 0; c < static_cast<int>(count); ++c) {
                 const auto w = words.Next();
                 const auto channel = w ? kChannels.find(*w) : kChannels.end();
-                if (channel == kChannels.end()) return Fail("joint \"" + joint.name + "\" names an unknown channel");
+                if (channel == kChannels.end())
+                    return Fail("joint \"" + joint.name + "\" names an unknown channel");
                 joint.channels.push_back(channel->second);
             }
             motion.channelsPerFrame += static_cast<int>(count);

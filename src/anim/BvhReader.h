@@ -24,7 +24,7 @@ struct BvhMotion {
     std::vector<BvhJoint> joints;
     int channelsPerFrame = 0;
     int frames = 0;
-    double frameTime = 0; // seconds
+    double frameTime = 0;      // seconds
     std::vector<float> values; // frames x channelsPerFrame
     const float* Frame(int f) const { return values.data() + static_cast<std::size_t>(f) * channelsPerFrame; }
 };

@@ -79,7 +79,8 @@ std::array<int, kSegments> MatchBones(const BvhMotion& m, const RestSkeleton& re
     std::array<int, kSegments> bone;
     bone.fill(-1);
     auto better = [&](int current, int candidate) {
-        return current < 0 || rest.depth[static_cast<std::size_t>(candidate)] < rest.depth[static_cast<std::size_t>(current)];
+        return current < 0 || rest.depth[static_cast<std::size_t>(candidate)] <
+                                  rest.depth[static_cast<std::size_t>(current)];
     };
     int neck = -1;
     for (int j = 0; j < static_cast<int>(m.joints.size()); ++j) {
@@ -144,9 +145,9 @@ FigureRest RestOf(const Figure& figure) {
     for (int s = 0; s < std::min(figure.SegmentCount(), int{kSegments}); ++s) {
         if (s == 2) continue;
         const int next = kNextAlong[s];
-        const Point3d end = s == kPelvis  ? 0.5 * (at(10) + at(11))
-                            : next >= 0   ? at(next)
-                                          : SegmentMiddle(figure, s);
+        const Point3d end = s == kPelvis ? 0.5 * (at(10) + at(11))
+                            : next >= 0  ? at(next)
+                                         : SegmentMiddle(figure, s);
         r.bone[static_cast<std::size_t>(s)] = end - at(s);
     }
     return r;
@@ -225,26 +226,32 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
     std::array<Affine, kSegments> alignment{};
     std::array<std::optional<Point3d>, kSegments> captureJoint;
     for (int s = 0; s < kSegments; ++s)
-        if (bone[static_cast<std::size_t>(s)] >= 0) captureJoint[static_cast<std::size_t>(s)] = rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])];
+        if (bone[static_cast<std::size_t>(s)] >= 0)
+            captureJoint[static_cast<std::size_t>(s)] =
+                rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])];
     for (int s = 0; s < kSegments; ++s) {
         const int b = bone[static_cast<std::size_t>(s)];
         if (b < 0 || s == 2) continue;
         const int next = kNextAlong[s];
         std::optional<Point3d> end;
         if (s == kPelvis && bone[10] >= 0 && bone[11] >= 0)
-            end = 0.5 * (rest.at[static_cast<std::size_t>(bone[10])] + rest.at[static_cast<std::size_t>(bone[11])]);
+            end = 0.5 *
+                  (rest.at[static_cast<std::size_t>(bone[10])] + rest.at[static_cast<std::size_t>(bone[11])]);
         else if (s == kChest && bone[kHead] >= 0)
             end = rest.at[static_cast<std::size_t>(bone[kHead])];
         else if (next >= 0 && bone[static_cast<std::size_t>(next)] >= 0)
             end = rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(next)])];
         else
             end = ChildrenMiddle(m, rest, b);
-        const Point3d from = s == kChest && bone[kPelvis] >= 0 ? rest.at[static_cast<std::size_t>(bone[kPelvis])]
-                                                               : rest.at[static_cast<std::size_t>(b)];
-        const Point3d captureBone = end ? toFigure(*end - from) : figureRest.bone[static_cast<std::size_t>(s)];
+        const Point3d from = s == kChest && bone[kPelvis] >= 0
+                                 ? rest.at[static_cast<std::size_t>(bone[kPelvis])]
+                                 : rest.at[static_cast<std::size_t>(b)];
+        const Point3d captureBone =
+            end ? toFigure(*end - from) : figureRest.bone[static_cast<std::size_t>(s)];
         const Point3d across = Arm(s) ? f.forward : f.right;
-        alignment[static_cast<std::size_t>(s)] = BoneFrame(captureBone, across) *
-                                                 Transposed(BoneFrame(figureRest.bone[static_cast<std::size_t>(s)], across));
+        alignment[static_cast<std::size_t>(s)] =
+            BoneFrame(captureBone, across) *
+            Transposed(BoneFrame(figureRest.bone[static_cast<std::size_t>(s)], across));
     }
     const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
     const double travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
@@ -259,7 +266,8 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
         const float* values = m.Frame(fr);
         for (std::size_t j = 0; j < m.joints.size(); ++j) {
             const Affine local = BvhLocalRotation(m.joints[j], values);
-            world[j] = m.joints[j].parent < 0 ? local : world[static_cast<std::size_t>(m.joints[j].parent)] * local;
+            world[j] =
+                m.joints[j].parent < 0 ? local : world[static_cast<std::size_t>(m.joints[j].parent)] * local;
         }
         // Each segment's turn in the world: the capture bone's, in the figure's axes, after the
         // rest alignment; a segment without a bone keeps its parent's.
@@ -277,10 +285,12 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
             const auto s = static_cast<std::size_t>(node.segment);
             if (node.parent < 0) {
                 const Point3d travel =
-                    travelScale > 0 ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start) : Point3d{};
+                    travelScale > 0 ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start)
+                                    : Point3d{};
                 frame[s] = TurnAbout(turn[s], figureRest.joint[kChest].value_or(Point3d{}), travel);
             } else if (figureRest.joint[s]) {
-                frame[s] = TurnAbout(Transposed(turn[static_cast<std::size_t>(node.parent)]) * turn[s], *figureRest.joint[s]);
+                frame[s] = TurnAbout(Transposed(turn[static_cast<std::size_t>(node.parent)]) * turn[s],
+                                     *figureRest.joint[s]);
             }
         }
         out.frames.push_back(std::move(frame));
@@ -310,9 +320,11 @@ std::string UnmatchedNote(const RetargetedMotion& motion) {
         return out;
     };
     std::string note;
-    if (!motion.missing.empty()) note = "no bone of the file moves " + list(motion.missing) + " (kept at rest)";
+    if (!motion.missing.empty())
+        note = "no bone of the file moves " + list(motion.missing) + " (kept at rest)";
     if (!motion.leftOut.empty())
-        note += (note.empty() ? "" : "; ") + std::string("the figure has nothing for ") + list(motion.leftOut);
+        note +=
+            (note.empty() ? "" : "; ") + std::string("the figure has nothing for ") + list(motion.leftOut);
     return note;
 }
 

@@ -24,7 +24,8 @@ struct RetargetedMotion {
 // Whether the path names a motion-capture file (.bvh) rather than the program's own animation.
 bool IsMotionCaptureFile(const std::string& path);
 
-std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& motion, const Figure& figure, std::string* error);
+std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& motion, const Figure& figure,
+                                               std::string* error);
 std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
                                                   std::string* error);
 

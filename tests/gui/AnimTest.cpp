@@ -6,6 +6,7 @@
 #include "ViewProbe.h"
 
 #include <QKeyEvent>
+#include <QStatusBar>
 #include <QToolBar>
 
 using namespace figurant;
@@ -91,6 +92,70 @@ class AnimTest : public QObject {
         const int paints = v.Paints();
         app.Frame().Router().Execute(cmd::Animate);
         QCOMPARE(v.Paints(), paints);
+    }
+
+    // A capture opened with File > Open plays every frame on the figure and says what it could not
+    // match; the key frame saved next starts an animation file of its own (never appended to the
+    // capture file).
+    void motionCaptureOpensPlaysAndIsNeverWrittenInto() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        const std::string clip = dir.Write("reach.bvh", R"(HIERARCHY
+ROOT Hips
+{
+  OFFSET 0 100 0
+  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation
+  JOINT Spine
+  {
+    OFFSET 0 20 0
+    CHANNELS 3 Zrotation Xrotation Yrotation
+    JOINT Neck
+    {
+      OFFSET 0 30 0
+      CHANNELS 3 Zrotation Xrotation Yrotation
+      End Site
+      {
+        OFFSET 0 20 0
+      }
+    }
+    JOINT RightArm
+    {
+      OFFSET -20 25 0
+      CHANNELS 3 Zrotation Xrotation Yrotation
+      JOINT RightForeArm
+      {
+        OFFSET -28 0 0
+        CHANNELS 3 Zrotation Xrotation Yrotation
+        End Site
+        {
+          OFFSET -25 0 0
+        }
+      }
+    }
+  }
+}
+MOTION
+Frames: 3
+Frame Time: 0.04
+0 100 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0
+0 100 0 0 0 0 0 0 0 0 0 0 30 0 0 20 0 0
+0 100 0 0 0 0 0 0 0 0 0 0 60 0 0 40 0 0
+)");
+        const int frames = v.FramesShown();
+        app.dialogs.answers = {clip};
+        app.Frame().Router().Execute(cmd::FileOpen);
+        QCOMPARE(v.FramesShown() - frames, 3);
+        QVERIFY(app.dialogs.messages.empty());
+        QVERIFY(app.Frame().statusBar()->currentMessage().contains("Left Upper Arm"));
+        QVERIFY(!v.FigureModel().IsAtRest());
+        const std::string before = ReadAll(clip);
+        app.dialogs.answers = {dir.File("pose.amt")};
+        app.Frame().Router().Execute(cmd::FileSave);
+        QCOMPARE(app.dialogs.requests.back().open, false);
+        QCOMPARE(ReadAll(clip), before);
+        QVERIFY(!ReadAll(dir.File("pose.amt")).empty());
     }
 
     void savesThatFailTellTheUserAndKeepTheIncrements() {

@@ -2,11 +2,11 @@
 // poses (T and A), in centimetres and in metres, played on the figure; each limb points where the
 // clip's does (worked out here by the clip's own forward kinematics) within a degree. Extra and
 // missing bones; the BVH the program exports of the result reads back as the same motion.
+#include "MotionCapture.h"
 #include "BvhWriter.h"
 #include "DefaultModel.h"
 #include "FigureTree.h"
 #include "KvtDoc.h"
-#include "MotionCapture.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -32,9 +32,9 @@ std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming,
         const auto it = naming.find(generic);
         return it == naming.end() ? generic : it->second;
     };
-    std::vector<ClipBone> bones{{n("Hips"), -1, {0, 1.0, 0}},   {n("Spine"), 0, {0, 0.1, 0}},
-                                {n("Spine1"), 1, {0, 0.1, 0}},  {n("Spine2"), 2, {0, 0.12, 0}},
-                                {n("Neck"), 3, {0, 0.15, 0}},   {n("Head"), 4, {0, 0.1, 0}}};
+    std::vector<ClipBone> bones{{n("Hips"), -1, {0, 1.0, 0}},  {n("Spine"), 0, {0, 0.1, 0}},
+                                {n("Spine1"), 1, {0, 0.1, 0}}, {n("Spine2"), 2, {0, 0.12, 0}},
+                                {n("Neck"), 3, {0, 0.15, 0}},  {n("Head"), 4, {0, 0.1, 0}}};
     for (const double side : {1.0, -1.0}) {
         const std::string s = side > 0 ? "Left" : "Right";
         const int shoulder = static_cast<int>(bones.size());
@@ -52,13 +52,28 @@ std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming,
 }
 
 const std::map<std::string, std::string> kMixamo{};
-const std::map<std::string, std::string> kCmu{
-    {"Hips", "hip"},           {"Spine", "lowerback"},    {"Spine1", "upperback"},   {"Spine2", "thorax"},
-    {"Neck", "lowerneck"},     {"Head", "head"},          {"LeftShoulder", "lclavicle"}, {"LeftArm", "lhumerus"},
-    {"LeftForeArm", "lradius"}, {"LeftHand", "lhand"},    {"LeftUpLeg", "lfemur"},   {"LeftLeg", "ltibia"},
-    {"LeftFoot", "lfoot"},     {"LeftToeBase", "ltoes"},  {"RightShoulder", "rclavicle"}, {"RightArm", "rhumerus"},
-    {"RightForeArm", "rradius"}, {"RightHand", "rhand"},  {"RightUpLeg", "rfemur"},  {"RightLeg", "rtibia"},
-    {"RightFoot", "rfoot"},    {"RightToeBase", "rtoes"}};
+const std::map<std::string, std::string> kCmu{{"Hips", "hip"},
+                                              {"Spine", "lowerback"},
+                                              {"Spine1", "upperback"},
+                                              {"Spine2", "thorax"},
+                                              {"Neck", "lowerneck"},
+                                              {"Head", "head"},
+                                              {"LeftShoulder", "lclavicle"},
+                                              {"LeftArm", "lhumerus"},
+                                              {"LeftForeArm", "lradius"},
+                                              {"LeftHand", "lhand"},
+                                              {"LeftUpLeg", "lfemur"},
+                                              {"LeftLeg", "ltibia"},
+                                              {"LeftFoot", "lfoot"},
+                                              {"LeftToeBase", "ltoes"},
+                                              {"RightShoulder", "rclavicle"},
+                                              {"RightArm", "rhumerus"},
+                                              {"RightForeArm", "rradius"},
+                                              {"RightHand", "rhand"},
+                                              {"RightUpLeg", "rfemur"},
+                                              {"RightLeg", "rtibia"},
+                                              {"RightFoot", "rfoot"},
+                                              {"RightToeBase", "rtoes"}};
 
 // Degrees about z, x, y for a bone in a frame: the first frame at rest, then a walk-like swing.
 std::array<double, 3> Angles(std::size_t bone, int frame) {
@@ -75,16 +90,20 @@ std::string ClipText(const std::vector<ClipBone>& bones, double unit, int frames
         const std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
         const Point3d o = (1 / unit) * bones[b].offset;
         text += pad + (bones[b].parent < 0 ? "ROOT " : "JOINT ") + bones[b].name + "\n" + pad + "{\n" + pad +
-                "  OFFSET " + std::to_string(o.x) + " " + std::to_string(o.y) + " " + std::to_string(o.z) + "\n" +
-                pad + (bones[b].parent < 0 ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
-                                           : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
+                "  OFFSET " + std::to_string(o.x) + " " + std::to_string(o.y) + " " + std::to_string(o.z) +
+                "\n" + pad +
+                (bones[b].parent < 0
+                     ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+                     : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
         bool leaf = true;
         for (std::size_t c = 0; c < bones.size(); ++c)
             if (bones[c].parent == static_cast<int>(b)) {
                 write(c, depth + 1);
                 leaf = false;
             }
-        if (leaf) text += pad + "  End Site\n" + pad + "  {\n" + pad + "    OFFSET 0 " + std::to_string(0.1 / unit) + " 0\n" + pad + "  }\n";
+        if (leaf)
+            text += pad + "  End Site\n" + pad + "  {\n" + pad + "    OFFSET 0 " +
+                    std::to_string(0.1 / unit) + " 0\n" + pad + "  }\n";
         text += pad + "}\n";
     };
     write(0, 0);
@@ -147,7 +166,8 @@ class MotionCaptureTest : public testing::Test {
         return std::acos(std::clamp(c, -1.0, 1.0)) * 180 / kPi;
     }
     // Upper arms, forearms, thighs and shanks point as the clip's do, in every frame.
-    void ExpectLimbsFollow(const RetargetedMotion& motion, const std::vector<ClipBone>& bones, const std::string& what) {
+    void ExpectLimbsFollow(const RetargetedMotion& motion, const std::vector<ClipBone>& bones,
+                           const std::string& what) {
         // Segment pairs along a limb, with the clip's bones at their ends (by generic index).
         const struct {
             int from, to;
@@ -159,7 +179,8 @@ class MotionCaptureTest : public testing::Test {
             const auto joints = FigureJoints(motion.frames[static_cast<std::size_t>(f)]);
             const auto clip = ClipJoints(bones, f);
             for (const auto& l : limbs)
-                EXPECT_LT(Degrees(joints.at(l.to) - joints.at(l.from), clip[l.clipTo] - clip[l.clipFrom]), 1.0)
+                EXPECT_LT(Degrees(joints.at(l.to) - joints.at(l.from), clip[l.clipTo] - clip[l.clipFrom]),
+                          1.0)
                     << what << " frame " << f << " segment " << l.from;
         }
     }
@@ -182,7 +203,8 @@ TEST_F(MotionCaptureTest, LimbsTakeTheClipsDirectionsInEveryNamingRestPoseAndUni
                 ASSERT_TRUE(motion) << error;
                 EXPECT_NEAR(motion->framesPerSecond, 30, 1e-3);
                 EXPECT_TRUE(motion->missing.empty()) << UnmatchedNote(*motion);
-                ExpectLimbsFollow(*motion, bones, (naming == &kCmu ? "cmu " : "mixamo ") + std::string(aPose ? "A" : "T"));
+                ExpectLimbsFollow(*motion, bones,
+                                  (naming == &kCmu ? "cmu " : "mixamo ") + std::string(aPose ? "A" : "T"));
             }
 }
 
@@ -196,22 +218,26 @@ TEST_F(MotionCaptureTest, ExtraAndMissingBones) {
     const auto motion = RetargetMotion(*ParseBvh(ClipText(bones, 0.01, 5), &error), figure, &error);
     ASSERT_TRUE(motion) << error;
     EXPECT_EQ(motion->missing, std::vector<std::string>{"Left Forearm"});
-    EXPECT_NE(std::find(motion->leftOut.begin(), motion->leftOut.end(), "LeftHandIndex1"), motion->leftOut.end());
+    EXPECT_NE(std::find(motion->leftOut.begin(), motion->leftOut.end(), "LeftHandIndex1"),
+              motion->leftOut.end());
     const Affine forearm = Affine::FromMatrix(motion->frames[3][7]);
     for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(forearm.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)], 1, 1e-6) << "at rest";
+        EXPECT_NEAR(forearm.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)], 1, 1e-6)
+            << "at rest";
 }
 
 // The BVH the program exports of a played capture, read back and played again, is the same
 // motion: every joint in every frame within 0.1 mm.
 TEST_F(MotionCaptureTest, ExportedBvhReadsBackAsTheSameMotion) {
     std::string error;
-    const auto motion = RetargetMotion(*ParseBvh(ClipText(Skeleton(kCmu, true), 0.01, 5), &error), figure, &error);
+    const auto motion =
+        RetargetMotion(*ParseBvh(ClipText(Skeleton(kCmu, true), 0.01, 5), &error), figure, &error);
     ASSERT_TRUE(motion) << error;
     MotionOptions options;
     options.naming = JointNaming::MotionCapture;
     options.framesPerSecond = motion->framesPerSecond;
-    const auto again = RetargetMotion(*ParseBvh(FormatBvh(figure, motion->frames, options), &error), figure, &error);
+    const auto again =
+        RetargetMotion(*ParseBvh(FormatBvh(figure, motion->frames, options), &error), figure, &error);
     ASSERT_TRUE(again) << error;
     ASSERT_EQ(again->frames.size(), motion->frames.size());
     for (std::size_t f = 0; f < motion->frames.size(); ++f) {
