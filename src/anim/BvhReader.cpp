@@ -2,6 +2,7 @@
 
 #include "InputFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -49,6 +50,7 @@ class Words {
         return r.ec == std::errc() && r.ptr == w->data() + w->size() && std::isfinite(v);
     }
     bool Expect(std::string_view word) { return Next() == word; }
+    std::size_t Left() const { return m_text.size() - m_at; }
 
   private:
     const std::string& m_text;
@@ -121,7 +123,8 @@ struct Parser {
         if (values > static_cast<double>(kMostValues)) return Fail("the motion is too long for this reader");
         motion.frames = static_cast<int>(frames);
         motion.frameTime = frameTime;
-        motion.values.reserve(static_cast<std::size_t>(values));
+        // Room for no more numbers than the rest of the text can hold (two bytes each at least).
+        motion.values.reserve(std::min(static_cast<std::size_t>(values), words.Left() / 2 + 1));
         for (std::size_t i = 0; i < static_cast<std::size_t>(values); ++i) {
             double v = 0;
             if (!words.Number(v))
