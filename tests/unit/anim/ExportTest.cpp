@@ -6,6 +6,7 @@
 #include "DefaultModel.h"
 #include "ExportSkeleton.h"
 #include "GlbWriter.h"
+#include "KeyFrameSet.h"
 #include "KvtDoc.h"
 #include "TempDir.h"
 
@@ -387,4 +388,39 @@ TEST_F(ExportTest, PlaybackOnAnotherFigureKeepsEveryJointOnItsParent) {
         }
     }
     EXPECT_LT(worst, 1e-5);
+}
+
+// Key frames edited in the file: it reads and writes back to the byte; after an insert, a
+// replacement and a deletion the player's last step before every key frame lands on it (the
+// increments were worked out again), and the edited key frames are where playback shows them.
+TEST_F(ExportTest, EditedKeyFramesPlayIntoEachOther) {
+    test::TempDir dir;
+    const std::string walk = Record(dir);
+    const std::string text = test::ReadAll(walk);
+    std::string error;
+    auto set = ParseKeyFrames(text, figure.SegmentCount(), &error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->keys.size(), 3u);
+    EXPECT_EQ(FormatKeyFrames(*set), text);
+
+    Matrix4 scene;
+    PoseEverything(17);
+    const KeyFrame inserted = CurrentKeyFrame(figure, 0, 0, scene);
+    InsertKeyFrame(*set, 1, inserted, figure);
+    PoseEverything(-23);
+    ReplaceKeyFrame(*set, 3, CurrentKeyFrame(figure, 0, 0, scene), figure);
+    DeleteKeyFrame(*set, 2, figure);
+    ASSERT_EQ(set->keys.size(), 3u);
+    const std::string edited = dir.Write("edited.amt", FormatKeyFrames(*set));
+    const auto frames = PlaybackFrames(figure, edited, &error);
+    ASSERT_TRUE(frames) << error;
+    ASSERT_EQ(frames->size(), 23u);
+    for (std::size_t k = 1; k < 3; ++k)
+        for (int s = 0; s < figure.SegmentCount(); ++s)
+            for (int i = 0; i < 16; ++i)
+                EXPECT_NEAR((*frames)[11 * k - 1][static_cast<std::size_t>(s)][i],
+                            (*frames)[11 * k][static_cast<std::size_t>(s)][i], 2e-4)
+                    << "key " << k << " segment " << s << " value " << i;
+    for (int i = 0; i < 16; ++i) // as stored, to the file's six digits
+        EXPECT_NEAR((*frames)[11][4][i], inserted.matrices[4][i], 1e-5);
 }
