@@ -55,14 +55,16 @@ Matrix4 Played(Matrix4 M, const std::array<float, 6>& inc, const std::optional<P
         MultMatrix(M, T);
         if (!centre) continue;
         const Point3d c = *centre;
-        MultMatrix(M, Matrix4::Translation(static_cast<float>(c.x), static_cast<float>(c.y), static_cast<float>(c.z)));
+        MultMatrix(M, Matrix4::Translation(static_cast<float>(c.x), static_cast<float>(c.y),
+                                           static_cast<float>(c.z)));
         const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         for (int k = 0; k < 3; ++k) {
             Matrix4 R;
             MakeRotation(0.1f * inc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1], axes[k][2], R);
             MultMatrix(M, R);
         }
-        MultMatrix(M, Matrix4::Translation(static_cast<float>(-c.x), static_cast<float>(-c.y), static_cast<float>(-c.z)));
+        MultMatrix(M, Matrix4::Translation(static_cast<float>(-c.x), static_cast<float>(-c.y),
+                                           static_cast<float>(-c.z)));
     }
     return M;
 }
@@ -70,7 +72,8 @@ Matrix4 Played(Matrix4 M, const std::array<float, 6>& inc, const std::optional<P
 // One segment's increments: the turn as a tenth of the turn between the two matrices, split into
 // the player's x, y, z turns; then the moves that bring the translation to the second matrix's
 // (the translation the steps give is linear in the moves: found by playing three unit moves).
-std::array<float, 6> SegmentIncrements(const Matrix4& a, const Matrix4& b, const std::optional<Point3d>& centre) {
+std::array<float, 6> SegmentIncrements(const Matrix4& a, const Matrix4& b,
+                                       const std::optional<Point3d>& centre) {
     std::array<float, 6> inc{};
     const Affine A = Affine::FromMatrix(a), B = Affine::FromMatrix(b);
     if (centre) {
@@ -154,7 +157,8 @@ std::string FormatKeyFrames(const KeyFrameSet& set) {
     return out;
 }
 
-std::vector<std::array<float, 6>> IncrementsBetween(const KeyFrame& from, const KeyFrame& to, const Figure& figure) {
+std::vector<std::array<float, 6>> IncrementsBetween(const KeyFrame& from, const KeyFrame& to,
+                                                    const Figure& figure) {
     std::vector<std::array<float, 6>> out;
     for (std::size_t s = 0; s < to.matrices.size() && s < from.matrices.size(); ++s) {
         const int segment = static_cast<int>(s);

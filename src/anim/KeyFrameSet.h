@@ -31,7 +31,8 @@ std::optional<KeyFrameSet> ParseKeyFrames(const std::string& text, int nSegments
 std::string FormatKeyFrames(const KeyFrameSet& set);
 
 // The increments that take `from` to `to` in the player's ten steps on this figure.
-std::vector<std::array<float, 6>> IncrementsBetween(const KeyFrame& from, const KeyFrame& to, const Figure& figure);
+std::vector<std::array<float, 6>> IncrementsBetween(const KeyFrame& from, const KeyFrame& to,
+                                                    const Figure& figure);
 
 // Edits: each leaves the increments on both sides of the change worked out again.
 void InsertKeyFrame(KeyFrameSet& set, std::size_t at, KeyFrame key, const Figure& figure);

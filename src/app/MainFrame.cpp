@@ -1,11 +1,13 @@
 #include "MainFrame.h"
 
 #include "Icons.h"
+#include "KeyFrameStrip.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
@@ -162,6 +164,18 @@ void CMainFrame::BuildStatusBar() {
         m_indicators[static_cast<std::size_t>(i)]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         statusBar()->addPermanentWidget(m_indicators[static_cast<std::size_t>(i)]);
     }
+    // The key-frame strip sits among the standing texts, so showing it leaves the view its size.
+    auto* strip = new KeyFrameStrip(this);
+    strip->setFixedHeight(m_statusPanes[0]->sizeHint().height());
+    statusBar()->insertPermanentWidget(0, strip);
+    m_view->SetKeyFrameStrip(strip);
+    strip->contextMenu = [this](const QPoint& at) {
+        QMenu menu(this);
+        for (const int id : {cmd::KeyFrameInsert, cmd::KeyFrameReplace, cmd::KeyFrameDelete})
+            menu.addAction(QString(res::PromptOf(id)).section('\n', 1, 1), this,
+                           [this, id] { m_router.Execute(id); });
+        menu.exec(at);
+    };
     // The lock indicators show only while their lock is on; a lock key changes them.
     RefreshLockIndicators();
     qApp->installEventFilter(this);

@@ -71,6 +71,10 @@ enum : int {
     ExportControl = 32855,
     ReferencePicture = 32856,
     ReferencePictureOff = 32857,
+    ViewKeyFrames = 32858,
+    KeyFrameInsert = 32859,
+    KeyFrameReplace = 32860,
+    KeyFrameDelete = 32861,
 };
 
 } // namespace figurant::cmd

@@ -106,6 +106,10 @@ const ViewCommand kViewCommands[] = {
     {cmd::ExportControl, [](CKvtView& v) { v.OnExportControl(); }},
     {cmd::ReferencePicture, [](CKvtView& v) { v.OnReferencePicture(); }},
     {cmd::ReferencePictureOff, [](CKvtView& v) { v.OnReferencePictureOff(); }},
+    {cmd::ViewKeyFrames, [](CKvtView& v) { v.OnViewKeyFrames(); }},
+    {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
+    {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
+    {cmd::KeyFrameDelete, [](CKvtView& v) { v.OnDeleteKeyFrame(); }},
 
     {cmd::RotateLeft, [](CKvtView& v) { v.RotateScene(-v.Camera().rotStep, 0, 0, 1); }},
     {cmd::RotateRight, [](CKvtView& v) { v.RotateScene(v.Camera().rotStep, 0, 0, 1); }},
@@ -203,6 +207,16 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
     case cmd::ReferencePictureOff:
         state.enabled = HasReference();
         return true;
+    case cmd::ViewKeyFrames:
+        state.checked = m_bShowKeyFrames;
+        return true;
+    case cmd::KeyFrameInsert:
+        state.enabled = m_keys.has_value() && !m_bPlaying;
+        return true;
+    case cmd::KeyFrameReplace:
+    case cmd::KeyFrameDelete:
+        state.enabled = m_keys.has_value() && !m_bPlaying && SelectedKey() >= 0;
+        return true;
     case cmd::ModeNormal:
         state.checked = m_nRenderMode == RENDER_NORMAL;
         return true;
@@ -213,10 +227,20 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
         state.checked = m_bPlaying;
         return true;
     case cmd::EditUndo:
+        if (KeyEditIsLatest(m_keyUndo)) {
+            state.enabled = !m_bPlaying;
+            state.text = "&Undo " + m_keyUndo.back().name + "\tCtrl+Z";
+            return true;
+        }
         state.enabled = m_figure.CanUndo() && !m_bPlaying;
         state.text = m_figure.CanUndo() ? "&Undo " + m_figure.UndoName() + "\tCtrl+Z" : "&Undo\tCtrl+Z";
         return true;
     case cmd::EditRedo:
+        if (KeyEditIsLatest(m_keyRedo)) {
+            state.enabled = !m_bPlaying;
+            state.text = "&Redo " + m_keyRedo.back().name + "\tCtrl+Y";
+            return true;
+        }
         state.enabled = m_figure.CanRedo() && !m_bPlaying;
         state.text = m_figure.CanRedo() ? "&Redo " + m_figure.RedoName() + "\tCtrl+Y" : "&Redo\tCtrl+Y";
         return true;
@@ -254,6 +278,8 @@ void CKvtView::OnUpdate(int hint) {
         }
         InvalidateAndUpdateNow();
     }
+    // A new document or model lets the strip's key frames go (they belong to the other figure).
+    if (hint == HINT_NEW_DOCUMENT || hint == HINT_DXF_IMPORTED) RefreshKeyFrames();
     RefreshToolbar(Refresh::DocumentUpdate);
 }
 

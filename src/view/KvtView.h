@@ -8,6 +8,7 @@
 #include "CommandTarget.h"
 #include "ControlPictures.h"
 #include "Figure.h"
+#include "KeyFrameSet.h"
 #include "KvtDoc.h"
 #include "Lens.h"
 #include "PoseFrames.h"
@@ -72,6 +73,7 @@ struct ViewCamera {
 };
 
 class ViewWindow;
+class KeyFrameStrip;
 
 class CKvtView : public QWidget, public ICommandTarget {
   public:
@@ -158,6 +160,17 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OnReferencePictureOff();
     ViewMatrices CurrentViewMatrices(int width, int height) const;
     bool HasReference() const { return !m_reference.isNull(); }
+    // The key-frame strip (ViewKeyFrames.cpp); the frame gives the view its strip.
+    void SetKeyFrameStrip(KeyFrameStrip* strip);
+    KeyFrameStrip* Strip() const { return m_strip; }
+    void RefreshKeyFrames(int select = -1);
+    void ShowKeyFrame(int key);
+    void ScrubTo(double position);
+    void OnInsertKeyFrame();
+    void OnReplaceKeyFrame();
+    void OnDeleteKeyFrame();
+    void OnViewKeyFrames();
+    bool KeyFramesShown() const { return m_bShowKeyFrames; }
     void OnRedo();
     void OnMirrorPose();
     void OnFlipPose();
@@ -310,6 +323,14 @@ class CKvtView : public QWidget, public ICommandTarget {
     float FramingZoom(const Vec3f& extent) const;
     Matrix4 LookAtMatrix() const;
     double HalfHeightAt(double depth) const;
+    struct KeyEdit {
+        std::string name, before, after; // the file's bytes either side of the edit
+        long poseChanges;                // the pose changes made before it
+    };
+    void EditKeyFrames(const std::string& name, const std::function<void(KeyFrameSet&)>& edit, int select);
+    int SelectedKey() const;
+    bool KeyEditIsLatest(const std::vector<KeyEdit>& stack) const;
+    bool UndoKeyFrameEdit(bool redo);
     bool LoadReference(const std::string& path, int opacity);
     void RestoreReference();
     void DrawReference();
@@ -327,7 +348,13 @@ class CKvtView : public QWidget, public ICommandTarget {
     QImage m_reference, m_referenceShown;
     std::string m_referencePath;
     int m_referenceOpacity = 50;
-    bool m_bBackdrop = true; // off while pictures for export are drawn
+    bool m_bBackdrop = true;          // off while pictures for export are drawn
+    KeyFrameStrip* m_strip = nullptr; // owned by the frame's status bar
+    bool m_bShowKeyFrames = true;
+    std::optional<KeyFrameSet> m_keys;
+    std::vector<PoseFrame> m_keyFrames; // what playback shows of them on this figure
+    std::vector<KeyEdit> m_keyUndo, m_keyRedo;
+    long m_nPoseChanges = 0;
 
     bool m_bFirstDraw = true;
     bool m_bBuilding = false;

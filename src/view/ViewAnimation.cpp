@@ -163,6 +163,7 @@ bool CKvtView::ConfirmPoseLetGo() {
 
 void CKvtView::NoteSaved() {
     KeepPose();
+    RefreshKeyFrames();
     const auto slash = m_strAnimFile.find_last_of('/');
     m_services.ShowStatusMessage("Saved key frame " + std::to_string(m_nKeyFrames) + " to " +
                                  m_strAnimFile.substr(slash == std::string::npos ? 0 : slash + 1));
@@ -247,6 +248,7 @@ void CKvtView::PlayAnimationFile() {
         KeepPose();
     }
     m_figure.EndStep();
+    RefreshKeyFrames();
     ShowStatus();
 }
 

@@ -20,6 +20,7 @@ void CKvtView::TwistSegment(int b) {
 }
 
 void CKvtView::PoseChanged() {
+    ++m_nPoseChanges;
     InvalidateAndUpdateNow();
     ShowStatus();
 }
@@ -31,12 +32,14 @@ void CKvtView::RefreshUndoButtons() {
 
 void CKvtView::OnUndo() {
     m_bDragging = false;
+    if (UndoKeyFrameEdit(false)) return;
     m_figure.Undo();
     PoseChanged();
 }
 
 void CKvtView::OnRedo() {
     m_bDragging = false;
+    if (UndoKeyFrameEdit(true)) return;
     m_figure.Redo();
     PoseChanged();
 }

@@ -2,6 +2,8 @@
 #include "AnimationFormat.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
+#include "KeyFrameStrip.h"
+#include "PoseFrames.h"
 #include "TempDir.h"
 #include "ViewProbe.h"
 
@@ -156,6 +158,71 @@ Frame Time: 0.04
         QCOMPARE(app.dialogs.requests.back().open, false);
         QCOMPARE(ReadAll(clip), before);
         QVERIFY(!ReadAll(dir.File("pose.amt")).empty());
+    }
+
+    // The strip with real clicks and keys: it shows the recorded key frames without taking room
+    // from the view; a click shows a key frame; insert, replace, delete, undo and redo each leave a
+    // file whose key frames are what the strip showed.
+    void keyFrameStripEditsTheFile() {
+        RunningApp app;
+        TempDir dir;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const QSize viewSize = v.size();
+        const std::string path = dir.File("walk.amt");
+        app.dialogs.answers = {path};
+        Select(app, 6);
+        for (int key = 0; key < 3; ++key) {
+            QTest::keyClick(&v, Qt::Key_PageUp);
+            QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        }
+        KeyFrameStrip& strip = *v.Strip();
+        QVERIFY(strip.isVisible());
+        QCOMPARE(strip.Count(), 3);
+        QCOMPARE(v.size(), viewSize);
+        auto keyOf = [&](int key) {
+            std::string error;
+            const auto frames = PlaybackFrames(v.FigureModel(), path, &error);
+            return frames && static_cast<std::size_t>(11 * key) < frames->size() ? (*frames)[11 * key][6]
+                                                                                 : Matrix4{};
+        };
+        auto click = [&](int key) {
+            QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(strip.MarkX(key), strip.height() / 2));
+        };
+        auto near = [](const Matrix4& a, const Matrix4& b) {
+            for (int i = 0; i < 16; ++i)
+                if (std::fabs(a[i] - b[i]) > 1e-4f) return false;
+            return true;
+        };
+
+        click(0);
+        QVERIFY(near(v.Pose(6).m_matrix, keyOf(0)));
+        QTest::keyClick(&v, Qt::Key_Left);
+        const Matrix4 inserted = v.Pose(6).m_matrix;
+        app.Frame().Router().Execute(cmd::KeyFrameInsert);
+        QCOMPARE(strip.Count(), 4);
+        QCOMPARE(strip.Selected(), 1);
+        QVERIFY(near(keyOf(1), inserted));
+
+        click(3);
+        QTest::keyClick(&v, Qt::Key_Right);
+        QTest::keyClick(&v, Qt::Key_Right);
+        const Matrix4 replaced = v.Pose(6).m_matrix;
+        app.Frame().Router().Execute(cmd::KeyFrameReplace);
+        QVERIFY(near(keyOf(3), replaced));
+        const std::string beforeDelete = ReadAll(path);
+
+        click(1);
+        app.Frame().Router().Execute(cmd::KeyFrameDelete);
+        QCOMPARE(strip.Count(), 3);
+        QVERIFY(near(keyOf(2), replaced));
+
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ReadAll(path), beforeDelete);
+        QCOMPARE(strip.Count(), 4);
+        QTest::keyClick(&app.Frame(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(strip.Count(), 3);
+        QVERIFY(near(keyOf(2), replaced));
     }
 
     void savesThatFailTellTheUserAndKeepTheIncrements() {

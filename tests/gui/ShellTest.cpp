@@ -62,9 +62,9 @@ class ShellTest : public QObject {
                               "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
                  QStringList({"&Animate", "&Roate ...", "R&eset", "Playback &Speed", "&Camera",
-                              "Reference &Picture...", "&No Reference Picture", "-", "&Front\tNum+1",
-                              "S&ide\tNum+3", "&Back\tCtrl+Num+1", "To&p\tNum+7", "H&ome\tHome", "-",
-                              "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
+                              "Reference &Picture...", "&No Reference Picture", "&Key Frames", "-",
+                              "&Front\tNum+1", "S&ide\tNum+3", "&Back\tCtrl+Num+1", "To&p\tNum+7",
+                              "H&ome\tHome", "-", "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
     }
 
     void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {
