@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace figurant {
@@ -127,7 +128,8 @@ struct Parser {
         motion.values.reserve(std::min(static_cast<std::size_t>(values), words.Left() / 2 + 1));
         for (std::size_t i = 0; i < static_cast<std::size_t>(values); ++i) {
             double v = 0;
-            if (!words.Number(v))
+            // A value a float cannot hold would turn into infinity, and every turn into nothing.
+            if (!words.Number(v) || std::fabs(v) > std::numeric_limits<float>::max())
                 return Fail("frame " + std::to_string(i / std::max(motion.channelsPerFrame, 1) + 1) +
                             " is cut short or holds something that is not a number");
             motion.values.push_back(static_cast<float>(v));

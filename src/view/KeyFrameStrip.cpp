@@ -40,7 +40,8 @@ int KeyFrameStrip::MarkX(int key) const {
 
 double KeyFrameStrip::PositionAt(int x) const {
     if (m_count <= 1) return 0;
-    return std::clamp((x - kMargin) * double(m_count - 1) / std::max(1, width() - 2 * kMargin), 0.0, m_count - 1.0);
+    return std::clamp((x - kMargin) * double(m_count - 1) / std::max(1, width() - 2 * kMargin), 0.0,
+                      m_count - 1.0);
 }
 
 void KeyFrameStrip::paintEvent(QPaintEvent*) {
@@ -50,12 +51,15 @@ void KeyFrameStrip::paintEvent(QPaintEvent*) {
     p.drawLine(kMargin, mid, width() - kMargin, mid);
     for (int k = 0; k < m_count; ++k) {
         const int x = MarkX(k);
-        p.setPen(k == m_selected ? palette().color(QPalette::Highlight) : palette().color(QPalette::WindowText));
+        p.setPen(k == m_selected ? palette().color(QPalette::Highlight)
+                                 : palette().color(QPalette::WindowText));
         p.drawLine(x, 2, x, height() - 2);
         p.drawText(x + 2, height() - 2, QString::number(k + 1));
     }
     if (m_count > 0) {
-        const int x = kMargin + static_cast<int>(std::lround(m_playhead * (m_count > 1 ? double(width() - 2 * kMargin) / (m_count - 1) : 0)));
+        const int x =
+            kMargin + static_cast<int>(std::lround(
+                          m_playhead * (m_count > 1 ? double(width() - 2 * kMargin) / (m_count - 1) : 0)));
         p.setPen(QPen(Qt::red, 2));
         p.drawLine(m_count > 1 ? x : width() / 2, 0, m_count > 1 ? x : width() / 2, height());
     }

@@ -61,18 +61,22 @@ void CKvtView::ShowKeyFrame(int key) {
 
 void CKvtView::ScrubTo(double position) {
     if (m_keyFrames.empty() || m_bPlaying) return;
-    const auto frame = std::min(m_keyFrames.size() - 1, static_cast<std::size_t>(std::lround(position * kFramesPerKey)));
+    const auto frame =
+        std::min(m_keyFrames.size() - 1, static_cast<std::size_t>(std::lround(position * kFramesPerKey)));
     ApplyFrame(m_figure, m_keyFrames[frame]);
     if (m_strip) m_strip->Show(m_strip->Count(), m_strip->Selected(), position);
     InvalidateAndUpdateNow();
 }
 
 // Writes the edited key frames over the file (durably), remembers what it held for Undo.
-void CKvtView::EditKeyFrames(const std::string& name, const std::function<void(KeyFrameSet&)>& edit, int select) {
+void CKvtView::EditKeyFrames(const std::string& name, const std::function<void(KeyFrameSet&)>& edit,
+                             int select) {
     if (!m_keys) return;
     std::string error;
     const auto before = ReadInputFile(m_strAnimFile, &error);
-    if (!before) return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error + ".");
+    if (!before)
+        return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
+                                     ".");
     KeyFrameSet edited = *m_keys;
     edit(edited);
     const std::string after = FormatKeyFrames(edited);
@@ -87,32 +91,40 @@ void CKvtView::EditKeyFrames(const std::string& name, const std::function<void(K
 }
 
 int CKvtView::SelectedKey() const {
-    return m_strip && m_strip->Selected() >= 0 ? m_strip->Selected() : (m_keys ? static_cast<int>(m_keys->keys.size()) - 1 : -1);
+    return m_strip && m_strip->Selected() >= 0 ? m_strip->Selected()
+                                               : (m_keys ? static_cast<int>(m_keys->keys.size()) - 1 : -1);
 }
 
 void CKvtView::OnInsertKeyFrame() {
     if (!m_keys) return;
     const auto at = static_cast<std::size_t>(SelectedKey() + 1);
-    const KeyFrame key = CurrentKeyFrame(m_figure, m_camera.sceneRotX, m_camera.sceneRotZ, m_camera.sceneMatrix);
-    EditKeyFrames("Insert Key Frame", [&](KeyFrameSet& set) { InsertKeyFrame(set, at, key, m_figure); },
-                  static_cast<int>(at));
+    const KeyFrame key =
+        CurrentKeyFrame(m_figure, m_camera.sceneRotX, m_camera.sceneRotZ, m_camera.sceneMatrix);
+    EditKeyFrames(
+        "Insert Key Frame", [&](KeyFrameSet& set) { InsertKeyFrame(set, at, key, m_figure); },
+        static_cast<int>(at));
 }
 
 void CKvtView::OnReplaceKeyFrame() {
     const int at = SelectedKey();
     if (!m_keys || at < 0) return;
-    const KeyFrame key = CurrentKeyFrame(m_figure, m_camera.sceneRotX, m_camera.sceneRotZ, m_camera.sceneMatrix);
-    EditKeyFrames("Replace Key Frame",
-                  [&](KeyFrameSet& set) { ReplaceKeyFrame(set, static_cast<std::size_t>(at), key, m_figure); }, at);
+    const KeyFrame key =
+        CurrentKeyFrame(m_figure, m_camera.sceneRotX, m_camera.sceneRotZ, m_camera.sceneMatrix);
+    EditKeyFrames(
+        "Replace Key Frame",
+        [&](KeyFrameSet& set) { ReplaceKeyFrame(set, static_cast<std::size_t>(at), key, m_figure); }, at);
 }
 
 void CKvtView::OnDeleteKeyFrame() {
     const int at = SelectedKey();
     if (!m_keys || at < 0) return;
     if (m_keys->keys.size() <= 1)
-        return m_services.MessageBox("An animation keeps at least one key frame: this one cannot be deleted.");
-    EditKeyFrames("Delete Key Frame", [&](KeyFrameSet& set) { DeleteKeyFrame(set, static_cast<std::size_t>(at), m_figure); },
-                  std::max(0, at - 1));
+        return m_services.MessageBox(
+            "An animation keeps at least one key frame: this one cannot be deleted.");
+    EditKeyFrames(
+        "Delete Key Frame",
+        [&](KeyFrameSet& set) { DeleteKeyFrame(set, static_cast<std::size_t>(at), m_figure); },
+        std::max(0, at - 1));
 }
 
 void CKvtView::OnViewKeyFrames() {
@@ -129,7 +141,8 @@ bool CKvtView::UndoKeyFrameEdit(bool redo) {
     std::vector<KeyEdit>& from = redo ? m_keyRedo : m_keyUndo;
     if (!KeyEditIsLatest(from)) return false;
     const KeyEdit edit = from.back();
-    if (const std::string failed = WriteFileDurably(m_strAnimFile, redo ? edit.after : edit.before); !failed.empty()) {
+    if (const std::string failed = WriteFileDurably(m_strAnimFile, redo ? edit.after : edit.before);
+        !failed.empty()) {
         m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be changed: " + failed + ".");
         return true;
     }
