@@ -18,6 +18,8 @@ constexpr int kMostJoints = 10000;
 constexpr int kMostChannels = 6;
 constexpr std::size_t kMostValues = 100'000'000;
 constexpr int kDeepest = 1000;
+// No bone is longer than this in any unit (a kilometre in millimetres).
+constexpr double kLargestOffset = 1e6;
 
 // The text as whitespace-separated words, braces words of their own.
 class Words {
@@ -80,8 +82,10 @@ struct Parser {
             return Fail("the skeleton has too many joints");
         BvhJoint joint{std::move(name), parent, {}, {}, endSite, motion.channelsPerFrame};
         if (!words.Expect("{") || !words.Expect("OFFSET")) return Fail("a joint has no OFFSET");
-        if (!words.Number(joint.offset.x) || !words.Number(joint.offset.y) || !words.Number(joint.offset.z))
-            return Fail("an OFFSET is not three numbers");
+        if (!words.Number(joint.offset.x) || !words.Number(joint.offset.y) || !words.Number(joint.offset.z) ||
+            std::fabs(joint.offset.x) + std::fabs(joint.offset.y) + std::fabs(joint.offset.z) >
+                kLargestOffset)
+            return Fail("an OFFSET is not three numbers of a body's size");
         const int index = static_cast<int>(motion.joints.size());
         if (!endSite) {
             double count = 0;
