@@ -166,6 +166,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     void RefreshKeyFrames(int select = -1);
     void ShowKeyFrame(int key);
     void ScrubTo(double position);
+    void PlayFromPlayhead();
+    std::size_t PlayheadFrame() const;
+    void MovePlayhead(std::size_t frame);
     void OnInsertKeyFrame();
     void OnReplaceKeyFrame();
     void OnDeleteKeyFrame();
@@ -355,6 +358,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<PoseFrame> m_keyFrames; // what playback shows of them on this figure
     std::vector<KeyEdit> m_keyUndo, m_keyRedo;
     long m_nPoseChanges = 0;
+    bool m_bPlayheadMoved = false; // by a click or a drag on the strip: Animate plays from there
 
     bool m_bFirstDraw = true;
     bool m_bBuilding = false;

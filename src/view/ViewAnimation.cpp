@@ -138,7 +138,11 @@ void CKvtView::OnAnimate() {
     if (!m_bAnimAvailable) return;
     m_services.CheckToolButton(cmd::Animate, true);
     m_bPlaying = true;
-    PlayAnimationFile();
+    // After a key frame was shown or the strip scrubbed, playback goes on from there.
+    if (m_bPlayheadMoved && !m_keyFrames.empty())
+        PlayFromPlayhead();
+    else
+        PlayAnimationFile();
     m_bPlaying = false;
     m_services.CheckToolButton(cmd::Animate, false);
 }
@@ -216,6 +220,24 @@ void CKvtView::PlayMotionCapture() {
     AnimationScene scene = Scene();
     ClearIncrements(scene);
     KeepPose();
+}
+
+// The frames of the strip from its playhead on, at the chosen rate.
+void CKvtView::PlayFromPlayhead() {
+    PlaybackInputFilter filter(m_bPlaying);
+    m_figure.BeginStep("Play Animation");
+    const auto showFrame = FrameClock(m_nPlaybackRate);
+    for (std::size_t f = PlayheadFrame(); f < m_keyFrames.size() && m_bPlaying; ++f) {
+        ApplyFrame(m_figure, m_keyFrames[f]);
+        MovePlayhead(f);
+        showFrame();
+    }
+    m_bPlayheadMoved = false;
+    AnimationScene scene = Scene();
+    ClearIncrements(scene);
+    KeepPose();
+    m_figure.EndStep();
+    ShowStatus();
 }
 
 // Playback moves the figure; where it leaves the figure is one undoable step.

@@ -29,6 +29,7 @@ void CKvtView::SetKeyFrameStrip(KeyFrameStrip* strip) {
 // The animation file's key frames read again, and the frames playback shows of them on this
 // figure, for going to a key frame and scrubbing.
 void CKvtView::RefreshKeyFrames(int select) {
+    m_bPlayheadMoved = false;
     m_keys.reset();
     m_keyFrames.clear();
     if (m_bAnimAvailable && !IsMotionCaptureFile(m_strAnimFile) && m_figure.IsBuilt()) {
@@ -55,8 +56,21 @@ void CKvtView::ShowKeyFrame(int key) {
     ApplyFrame(m_figure, m_keyFrames[frame]);
     m_figure.EndStep();
     if (m_strip) m_strip->Show(m_strip->Count(), key, key);
+    m_bPlayheadMoved = true;
     KeepPose();
     PoseChanged();
+}
+
+// The frame of playback the strip's playhead is at.
+std::size_t CKvtView::PlayheadFrame() const {
+    if (m_keyFrames.empty() || !m_strip) return 0;
+    return std::min(m_keyFrames.size() - 1,
+                    static_cast<std::size_t>(std::lround(m_strip->Playhead() * kFramesPerKey)));
+}
+
+void CKvtView::MovePlayhead(std::size_t frame) {
+    if (m_strip)
+        m_strip->Show(m_strip->Count(), m_strip->Selected(), static_cast<double>(frame) / kFramesPerKey);
 }
 
 void CKvtView::ScrubTo(double position) {
@@ -65,6 +79,7 @@ void CKvtView::ScrubTo(double position) {
         std::min(m_keyFrames.size() - 1, static_cast<std::size_t>(std::lround(position * kFramesPerKey)));
     ApplyFrame(m_figure, m_keyFrames[frame]);
     if (m_strip) m_strip->Show(m_strip->Count(), m_strip->Selected(), position);
+    m_bPlayheadMoved = true;
     InvalidateAndUpdateNow();
 }
 

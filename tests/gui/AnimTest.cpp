@@ -223,6 +223,13 @@ Frame Time: 0.04
         QTest::keyClick(&app.Frame(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(strip.Count(), 3);
         QVERIFY(near(keyOf(2), replaced));
+
+        // Animate after a click plays on from that key frame: its frames and the last's ten steps.
+        click(1);
+        const int shown = v.FramesShown();
+        app.Frame().Router().Execute(cmd::Animate);
+        QCOMPARE(v.FramesShown() - shown, 12);
+        QVERIFY(near(v.Pose(6).m_matrix, replaced));
     }
 
     void savesThatFailTellTheUserAndKeepTheIncrements() {
