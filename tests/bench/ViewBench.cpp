@@ -2,6 +2,7 @@
 // maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
 #include "AnimationFormat.h"
 #include "GuiFixture.h"
+#include "KeyFrameStrip.h"
 #include "ReferenceMesh.h"
 #include "StressModels.h"
 #include "SurfaceFormat.h"
@@ -278,6 +279,32 @@ void BM_MemoryAfterPosing(benchmark::State& state) {
 const int kStress = bench::ResolutionFor(100000);
 const int kMillion = bench::ResolutionFor(1000000);
 
+// One scrub step on the key-frame strip (a frame of the recorded animation shown), against one
+// paint of the same figure (BM_Paint/1/1).
+void BM_Scrub(benchmark::State& state) {
+    LoadModel(1);
+    EnterHierarchy();
+    QTemporaryDir dir;
+    CKvtView& view = g_app->View();
+    view.SetAnimationFile("", false); // a new recording each run
+    g_app->dialogs.answers = {(dir.path() + "/scrub.amt").toStdString()};
+    for (int key = 0; key < 3; ++key) {
+        view.FigureModel().Pick(6, false);
+        view.FigureModel().ApplyPoseKey({PoseKeyStep::Turn, 1, 20.0f}, 0.0f);
+        g_app->Frame().Router().Execute(cmd::FileSave);
+    }
+    if (!view.Strip() || view.Strip()->Count() != 3)
+        return state.SkipWithError(g_app->dialogs.messages.empty() ? "no key frames"
+                                                                   : g_app->dialogs.messages.back().c_str());
+    double at = 0;
+    for (auto _ : state) {
+        at = at > 1.9 ? 0 : at + 0.1;
+        view.ScrubTo(at);
+        view.makeCurrent();
+        glFinish();
+    }
+}
+
 // File > Export > Export Picture (0) against Export Control Pictures, all six files (1), of the
 // built-in figure at 2048 x 2048, through the commands with the dialogs answered.
 void BM_ExportPictures(benchmark::State& state) {
@@ -320,6 +347,7 @@ BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMilli
 BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectLargest)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceTwist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scrub)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportPictures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReferencePick)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 
