@@ -15,6 +15,9 @@ namespace {
 
 enum Segment { kHead = 0, kChest = 1, kPelvis = 3, kFirstLimb = 4, kSegments = 16 };
 
+// Metres of root travel beyond which a capture's motion is not believed.
+constexpr double kFarthestTravel = 1e4;
+
 // Each segment's next segment along its bone (-1 for the ends of the limbs and the head).
 constexpr int kNextAlong[kSegments] = {-1, 0, -1, -1, 6, 7, 8, 9, -1, -1, 12, 13, 14, 15, -1, -1};
 
@@ -284,9 +287,12 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
         for (const TreeNode& node : FigureTreeTable()) {
             const auto s = static_cast<std::size_t>(node.segment);
             if (node.parent < 0) {
-                const Point3d travel =
-                    travelScale > 0 ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start)
-                                    : Point3d{};
+                Point3d travel = travelScale > 0
+                                     ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start)
+                                     : Point3d{};
+                // A capture that travels further than any stage is not followed there.
+                if (!(std::fabs(travel.x) + std::fabs(travel.y) + std::fabs(travel.z) < kFarthestTravel))
+                    travel = {};
                 frame[s] = TurnAbout(turn[s], figureRest.joint[kChest].value_or(Point3d{}), travel);
             } else if (figureRest.joint[s]) {
                 frame[s] = TurnAbout(Transposed(turn[static_cast<std::size_t>(node.parent)]) * turn[s],
