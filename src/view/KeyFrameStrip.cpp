@@ -81,6 +81,10 @@ void KeyFrameStrip::mouseMoveEvent(QMouseEvent* event) {
         scrubbed(PositionAt(event->position().toPoint().x()));
 }
 
+void KeyFrameStrip::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && scrubEnded) scrubEnded();
+}
+
 void KeyFrameStrip::contextMenuEvent(QContextMenuEvent* event) {
     if (contextMenu) contextMenu(event->globalPos());
 }

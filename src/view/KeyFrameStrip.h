@@ -24,6 +24,7 @@ class KeyFrameStrip : public QWidget {
 
     std::function<void(int)> keyClicked;
     std::function<void(double)> scrubbed;
+    std::function<void()> scrubEnded;
     std::function<void(const QPoint&)> contextMenu;
 
     QSize sizeHint() const override;
@@ -32,6 +33,7 @@ class KeyFrameStrip : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:

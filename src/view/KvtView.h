@@ -166,6 +166,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void RefreshKeyFrames(int select = -1);
     void ShowKeyFrame(int key);
     void ScrubTo(double position);
+    void EndScrub();
     void PlayFromPlayhead();
     std::size_t PlayheadFrame() const;
     void MovePlayhead(std::size_t frame);
@@ -358,6 +359,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<PoseFrame> m_keyFrames; // what playback shows of them on this figure
     std::vector<KeyEdit> m_keyUndo, m_keyRedo;
     long m_nPoseChanges = 0;
+    bool m_bScrubbing = false;
     bool m_bPlayheadMoved = false; // by a click or a drag on the strip: Animate plays from there
 
     bool m_bFirstDraw = true;

@@ -1,6 +1,7 @@
 // The key-frame strip's side of the view: the animation file's key frames shown, gone to, scrubbed
 // through and edited (inserted, replaced, deleted), each edit written through the durable writer
 // and undoable.
+#include "AnimationWriter.h"
 #include "DurableFile.h"
 #include "InputFile.h"
 #include "KeyFrameSet.h"
@@ -23,6 +24,7 @@ void CKvtView::SetKeyFrameStrip(KeyFrameStrip* strip) {
     m_strip = strip;
     m_strip->keyClicked = [this](int key) { ShowKeyFrame(key); };
     m_strip->scrubbed = [this](double at) { ScrubTo(at); };
+    m_strip->scrubEnded = [this] { EndScrub(); };
     m_strip->hide();
 }
 
@@ -55,6 +57,8 @@ void CKvtView::ShowKeyFrame(int key) {
     m_figure.BeginStep("Go to Key Frame");
     ApplyFrame(m_figure, m_keyFrames[frame]);
     m_figure.EndStep();
+    AnimationScene scene = Scene();
+    ClearIncrements(scene);
     if (m_strip) m_strip->Show(m_strip->Count(), key, key);
     m_bPlayheadMoved = true;
     KeepPose();
@@ -77,10 +81,25 @@ void CKvtView::ScrubTo(double position) {
     if (m_keyFrames.empty() || m_bPlaying) return;
     const auto frame =
         std::min(m_keyFrames.size() - 1, static_cast<std::size_t>(std::lround(position * kFramesPerKey)));
+    // A drag through the steps is one undoable step, as a playback is.
+    if (!m_bScrubbing) m_figure.BeginStep("Scrub Key Frames");
+    m_bScrubbing = true;
     ApplyFrame(m_figure, m_keyFrames[frame]);
     if (m_strip) m_strip->Show(m_strip->Count(), m_strip->Selected(), position);
     m_bPlayheadMoved = true;
     InvalidateAndUpdateNow();
+}
+
+// Where a drag leaves the figure is a pose shown, as where a playback stops: a key frame saved
+// next counts only what changes from here.
+void CKvtView::EndScrub() {
+    if (!m_bScrubbing) return;
+    m_bScrubbing = false;
+    m_figure.EndStep();
+    AnimationScene scene = Scene();
+    ClearIncrements(scene);
+    KeepPose();
+    PoseChanged();
 }
 
 // Writes the edited key frames over the file (durably), remembers what it held for Undo.

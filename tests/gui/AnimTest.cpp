@@ -7,7 +7,9 @@
 #include "TempDir.h"
 #include "ViewProbe.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -223,6 +225,20 @@ Frame Time: 0.04
         QTest::keyClick(&app.Frame(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(strip.Count(), 3);
         QVERIFY(near(keyOf(2), replaced));
+
+        // A drag between the marks shows the steps between them, and is one step for Undo.
+        const Matrix4 beforeDrag = v.Pose(6).m_matrix;
+        const int y = strip.height() / 2;
+        QTest::mousePress(&strip, Qt::LeftButton, {}, QPoint(strip.MarkX(0) + 10, y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(strip.MarkX(1) - 10, y),
+                         strip.mapToGlobal(QPointF(strip.MarkX(1) - 10, y)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&strip, &move);
+        QTest::mouseRelease(&strip, Qt::LeftButton, {}, QPoint(strip.MarkX(1) - 10, y));
+        QVERIFY(!near(v.Pose(6).m_matrix, beforeDrag));
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(near(v.Pose(6).m_matrix, beforeDrag));
+        QCOMPARE(strip.Count(), 3); // the key frames stay as they are
 
         // Animate after a click plays on from that key frame: its frames and the last's ten steps.
         click(1);
