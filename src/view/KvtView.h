@@ -52,11 +52,9 @@ struct ViewCamera {
     Lens lens = StandardLens();
     double fovy = kStandardFieldOfView; // the lens's
     double aspect = 1.0;
-    double zNear = -1.0, zFar = -1.0;
-    // Extents of the model's bounding box; -1 until a model has given the view a size.
-    float extentZ = -1.0f, extentY = -1.0f, extentX = -1.0f;
-    float camDist = 0.0f;
-    float modelSize = 0.0f;
+    // The model's box, the eye's distance and the depth range; the extents are -1 until a model has
+    // given the view a size.
+    ViewVolume volume;
     // Viewing transform with every zoom and scene turn applied on the model side.
     Matrix4 sceneMatrix;
     std::array<float, 3> rotAxis{1, 0, 0};
@@ -338,7 +336,6 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool LoadReference(const std::string& path, int opacity);
     void RestoreReference();
     void DrawReference();
-    ViewVolume Volume() const;
     void MultProjection() const;
 
     CKvtDoc& m_doc;

@@ -15,28 +15,7 @@ Box CKvtView::ModelBox() const {
 }
 
 void CKvtView::ComputeViewVolume() {
-    ViewCamera& c = m_camera;
-    const ViewVolume v = figurant::ComputeViewVolume(ModelBox().Extent());
-    c.extentX = v.extentX;
-    c.extentY = v.extentY;
-    c.extentZ = v.extentZ;
-    c.camDist = v.camDist;
-    c.modelSize = v.modelSize;
-    c.zNear = v.zNear;
-    c.zFar = v.zFar;
-}
-
-ViewVolume CKvtView::Volume() const {
-    const ViewCamera& c = m_camera;
-    ViewVolume v;
-    v.extentX = c.extentX;
-    v.extentY = c.extentY;
-    v.extentZ = c.extentZ;
-    v.camDist = c.camDist;
-    v.modelSize = c.modelSize;
-    v.zNear = c.zNear;
-    v.zFar = c.zFar;
-    return v;
+    m_camera.volume = figurant::ComputeViewVolume(ModelBox().Extent());
 }
 
 void CKvtView::OnSize(int width, int height) {
@@ -48,13 +27,14 @@ void CKvtView::OnSize(int width, int height) {
         c.viewportH = height;
         c.aspect = static_cast<double>(width) / height;
     }
-    if (c.extentZ < 0) {
+    if (c.volume.extentZ < 0) {
         const Vec3f extent = ModelBox().Extent();
-        c.extentZ = extent.z;
-        c.extentY = extent.y;
-        c.extentX = extent.x;
-        if (std::fabs(c.extentZ) < 1e-8 && std::fabs(c.extentY) < 1e-8 && std::fabs(c.extentX) < 1e-8) {
-            c.extentZ = -1.0f;
+        c.volume.extentZ = extent.z;
+        c.volume.extentY = extent.y;
+        c.volume.extentX = extent.x;
+        if (std::fabs(c.volume.extentZ) < 1e-8 && std::fabs(c.volume.extentY) < 1e-8 &&
+            std::fabs(c.volume.extentX) < 1e-8) {
+            c.volume.extentZ = -1.0f;
             return;
         }
     }
@@ -70,7 +50,7 @@ void CKvtView::OnSize(int width, int height) {
 }
 
 double CKvtView::HalfHeightAt(double depth) const {
-    return figurant::HalfHeightAt(m_camera.lens, Volume(), depth);
+    return figurant::HalfHeightAt(m_camera.lens, m_camera.volume, depth);
 }
 
 // The lens's projection on top of the current matrix (GLU's own for a perspective lens, so the
@@ -79,9 +59,9 @@ void CKvtView::MultProjection() const {
     const ViewCamera& c = m_camera;
     if (c.lens.Orthographic()) {
         const double h = HalfHeightAt(0);
-        glOrtho(-h * c.aspect, h * c.aspect, -h, h, c.zNear, c.zFar);
+        glOrtho(-h * c.aspect, h * c.aspect, -h, h, c.volume.zNear, c.volume.zFar);
     } else {
-        gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
+        gluPerspective(c.fovy, c.aspect, c.volume.zNear, c.volume.zFar);
     }
 }
 
@@ -100,8 +80,8 @@ void CKvtView::SetLens(const Lens& lens) {
 // which fixes the lights set up next to the camera.
 void CKvtView::SetupCamera() {
     ViewCamera& c = m_camera;
-    if (c.extentZ < 0) ComputeViewVolume();
-    c.eye = {0, -(1.5 * c.extentZ + c.camDist), 0};
+    if (c.volume.extentZ < 0) ComputeViewVolume();
+    c.eye = {0, -(1.5 * c.volume.extentZ + c.volume.camDist), 0};
     if (!m_doc.Model()) return;
     c.modelCentre = m_doc.Model()->Bounds().Centre();
     c.centre = {0, 0, 0};
@@ -126,13 +106,14 @@ Matrix4 CKvtView::LookAtMatrix() const {
 // figure small; the start view zooms in on top of it, so every camera command keeps its meaning.
 float CKvtView::StartZoom() const {
     const ViewCamera& c = m_camera;
-    return FramingZoom({c.extentX * c.modelScale, c.extentY * c.modelScale, c.extentZ * c.modelScale});
+    return FramingZoom(
+        {c.volume.extentX * c.modelScale, c.volume.extentY * c.modelScale, c.volume.extentZ * c.modelScale});
 }
 
 // The zoom that makes a box of this extent (view units) about the origin fill the start share of
 // the view, measured at the front of the box.
 float CKvtView::FramingZoom(const Vec3f& extent) const {
-    return figurant::FramingZoom(m_camera.lens, Volume(), extent, m_camera.aspect);
+    return figurant::FramingZoom(m_camera.lens, m_camera.volume, extent, m_camera.aspect);
 }
 
 Matrix4 CKvtView::StartMatrix() {
@@ -175,7 +156,7 @@ void CKvtView::OnViewPreset(int commandId) {
         if (command.id != commandId) continue;
         const ViewPreset& p = *FindViewPreset(command.view);
         ViewCamera& c = m_camera;
-        if (c.extentZ < 0) ComputeViewVolume();
+        if (c.volume.extentZ < 0) ComputeViewVolume();
         Trackball(c.curQuat, 0, 0, 0, 0);
         c.sceneRotX = c.sceneRotZ = 0;
         const Matrix4 start = commandId == cmd::ViewHome ? HomeMatrix() : StartMatrix();

@@ -49,7 +49,7 @@ ViewMatrices CKvtView::CurrentViewMatrices(int width, int height) const {
     MultMatrix(view.modelView, turn);
     view.modelView = SceneRotated(view.modelView, static_cast<float>(c.sceneRotX), 1, 0, 0);
     view.modelView = SceneRotated(view.modelView, static_cast<float>(c.sceneRotZ), 0, 0, 1);
-    view.projection = ProjectionMatrix(c.lens, Volume(), static_cast<double>(width) / height);
+    view.projection = ProjectionMatrix(c.lens, c.volume, static_cast<double>(width) / height);
     view.width = width;
     view.height = height;
     return view;

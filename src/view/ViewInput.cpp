@@ -90,7 +90,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
             // The turn about y mixes a pixel row with half the model's width (a length in
             // metres); it stays near zero for ordinary drags. Guarded against a zero divisor and
             // numbers beyond an int.
-            const double divisor = y - 0.5 * c.extentX;
+            const double divisor = y - 0.5 * c.volume.extentX;
             m_dragRot[1] = std::fabs(divisor) > 1e-9 ? ClampToInt(4.0 * dy / divisor) % 360 : 0;
             m_dragRot[2] = DragAngle(dx);
             if (!m_bDragging) m_figure.BeginDrag(); // a drag whose press the view did not see
@@ -114,7 +114,7 @@ bool CKvtView::OnKeyDown(int qtKey) {
     if (!found) return false;
     if (!m_figure.IsBuilt()) return true;
     if (found->step.kind == PoseKeyStep::Twist) m_twistAngle = found->step.amount;
-    m_figure.ApplyPoseKey(found->step, static_cast<float>(0.1 * m_camera.modelSize));
+    m_figure.ApplyPoseKey(found->step, static_cast<float>(0.1 * m_camera.volume.modelSize));
     PoseChanged();
     return true;
 }

@@ -76,7 +76,7 @@ void ReferenceMesh::SetCamera(const ViewCamera& c, bool pick, int x, int y) {
         GLint viewport[4] = {0, 0, c.viewportW, c.viewportH};
         gluPickMatrix(x, c.viewportH - y, 2, 2, viewport);
     }
-    gluPerspective(c.fovy, c.aspect, c.zNear, c.zFar);
+    gluPerspective(c.fovy, c.aspect, c.volume.zNear, c.volume.zFar);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(c.sceneMatrix.data());
 }

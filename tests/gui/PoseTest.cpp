@@ -135,9 +135,9 @@ class PoseTest : public QObject {
         QCOMPARE(v.Pose(6).m_rotInc[2], 0.0f);
         QCOMPARE(v.Pose(10).m_rotInc[2], 0.0f);
         QTest::keyClick(&v, Qt::Key_B);
-        QCOMPARE(v.Pose(4).m_transInc[0], static_cast<float>(0.1 * v.Camera().modelSize));
+        QCOMPARE(v.Pose(4).m_transInc[0], static_cast<float>(0.1 * v.Camera().volume.modelSize));
         QTest::keyClick(&v, Qt::Key_D, Qt::ShiftModifier);
-        QCOMPARE(v.Pose(4).m_transInc[2], -static_cast<float>(0.1 * v.Camera().modelSize));
+        QCOMPARE(v.Pose(4).m_transInc[2], -static_cast<float>(0.1 * v.Camera().volume.modelSize));
     }
 
     void twistAndUntwistRestoreTheLimb() {
