@@ -71,31 +71,16 @@ const std::vector<KeyPointSource>& Sources(KeyPointLayout layout) {
                                                     F(Place::LeftEye),
                                                     F(Place::RightEar),
                                                     F(Place::LeftEar)};
-    static const std::vector<KeyPointSource> body25{kNose,
-                                                    kNeck,
-                                                    J(kRightUpperArm),
-                                                    J(kRightForearm),
-                                                    J(kRightHand),
-                                                    J(kLeftUpperArm),
-                                                    J(kLeftForearm),
-                                                    J(kLeftHand),
-                                                    {Source::MidHip, kPelvis, Place::None},
-                                                    J(kRightThigh),
-                                                    J(kRightShank),
-                                                    J(kRightFoot),
-                                                    J(kLeftThigh),
-                                                    J(kLeftShank),
-                                                    J(kLeftFoot),
-                                                    F(Place::RightEye),
-                                                    F(Place::LeftEye),
-                                                    F(Place::RightEar),
-                                                    F(Place::LeftEar),
-                                                    T(kLeftFoot, Place::BigToe),
-                                                    T(kLeftFoot, Place::SmallToe),
-                                                    T(kLeftFoot, Place::Heel),
-                                                    T(kRightFoot, Place::BigToe),
-                                                    T(kRightFoot, Place::SmallToe),
-                                                    T(kRightFoot, Place::Heel)};
+    // The 25-point layout puts the middle of the hips after the arms and adds the feet.
+    static const std::vector<KeyPointSource> body25 = [] {
+        std::vector<KeyPointSource> points(body18.begin(), body18.begin() + 8);
+        points.push_back({Source::MidHip, kPelvis, Place::None});
+        points.insert(points.end(), body18.begin() + 8, body18.end());
+        for (const int foot : {kLeftFoot, kRightFoot})
+            for (const Place place : {Place::BigToe, Place::SmallToe, Place::Heel})
+                points.push_back(T(foot, place));
+        return points;
+    }();
     return layout == KeyPointLayout::Body18 ? body18 : body25;
 }
 
