@@ -326,8 +326,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     Matrix4 LookAtMatrix() const;
     double HalfHeightAt(double depth) const;
     struct KeyEdit {
-        std::string name, before, after; // the file's bytes either side of the edit
-        long poseChanges;                // the pose changes made before it
+        std::string name, file, before, after; // the file, and its bytes either side of the edit
+        long poseChanges;                      // the pose changes made before it
     };
     void EditKeyFrames(const std::string& name, const std::function<void(KeyFrameSet&)>& edit, int select);
     int SelectedKey() const;

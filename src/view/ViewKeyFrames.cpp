@@ -117,7 +117,7 @@ void CKvtView::EditKeyFrames(const std::string& name, const std::function<void(K
     if (const std::string failed = WriteFileDurably(m_strAnimFile, after); !failed.empty())
         return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be changed: " + failed +
                                      ". The file is unchanged.");
-    m_keyUndo.push_back({name, *before, after, m_nPoseChanges});
+    m_keyUndo.push_back({name, m_strAnimFile, *before, after, m_nPoseChanges});
     m_keyRedo.clear();
     m_nKeyFrames = static_cast<int>(edited.keys.size());
     RefreshKeyFrames(select);
@@ -168,13 +168,23 @@ void CKvtView::OnViewKeyFrames() {
 
 // The key-frame edit Undo takes back next, when nothing was posed since it was made.
 bool CKvtView::KeyEditIsLatest(const std::vector<KeyEdit>& stack) const {
-    return !stack.empty() && stack.back().poseChanges == m_nPoseChanges && m_bAnimAvailable;
+    return !stack.empty() && stack.back().poseChanges == m_nPoseChanges && m_bAnimAvailable &&
+           stack.back().file == m_strAnimFile;
 }
 
 bool CKvtView::UndoKeyFrameEdit(bool redo) {
     std::vector<KeyEdit>& from = redo ? m_keyRedo : m_keyUndo;
     if (!KeyEditIsLatest(from)) return false;
     const KeyEdit edit = from.back();
+    // A file changed since (a key frame saved, another program) is never put back over: the edits
+    // are forgotten and Undo goes on with the pose.
+    std::string error;
+    const auto now = ReadInputFile(m_strAnimFile, &error);
+    if (!now || *now != (redo ? edit.before : edit.after)) {
+        m_keyUndo.clear();
+        m_keyRedo.clear();
+        return false;
+    }
     if (const std::string failed = WriteFileDurably(m_strAnimFile, redo ? edit.after : edit.before);
         !failed.empty()) {
         m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be changed: " + failed + ".");

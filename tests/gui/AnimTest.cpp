@@ -226,6 +226,18 @@ Frame Time: 0.04
         QCOMPARE(strip.Count(), 3);
         QVERIFY(near(keyOf(2), replaced));
 
+        // A key frame saved after an edit is never lost to Undo: the edit is no longer taken back.
+        {
+            const std::string edited = ReadAll(path);
+            QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+            const std::string saved = ReadAll(path);
+            QVERIFY(saved.size() > edited.size());
+            app.Frame().Router().Execute(cmd::EditUndo);
+            QCOMPARE(ReadAll(path), saved);
+            app.Frame().Router().Execute(cmd::KeyFrameDelete); // back to three key frames
+            QCOMPARE(strip.Count(), 3);
+        }
+
         // A drag between the marks shows the steps between them, and is one step for Undo.
         const Matrix4 beforeDrag = v.Pose(6).m_matrix;
         const int y = strip.height() / 2;
