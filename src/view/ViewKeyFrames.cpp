@@ -111,7 +111,12 @@ void CKvtView::EditKeyFrames(const std::string& name, const std::function<void(K
     if (!before)
         return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
                                      ".");
-    KeyFrameSet edited = *m_keys;
+    // The edit is made on the file as it is now, whatever changed it since it was shown.
+    auto current = ParseKeyFrames(*before, m_keys->nSegments, &error);
+    if (!current)
+        return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be changed: " + error +
+                                     ".");
+    KeyFrameSet edited = std::move(*current);
     edit(edited);
     const std::string after = FormatKeyFrames(edited);
     if (const std::string failed = WriteFileDurably(m_strAnimFile, after); !failed.empty())
