@@ -39,7 +39,10 @@ bool Write(std::string& out, const std::uint8_t* rows, int width, int height, in
         png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), depth,
                      colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
-        if (depth == 16) png_set_swap(png); // the samples are held in this machine's byte order
+        // PNG holds 16-bit samples most significant byte first; this machine may not.
+        const std::uint16_t one = 1;
+        const bool littleEndian = *reinterpret_cast<const std::uint8_t*>(&one) == 1;
+        if (depth == 16 && littleEndian) png_set_swap(png);
         for (int y = 0; y < height; ++y)
             png_write_row(png, rows + static_cast<std::size_t>(y) * rowBytes);
         png_write_end(png, nullptr);
