@@ -49,12 +49,16 @@ void KeyFrameStrip::paintEvent(QPaintEvent*) {
     const int mid = height() / 2;
     p.setPen(palette().color(QPalette::Mid));
     p.drawLine(kMargin, mid, width() - kMargin, mid);
+    // Numbers only where they fit between the marks (every n-th when many are close).
+    const int spacing = m_count > 1 ? std::max(1, MarkX(1) - MarkX(0)) : width();
+    const int every =
+        std::max(1, (fontMetrics().horizontalAdvance(QString::number(m_count)) + 4) / spacing + 1);
     for (int k = 0; k < m_count; ++k) {
         const int x = MarkX(k);
         p.setPen(k == m_selected ? palette().color(QPalette::Highlight)
                                  : palette().color(QPalette::WindowText));
         p.drawLine(x, 2, x, height() - 2);
-        p.drawText(x + 2, height() - 2, QString::number(k + 1));
+        if (k % every == 0 || k == m_selected) p.drawText(x + 2, height() - 2, QString::number(k + 1));
     }
     if (m_count > 0) {
         const int x =
