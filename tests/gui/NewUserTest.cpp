@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "ViewProbe.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QSpinBox>
@@ -141,7 +142,7 @@ class NewUserTest : public QObject {
         QtDialogs dialogs;
         dialogs.SetParent(&parent);
         using Kind = ExportOptions::Kind;
-        for (const Kind kind : {Kind::Picture, Kind::Frames, Kind::Bvh, Kind::Gltf}) {
+        for (const Kind kind : {Kind::Picture, Kind::Frames, Kind::Bvh, Kind::Gltf, Kind::Control}) {
             ExportOptions proposed;
             proposed.kind = kind;
             proposed.width = proposed.height = 100;
@@ -162,6 +163,28 @@ class NewUserTest : public QObject {
             dialogs.ExportOptionsDialog(proposed);
             QVERIFY2(stray.isEmpty(), qPrintable(stray.join(", ")));
         }
+    }
+
+    // The control pictures' boxes come back as the user leaves them: depth unticked, 25 points on.
+    void controlPictureChoicesComeBack() {
+        QWidget parent;
+        QtDialogs dialogs;
+        dialogs.SetParent(&parent);
+        ExportOptions proposed;
+        proposed.kind = ExportOptions::Kind::Control;
+        proposed.width = proposed.height = 100;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog) return;
+            for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+                if (box->text().startsWith("Depth") || box->text().startsWith("25 points")) box->click();
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        const auto chosen = dialogs.ExportOptionsDialog(proposed);
+        QVERIFY(chosen);
+        QCOMPARE(chosen->controls, (std::array<bool, 6>{true, true, false, true, true, true}));
+        QVERIFY(chosen->body25);
+        QVERIFY(!chosen->withReference); // no reference picture to offer
     }
 
     // A size typed larger than can be drawn stays as typed (5000, not 500): the export says why.
