@@ -56,6 +56,12 @@ class ExportTest : public QObject {
         {
             RunningApp app;
             CKvtView& v = app.View();
+            // In the flat picture too: the figure at rest gives the keypoints.
+            std::filesystem::create_directory(dir.File("flat"));
+            app.dialogs.answers = {dir.File("flat")};
+            app.Frame().Router().Execute(cmd::ExportControl);
+            QVERIFY(QFile::exists(QString::fromStdString(dir.File("flat/keypoints.json"))));
+            QCOMPARE(v.DisplayMode(), 1001); // still flat
             app.Frame().Router().Execute(cmd::Hierarchy);
             app.Frame().Router().Execute(cmd::RotateLeft);
             app.dialogs.answers = {dir.Write("not-a-picture.png", "text")};
