@@ -133,11 +133,25 @@ struct Parser {
         for (std::size_t i = 0; i < static_cast<std::size_t>(values); ++i) {
             double v = 0;
             // A value a float cannot hold would turn into infinity, and every turn into nothing.
-            if (!words.Number(v) || std::fabs(v) > std::numeric_limits<float>::max())
-                return Fail("frame " + std::to_string(i / std::max(motion.channelsPerFrame, 1) + 1) +
-                            " is cut short or holds something that is not a number");
+            if (!words.Number(v) || std::fabs(v) > std::numeric_limits<float>::max()) return CutShort(i);
             motion.values.push_back(static_cast<float>(v));
         }
+        return true;
+    }
+
+    // Values end, or stop being numbers, at value `at`: the whole frames before it are kept and
+    // the problem named (as a cut-short animation plays up to where it breaks); none at all fails.
+    bool CutShort(std::size_t at) {
+        const auto perFrame = static_cast<std::size_t>(std::max(motion.channelsPerFrame, 1));
+        const auto whole = static_cast<int>(at / perFrame);
+        const std::string ends =
+            words.Left() == 0 ? "ends inside frame " : "holds something that is not a number in frame ";
+        if (whole == 0) return Fail("the file " + ends + "1");
+        motion.problem = "the file " + ends + std::to_string(whole + 1) + " of its " +
+                         std::to_string(motion.frames) + ": the " + std::to_string(whole) +
+                         " frames before it are played";
+        motion.frames = whole;
+        motion.values.resize(static_cast<std::size_t>(whole) * perFrame);
         return true;
     }
 };

@@ -26,6 +26,7 @@ struct BvhMotion {
     int frames = 0;
     double frameTime = 0;      // seconds
     std::vector<float> values; // frames x channelsPerFrame
+    std::string problem;       // what was wrong with a file whose first frames were read; empty when nothing
     const float* Frame(int f) const { return values.data() + static_cast<std::size_t>(f) * channelsPerFrame; }
 };
 

@@ -261,6 +261,7 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
 
     RetargetedMotion out;
     out.framesPerSecond = 1.0 / m.frameTime;
+    out.problem = m.problem;
     out.frames.reserve(static_cast<std::size_t>(m.frames));
     std::vector<Affine> world(m.joints.size());
     const Affine fromFigure = Transposed(toFigure);
@@ -325,12 +326,10 @@ std::string UnmatchedNote(const RetargetedMotion& motion) {
         if (names.size() > kNamesShown) out += " and " + std::to_string(names.size() - kNamesShown) + " more";
         return out;
     };
-    std::string note;
-    if (!motion.missing.empty())
-        note = "no bone of the file moves " + list(motion.missing) + " (kept at rest)";
-    if (!motion.leftOut.empty())
-        note +=
-            (note.empty() ? "" : "; ") + std::string("the figure has nothing for ") + list(motion.leftOut);
+    std::string note = motion.problem;
+    auto add = [&note](const std::string& part) { note += (note.empty() ? "" : "; ") + part; };
+    if (!motion.missing.empty()) add("no bone of the file moves " + list(motion.missing) + " (kept at rest)");
+    if (!motion.leftOut.empty()) add("the figure has nothing for " + list(motion.leftOut));
     return note;
 }
 

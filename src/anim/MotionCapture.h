@@ -19,6 +19,7 @@ struct RetargetedMotion {
     double framesPerSecond = 30;
     std::vector<std::string> missing; // the figure's segments no bone of the file moves
     std::vector<std::string> leftOut; // bones of the file the figure has no segment for
+    std::string problem;              // the file's own fault, when its first frames could be read
 };
 
 // Whether the path names a motion-capture file (.bvh) rather than the program's own animation.

@@ -220,6 +220,14 @@ TEST_F(MotionCaptureTest, ExtraAndMissingBones) {
     EXPECT_EQ(motion->missing, std::vector<std::string>{"Left Forearm"});
     EXPECT_NE(std::find(motion->leftOut.begin(), motion->leftOut.end(), "LeftHandIndex1"),
               motion->leftOut.end());
+    // A file that ends before the frames it names plays the whole frames it holds, and says so.
+    std::string cut = ClipText(bones, 0.01, 5);
+    cut.resize(cut.rfind('\n', cut.size() - 2) - 7);
+    const auto shorter = RetargetMotion(*ParseBvh(cut, &error), figure, &error);
+    ASSERT_TRUE(shorter) << error;
+    EXPECT_EQ(shorter->frames.size(), 4u);
+    EXPECT_NE(UnmatchedNote(*shorter).find("ends inside frame 5 of its 5"), std::string::npos)
+        << UnmatchedNote(*shorter);
     const Affine forearm = Affine::FromMatrix(motion->frames[3][7]);
     for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(forearm.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)], 1, 1e-6)
