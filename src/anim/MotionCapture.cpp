@@ -15,6 +15,8 @@ namespace {
 
 enum Segment { kHead = 0, kChest = 1, kPelvis = 3, kFirstLimb = 4, kSegments = 16 };
 
+// A capture bone shorter than this share of the skeleton's size has no direction.
+constexpr double kShortestBone = 1e-3;
 // Metres of root travel beyond which a capture's motion is not believed.
 constexpr double kFarthestTravel = 1e4;
 
@@ -225,6 +227,9 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
     // From the capture's axes to the figure's.
     const Affine toFigure = Columns(f.right, f.up, f.forward) * Transposed(Columns(c.right, c.up, c.forward));
 
+    double captureSize = 0; // the farthest joint from the root at rest
+    for (const Point3d& p : rest.at)
+        captureSize = std::max(captureSize, std::sqrt(Dot(p - rest.at[0], p - rest.at[0])));
     // Each matched segment's rest alignment: the figure's bone frame onto the capture's.
     std::array<Affine, kSegments> alignment{};
     std::array<std::optional<Point3d>, kSegments> captureJoint;
@@ -249,12 +254,15 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
         const Point3d from = s == kChest && bone[kPelvis] >= 0
                                  ? rest.at[static_cast<std::size_t>(bone[kPelvis])]
                                  : rest.at[static_cast<std::size_t>(b)];
-        const Point3d captureBone =
-            end ? toFigure(*end - from) : figureRest.bone[static_cast<std::size_t>(s)];
+        // A bone of no length at rest (hips level with the root, as many captures have them) has no
+        // direction to match: the segment keeps its own.
+        const Point3d& figureBone = figureRest.bone[static_cast<std::size_t>(s)];
+        Point3d captureBone = end ? toFigure(*end - from) : figureBone;
+        if (Dot(captureBone, captureBone) <= kShortestBone * kShortestBone * captureSize * captureSize)
+            captureBone = figureBone;
         const Point3d across = Arm(s) ? f.forward : f.right;
         alignment[static_cast<std::size_t>(s)] =
-            BoneFrame(captureBone, across) *
-            Transposed(BoneFrame(figureRest.bone[static_cast<std::size_t>(s)], across));
+            BoneFrame(captureBone, across) * Transposed(BoneFrame(figureBone, across));
     }
     const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
     const double travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;

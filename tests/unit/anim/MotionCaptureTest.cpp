@@ -25,7 +25,8 @@ struct ClipBone {
     Point3d offset; // metres, y up, the clip facing +z, its left +x
 };
 
-// A humanoid skeleton; `a` lowers the arms by 45 degrees at rest.
+// A humanoid skeleton; `a` lowers the arms by 45 degrees at rest. The capture-library naming has
+// its hips level with the root, as that library's files have them (the pelvis has no length).
 std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming, bool aPose) {
     const double c = aPose ? std::sqrt(0.5) : 1.0, d = aPose ? -std::sqrt(0.5) : 0.0;
     auto n = [&](const std::string& generic) {
@@ -43,7 +44,7 @@ std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming,
         bones.push_back({n(s + "ForeArm"), shoulder + 1, {side * 0.28 * c, 0.28 * d, 0}});
         bones.push_back({n(s + "Hand"), shoulder + 2, {side * 0.25 * c, 0.25 * d, 0}});
         const int hip = static_cast<int>(bones.size());
-        bones.push_back({n(s + "UpLeg"), 0, {side * 0.1, -0.05, 0}});
+        bones.push_back({n(s + "UpLeg"), 0, {side * 0.1, naming.empty() ? -0.05 : 0.0, 0}});
         bones.push_back({n(s + "Leg"), hip, {0, -0.45, 0}});
         bones.push_back({n(s + "Foot"), hip + 1, {0, -0.42, 0}});
         bones.push_back({n(s + "ToeBase"), hip + 2, {0, -0.05, 0.12}});
