@@ -216,7 +216,7 @@ void CKvtView::PlayMotionCapture() {
         showFrame();
     }
     m_bAnimAvailable = true;
-    m_nKeyFrames = 0;
+    m_nKeyFrames = static_cast<int>(motion->frames.size());
     AnimationScene scene = Scene();
     ClearIncrements(scene);
     KeepPose();

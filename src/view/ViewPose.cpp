@@ -1,6 +1,7 @@
 // The posing commands: twist, undo and redo, mirror, flip and reset, and what the status bar
 // says about the selection.
 #include "KvtView.h"
+#include "MotionCapture.h"
 #include "SegmentNames.h"
 
 #include <QClipboard>
@@ -112,8 +113,10 @@ void CKvtView::ShowStatus() {
     std::string animation;
     if (!m_strAnimFile.empty() && m_bAnimAvailable) {
         const auto slash = m_strAnimFile.find_last_of('/');
+        // A motion capture has frames, not key frames.
+        const char* unit = IsMotionCaptureFile(m_strAnimFile) ? " frame" : " key frame";
         animation = m_strAnimFile.substr(slash == std::string::npos ? 0 : slash + 1) + " (" +
-                    std::to_string(m_nKeyFrames) + (m_nKeyFrames == 1 ? " key frame)" : " key frames)");
+                    std::to_string(m_nKeyFrames) + unit + (m_nKeyFrames == 1 ? ")" : "s)");
     }
     m_services.SetStatusText(Pane::Animation, animation);
     RefreshUndoButtons();

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
@@ -153,6 +154,8 @@ Frame Time: 0.04
         QCOMPARE(v.FramesShown() - frames, 3);
         QVERIFY(app.dialogs.messages.empty());
         QVERIFY(app.Frame().statusBar()->currentMessage().contains("Left Upper Arm"));
+        QCOMPARE(app.Frame().StatusPaneLabel(IWindowServices::StatusPane::Animation)->text(),
+                 QString("reach.bvh (3 frames)"));
         QVERIFY(!v.FigureModel().IsAtRest());
         const std::string before = ReadAll(clip);
         app.dialogs.answers = {dir.File("pose.amt")};
