@@ -10,16 +10,6 @@
 
 namespace figurant {
 
-namespace {
-
-void AppendMatrix(std::string& out, const Matrix4& m) {
-    for (int i = 0; i < 16; ++i)
-        out += FormatReal(m[i]) + " ";
-    out += "\n";
-}
-
-} // namespace
-
 std::string FormatReal(float value) {
     const double v = value;
     if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
@@ -29,11 +19,17 @@ std::string FormatReal(float value) {
     return std::string(buf, r.ptr);
 }
 
+void AppendLine(std::string& out, const float* values, int count) {
+    for (int i = 0; i < count; ++i)
+        out += FormatReal(values[i]) + " ";
+    out += "\n";
+}
+
 std::string FormatKeyFrame(const AnimationScene& scene) {
     std::string out = "\n" + std::to_string(scene.sceneRotX) + " " + std::to_string(scene.sceneRotZ) + "\n";
-    AppendMatrix(out, scene.sceneMatrix);
+    AppendLine(out, scene.sceneMatrix.m.data(), 16);
     for (int i = 0; i < scene.nSegments; ++i)
-        AppendMatrix(out, scene.pose[static_cast<std::size_t>(i)].m_matrix);
+        AppendLine(out, scene.pose[static_cast<std::size_t>(i)].m_matrix.m.data(), 16);
     return out;
 }
 
@@ -41,11 +37,8 @@ std::string FormatIncrementBlock(const AnimationScene& scene) {
     std::string out;
     for (int i = 0; i < scene.nSegments; ++i) {
         const SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        for (const auto* values : {&p.m_rotInc, &p.m_transInc}) {
-            for (float v : *values)
-                out += FormatReal(v) + " ";
-            out += "\n";
-        }
+        AppendLine(out, p.m_rotInc.data(), 3);
+        AppendLine(out, p.m_transInc.data(), 3);
     }
     return out;
 }

@@ -17,6 +17,8 @@ std::string FormatKeyFrame(const AnimationScene& scene);
 std::string FormatIncrementBlock(const AnimationScene& scene);
 // "%g" at 6 significant digits, independent of the process locale.
 std::string FormatReal(float value);
+// A line of the file: each value as FormatReal writes it, followed by one space.
+void AppendLine(std::string& out, const float* values, int count);
 // The 1-based line where a file of nSegments records stops being whole key frames (a save that
 // was cut short leaves a torn frame or a torn line), or nothing when it ends where one ends.
 std::optional<long> TornLine(const std::string& text, int nSegments);

@@ -17,8 +17,8 @@ constexpr float kStepFraction = 0.1f;
 
 // A key frame stores each segment's matrix: its turn R and the translation (I - R) c that turning
 // about the joint centre c of the figure it was recorded on gives (plus what the segment was
-// moved, if it was). Played on another figure, the turn of a segment that the file never moves is
-// laid out about this figure's own joint, so the joint stays on its parent; a moved segment keeps
+// moved, if it was). Played on another figure, the turn of a segment the file has not moved so far
+// is laid out about this figure's own joint, so the joint stays on its parent; a moved segment keeps
 // the stored matrix, whose move cannot be told apart from its turn. On the figure it was recorded
 // on the two agree (to the rounding of the file's numbers) and the stored matrix is used as it is.
 void TurnAboutOwnJoints(AnimationScene& scene, const std::vector<bool>& moved) {
@@ -43,50 +43,10 @@ void TurnAboutOwnJoints(AnimationScene& scene, const std::vector<bool>& moved) {
     }
 }
 
-// The segments some increment block of the file moves (a translation increment that is not 0).
-std::vector<bool> MovedSegments(const std::string& text, int nSegments) {
-    std::vector<bool> moved(static_cast<std::size_t>(std::max(nSegments, 0)), false);
-    NumberReader in(text);
-    float v = 0;
-    const long keyFrame = 18 + 16L * nSegments;
-    for (long k = 0; k < keyFrame && in.Read(v); ++k) {
-    }
-    while (in.Good()) {
-        for (int i = 0; i < nSegments; ++i)
-            for (int k = 0; k < 6 && in.Read(v); ++k)
-                if (k >= 3 && v != 0) moved[static_cast<std::size_t>(i)] = true;
-        for (long k = 0; k < keyFrame && in.Read(v); ++k) {
-        }
-    }
-    return moved;
-}
-
-// One tenth of every increment: the translation first, then the turn about the joint centre in
-// x, y, z order, all in the segment's own frame.
-void Step(AnimationScene& scene, Matrix4& T) {
+void Step(AnimationScene& scene) {
     for (int i = 0; i < scene.nSegments; ++i) {
         SegmentPose& p = scene.pose[static_cast<std::size_t>(i)];
-        Matrix4& M = p.m_matrix;
-        for (int k = 0; k < 3; ++k)
-            T[12 + k] = p.m_transInc[static_cast<std::size_t>(k)] * kStepFraction;
-        MultMatrix(M, T);
-        if (!p.m_pJointCentre) continue;
-        const Point3d c = *p.m_pJointCentre;
-        T[12] = static_cast<float>(c.x);
-        T[13] = static_cast<float>(c.y);
-        T[14] = static_cast<float>(c.z);
-        MultMatrix(M, T);
-        const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-        for (int k = 0; k < 3; ++k) {
-            Matrix4 R;
-            MakeRotation(kStepFraction * p.m_rotInc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1],
-                         axes[k][2], R);
-            MultMatrix(M, R);
-        }
-        T[12] = static_cast<float>(-c.x);
-        T[13] = static_cast<float>(-c.y);
-        T[14] = static_cast<float>(-c.z);
-        MultMatrix(M, T);
+        StepMatrix(p.m_matrix, p.m_rotInc, p.m_transInc, p.m_pJointCentre);
         p.UpdateChildRing();
     }
 }
@@ -129,6 +89,31 @@ std::optional<int> OtherSegmentCount(const std::string& text, int nSegments) {
 
 } // namespace
 
+void StepMatrix(Matrix4& M, const std::array<float, 3>& rotInc, const std::array<float, 3>& transInc,
+                const std::optional<Point3d>& centre) {
+    Matrix4 T;
+    for (int k = 0; k < 3; ++k)
+        T[12 + k] = transInc[static_cast<std::size_t>(k)] * kStepFraction;
+    MultMatrix(M, T);
+    if (!centre) return;
+    const Point3d c = *centre;
+    T[12] = static_cast<float>(c.x);
+    T[13] = static_cast<float>(c.y);
+    T[14] = static_cast<float>(c.z);
+    MultMatrix(M, T);
+    const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (int k = 0; k < 3; ++k) {
+        Matrix4 R;
+        MakeRotation(kStepFraction * rotInc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1], axes[k][2],
+                     R);
+        MultMatrix(M, R);
+    }
+    T[12] = static_cast<float>(-c.x);
+    T[13] = static_cast<float>(-c.y);
+    T[14] = static_cast<float>(-c.z);
+    MultMatrix(M, T);
+}
+
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
                           PlaybackReport* report) {
     std::string error;
@@ -142,7 +127,6 @@ PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const 
 
 PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const PlaybackHooks& hooks,
                               PlaybackReport* report) {
-    Matrix4 T;
     NumberReader in(std::move(text));
     // A file of another figure reads as one cut short: it is named for what it is. Counted only
     // when the file did not play to a clean end.
@@ -153,7 +137,8 @@ PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const Pla
                           " segments, and this figure has " + std::to_string(scene.nSegments);
         report->problem = problem;
     };
-    const std::vector<bool> moved = MovedSegments(in.Text(), scene.nSegments);
+    // The segments an increment block read so far moved (a translation increment that is not 0).
+    std::vector<bool> moved(static_cast<std::size_t>(std::max(scene.nSegments, 0)), false);
     for (;;) {
         if (!hooks.keepPlaying()) return PlaybackEnd::Stopped;
         ReadKeyFrame(in, scene);
@@ -170,8 +155,12 @@ PlaybackEnd PlayAnimationText(std::string text, AnimationScene& scene, const Pla
             if (report) note(Problem(in, false, blockStart));
             return PlaybackEnd::Finished;
         }
+        for (std::size_t i = 0; i < moved.size(); ++i) {
+            const auto& move = scene.pose[i].m_transInc;
+            moved[i] = moved[i] || move[0] != 0 || move[1] != 0 || move[2] != 0;
+        }
         for (int step = 0; step < kSteps; ++step) {
-            Step(scene, T);
+            Step(scene);
             hooks.showFrame();
         }
     }

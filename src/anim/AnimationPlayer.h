@@ -3,7 +3,9 @@
 // the figure moves in ten equal steps by the increments stored before the second one.
 #include "AnimationScene.h"
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace figurant {
@@ -25,6 +27,11 @@ struct PlaybackReport {
     int keyFrames = 0;          // key frames read whole
     double framesPerSecond = 0; // a motion-capture file's own rate; 0 for the program's key frames
 };
+
+// One of the ten steps between two key frames for one segment's matrix: a tenth of the move,
+// then a tenth of each turn about the joint centre in x, y, z order, in the segment's own frame.
+void StepMatrix(Matrix4& M, const std::array<float, 3>& rotInc, const std::array<float, 3>& transInc,
+                const std::optional<Point3d>& centre);
 
 PlaybackEnd PlayAnimation(const std::string& path, AnimationScene& scene, const PlaybackHooks& hooks,
                           PlaybackReport* report = nullptr);

@@ -67,60 +67,52 @@ std::string DepthPng(const ControlRaster& raster) {
     return EncodeGrey16Png(grey, w, h);
 }
 
-// Eye-frame normals as colours: x to the right in red, y up in green, z towards the eye in blue.
-std::string NormalPng(const ControlRaster& raster) {
+// An RGB picture of the raster: `colourOf(x, y)` where the figure is, the backdrop (or black)
+// elsewhere.
+template <typename ColourOf>
+std::string RgbPng(const ControlRaster& raster, ColourOf colourOf, const std::vector<Rgb>& backdrop = {}) {
     const int w = raster.Width(), h = raster.Height();
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3, 0);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (raster.Covered(x, y)) {
-                const Point3d& n = raster.Normal(x, y);
-                std::uint8_t* p = &rgb[static_cast<std::size_t>(y * w + x) * 3];
-                p[0] = Byte((n.x + 1) / 2);
-                p[1] = Byte((n.y + 1) / 2);
-                p[2] = Byte((n.z + 1) / 2);
-            }
+        for (int x = 0; x < w; ++x) {
+            const auto i = static_cast<std::size_t>(y * w + x);
+            const Rgb c = raster.Covered(x, y) ? colourOf(x, y) : i < backdrop.size() ? backdrop[i] : Rgb{};
+            std::copy(c.begin(), c.end(), &rgb[i * 3]);
+        }
     return EncodeRgbPng(rgb, w, h);
 }
 
+// Eye-frame normals as colours: x to the right in red, y up in green, z towards the eye in blue.
+std::string NormalPng(const ControlRaster& raster) {
+    return RgbPng(raster, [&](int x, int y) {
+        const Point3d& n = raster.Normal(x, y);
+        return Rgb{Byte((n.x + 1) / 2), Byte((n.y + 1) / 2), Byte((n.z + 1) / 2)};
+    });
+}
+
 std::string SegmentsPng(const ControlRaster& raster) {
-    const int w = raster.Width(), h = raster.Height();
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (raster.Covered(x, y)) {
-                const auto c = SegmentMaskColour(raster.Segment(x, y));
-                std::copy(c.begin(), c.end(), &rgb[static_cast<std::size_t>(y * w + x) * 3]);
-            }
-    return EncodeRgbPng(rgb, w, h);
+    return RgbPng(raster, [&](int x, int y) { return SegmentMaskColour(raster.Segment(x, y)); });
 }
 
 // The figure in its segment colours, lit per pixel by the window's lights, over the backdrop.
 std::string PicturePng(const ControlRaster& raster, const ViewMatrices& view, const Matrix4& lights,
                        const std::vector<Rgb>& backdrop) {
-    const int w = raster.Width(), h = raster.Height();
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3, 0);
     Point3d lightAt[2];
     for (int i = 0; i < 2; ++i)
         lightAt[i] = TransformPoint3(lights, kLightPositions[i]);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const auto i = static_cast<std::size_t>(y * w + x);
-            std::uint8_t* p = &rgb[i * 3];
-            if (!raster.Covered(x, y)) {
-                if (i < backdrop.size()) std::copy(backdrop[i].begin(), backdrop[i].end(), p);
-                continue;
-            }
-            const Point3d at = EyePoint(view, raster, x, y), &n = raster.Normal(x, y);
-            double diffuse = 0;
-            for (int l = 0; l < 2; ++l)
-                diffuse += kLightStrengths[l] * std::max(0.0, Dot(n, Normalize(lightAt[l] - at)));
-            std::array<double, 3> colour{0.8, 0.8, 0.8};
-            SegmentColour(raster.Segment(x, y), colour);
-            for (int c = 0; c < 3; ++c)
-                p[c] = Byte(kAmbient + colour[static_cast<std::size_t>(c)] * diffuse);
-        }
-    return EncodeRgbPng(rgb, w, h);
+    const auto lit = [&](int x, int y) {
+        const Point3d at = EyePoint(view, raster, x, y), &n = raster.Normal(x, y);
+        double diffuse = 0;
+        for (int l = 0; l < 2; ++l)
+            diffuse += kLightStrengths[l] * std::max(0.0, Dot(n, Normalize(lightAt[l] - at)));
+        std::array<double, 3> colour{0.8, 0.8, 0.8};
+        SegmentColour(raster.Segment(x, y), colour);
+        Rgb out;
+        for (std::size_t c = 0; c < 3; ++c)
+            out[c] = Byte(kAmbient + colour[c] * diffuse);
+        return out;
+    };
+    return RgbPng(raster, lit, backdrop);
 }
 
 // Pixels within an ellipse about (cx, cy) with half-axes a (along `angle`) and b, blended in.

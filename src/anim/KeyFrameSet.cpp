@@ -1,6 +1,7 @@
 #include "KeyFrameSet.h"
 
 #include "AnimationFormat.h"
+#include "AnimationPlayer.h"
 #include "ExportMath.h"
 
 #include <algorithm>
@@ -26,12 +27,6 @@ bool ReadKey(NumberReader& in, int n, KeyFrame& key) {
     return true;
 }
 
-void AppendLine(std::string& out, const float* values, int count) {
-    for (int i = 0; i < count; ++i)
-        out += FormatReal(values[i]) + " ";
-    out += "\n";
-}
-
 // The rotation D^(1/10) of a rotation D: the same axis, a tenth of the angle.
 Affine TenthOf(const Affine& d) {
     const auto q = RotationQuaternion(d); // x, y, z, w with w >= 0
@@ -46,26 +41,10 @@ Affine TenthOf(const Affine& d) {
     return r;
 }
 
-// Where the player's steps with these increments take a matrix (its own arithmetic, in floats).
+// Where the player's ten steps with these increments take a matrix.
 Matrix4 Played(Matrix4 M, const std::array<float, 6>& inc, const std::optional<Point3d>& centre) {
-    for (int step = 0; step < kSteps; ++step) {
-        Matrix4 T;
-        for (int k = 0; k < 3; ++k)
-            T[12 + k] = inc[static_cast<std::size_t>(3 + k)] * 0.1f;
-        MultMatrix(M, T);
-        if (!centre) continue;
-        const Point3d c = *centre;
-        MultMatrix(M, Matrix4::Translation(static_cast<float>(c.x), static_cast<float>(c.y),
-                                           static_cast<float>(c.z)));
-        const float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-        for (int k = 0; k < 3; ++k) {
-            Matrix4 R;
-            MakeRotation(0.1f * inc[static_cast<std::size_t>(k)], axes[k][0], axes[k][1], axes[k][2], R);
-            MultMatrix(M, R);
-        }
-        MultMatrix(M, Matrix4::Translation(static_cast<float>(-c.x), static_cast<float>(-c.y),
-                                           static_cast<float>(-c.z)));
-    }
+    for (int step = 0; step < kSteps; ++step)
+        StepMatrix(M, {inc[0], inc[1], inc[2]}, {inc[3], inc[4], inc[5]}, centre);
     return M;
 }
 

@@ -310,6 +310,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void DrawOutline(const SegmentList& e);
     void PlayAnimationFile();
     void PlayMotionCapture();
+    void SettleShownPose();
     std::function<void()> FrameClock(double framesPerSecond);
     // The pose that a key frame, a playback or a build holds: nothing is lost by letting it go.
     void KeepPose() { m_keptPose = m_figure.PoseValues(); }

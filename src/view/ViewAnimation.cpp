@@ -217,9 +217,7 @@ void CKvtView::PlayMotionCapture() {
     }
     m_bAnimAvailable = true;
     m_nKeyFrames = static_cast<int>(motion->frames.size());
-    AnimationScene scene = Scene();
-    ClearIncrements(scene);
-    KeepPose();
+    SettleShownPose();
 }
 
 // The frames of the strip from its playhead on, at the chosen rate.
@@ -233,11 +231,17 @@ void CKvtView::PlayFromPlayhead() {
         showFrame();
     }
     m_bPlayheadMoved = false;
+    SettleShownPose();
+    m_figure.EndStep();
+    ShowStatus();
+}
+
+// Where playback or the strip leaves the figure is a pose shown, not made: a key frame saved next
+// counts only what changes from here, and letting it go loses nothing.
+void CKvtView::SettleShownPose() {
     AnimationScene scene = Scene();
     ClearIncrements(scene);
     KeepPose();
-    m_figure.EndStep();
-    ShowStatus();
 }
 
 // Playback moves the figure; where it leaves the figure is one undoable step.
@@ -265,10 +269,7 @@ void CKvtView::PlayAnimationFile() {
                               "\" could not be played to its end: " + report.problem + ".");
     // The played file's last increments led to the key frame now shown: a key frame saved next
     // counts only what changes from here. A file that could not be opened changed nothing.
-    if (end != PlaybackEnd::NotOpened) {
-        ClearIncrements(scene);
-        KeepPose();
-    }
+    if (end != PlaybackEnd::NotOpened) SettleShownPose();
     m_figure.EndStep();
     RefreshKeyFrames();
     ShowStatus();

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 
 namespace figurant {
 
@@ -25,12 +26,8 @@ QImage FittedPicture(const QImage& picture, int width, int height) {
     QImage fitted(width, height, QImage::Format_RGB888);
     fitted.fill(Qt::black);
     if (picture.isNull()) return fitted;
-    const QImage scaled = picture.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                              .convertToFormat(QImage::Format_RGB888);
-    const int x0 = (width - scaled.width()) / 2, y0 = (height - scaled.height()) / 2;
-    for (int y = 0; y < scaled.height(); ++y)
-        std::copy(scaled.constScanLine(y), scaled.constScanLine(y) + 3 * scaled.width(),
-                  fitted.scanLine(y0 + y) + 3 * x0);
+    const QImage scaled = picture.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPainter(&fitted).drawImage((width - scaled.width()) / 2, (height - scaled.height()) / 2, scaled);
     return fitted;
 }
 

@@ -1,7 +1,6 @@
 // The key-frame strip's side of the view: the animation file's key frames shown, gone to, scrubbed
 // through and edited (inserted, replaced, deleted), each edit written through the durable writer
 // and undoable.
-#include "AnimationWriter.h"
 #include "DurableFile.h"
 #include "InputFile.h"
 #include "KeyFrameSet.h"
@@ -57,11 +56,9 @@ void CKvtView::ShowKeyFrame(int key) {
     m_figure.BeginStep("Go to Key Frame");
     ApplyFrame(m_figure, m_keyFrames[frame]);
     m_figure.EndStep();
-    AnimationScene scene = Scene();
-    ClearIncrements(scene);
+    SettleShownPose();
     if (m_strip) m_strip->Show(m_strip->Count(), key, key);
     m_bPlayheadMoved = true;
-    KeepPose();
     PoseChanged();
 }
 
@@ -90,15 +87,12 @@ void CKvtView::ScrubTo(double position) {
     InvalidateAndUpdateNow();
 }
 
-// Where a drag leaves the figure is a pose shown, as where a playback stops: a key frame saved
-// next counts only what changes from here.
+// Where a drag leaves the figure is a pose shown, as where a playback stops.
 void CKvtView::EndScrub() {
     if (!m_bScrubbing) return;
     m_bScrubbing = false;
     m_figure.EndStep();
-    AnimationScene scene = Scene();
-    ClearIncrements(scene);
-    KeepPose();
+    SettleShownPose();
     PoseChanged();
 }
 
