@@ -1,29 +1,14 @@
 #pragma once
-// Rigid transforms in double precision for the exporters, and the change from the figure's view
-// axes (x the figure's left, y backwards, z up; metres) to the exchange formats' axes (x the
-// figure's left, y up, z forwards, the figure facing +z; metres or centimetres).
-#include "GeomMath.h"
+// The change from the figure's view axes (x the figure's left, y backwards, z up; metres) to the
+// exchange formats' axes (x the figure's left, y up, z forwards, the figure facing +z; metres or
+// centimetres).
+#include "Affine.h"
 
 #include <array>
 #include <cmath>
 
 namespace figurant {
 
-struct Affine {
-    std::array<std::array<double, 3>, 3> r{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; // r[row][column]
-    Point3d t;
-
-    static Affine FromMatrix(const Matrix4& m); // column-major, as OpenGL holds it
-    static Affine Translation(const Point3d& p);
-    Point3d operator()(const Point3d& p) const;
-    Affine operator*(const Affine& o) const;
-    Affine Inverse() const; // of the 3 x 3 part in general, not only of a rotation
-    Affine RotationOnly() const;
-    std::array<double, 16> ColumnMajor() const;
-};
-
-// The nearest rotation's quaternion (x, y, z, w), w >= 0.
-std::array<double, 4> RotationQuaternion(const Affine& a);
 // Degrees about z, x and y of R = Rz Rx Ry, the order of the channels "Zrotation Xrotation Yrotation".
 std::array<double, 3> EulerZXY(const Affine& a);
 

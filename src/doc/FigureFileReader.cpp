@@ -4,7 +4,9 @@
 #include "InputFile.h"
 
 #include <assimp/DefaultIOSystem.h>
+#include <assimp/IOStream.hpp>
 #include <assimp/Importer.hpp>
+#include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
@@ -14,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -38,6 +42,16 @@ Point3d ToPoint(const aiVector3D& v) {
     return {v.x, v.y, v.z};
 }
 
+Affine ToAffine(const aiMatrix4x4& m) {
+    Affine a;
+    a.r = {{{m.a1, m.a2, m.a3}, {m.b1, m.b2, m.b3}, {m.c1, m.c2, m.c3}}};
+    a.t = {m.a4, m.b4, m.c4};
+    return a;
+}
+
+// A picture larger than this is not taken as a material's look (the figure is still read).
+constexpr std::size_t kLargestTexture = 256u << 20;
+
 // The turn that brings a file's up axis (0 x, 1 y, 2 z; sign +1 or -1) to +y.
 aiMatrix4x4 UpToY(int axis, int sign) {
     aiMatrix4x4 m;
@@ -49,7 +63,8 @@ aiMatrix4x4 UpToY(int axis, int sign) {
 
 class SceneBuilder {
   public:
-    explicit SceneBuilder(const aiScene& scene) : m_scene(scene) {}
+    // `io` opens the files a material names, as the library opens the figure's own files.
+    SceneBuilder(const aiScene& scene, Assimp::IOSystem* io) : m_scene(scene), m_io(io) {}
 
     ImportScene Build() {
         int upAxis = 1, upSign = 1;
@@ -70,6 +85,8 @@ class SceneBuilder {
         if (unitScale >= kSmallestUnitScale && unitScale <= kLargestUnitScale)
             m_out.metresPerUnit = unitScale / 100.0;
         Walk(*m_scene.mRootNode, UpToY(upAxis, upSign), -1);
+        for (unsigned m = 0; m < m_scene.mNumMaterials; ++m)
+            m_out.materials.push_back(Material(*m_scene.mMaterials[m]));
         for (const auto& [mesh, owner] : m_pending)
             AddMesh(*mesh, owner);
         return std::move(m_out);
@@ -81,7 +98,16 @@ class SceneBuilder {
     void Walk(const aiNode& node, const aiMatrix4x4& parent, int parentBone) {
         const aiMatrix4x4 global = parent * node.mTransformation;
         const int index = static_cast<int>(m_out.bones.size());
-        m_out.bones.push_back({node.mName.C_Str(), parentBone, ToPoint(global * aiVector3D(0, 0, 0))});
+        ImportBone bone;
+        bone.name = node.mName.C_Str();
+        bone.parent = parentBone;
+        bone.head = ToPoint(global * aiVector3D(0, 0, 0));
+        bone.local = ToAffine(parentBone < 0 ? parent * node.mTransformation : node.mTransformation);
+        aiVector3D scale, position;
+        aiQuaternion turn;
+        node.mTransformation.Decompose(scale, turn, position);
+        bone.scale = ToPoint(scale);
+        m_out.bones.push_back(std::move(bone));
         m_boneIndex.emplace(node.mName.C_Str(), index);
         m_globals.push_back(global);
         for (unsigned i = 0; i < node.mNumMeshes; ++i)
@@ -112,11 +138,15 @@ class SceneBuilder {
         if (mesh.mMaterialIndex < m_scene.mNumMaterials)
             out.names.push_back(m_scene.mMaterials[mesh.mMaterialIndex]->GetName().C_Str());
         out.bone = owner;
+        out.material =
+            mesh.mMaterialIndex < m_scene.mNumMaterials ? static_cast<int>(mesh.mMaterialIndex) : -1;
         const aiMatrix4x4 place = Placement(mesh, owner);
         const aiMatrix3x3 turn(place);
         for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
             out.positions.push_back(ToPoint(place * mesh.mVertices[v]));
             if (mesh.HasNormals()) out.normals.push_back(ToPoint((turn * mesh.mNormals[v]).NormalizeSafe()));
+            if (mesh.HasTextureCoords(0))
+                out.uvs.push_back({mesh.mTextureCoords[0][v].x, mesh.mTextureCoords[0][v].y});
         }
         // A mirroring transform turns the faces inside out: their winding is reversed back.
         const bool mirrored = place.Determinant() < 0;
@@ -134,6 +164,7 @@ class SceneBuilder {
                 const aiBone& bone = *mesh.mBones[b];
                 const auto it = m_boneIndex.find(bone.mName.C_Str());
                 if (it == m_boneIndex.end()) continue;
+                out.binds.push_back({it->second, ToAffine(bone.mOffsetMatrix) * ToAffine(place).Inverse()});
                 for (unsigned w = 0; w < bone.mNumWeights; ++w) {
                     const unsigned v = bone.mWeights[w].mVertexId;
                     if (v >= mesh.mNumVertices || used[v] >= kMaxWeights) continue;
@@ -146,7 +177,40 @@ class SceneBuilder {
         m_out.meshes.push_back(std::move(out));
     }
 
+    ImportMaterial Material(const aiMaterial& material) const {
+        ImportMaterial out;
+        out.name = material.GetName().C_Str();
+        aiColor4D colour(1, 1, 1, 1);
+        if (material.Get(AI_MATKEY_BASE_COLOR, colour) == AI_SUCCESS ||
+            material.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS)
+            out.baseColour = {colour.r, colour.g, colour.b, colour.a};
+        for (const aiTextureType type : {aiTextureType_BASE_COLOR, aiTextureType_DIFFUSE}) {
+            aiString path;
+            if (material.GetTextureCount(type) == 0 || material.GetTexture(type, 0, &path) != AI_SUCCESS)
+                continue;
+            out.textureBytes = TextureBytes(path.C_Str());
+            if (!out.textureBytes.empty()) break;
+        }
+        return out;
+    }
+
+    // A picture inside the file (compressed, as the file holds it), or a file beside it.
+    std::string TextureBytes(const char* path) const {
+        if (const aiTexture* embedded = m_scene.GetEmbeddedTexture(path)) {
+            if (embedded->mHeight != 0 || !embedded->pcData || embedded->mWidth > kLargestTexture) return {};
+            return std::string(reinterpret_cast<const char*>(embedded->pcData), embedded->mWidth);
+        }
+        if (!m_io) return {};
+        std::unique_ptr<Assimp::IOStream, std::function<void(Assimp::IOStream*)>> file(
+            m_io->Open(path, "rb"), [this](Assimp::IOStream* f) { m_io->Close(f); });
+        if (!file || file->FileSize() > kLargestTexture) return {};
+        std::string bytes(file->FileSize(), '\0');
+        bytes.resize(file->Read(bytes.data(), 1, bytes.size()));
+        return bytes;
+    }
+
     const aiScene& m_scene;
+    Assimp::IOSystem* m_io;
     ImportScene m_out;
     std::unordered_map<std::string, int> m_boneIndex;
     std::vector<aiMatrix4x4> m_globals;
@@ -202,7 +266,7 @@ std::optional<ImportScene> FromImporter(Assimp::Importer& importer, const aiScen
         if (error && error->empty()) *error = "it is not a figure file this program can read";
         return std::nullopt;
     }
-    return SceneBuilder(*scene).Build();
+    return SceneBuilder(*scene, importer.GetIOHandler()).Build();
 }
 
 std::string LowerExtension(const std::string& path) {

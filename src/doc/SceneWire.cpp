@@ -9,7 +9,7 @@ namespace figurant {
 
 namespace {
 
-constexpr char kSceneMagic[8] = {'F', 'G', 'S', 'C', 'E', 'N', 'E', '1'};
+constexpr char kSceneMagic[8] = {'F', 'G', 'S', 'C', 'E', 'N', 'E', '2'};
 constexpr char kErrorMagic[8] = {'F', 'G', 'E', 'R', 'R', 'O', 'R', '1'};
 
 class Writer {
@@ -90,6 +90,7 @@ constexpr std::size_t kPointBytes = 3 * sizeof(double);
 static_assert(sizeof(Point3d) == kPointBytes);
 static_assert(sizeof(std::array<int, 3>) == 3 * sizeof(std::int32_t));
 static_assert(sizeof(VertexWeights) == 4 * (sizeof(std::int32_t) + sizeof(float)));
+static_assert(sizeof(Affine) == 12 * sizeof(double) && std::is_trivially_copyable_v<Affine>);
 
 void PutMesh(Writer& w, const ImportMesh& mesh) {
     w.Count(mesh.names.size());
@@ -100,10 +101,17 @@ void PutMesh(Writer& w, const ImportMesh& mesh) {
     w.Array(mesh.triangles);
     w.Array(mesh.weights);
     w.Put<std::int32_t>(mesh.bone);
+    w.Count(mesh.binds.size());
+    for (const SkinBind& bind : mesh.binds) {
+        w.Put<std::int32_t>(bind.bone);
+        w.Put(bind.toBone);
+    }
+    w.Array(mesh.uvs);
+    w.Put<std::int32_t>(mesh.material);
 }
 
 // A mesh whose every index stands for something: corners for positions, bones for bones.
-bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones) {
+bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones, std::size_t materials) {
     std::size_t n = 0;
     if (!r.Count(n, sizeof(std::uint64_t))) return false;
     mesh.names.resize(n);
@@ -123,6 +131,19 @@ bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones) {
     std::int32_t meshBone = 0;
     if (!r.Get(meshBone) || !bone(meshBone)) return false;
     mesh.bone = meshBone;
+    std::size_t nBinds = 0;
+    if (!r.Count(nBinds, sizeof(std::int32_t) + sizeof(Affine))) return false;
+    mesh.binds.resize(nBinds);
+    for (SkinBind& bind : mesh.binds) {
+        std::int32_t b = 0;
+        if (!r.Get(b) || b < 0 || !bone(b) || !r.Get(bind.toBone)) return false;
+        bind.bone = b;
+    }
+    std::int32_t material = 0;
+    if (!r.Array(mesh.uvs) || (!mesh.uvs.empty() && mesh.uvs.size() != mesh.positions.size()) ||
+        !r.Get(material) || material < -1 || material >= static_cast<std::int64_t>(materials))
+        return false;
+    mesh.material = material;
     return true;
 }
 
@@ -141,6 +162,14 @@ std::string EncodeScene(const ImportScene& scene) {
         w.Text(bone.name);
         w.Put<std::int32_t>(bone.parent);
         w.Point(bone.head);
+        w.Put(bone.local);
+        w.Point(bone.scale);
+    }
+    w.Count(scene.materials.size());
+    for (const ImportMaterial& material : scene.materials) {
+        w.Text(material.name);
+        w.Put(material.baseColour);
+        w.Text(material.textureBytes);
     }
     w.Count(scene.meshes.size());
     for (const ImportMesh& mesh : scene.meshes)
@@ -170,7 +199,7 @@ std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* er
     ImportScene scene;
     std::size_t n = 0;
     if (!r.Get(scene.metresPerUnit) ||
-        !r.Count(n, sizeof(std::uint64_t) + sizeof(std::int32_t) + kPointBytes))
+        !r.Count(n, sizeof(std::uint64_t) + sizeof(std::int32_t) + 2 * kPointBytes + sizeof(Affine)))
         return fail("the reader's answer is damaged");
     scene.bones.resize(n);
     for (std::size_t b = 0; b < n; ++b) {
@@ -178,15 +207,22 @@ std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* er
         std::int32_t parent = 0;
         // A parent comes before its children, so the bones form a tree.
         if (!r.Text(bone.name) || !r.Get(parent) || parent < -1 || parent >= static_cast<std::int64_t>(b) ||
-            !r.Point(bone.head))
+            !r.Point(bone.head) || !r.Get(bone.local) || !r.Point(bone.scale))
             return fail("the reader's answer is damaged");
         bone.parent = parent;
     }
-    constexpr std::size_t kSmallestMesh = 5 * sizeof(std::uint64_t) + sizeof(std::int32_t);
+    if (!r.Count(n, 2 * sizeof(std::uint64_t) + sizeof(ImportMaterial::baseColour)))
+        return fail("the reader's answer is damaged");
+    scene.materials.resize(n);
+    for (ImportMaterial& material : scene.materials)
+        if (!r.Text(material.name) || !r.Get(material.baseColour) || !r.Text(material.textureBytes))
+            return fail("the reader's answer is damaged");
+    constexpr std::size_t kSmallestMesh = 7 * sizeof(std::uint64_t) + 2 * sizeof(std::int32_t);
     if (!r.Count(n, kSmallestMesh)) return fail("the reader's answer is damaged");
     scene.meshes.resize(n);
     for (ImportMesh& mesh : scene.meshes)
-        if (!GetMesh(r, mesh, scene.bones.size())) return fail("the reader's answer is damaged");
+        if (!GetMesh(r, mesh, scene.bones.size(), scene.materials.size()))
+            return fail("the reader's answer is damaged");
     if (!r.AtEnd()) return fail("the reader's answer is damaged");
     return scene;
 }

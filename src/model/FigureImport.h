@@ -3,20 +3,44 @@
 // face per triangle, each face in the segment of the bone that holds most of its weight, in the
 // figure's axes and the drawing's units, with positions welded so that neighbouring segments
 // share their boundary vertices (the figure builder finds joints from shared vertices only).
+#include "Affine.h"
 #include "GeomMath.h"
 #include "UnderlayList.h"
 
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace figurant {
 
 struct ImportBone {
+    ImportBone() = default;
+    ImportBone(std::string boneName, int boneParent, const Point3d& restHead)
+        : name(std::move(boneName)), parent(boneParent), head(restHead) {}
     std::string name;
     int parent = -1; // index in the scene's bones; -1 for a root
     Point3d head;    // rest position
+    // The rest transform relative to the parent (a root's includes the turn of the file's up axis
+    // to +y), and the scale inside it along its own axes (a pose turns the bone inside its scale).
+    Affine local;
+    Point3d scale{1, 1, 1};
+};
+
+// How a skinned mesh's positions (as placed in the scene) reach one of its bones' frames in the
+// bind pose: the bone's inverse bind matrix after the mesh's placement is taken off.
+struct SkinBind {
+    int bone = -1;
+    Affine toBone;
+};
+
+// The look of a mesh: its base colour (linear RGBA) and base-colour picture, if any, as the
+// picture file's own bytes (PNG, JPEG, ...).
+struct ImportMaterial {
+    std::string name;
+    std::array<float, 4> baseColour{1, 1, 1, 1};
+    std::string textureBytes;
 };
 
 // Weights of one vertex: up to four (bone, weight) pairs; bone -1 marks an unused pair.
@@ -33,12 +57,17 @@ struct ImportMesh {
     std::vector<std::array<int, 3>> triangles;
     std::vector<VertexWeights> weights; // one per position, or none for a mesh without a skin
     int bone = -1;                      // without a skin: the bone the mesh hangs from, if any
+    // With weights: each weighted bone's bind, by bone (a bone the mesh weights has one here).
+    std::vector<SkinBind> binds;
+    std::vector<std::array<float, 2>> uvs; // one per position, or none
+    int material = -1;                     // index in the scene's materials, or none
 };
 
 // Positions in the file's units with +y up (the reader turns the file's up axis to +y).
 struct ImportScene {
     std::vector<ImportBone> bones;
     std::vector<ImportMesh> meshes;
+    std::vector<ImportMaterial> materials;
     double metresPerUnit = 1.0;
 };
 
