@@ -118,12 +118,16 @@ class SurfaceBuilder {
     bool m_anyUvs = false;
 };
 
-// Marks every joint a vertex is bound to, and the joints above them.
+// Marks every joint a vertex is bound to, and the joints above them up to the scene's top node,
+// which the reading library may have made up to hold several roots: it is a bone only when a
+// vertex is bound to it.
 void MarkBones(Character& c) {
-    for (const CharacterBind& b : c.binds)
-        for (int j = b.joint; j >= 0 && !c.joints[static_cast<std::size_t>(j)].bone;
+    for (const CharacterBind& b : c.binds) {
+        c.joints[static_cast<std::size_t>(b.joint)].bone = true;
+        for (int j = c.joints[static_cast<std::size_t>(b.joint)].parent; j > 0;
              j = c.joints[static_cast<std::size_t>(j)].parent)
             c.joints[static_cast<std::size_t>(j)].bone = true;
+    }
 }
 
 // Where the skeleton's rest puts each vertex by its weights; kept only when it is not where the
@@ -173,7 +177,9 @@ int Character::StrongestJoint(std::size_t triangle) const {
     for (int v : surface.triangles[triangle])
         for (std::size_t k = 0; k < 4; ++k) {
             const int b = surface.binds[static_cast<std::size_t>(v)][k];
-            if (b >= 0) sum[binds[static_cast<std::size_t>(b)].joint] += surface.weights[static_cast<std::size_t>(v)][k];
+            if (b >= 0)
+                sum[binds[static_cast<std::size_t>(b)].joint] +=
+                    surface.weights[static_cast<std::size_t>(v)][k];
         }
     const auto best = std::max_element(sum.begin(), sum.end(),
                                        [](const auto& a, const auto& b) { return a.second < b.second; });
@@ -193,7 +199,8 @@ std::optional<Character> CharacterFromScene(const ImportScene& scene, std::strin
     const std::vector<int> segments = BoneSegments(scene.bones);
     for (std::size_t b = 0; b < scene.bones.size(); ++b) {
         const ImportBone& bone = scene.bones[b];
-        CharacterJoint j{bone.name, bone.parent, InMetres(bone.local, metres), bone.scale, {}, false, segments[b]};
+        CharacterJoint j{bone.name, bone.parent, InMetres(bone.local, metres), bone.scale, {},
+                         false,     segments[b]};
         j.restWorld = j.parent >= 0 ? c.joints[static_cast<std::size_t>(j.parent)].restWorld * j.restLocal
                                     : j.restLocal;
         if (!Finite(j.restWorld)) {
@@ -208,8 +215,9 @@ std::optional<Character> CharacterFromScene(const ImportScene& scene, std::strin
     surface.Finish();
     for (const CharacterBind& b : c.binds)
         if (!Finite(b.toJoint)) {
-            if (why) *why = "the bind matrix of its bone \"" + c.joints[static_cast<std::size_t>(b.joint)].name +
-                            "\" is not a number";
+            if (why)
+                *why = "the bind matrix of its bone \"" + c.joints[static_cast<std::size_t>(b.joint)].name +
+                       "\" is not a number";
             return std::nullopt;
         }
     MarkBones(c);

@@ -39,8 +39,8 @@ struct CharacterSurface {
     std::vector<Vec3f> positions, restPositions, normals;
     std::vector<std::array<float, 2>> uvs; // one per position, or none
     std::vector<std::array<int, 3>> triangles;
-    std::vector<std::array<int, 4>> binds;      // per position, into Character::binds; -1 unused
-    std::vector<std::array<float, 4>> weights;  // per position, summing to 1
+    std::vector<std::array<int, 4>> binds;     // per position, into Character::binds; -1 unused
+    std::vector<std::array<float, 4>> weights; // per position, summing to 1
     struct Part {
         std::size_t firstTriangle = 0, triangleCount = 0;
         int material = -1;

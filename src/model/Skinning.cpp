@@ -49,7 +49,8 @@ void SkinLinear(const Character& c, const std::vector<Affine>& moves, const Affi
         positions[v] = {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
                         m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
                         m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
-        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z, m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
+        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z,
+                           m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
                            m[2][0] * n.x + m[2][1] * n.y + m[2][2] * n.z});
     }
 }
@@ -63,10 +64,9 @@ DualQuaternion ToDual(const Affine& move) {
     const Quaternion q = RotationQuaternion(move);
     const double t[3] = {move.t.x, move.t.y, move.t.z};
     // dual = 0.5 * (t, 0) * q
-    const double d[4] = {0.5 * (t[0] * q[3] + t[1] * q[2] - t[2] * q[1]),
-                         0.5 * (-t[0] * q[2] + t[1] * q[3] + t[2] * q[0]),
-                         0.5 * (t[0] * q[1] - t[1] * q[0] + t[2] * q[3]),
-                         -0.5 * (t[0] * q[0] + t[1] * q[1] + t[2] * q[2])};
+    const double d[4] = {
+        0.5 * (t[0] * q[3] + t[1] * q[2] - t[2] * q[1]), 0.5 * (-t[0] * q[2] + t[1] * q[3] + t[2] * q[0]),
+        0.5 * (t[0] * q[1] - t[1] * q[0] + t[2] * q[3]), -0.5 * (t[0] * q[0] + t[1] * q[1] + t[2] * q[2])};
     DualQuaternion out;
     for (std::size_t i = 0; i < 4; ++i) {
         out.real[i] = static_cast<float>(q[i]);
@@ -137,7 +137,8 @@ void SkinDual(const Character& c, const std::vector<Affine>& moves, const Affine
         positions[v] = {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
                         m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
                         m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
-        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z, m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
+        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z,
+                           m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
                            m[2][0] * n.x + m[2][1] * n.y + m[2][2] * n.z});
     }
 }

@@ -279,3 +279,232 @@ inline std::string RiggedFigureGltf(const BoneNaming& names, int ring = 8, int r
 }
 
 } // namespace figurant::test
+
+namespace figurant::test {
+
+// An arm for the skinning tests: a root turned a quarter about +y and set apart, an upper arm
+// whose rest frame is turned about its own axis, a forearm and a hand, in a line along the upper
+// arm's local +x from its head. The surface is a tube of `ring` sides in `rows` bands; near the
+// elbow the weights blend linearly from the upper arm to the forearm (over ±`blend` metres), the
+// hand holds what lies past the wrist. With `pieces`, each bone has a tube of its own with gaps
+// between them, wholly bound to it. The bind matrices invert the joints' rest transforms.
+struct ArmOptions {
+    int ring = 12, rows = 28; // the elbow (0.3 of 0.7) falls on a row
+    double blend = 0.06;
+    bool pieces = false;
+};
+
+struct ArmNode {
+    const char* name;
+    int parent;
+    std::array<double, 3> translation;
+    std::array<double, 4> rotation; // x, y, z, w
+};
+
+inline const std::vector<ArmNode> kArmNodes = {
+    {"Root", -1, {0.5, 1.0, -0.25}, {0, 0.70710678118654752, 0, 0.70710678118654752}},
+    {"UpperArm", 0, {0.1, 0.2, 0}, {0.38268343236508977, 0, 0, 0.92387953251128676}},
+    {"ForeArm", 1, {0.3, 0, 0}, {0, 0, 0, 1}},
+    {"Hand", 2, {0.25, 0, 0}, {0, 0, 0, 1}},
+};
+constexpr double kArmRadius = 0.05;
+
+// Column-major 4 x 4 transforms for the generator (and the tests' own skinning).
+using Mat4 = std::array<double, 16>;
+
+inline Mat4 Multiply(const Mat4& a, const Mat4& b) {
+    Mat4 m{};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+    return m;
+}
+
+inline Mat4 FromTurn(const std::array<double, 3>& t, const std::array<double, 4>& q) {
+    const double x = q[0], y = q[1], z = q[2], w = q[3];
+    return {1 - 2 * (y * y + z * z),
+            2 * (x * y + z * w),
+            2 * (x * z - y * w),
+            0,
+            2 * (x * y - z * w),
+            1 - 2 * (x * x + z * z),
+            2 * (y * z + x * w),
+            0,
+            2 * (x * z + y * w),
+            2 * (y * z - x * w),
+            1 - 2 * (x * x + y * y),
+            0,
+            t[0],
+            t[1],
+            t[2],
+            1};
+}
+
+// The inverse of a rigid transform.
+inline Mat4 InverseRigid(const Mat4& m) {
+    Mat4 out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out[4 * c + r] = m[4 * r + c];
+    for (int r = 0; r < 3; ++r)
+        out[12 + r] = -(out[r] * m[12] + out[4 + r] * m[13] + out[8 + r] * m[14]);
+    out[15] = 1;
+    return out;
+}
+
+inline std::array<double, 3> Apply(const Mat4& m, const std::array<double, 3>& p) {
+    return {m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12], m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
+            m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14]};
+}
+
+// World transforms of the arm's nodes, each node's rotation followed by its own turn.
+inline std::vector<Mat4> ArmWorlds(const std::vector<std::array<double, 4>>& turns = {}) {
+    std::vector<Mat4> worlds;
+    for (std::size_t i = 0; i < kArmNodes.size(); ++i) {
+        const ArmNode& n = kArmNodes[i];
+        Mat4 local = FromTurn(n.translation, n.rotation);
+        if (i < turns.size()) local = Multiply(local, FromTurn({0, 0, 0}, turns[i]));
+        worlds.push_back(n.parent < 0 ? local : Multiply(worlds[static_cast<std::size_t>(n.parent)], local));
+    }
+    return worlds;
+}
+
+struct ArmSurface {
+    std::vector<std::array<double, 3>> positions; // in the scene, at rest
+    std::vector<std::array<std::uint16_t, 4>> joints;
+    std::vector<std::array<float, 4>> weights;
+    std::vector<std::uint32_t> indices;
+};
+
+inline ArmSurface ArmTube(const ArmOptions& o) {
+    const Mat4 upper = ArmWorlds()[1];
+    const double elbow = 0.3, wrist = 0.55, end = 0.7, gap = 0.02;
+    ArmSurface s;
+    auto tube = [&](double from, double to, int rows, auto&& weigh) {
+        const auto first = static_cast<std::uint32_t>(s.positions.size());
+        for (int r = 0; r <= rows; ++r) {
+            const double x = from + (to - from) * r / rows;
+            for (int i = 0; i < o.ring; ++i) {
+                const double a = 2 * 3.14159265358979323846 * i / o.ring;
+                s.positions.push_back(Apply(upper, {x, kArmRadius * std::cos(a), kArmRadius * std::sin(a)}));
+                std::array<std::uint16_t, 4> j{};
+                std::array<float, 4> w{};
+                weigh(x, j, w);
+                s.joints.push_back(j);
+                s.weights.push_back(w);
+            }
+        }
+        const auto n = static_cast<std::uint32_t>(o.ring);
+        for (std::uint32_t r = 0; r < static_cast<std::uint32_t>(rows); ++r)
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const std::uint32_t a = first + r * n + i, b = first + r * n + (i + 1) % n;
+                for (std::uint32_t v : {a, b, b + n, a, b + n, a + n})
+                    s.indices.push_back(v);
+            }
+    };
+    auto only = [](std::uint16_t bone) {
+        return [bone](double, std::array<std::uint16_t, 4>& j, std::array<float, 4>& w) {
+            j = {bone, 0, 0, 0};
+            w = {1, 0, 0, 0};
+        };
+    };
+    if (o.pieces) {
+        tube(0, elbow - gap, o.rows / 3, only(1));
+        tube(elbow + gap, wrist - gap, o.rows / 3, only(2));
+        tube(wrist + gap, end, o.rows / 3, only(3));
+        return s;
+    }
+    tube(0, end, o.rows, [&](double x, std::array<std::uint16_t, 4>& j, std::array<float, 4>& w) {
+        if (x > wrist) {
+            j = {3, 0, 0, 0};
+            w = {1, 0, 0, 0};
+            return;
+        }
+        const double f = std::clamp((x - (elbow - o.blend)) / (2 * o.blend), 0.0, 1.0);
+        j = {1, 2, 0, 0};
+        w = {static_cast<float>(1 - f), static_cast<float>(f), 0, 0};
+    });
+    return s;
+}
+
+// The arm's surface posed by linear blending, worked out from the generator's own transforms.
+inline std::vector<std::array<double, 3>> ArmLinearBlend(const ArmOptions& o,
+                                                         const std::vector<std::array<double, 4>>& turns) {
+    const std::vector<Mat4> rest = ArmWorlds(), moved = ArmWorlds(turns);
+    const ArmSurface surface = ArmTube(o);
+    std::vector<std::array<double, 3>> out;
+    for (std::size_t v = 0; v < surface.positions.size(); ++v) {
+        std::array<double, 3> sum{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            const auto j = surface.joints[v][k];
+            const auto p = Apply(Multiply(moved[j], InverseRigid(rest[j])), surface.positions[v]);
+            for (std::size_t a = 0; a < 3; ++a)
+                sum[a] += surface.weights[v][k] * p[a];
+        }
+        out.push_back(sum);
+    }
+    return out;
+}
+
+inline std::string ArmCharacterGltf(const ArmOptions& o = {}) {
+    using namespace detail;
+    const ArmSurface s = ArmTube(o);
+    std::string buffer;
+    for (const auto& p : s.positions)
+        for (double c : p)
+            Append(buffer, static_cast<float>(c));
+    const std::size_t indexOffset = buffer.size();
+    for (std::uint32_t i : s.indices)
+        Append(buffer, i);
+    const std::size_t jointOffset = buffer.size();
+    for (const auto& j : s.joints)
+        for (std::uint16_t k : j)
+            Append(buffer, k);
+    const std::size_t weightOffset = buffer.size();
+    for (const auto& w : s.weights)
+        for (float k : w)
+            Append(buffer, k);
+    const std::size_t matrixOffset = buffer.size();
+    for (const Mat4& world : ArmWorlds())
+        for (double c : InverseRigid(world))
+            Append(buffer, static_cast<float>(c));
+    std::array<float, 3> lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    for (const auto& p : s.positions)
+        for (std::size_t a = 0; a < 3; ++a)
+            lo[a] = std::min(lo[a], static_cast<float>(p[a])),
+            hi[a] = std::max(hi[a], static_cast<float>(p[a]));
+    std::string nodes;
+    for (std::size_t i = 0; i < kArmNodes.size(); ++i) {
+        const ArmNode& n = kArmNodes[i];
+        nodes += "{\"name\":\"" + std::string(n.name) + "\",\"translation\":[" + Num(n.translation[0]) + "," +
+                 Num(n.translation[1]) + "," + Num(n.translation[2]) + "],\"rotation\":[" +
+                 Num(n.rotation[0]) + "," + Num(n.rotation[1]) + "," + Num(n.rotation[2]) + "," +
+                 Num(n.rotation[3]) + "]" +
+                 (i + 1 < kArmNodes.size() ? ",\"children\":[" + std::to_string(i + 1) + "]" : "") + "},";
+    }
+    nodes += "{\"name\":\"Arm\",\"mesh\":0,\"skin\":0}";
+    auto view = [&](std::size_t from, std::size_t to) {
+        return "{\"buffer\":0,\"byteOffset\":" + std::to_string(from) +
+               ",\"byteLength\":" + std::to_string(to - from) + "}";
+    };
+    const std::string n = std::to_string(s.positions.size());
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0,4]}],\"nodes\":[" + nodes +
+           "],\"skins\":[{\"joints\":[0,1,2,3],\"inverseBindMatrices\":4}],\"meshes\":[{\"name\":\"Arm\","
+           "\"primitives\":[{\"attributes\":{\"POSITION\":0,\"JOINTS_0\":2,\"WEIGHTS_0\":3},\"indices\":1}]}]"
+           ","
+           "\"buffers\":[{\"byteLength\":" +
+           std::to_string(buffer.size()) + ",\"uri\":\"data:application/octet-stream;base64," +
+           Base64(buffer) + "\"}],\"bufferViews\":[" + view(0, indexOffset) + "," +
+           view(indexOffset, jointOffset) + "," + view(jointOffset, weightOffset) + "," +
+           view(weightOffset, matrixOffset) + "," + view(matrixOffset, buffer.size()) +
+           "],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":" + n +
+           ",\"type\":\"VEC3\",\"min\":[" + Num(lo[0]) + "," + Num(lo[1]) + "," + Num(lo[2]) + "],\"max\":[" +
+           Num(hi[0]) + "," + Num(hi[1]) + "," + Num(hi[2]) +
+           "]},{\"bufferView\":1,\"componentType\":5125,\"count\":" + std::to_string(s.indices.size()) +
+           ",\"type\":\"SCALAR\"},{\"bufferView\":2,\"componentType\":5123,\"count\":" + n +
+           ",\"type\":\"VEC4\"},{\"bufferView\":3,\"componentType\":5126,\"count\":" + n +
+           ",\"type\":\"VEC4\"},{\"bufferView\":4,\"componentType\":5126,\"count\":4,\"type\":\"MAT4\"}]}";
+}
+
+} // namespace figurant::test

@@ -7,5 +7,4 @@ namespace figurant {
 // joints in the rest pose and, with a pose, every vertex at rest and posed by linear blending.
 int InspectCharacter(const std::string& file, const std::string& posePath);
 
-
 } // namespace figurant

@@ -1,6 +1,7 @@
 // figurant-inspect as users run it: the JSON it prints and its exit status.
 #include "DefaultModel.h"
 #include "DxfText.h"
+#include "RiggedFigureFile.h"
 #include "TempDir.h"
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
 using namespace figurant::test;
@@ -238,4 +240,35 @@ TEST(Outputs, TheConverterKeepsItsPairWholeAndItsInput) {
                   .status,
               1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("empty.bvh")));
+}
+
+// A character's joints by the file's names, and its vertices posed as the file's skin defines:
+// each turn inside its joint's rest rotation, checked against the generator's own skinning.
+TEST(Inspect, CharacterJointsAndPosedVertices) {
+    TempDir dir;
+    const std::string arm = dir.Write("arm.gltf", ArmCharacterGltf());
+    const std::string pose = dir.Write(
+        "pose.json",
+        R"({"rotations": {"ForeArm": [0, 0, 0.70710678, 0.70710678], "UpperArm": [0, 0.5, 0, 0.8660254]}})");
+    const ToolRun run = Inspect("figure " + arm + " --pose " + pose);
+    ASSERT_EQ(run.status, 0);
+    const auto out = nlohmann::json::parse(run.out);
+    const std::vector<Mat4> rest = ArmWorlds();
+    for (std::size_t i = 0; i < kArmNodes.size(); ++i) {
+        const auto& joint = out["joints"][i];
+        EXPECT_EQ(joint["name"], kArmNodes[i].name);
+        EXPECT_EQ(joint["parent"], i ? nlohmann::json(kArmNodes[i - 1].name) : nlohmann::json());
+        for (std::size_t a = 0; a < 3; ++a)
+            EXPECT_NEAR(joint["position"][a].get<double>(), rest[i][12 + a], 1e-6);
+    }
+    const auto expected =
+        ArmLinearBlend({}, {{0, 0, 0, 1}, {0, 0.5, 0, 0.8660254}, {0, 0, 0.70710678, 0.70710678}});
+    ASSERT_EQ(out["vertices"].size(), expected.size());
+    for (std::size_t v = 0; v < expected.size(); ++v)
+        for (std::size_t a = 0; a < 3; ++a)
+            ASSERT_NEAR(out["vertices"][v]["posed"][a].get<double>(), expected[v][a], 1e-5) << v;
+    EXPECT_EQ(Inspect("figure " + arm + " --pose " +
+                      dir.Write("bad.json", R"({"rotations": {"Elbow": [0, 0, 0, 1]}})"))
+                  .status,
+              1);
 }
