@@ -75,6 +75,8 @@ enum : int {
     KeyFrameInsert = 32859,
     KeyFrameReplace = 32860,
     KeyFrameDelete = 32861,
+    SegmentColours = 32862,
+    DualQuaternionSkinning = 32863,
 };
 
 } // namespace figurant::cmd

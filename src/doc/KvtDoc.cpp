@@ -3,7 +3,9 @@
 #include "DxfReader.h"
 #include "FigureFileReader.h"
 #include "FigureReadApart.h"
+#include "FigureTree.h"
 #include "NormalsReader.h"
+#include "SegmentNames.h"
 #include "SurfaceNormals.h"
 
 #include <algorithm>
@@ -74,9 +76,11 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
         m_spareReader.Read(path, &error, [&] { return !m_services || m_services->Progress(reading, 0, 1); });
     if (m_services) m_services->Progress(reading, 1, 1);
     ConvertedFigure figure;
+    std::optional<Character> character;
     if (scene) {
         figure = ConvertFigure(*scene);
         error = figure.error;
+        if (error.empty()) character = CharacterFromScene(*scene);
     }
     if (!error.empty()) {
         // The import library's own reasons may end in a full stop or a line end already.
@@ -96,21 +100,44 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
     m_bNormalsRead = true;
     PlaceModel();
     SettleNormals();
+    TakeCharacter(std::move(character), figure);
     std::string leftOut;
     if (figure.leftOut.Total() > 0)
         leftOut = Grouped(figure.leftOut.Total()) + " triangles of the file left out (" +
                   Grouped(figure.leftOut.placeless) + " with a corner that is not a usable number, " +
                   Grouped(figure.leftOut.folded) + " with two corners at one point)";
     ShowLoadStatus(!figure.normalsFromFile, leftOut);
-    if (!figure.missingJoints.empty() && m_services) {
+    const std::vector<std::string> missing = m_character ? MissingSkeletonJoints() : figure.missingJoints;
+    if (!missing.empty() && m_services) {
         std::string joints;
-        for (const std::string& j : figure.missingJoints)
+        for (const std::string& j : missing)
             joints += (joints.empty() ? "" : ", ") + j;
         m_services->MessageBox(
             "The figure \"" + path + "\": no joint was found between " + joints +
             ". Those parts are not linked, so they stay where they are when the figure is posed.");
     }
     return true;
+}
+
+// The character's frame to model coordinates: the drawing's axes, then the document's own swap
+// and centring (the drawing's unit and the metres cancel).
+void CKvtDoc::TakeCharacter(std::optional<Character> character, const ConvertedFigure& figure) {
+    m_character.reset();
+    if (!character) return;
+    Affine swap;
+    swap.r = {{{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}};
+    m_characterToModel =
+        Affine::Translation({-m_modelShift.x, -m_modelShift.y, -m_modelShift.z}) * swap * figure.axes;
+    m_character = std::make_shared<const Character>(std::move(*character));
+}
+
+// "Chest - Head", ... for the figure's joints the character's skeleton does not cross.
+std::vector<std::string> CKvtDoc::MissingSkeletonJoints() const {
+    std::vector<std::string> missing;
+    for (const TreeNode& node : FigureTreeTable())
+        if (node.parent >= 0 && m_character->JointBetween(node.parent, node.segment) < 0)
+            missing.push_back(SegmentName(node.parent) + " - " + SegmentName(node.segment));
+    return missing;
 }
 
 void CKvtDoc::OnBuildHierarchy() {
@@ -153,6 +180,17 @@ SegmentTables CKvtDoc::Tables() const {
         tables.lines[s].push_back(line);
         tables.firstIds[s].push_back(g);
         g += line->GetSize();
+    }
+    if (m_character) {
+        tables.jointCentres.assign(static_cast<std::size_t>(m_nSegments), std::nullopt);
+        for (const TreeNode& node : FigureTreeTable()) {
+            const int j = node.parent >= 0 && node.segment < m_nSegments
+                              ? m_character->JointBetween(node.parent, node.segment)
+                              : -1;
+            if (j >= 0)
+                tables.jointCentres[static_cast<std::size_t>(node.segment)] =
+                    m_characterToModel(m_character->joints[static_cast<std::size_t>(j)].restWorld.t);
+        }
     }
     return tables;
 }
@@ -208,6 +246,7 @@ class CKvtDoc::ReadProgress {
 
 void CKvtDoc::LoadModel(bool ownNormals) {
     m_pModel.reset();
+    m_character.reset();
     m_bTablesBuilt = false;
     DxfReadOptions options;
     options.filter = m_entityFlags;
@@ -418,6 +457,7 @@ void CKvtDoc::CentreModel() {
     if (!m_pModel) return;
     float* b = m_pModel->m_bounds;
     const Vec3f centre = m_pModel->Bounds().Centre();
+    m_modelShift = centre;
     const float c[3] = {centre.x, centre.y, centre.z};
     for (CUnderlayPolyLine* line : *m_pModel) {
         for (std::int32_t i = 0; i < line->GetSize(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 // The single document: owns the body model read from a DXF file, the per-vertex normals read
 // from a text file and, once built, the per-segment tables the view draws the jointed figure from.
+#include "Character.h"
 #include "CommandIds.h"
 #include "CommandTarget.h"
 #include "DxfEntityFilter.h"
@@ -77,6 +78,11 @@ class CKvtDoc : public ICommandTarget {
     // A model is being read: the view must not draw from the document meanwhile.
     bool Loading() const { return m_bLoading; }
     const std::string& NormalsFile() const { return m_strNormalsFile; }
+    // The imported character as rigged (its skeleton, skin and looks), shared with the view; null
+    // for a drawing and for a figure without a skin.
+    std::shared_ptr<const Character> GetCharacter() const { return m_character; }
+    // From the character's frame (its file's scene, metres) to model coordinates.
+    const Affine& CharacterToModel() const { return m_characterToModel; }
 
     // The framework document's title and file path (the path stays empty for a new document).
     const std::string& Title() const { return m_strTitle; }
@@ -90,6 +96,8 @@ class CKvtDoc : public ICommandTarget {
         if (m_services) m_services->UpdateAllViews(hint);
     }
     void LoadModel(bool ownNormals = false);
+    void TakeCharacter(std::optional<Character> character, const ConvertedFigure& figure);
+    std::vector<std::string> MissingSkeletonJoints() const;
     // Normals for the model just read: the file beside it, or computed from the faces.
     bool TakeDrawingNormals();
     // Reads a normals file; they are settled with the model read next.
@@ -129,6 +137,10 @@ class CKvtDoc : public ICommandTarget {
     std::string m_strDxfFile;
     double m_facingYaw = 0;
     std::string m_strNormalsFile;
+    std::shared_ptr<const Character> m_character;
+    Affine m_characterToModel;
+    // What the centring took off the model's points.
+    Vec3f m_modelShift;
     std::string m_strTitle;
     std::string m_strPathName;
     // The default files are read by the first new document only: File > New keeps the model.

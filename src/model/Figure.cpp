@@ -28,6 +28,10 @@ void Figure::Build(const SegmentTables& tables, float scale, const Vec3f& centre
         CollectSegmentVertices(shape, scale, centre, Pose(s));
     }
     BuildFigureTree(*m_pose, m_nSegments);
+    for (std::size_t s = 0; s < tables.jointCentres.size() && s < kMaxSegments; ++s)
+        if (const auto& c = tables.jointCentres[s]; c && (*m_pose)[s].m_pParent)
+            (*m_pose)[s].m_pJointCentre =
+                Point3d{c->x * scale - centre.x, c->y * scale - centre.y, c->z * scale - centre.z};
     // The vertex lists, their index and their numbers serve finding the rings; a large figure
     // would keep as much memory in them as in its document. Vertices() works the rest ones out
     // again when asked for.

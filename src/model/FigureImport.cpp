@@ -527,6 +527,9 @@ ConvertedFigure ConvertFigure(const ImportScene& scene) {
     const Point3d up{0, 1, 0}, right = RightDirection(faces, points);
     const FigureAxes axes{Cross(up, right), up, right};
     out.facingYaw = std::atan2(axes.forward.x, axes.forward.z);
+    out.axes.r = {{{axes.forward.x, axes.forward.y, axes.forward.z},
+                   {axes.up.x, axes.up.y, axes.up.z},
+                   {axes.right.x, axes.right.y, axes.right.z}}};
     const double metres =
         std::isfinite(scene.metresPerUnit) && scene.metresPerUnit > 0 ? scene.metresPerUnit : 1.0;
     std::vector<Vec3f> drawn;

@@ -95,6 +95,8 @@ struct ConvertedFigure {
     // Radians about the vertical axis from the file's forward (+z, y up) to the way the figure
     // faces in the file: the figure is turned to face forward here, and exports turn it back.
     double facingYaw = 0;
+    // The turn from the file's scene to the drawing's axes (x forward, y up, z the figure's right).
+    Affine axes;
     FacesLeftOut leftOut;
     std::vector<int> boneSegments;   // per bone of the scene
     std::array<long, 16> faces{};    // per segment

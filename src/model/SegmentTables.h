@@ -4,8 +4,11 @@
 #include "UnderlayList.h"
 #include "Vec3f.h"
 
+#include "GeomMath.h"
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace figurant {
@@ -24,6 +27,10 @@ struct SegmentTables {
     // One unit normal per global vertex, shared with the document (a figure built from the
     // tables keeps them); null without normals.
     std::shared_ptr<const NormalTable> normals;
+
+    // Per segment number, or empty: where the segment's joint is, in model coordinates, when the
+    // figure's skeleton says so (an imported character's bones) instead of the shared rings.
+    std::vector<std::optional<Point3d>> jointCentres;
 
     bool Empty() const { return lines.empty(); }
 };

@@ -84,6 +84,7 @@ void CKvtView::ReleaseSegmentLists() {
 void CKvtView::ReleaseGraphics() {
     m_flatRuns.clear();
     ReleaseSegmentLists();
+    m_characterList.Release();
     m_pickTarget.reset();
     m_restPicture.reset();
 }
@@ -107,6 +108,8 @@ const ViewCommand kViewCommands[] = {
     {cmd::ReferencePicture, [](CKvtView& v) { v.OnReferencePicture(); }},
     {cmd::ReferencePictureOff, [](CKvtView& v) { v.OnReferencePictureOff(); }},
     {cmd::ViewKeyFrames, [](CKvtView& v) { v.OnViewKeyFrames(); }},
+    {cmd::SegmentColours, [](CKvtView& v) { v.OnSegmentColours(); }},
+    {cmd::DualQuaternionSkinning, [](CKvtView& v) { v.OnDualQuaternionSkinning(); }},
     {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
     {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
     {cmd::KeyFrameDelete, [](CKvtView& v) { v.OnDeleteKeyFrame(); }},
@@ -209,6 +212,14 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::ViewKeyFrames:
         state.checked = m_bShowKeyFrames;
+        return true;
+    case cmd::SegmentColours:
+        state.enabled = CharacterShown();
+        state.checked = SegmentColoursShown();
+        return true;
+    case cmd::DualQuaternionSkinning:
+        state.enabled = CharacterShown();
+        state.checked = m_bDualQuaternion;
         return true;
     case cmd::KeyFrameInsert:
         state.enabled = m_keys.has_value() && !m_bPlaying;

@@ -5,6 +5,7 @@
 // which tests can make without events.
 #include "AnimationScene.h"
 #include "CameraFraming.h"
+#include "CharacterList.h"
 #include "CommandTarget.h"
 #include "ControlPictures.h"
 #include "Figure.h"
@@ -13,6 +14,7 @@
 #include "Lens.h"
 #include "PoseFrames.h"
 #include "SegmentList.h"
+#include "Skinning.h"
 #include "Trackball.h"
 
 #include <QOpenGLContext>
@@ -136,6 +138,12 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OnHierarchy();
     // Whether the figure is built for the current model with its arrays loaded: the flat picture
     // then shows it as posed (at rest it is the same picture as the model as read).
+    // An imported character is drawn as rigged (ViewCharacter.cpp): skinned by its weights, in
+    // its own look or the segment colours.
+    bool CharacterShown() const;
+    void OnSegmentColours();
+    void OnDualQuaternionSkinning();
+    bool SegmentColoursShown() const { return !CharacterShown() || m_bSegmentColours; }
     bool FigureShown() const {
         return m_figure.IsBuilt() && m_nSegLists > 0 && m_nSegLists == m_doc.SegmentCount();
     }
@@ -306,8 +314,20 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Segments a drag moves: the selected ones and everything below them.
     std::array<bool, kMaxSegments> m_moving{};
     void DrawSegmentLists(int first, int count, int mode);
+    void LoadCharacter();
+    void SkinCharacter();
+    void DrawCharacter(int mode, Layer layer);
+    bool BeginCharacterRun(const CharacterList::Run& run, int mode);
+    Affine CharacterFrame() const;
+    CharacterList m_characterList;
+    std::vector<Vec3f> m_skinPositions, m_skinNormals;
+    // The pose and the way the character was last skinned in (empty: not skinned yet).
+    std::vector<float> m_skinnedPose;
+    bool m_bSegmentColours = false;
+    bool m_bDualQuaternion = false;
     void DrawJointBand(const SegmentPose& r);
-    void DrawOutline(const SegmentList& e);
+    // The silhouette of what `draw` draws.
+    void DrawOutline(const std::function<void()>& draw);
     void PlayAnimationFile();
     void PlayMotionCapture();
     void SettleShownPose();

@@ -81,6 +81,7 @@ void CKvtView::BuildFlatLists() {
         run->EndLine();
     }
     loadRun();
+    LoadCharacter();
 }
 
 // Only the outermost of nested builds opens and closes the progress.
@@ -124,6 +125,7 @@ void CKvtView::BuildSegmentLists() {
         building.Report(3 + s);
     }
     std::vector<SegmentList>().swap(m_flatRuns);
+    LoadCharacter();
 }
 
 // One segment's arrays from the figure's surface, smoothly shaded: the points as read with the
@@ -200,7 +202,9 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     glMultMatrixf(rotation);
     glRotatef(static_cast<float>(c.sceneRotX), 1, 0, 0);
     glRotatef(static_cast<float>(c.sceneRotZ), 0, 0, 1);
-    if (m_nDisplayMode == DISPLAY_HIERARCHY || FigureShown()) {
+    if (CharacterShown()) {
+        DrawCharacter(mode, layer);
+    } else if (m_nDisplayMode == DISPLAY_HIERARCHY || FigureShown()) {
         std::array<double, 3> colour{1.0, 0.0, 0.0};
         DrawTree(m_figure.Pose(1), mode, colour, layer);
     } else {
@@ -268,14 +272,15 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
             glColor3d(colour[0], colour[1], colour[2]);
         }
         if (e.built && (mode != GL_SELECT || MayBeUnderCursor(e))) e.Draw(m_flushPacer);
-        if (e.built && e.HasEdges() && mode == GL_RENDER && m_bOutline && selected) DrawOutline(e);
+        if (e.built && e.HasEdges() && mode == GL_RENDER && m_bOutline && selected)
+            DrawOutline([&] { e.Draw(m_flushPacer); });
     }
 }
 
 // The silhouette of a segment in a colour no segment has, so a selected segment stands out even
 // where it is red anyway (the shirt): its back faces drawn as wide lines, where they pass the
 // depth test, show just around its edge.
-void CKvtView::DrawOutline(const SegmentList& e) {
+void CKvtView::DrawOutline(const std::function<void()>& draw) {
     constexpr float kOutlineWidth = 5.0f; // pixels; half of it falls outside the segment
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
     glDisable(GL_LIGHTING);
@@ -285,7 +290,7 @@ void CKvtView::DrawOutline(const SegmentList& e) {
     glLineWidth(kOutlineWidth);
     glDepthFunc(GL_LEQUAL);
     glColor3d(m_outlineColour[0], m_outlineColour[1], m_outlineColour[2]);
-    e.Draw(m_flushPacer);
+    draw();
     glPopAttrib();
 }
 

@@ -60,11 +60,27 @@ class ShellTest : public QObject {
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Import", "Import &Model...\tCtrl+M",
                               "&Export", "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P",
                               "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
-        QCOMPARE(Texts(TopMenu(app.Frame(), "&View")),
-                 QStringList({"&Animate", "&Roate ...", "R&eset", "Playback &Speed", "&Camera",
-                              "Reference &Picture...", "&No Reference Picture", "&Key Frames", "-",
-                              "&Front\tNum+1", "S&ide\tNum+3", "&Back\tCtrl+Num+1", "To&p\tNum+7",
-                              "H&ome\tHome", "-", "&Toolbar", "&Status Bar", "-", "&Hierarchy"}));
+        QCOMPARE(Texts(TopMenu(app.Frame(), "&View")), QStringList({"&Animate",
+                                                                    "&Roate ...",
+                                                                    "R&eset",
+                                                                    "Playback &Speed",
+                                                                    "&Camera",
+                                                                    "Reference &Picture...",
+                                                                    "&No Reference Picture",
+                                                                    "&Key Frames",
+                                                                    "Segment &Colours",
+                                                                    "&Dual Quaternion Skinning",
+                                                                    "-",
+                                                                    "&Front\tNum+1",
+                                                                    "S&ide\tNum+3",
+                                                                    "&Back\tCtrl+Num+1",
+                                                                    "To&p\tNum+7",
+                                                                    "H&ome\tHome",
+                                                                    "-",
+                                                                    "&Toolbar",
+                                                                    "&Status Bar",
+                                                                    "-",
+                                                                    "&Hierarchy"}));
     }
 
     void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {

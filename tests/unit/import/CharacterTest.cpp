@@ -61,17 +61,15 @@ TEST(Character, KeepsEveryBoneAndSkinsAsTheFileDefines) {
     const Character arm = ReadArm();
     for (const ArmNode& node : kArmNodes)
         EXPECT_TRUE(arm.joints[static_cast<std::size_t>(arm.FindJoint(node.name))].bone) << node.name;
-    const std::vector<Quaternion> turns = {{0, 0, 0, 1},
-                                           AboutAxis(0, 1, 0, 30),
-                                           AboutAxis(0, 0, 1, 90),
-                                           AboutAxis(1, 0, 0, 45)};
+    const std::vector<Quaternion> turns = {
+        {0, 0, 0, 1}, AboutAxis(0, 1, 0, 30), AboutAxis(0, 0, 1, 90), AboutAxis(1, 0, 0, 45)};
     const std::vector<Vec3f> posed = Posed(arm, turns, SkinMethod::Linear);
     const auto expected = ArmLinearBlend({}, {turns.begin(), turns.end()});
     ASSERT_EQ(posed.size(), expected.size());
     double worst = 0;
     for (std::size_t v = 0; v < posed.size(); ++v)
-        worst = std::max({worst, std::fabs(expected[v][0] - posed[v].x), std::fabs(expected[v][1] - posed[v].y),
-                          std::fabs(expected[v][2] - posed[v].z)});
+        worst = std::max({worst, std::fabs(expected[v][0] - posed[v].x),
+                          std::fabs(expected[v][1] - posed[v].y), std::fabs(expected[v][2] - posed[v].z)});
     EXPECT_LT(worst, 1e-5);
 }
 

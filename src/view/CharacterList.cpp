@@ -1,0 +1,142 @@
+#include "CharacterList.h"
+
+#include <GL/gl.h>
+#include <QImage>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <map>
+
+namespace figurant {
+
+namespace {
+
+constexpr GLsizei kStride = 6 * sizeof(float);
+
+const void* Offset(std::size_t bytes) {
+    return reinterpret_cast<const void*>(bytes);
+}
+
+// A material's picture, rows turned bottom-up as OpenGL counts them (the reader gives texture
+// coordinates from the bottom left); null when its bytes are no picture Qt reads.
+std::unique_ptr<QOpenGLTexture> Texture(const ImportMaterial& material) {
+    if (material.textureBytes.empty()) return nullptr;
+    const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(material.textureBytes.data()),
+                                          static_cast<int>(material.textureBytes.size()));
+    if (image.isNull()) return nullptr;
+    auto texture =
+        std::make_unique<QOpenGLTexture>(image.mirrored().convertToFormat(QImage::Format_RGBA8888));
+    texture->setMinificationFilter(QOpenGLTexture::LinearMipMapLinear);
+    texture->setMagnificationFilter(QOpenGLTexture::Linear);
+    texture->setWrapMode(QOpenGLTexture::Repeat);
+    return texture;
+}
+
+} // namespace
+
+void CharacterList::Load(const Character& c) {
+    Release();
+    const CharacterSurface& s = c.surface;
+    // Triangles sorted into runs by material, then segment.
+    std::map<std::pair<int, int>, std::vector<std::uint32_t>> byRun;
+    for (const CharacterSurface::Part& part : s.parts)
+        for (std::size_t t = part.firstTriangle; t < part.firstTriangle + part.triangleCount; ++t) {
+            const int joint = c.StrongestJoint(t);
+            const int segment = joint >= 0 ? c.joints[static_cast<std::size_t>(joint)].segment : -1;
+            auto& indices = byRun[{part.material, segment}];
+            for (int v : s.triangles[t])
+                indices.push_back(static_cast<std::uint32_t>(v));
+        }
+    std::vector<std::uint32_t> indices;
+    for (const auto& [key, run] : byRun) {
+        m_runs.push_back({indices.size(), run.size(), key.second, key.first});
+        indices.insert(indices.end(), run.begin(), run.end());
+    }
+    if (indices.size() * sizeof(std::uint32_t) > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        s.positions.size() * kStride > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        m_runs.clear();
+        return;
+    }
+    m_buffers = std::make_unique<Buffers>();
+    m_for = &c;
+    m_vertexCount = s.positions.size();
+    m_buffers->index.create();
+    m_buffers->index.bind();
+    m_buffers->index.allocate(indices.data(), static_cast<int>(indices.size() * sizeof(std::uint32_t)));
+    m_buffers->index.release();
+    m_buffers->vertex.create();
+    m_buffers->vertex.setUsagePattern(QOpenGLBuffer::DynamicDraw);
+    m_buffers->vertex.bind();
+    m_buffers->vertex.allocate(static_cast<int>(m_vertexCount * kStride));
+    m_buffers->vertex.release();
+    if (!s.uvs.empty()) {
+        m_buffers->uv.create();
+        m_buffers->uv.bind();
+        m_buffers->uv.allocate(s.uvs.data(), static_cast<int>(s.uvs.size() * sizeof(s.uvs[0])));
+        m_buffers->uv.release();
+        for (const ImportMaterial& material : c.materials)
+            m_buffers->textures.push_back(Texture(material));
+    }
+}
+
+void CharacterList::Release() {
+    m_buffers.reset();
+    m_for = nullptr;
+    m_runs.clear();
+    m_vertexCount = 0;
+    std::vector<float>().swap(m_interleaved);
+}
+
+void CharacterList::Update(const std::vector<Vec3f>& positions, const std::vector<Vec3f>& normals) {
+    if (!m_buffers || positions.size() != m_vertexCount || normals.size() != m_vertexCount) return;
+    m_interleaved.resize(6 * m_vertexCount);
+    for (std::size_t v = 0; v < m_vertexCount; ++v) {
+        float* out = &m_interleaved[6 * v];
+        out[0] = positions[v].x, out[1] = positions[v].y, out[2] = positions[v].z;
+        out[3] = normals[v].x, out[4] = normals[v].y, out[5] = normals[v].z;
+    }
+    m_buffers->vertex.bind();
+    m_buffers->vertex.write(0, m_interleaved.data(), static_cast<int>(m_interleaved.size() * sizeof(float)));
+    m_buffers->vertex.release();
+}
+
+void CharacterList::Draw(FlushPacer& pacer, bool looks, const std::function<bool(const Run&)>& begin) const {
+    if (!m_buffers || m_vertexCount == 0) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    m_buffers->vertex.bind();
+    glVertexPointer(3, GL_FLOAT, kStride, Offset(0));
+    glNormalPointer(GL_FLOAT, kStride, Offset(3 * sizeof(float)));
+    const bool uvs = m_buffers->uv.isCreated();
+    if (uvs) {
+        m_buffers->uv.bind();
+        glTexCoordPointer(2, GL_FLOAT, 0, Offset(0));
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    m_buffers->index.bind();
+    for (const Run& run : m_runs) {
+        if (!begin(run)) continue;
+        QOpenGLTexture* texture =
+            looks && run.material >= 0 && static_cast<std::size_t>(run.material) < m_buffers->textures.size()
+                ? m_buffers->textures[static_cast<std::size_t>(run.material)].get()
+                : nullptr;
+        if (texture) {
+            glEnable(GL_TEXTURE_2D);
+            texture->bind();
+        }
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                       Offset(run.first * sizeof(std::uint32_t)));
+        pacer.Drawn(run.count / 3);
+        if (texture) {
+            texture->release();
+            glDisable(GL_TEXTURE_2D);
+        }
+    }
+    m_buffers->index.release();
+    if (uvs) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    m_buffers->vertex.release();
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+} // namespace figurant

@@ -1,0 +1,116 @@
+// An imported character drawn as rigged: its surface skinned by its own weights under the
+// figure's pose, in its own look (base colours and pictures) or in the segment colours.
+#include "KvtView.h"
+
+#include "PosedSurface.h"
+#include "SegmentColour.h"
+
+#include <GL/gl.h>
+#include <cmath>
+
+namespace figurant {
+
+namespace {
+
+// Base colours are linear light; the fixed-function drawing works in the screen's values.
+double ScreenValue(float linear) {
+    return std::pow(std::max(0.0f, std::min(1.0f, linear)), 1.0 / 2.2);
+}
+
+// Surfaces without a material of their own.
+constexpr std::array<double, 3> kPlainLook{0.8, 0.8, 0.8};
+
+} // namespace
+
+bool CKvtView::CharacterShown() const {
+    const auto character = m_doc.GetCharacter();
+    return character && m_characterList.LoadedFor(character.get());
+}
+
+// A new character comes in its own look; the arrays are made once per character.
+void CKvtView::LoadCharacter() {
+    const auto character = m_doc.GetCharacter();
+    if (!character || m_characterList.LoadedFor(character.get())) return;
+    if (isValid()) makeCurrent();
+    m_characterList.Load(*character);
+    m_skinnedPose.clear();
+    m_bSegmentColours = false;
+}
+
+// The character's frame (its file's scene, metres) to the view's coordinates.
+Affine CKvtView::CharacterFrame() const {
+    Affine scale;
+    const double s = m_camera.modelScale;
+    scale.r = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+    const Vec3f& c = m_camera.modelCentre;
+    return Affine::Translation({-c.x, -c.y, -c.z}) * scale * m_doc.CharacterToModel();
+}
+
+// Each bone moves with its body segment: the segment's matrix down the figure tree, taken into
+// the character's frame. Skinned again only when the pose or the way of skinning changed.
+void CKvtView::SkinCharacter() {
+    const auto character = m_doc.GetCharacter();
+    const bool posed = FigureShown();
+    std::vector<float> key = posed ? m_figure.PoseValues() : std::vector<float>{};
+    key.push_back(m_bDualQuaternion ? 1.0f : 0.0f);
+    if (key == m_skinnedPose) return;
+    const Affine frame = CharacterFrame(), back = frame.Inverse();
+    const std::vector<Matrix4> segments = posed ? TreeMatrices(m_figure) : std::vector<Matrix4>{};
+    std::vector<Affine> moves(character->joints.size());
+    for (std::size_t j = 0; j < moves.size(); ++j) {
+        const int s = character->joints[j].segment;
+        if (s >= 0 && static_cast<std::size_t>(s) < segments.size())
+            moves[j] = back * Affine::FromMatrix(segments[static_cast<std::size_t>(s)]) * frame;
+    }
+    SkinSurface(*character, moves, m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame,
+                m_skinPositions, m_skinNormals);
+    m_characterList.Update(m_skinPositions, m_skinNormals);
+    m_skinnedPose = std::move(key);
+}
+
+// The run's pick name, or its colour: the selection's, the segment's, or its material's.
+bool CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
+    if (mode == GL_SELECT) {
+        SetPickName(run.segment);
+        return true;
+    }
+    std::array<double, 3> colour = kPlainLook;
+    const auto character = m_doc.GetCharacter();
+    if (run.segment >= 0 && m_figure.IsSelected(run.segment)) {
+        colour = m_selectColour;
+    } else if (m_bSegmentColours) {
+        SegmentColour(run.segment, colour);
+    } else if (run.material >= 0 && static_cast<std::size_t>(run.material) < character->materials.size()) {
+        const auto& base = character->materials[static_cast<std::size_t>(run.material)].baseColour;
+        colour = {ScreenValue(base[0]), ScreenValue(base[1]), ScreenValue(base[2])};
+    }
+    glColor3d(colour[0], colour[1], colour[2]);
+    return true;
+}
+
+// The whole character moves with any bone: during a drag it is drawn with the moving part.
+void CKvtView::DrawCharacter(int mode, Layer layer) {
+    if (layer == Layer::Resting) return;
+    SkinCharacter();
+    const bool looks = mode != GL_SELECT && !m_bSegmentColours;
+    m_characterList.Draw(m_flushPacer, looks,
+                         [&](const CharacterList::Run& run) { return BeginCharacterRun(run, mode); });
+    if (mode != GL_RENDER || !m_bOutline || m_figure.Selection().empty()) return;
+    DrawOutline([&] {
+        m_characterList.Draw(m_flushPacer, false, [&](const CharacterList::Run& run) {
+            return run.segment >= 0 && m_figure.IsSelected(run.segment);
+        });
+    });
+}
+
+void CKvtView::OnSegmentColours() {
+    m_bSegmentColours = !m_bSegmentColours;
+    InvalidateAndUpdateNow();
+}
+
+void CKvtView::OnDualQuaternionSkinning() {
+    m_bDualQuaternion = !m_bDualQuaternion;
+    InvalidateAndUpdateNow();
+}
+
+} // namespace figurant
