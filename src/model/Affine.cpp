@@ -92,7 +92,7 @@ std::array<double, 4> RotationQuaternion(const Affine& a) {
     return q;
 }
 
-Affine QuaternionRotation(const std::array<double, 4>& q) {
+Affine QuaternionRotation(const Quaternion& q) {
     const double x = q[0], y = q[1], z = q[2], w = q[3];
     Affine a;
     a.r = {{{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},

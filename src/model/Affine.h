@@ -23,7 +23,9 @@ struct Affine {
 // The nearest rotation's quaternion (x, y, z, w), w >= 0.
 std::array<double, 4> RotationQuaternion(const Affine& a);
 
-// The rotation of a unit quaternion (x, y, z, w).
-Affine QuaternionRotation(const std::array<double, 4>& q);
+using Quaternion = std::array<double, 4>; // x, y, z, w
+
+// The rotation of a unit quaternion.
+Affine QuaternionRotation(const Quaternion& q);
 
 } // namespace figurant

@@ -50,6 +50,9 @@ void Figure::Clear() {
     m_undo.clear();
     m_redo.clear();
     m_selected.clear();
+    m_bones.clear();
+    m_boneTurns.clear();
+    m_selectedBone = -1;
     for (std::size_t s = 0; s < m_shapes.size(); ++s) {
         const std::uint64_t revision = m_shapes[s].revision;
         m_shapes[s] = SegmentShape{};
@@ -67,19 +70,36 @@ bool Figure::IsSelected(int segment) const {
 }
 
 void Figure::Pick(std::optional<int> segment, bool add) {
-    if (!add) m_selected.clear();
+    if (!add || m_selectedBone >= 0) m_selected.clear();
+    m_selectedBone = -1;
     if (segment && !IsSelected(*segment) && m_selected.size() < static_cast<std::size_t>(kMaxSegments))
         m_selected.push_back(*segment);
 }
 
 std::string Figure::StepName(const char* verb) const {
+    if (m_selectedBone >= 0)
+        return std::string(verb) + " " + m_bones[static_cast<std::size_t>(m_selectedBone)].name;
     if (m_selected.size() == 1) return std::string(verb) + " " + SegmentName(m_selected[0]);
     return std::string(verb) + " " + std::to_string(m_selected.size()) + " segments";
 }
 
 void Figure::ApplyPoseKey(const PoseKeyStep& step, float moveStep) {
-    if (m_selected.empty() || !m_bBuilt) return;
     static const char* const kVerbs[] = {"Turn", "Move", "Twist"};
+    if (m_selectedBone >= 0 && m_bBuilt) {
+        // A bone turns and twists; it keeps its place on its parent.
+        if (step.kind == PoseKeyStep::Move) return;
+        OpenStep(StepName(kVerbs[step.kind]));
+        if (step.kind == PoseKeyStep::Twist) {
+            TwistSelectedBone(step.amount);
+        } else {
+            Matrix4 turn;
+            MakeRotation(step.amount, step.axis == 0, step.axis == 1, step.axis == 2, turn);
+            TurnSelectedBone(Affine::FromMatrix(turn));
+        }
+        CloseStep();
+        return;
+    }
+    if (m_selected.empty() || !m_bBuilt) return;
     OpenStep(StepName(kVerbs[step.kind]));
     const auto axis = static_cast<std::size_t>(step.axis);
     SegmentPose& first = Pose(m_selected[0]);
@@ -114,6 +134,12 @@ void Figure::BeginDrag() {
 }
 
 void Figure::Drag(int alpha, int beta, int gamma) {
+    if (m_selectedBone >= 0) {
+        if (!m_open) BeginDrag();
+        TurnSelectedBone(
+            Affine::FromMatrix(DragRotation({}, kRootSegment, alpha, beta, gamma)).RotationOnly());
+        return;
+    }
     if (m_selected.empty()) return;
     if (!m_open) BeginDrag(); // a key or an undo closed the drag's step: the rest is a new one
     const int first = m_selected[0];
@@ -330,6 +356,8 @@ void Figure::ResetPose(const std::string& stepName) {
         p.m_parentRing = p.m_restRing;
         p.UpdateChildRing();
     }
+    for (std::size_t b = 0; b < m_boneTurns.size(); ++b)
+        SetBoneTurn(static_cast<int>(b), {0, 0, 0, 1});
     CloseStep();
 }
 
@@ -350,7 +378,9 @@ Point3d Figure::JointMove(int segment) const {
 bool Figure::IsAtRest() const {
     for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s)
         if (!(Pose(s).m_matrix == Matrix4::Identity()) || TwistAngle(s) != 0.0f) return false;
-    return true;
+    return std::all_of(m_boneTurns.begin(), m_boneTurns.end(), [](const Quaternion& q) {
+        return q == Quaternion{0, 0, 0, 1};
+    });
 }
 
 std::vector<float> Figure::PoseValues() const {
@@ -359,6 +389,9 @@ std::vector<float> Figure::PoseValues() const {
         values.insert(values.end(), Pose(s).m_matrix.m.begin(), Pose(s).m_matrix.m.end());
         values.push_back(TwistAngle(s));
     }
+    for (const Quaternion& q : m_boneTurns)
+        for (double c : q)
+            values.push_back(static_cast<float>(c));
     return values;
 }
 

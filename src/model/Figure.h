@@ -3,6 +3,7 @@
 // tree, each segment's surface, the selection, every pose change (turn and move keys, drags,
 // twists, mirror, flip, reset) and their undo history. The view draws it and turns input into
 // calls on it; the inspect tool, tests and benchmarks build and pose it directly.
+#include "Affine.h"
 #include "FigureTree.h"
 #include "JointMath.h"
 #include "SegmentShape.h"
@@ -23,6 +24,18 @@ struct PoseKeyStep {
     enum Kind { Turn, Move, Twist } kind;
     int axis;     // 0 x, 1 y, 2 z
     float amount; // degrees (turn, twist), or steps of moveStep (move)
+};
+
+// A bone of an imported skeleton, as the figure poses it: turned in its own rest frame. A bone that
+// heads a body segment moves with the segment's matrix; picking it picks the segment.
+struct FigureBone {
+    std::string name;
+    int segment = -1; // the segment it heads, if any
+    int mirror = -1;  // the bone on the other side, if any
+    int side = 0;     // 0 none, 1 the figure's left, 2 its right
+    bool posable = false;
+    Affine viewToLocal;         // a rotation from the view's axes to the bone's rest frame
+    Point3d twistAxis{0, 1, 0}; // along the bone, in its rest frame
 };
 
 class Figure {
@@ -70,7 +83,23 @@ class Figure {
     bool IsSelected(int segment) const;
     // A pick: without `add` the selection is emptied first; a hit not yet selected is appended.
     void Pick(std::optional<int> segment, bool add);
-    void ClearSelection() { m_selected.clear(); }
+    void ClearSelection() {
+        m_selected.clear();
+        m_selectedBone = -1;
+    }
+
+    // The bones of an imported skeleton (one per joint of the character, in its order), all at
+    // rest; none for a drawing's figure.
+    void SetBones(std::vector<FigureBone> bones);
+    const std::vector<FigureBone>& Bones() const { return m_bones; }
+    // Each bone's turn inside its rest transform (the identity at rest).
+    const std::vector<Quaternion>& BoneTurns() const { return m_boneTurns; }
+    // The bone selected on its own (a finger, a spine link), or -1; picking a bone that heads a
+    // segment selects the segment, and picking a segment lets the bone go.
+    int SelectedBone() const { return m_selectedBone; }
+    void PickBone(int bone);
+    // Degrees about the view's x, y and z of a bone's turn, as JointAngles gives a segment's.
+    std::array<float, 3> BoneAngles(int bone) const;
 
     // Pose changes; each is one undoable step.
     // A pose key on the selection (the first selected segment collects the increments).
@@ -149,8 +178,15 @@ class Figure {
     void MoveStep(std::vector<Step>& from, std::vector<Step>& to, bool undo);
     void ResetSurface(int segment);
     void SetTwist(int segment, float angle);
-    void ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom);
+    void ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom,
+                       const std::map<int, Quaternion>& bones = {});
     std::string StepName(const char* verb) const;
+    // The selected bone turned by a rotation about the view's axes, or rolled about itself.
+    void TurnSelectedBone(const Affine& viewTurn);
+    void TwistSelectedBone(float degrees);
+    void CaptureBone(int bone);
+    void SetBoneTurn(int bone, const Quaternion& turn);
+    std::map<int, Quaternion> MirroredBones(bool all, bool fromLeft) const;
 
     std::unique_ptr<PoseArray> m_pose;
     std::array<SegmentShape, kMaxSegments> m_shapes{};
@@ -159,6 +195,9 @@ class Figure {
     float m_scale = 1.0f;
     Vec3f m_centre;
     std::vector<int> m_selected;
+    std::vector<FigureBone> m_bones;
+    std::vector<Quaternion> m_boneTurns;
+    int m_selectedBone = -1;
     std::vector<Step> m_undo, m_redo;
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;

@@ -28,6 +28,13 @@ void Figure::OpenStep(const std::string& name) {
     m_open->name = name;
 }
 
+void Figure::CaptureBone(int bone) {
+    if (!m_open || bone < 0 || static_cast<std::size_t>(bone) >= m_boneTurns.size()) return;
+    auto& list = m_open->bones;
+    if (std::none_of(list.begin(), list.end(), [&](const auto& b) { return b.first == bone; }))
+        list.emplace_back(bone, m_boneTurns[static_cast<std::size_t>(bone)]);
+}
+
 void Figure::Capture(int segment, bool ring, bool surface) {
     if (!m_open || !HasSegment(segment)) return;
     auto& list = m_open->segments;
@@ -62,6 +69,8 @@ void Figure::CloseStep() {
         changed = changed || s.surface || !(s.matrix == p.m_matrix) || s.rotInc != p.m_rotInc ||
                   s.transInc != p.m_transInc || (s.parentRing && *s.parentRing != p.m_parentRing);
     }
+    for (const auto& [bone, turn] : step->bones)
+        changed = changed || turn != m_boneTurns[static_cast<std::size_t>(bone)];
     if (!changed) return;
     step->saves = m_nSaves;
     step->segments.shrink_to_fit();
@@ -105,6 +114,9 @@ void Figure::Exchange(Step& step, bool undo) {
         }
         p.UpdateChildRing();
     }
+    for (auto& [bone, turn] : step.bones)
+        if (static_cast<std::size_t>(bone) < m_boneTurns.size())
+            std::swap(m_boneTurns[static_cast<std::size_t>(bone)], turn);
     // Once the increments have parted from the recorded ones, only the deltas apply.
     if (!sameSave) step.saves = -1;
 }
@@ -140,7 +152,8 @@ std::size_t Figure::HistoryBytes() const {
     std::size_t bytes = 0;
     for (const auto* list : {&m_undo, &m_redo}) {
         for (const Step& step : *list) {
-            bytes += sizeof(Step) + step.name.capacity() + VectorBytes(step.segments);
+            bytes +=
+                sizeof(Step) + step.name.capacity() + VectorBytes(step.segments) + VectorBytes(step.bones);
             for (const Snapshot& s : step.segments)
                 if (s.parentRing) bytes += VectorBytes(*s.parentRing);
         }

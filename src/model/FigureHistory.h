@@ -27,6 +27,8 @@ struct Figure::Snapshot {
 struct Figure::Step {
     std::string name;
     std::vector<Snapshot> segments;
+    // Bones of an imported skeleton the step turned, with their turns before it.
+    std::vector<std::pair<int, Quaternion>> bones;
     // Saves of increments when the step was last done or undone.
     int saves = 0;
 };

@@ -58,9 +58,12 @@ static std::map<int, MirroredPose> Mirrored(const Figure& f, const std::map<int,
     return result;
 }
 
-void Figure::ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom) {
+void Figure::ApplyMirrored(const std::string& stepName, const std::map<int, int>& targetFrom,
+                           const std::map<int, Quaternion>& bones) {
     const auto poses = Mirrored(*this, targetFrom);
     OpenStep(stepName);
+    for (const auto& [bone, turn] : bones)
+        SetBoneTurn(bone, turn);
     for (const auto& [target, pose] : poses)
         SetTwist(target, pose.twist);
     for (const auto& [target, pose] : poses) {
@@ -78,13 +81,15 @@ bool Figure::MirrorPose() {
     if (!m_bBuilt) return false;
     const auto limb = std::find_if(m_selected.begin(), m_selected.end(),
                                    [](int s) { return MirrorPartner(s).has_value(); });
-    if (limb == m_selected.end()) return false;
-    const bool fromLeft = IsLeftSide(*limb);
+    const bool boneSide = m_selectedBone >= 0 && m_bones[static_cast<std::size_t>(m_selectedBone)].side != 0;
+    if (limb == m_selected.end() && !boneSide) return false;
+    const bool fromLeft =
+        boneSide ? m_bones[static_cast<std::size_t>(m_selectedBone)].side == 1 : IsLeftSide(*limb);
     std::map<int, int> targetFrom;
     for (int s = 0; s < m_nSegments && s < kMaxSegments; ++s)
         if (MirrorPartner(s) && IsLeftSide(s) == fromLeft && HasSegment(*MirrorPartner(s)))
             targetFrom[*MirrorPartner(s)] = s;
-    ApplyMirrored("Mirror Pose", targetFrom);
+    ApplyMirrored("Mirror Pose", targetFrom, MirroredBones(false, fromLeft));
     return true;
 }
 
@@ -96,7 +101,7 @@ void Figure::FlipPose() {
         const int from = MirrorPartner(s).value_or(s);
         if (HasSegment(from)) targetFrom[s] = from;
     }
-    ApplyMirrored("Flip Pose", targetFrom);
+    ApplyMirrored("Flip Pose", targetFrom, MirroredBones(true, false));
 }
 
 } // namespace figurant

@@ -11,8 +11,6 @@ namespace figurant {
 
 enum class SkinMethod { Linear, DualQuaternion };
 
-using Quaternion = std::array<double, 4>; // x, y, z, w
-
 // Each joint's world transform with `turns` (one per joint, or none for the rest pose) applied
 // inside its rest transform: local = rest translation, rest rotation times the turn, rest scale,
 // as a glTF node's rotation replaced by rest * turn.

@@ -37,19 +37,19 @@ std::unique_ptr<QOpenGLTexture> Texture(const ImportMaterial& material) {
 void CharacterList::Load(const Character& c) {
     Release();
     const CharacterSurface& s = c.surface;
-    // Triangles sorted into runs by material, then segment.
+    // Triangles sorted into runs by material, then bone.
     std::map<std::pair<int, int>, std::vector<std::uint32_t>> byRun;
     for (const CharacterSurface::Part& part : s.parts)
         for (std::size_t t = part.firstTriangle; t < part.firstTriangle + part.triangleCount; ++t) {
-            const int joint = c.StrongestJoint(t);
-            const int segment = joint >= 0 ? c.joints[static_cast<std::size_t>(joint)].segment : -1;
-            auto& indices = byRun[{part.material, segment}];
+            auto& indices = byRun[{part.material, c.StrongestJoint(t)}];
             for (int v : s.triangles[t])
                 indices.push_back(static_cast<std::uint32_t>(v));
         }
     std::vector<std::uint32_t> indices;
     for (const auto& [key, run] : byRun) {
-        m_runs.push_back({indices.size(), run.size(), key.second, key.first});
+        const int joint = key.second;
+        const int segment = joint >= 0 ? c.joints[static_cast<std::size_t>(joint)].segment : -1;
+        m_runs.push_back({indices.size(), run.size(), joint, segment, key.first});
         indices.insert(indices.end(), run.begin(), run.end());
     }
     if (indices.size() * sizeof(std::uint32_t) > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||

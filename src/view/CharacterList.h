@@ -18,11 +18,11 @@ class CharacterList {
   public:
     struct Run {
         std::size_t first = 0, count = 0; // indices
-        int segment = -1, material = -1;
+        int joint = -1, segment = -1, material = -1;
     };
 
-    // Made for `character` (the context must be current); each triangle's segment is that of
-    // the bone with the largest weight on it.
+    // Made for `character` (the context must be current); each triangle belongs to the bone
+    // with the largest weight on it, and to that bone's segment.
     void Load(const Character& character);
     // The context is going: everything in graphics memory with it.
     void Release();

@@ -240,6 +240,11 @@ class CKvtView : public QWidget, public ICommandTarget {
     QSurfaceFormat format() const;
     // Picking (ViewPick.cpp): the segment drawn nearest at a window pixel, if any.
     std::optional<int> SegmentAt(int x, int y);
+    // Selects what is under the cursor: a segment, or a bone of an imported skeleton (its pick
+    // names follow the segments').
+    void PickAt(int x, int y, bool add);
+    // Selects a bone of the character's (the bone list does), or lets the selection go.
+    void SelectBone(int bone);
     // The native window the view draws into, which the window system gives mouse input to.
     QWindow* GLWindow() const;
     // The picture as the window shows it, drawn now.
@@ -318,11 +323,13 @@ class CKvtView : public QWidget, public ICommandTarget {
     void SkinCharacter();
     void DrawCharacter(int mode, Layer layer);
     bool BeginCharacterRun(const CharacterList::Run& run, int mode);
+    bool RunSelected(const CharacterList::Run& run) const;
     Affine CharacterFrame() const;
     CharacterList m_characterList;
     std::vector<Vec3f> m_skinPositions, m_skinNormals;
     // The pose and the way the character was last skinned in (empty: not skinned yet).
     std::vector<float> m_skinnedPose;
+    void SettleCharacterBones();
     bool m_bSegmentColours = false;
     bool m_bDualQuaternion = false;
     void DrawJointBand(const SegmentPose& r);

@@ -2,6 +2,7 @@
 // figure's pose, in its own look (base colours and pictures) or in the segment colours.
 #include "KvtView.h"
 
+#include "CharacterPose.h"
 #include "PosedSurface.h"
 #include "SegmentColour.h"
 
@@ -55,15 +56,17 @@ void CKvtView::SkinCharacter() {
     key.push_back(m_bDualQuaternion ? 1.0f : 0.0f);
     if (key == m_skinnedPose) return;
     const Affine frame = CharacterFrame(), back = frame.Inverse();
-    const std::vector<Matrix4> segments = posed ? TreeMatrices(m_figure) : std::vector<Matrix4>{};
-    std::vector<Affine> moves(character->joints.size());
-    for (std::size_t j = 0; j < moves.size(); ++j) {
-        const int s = character->joints[j].segment;
-        if (s >= 0 && static_cast<std::size_t>(s) < segments.size())
-            moves[j] = back * Affine::FromMatrix(segments[static_cast<std::size_t>(s)]) * frame;
-    }
-    SkinSurface(*character, moves, m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame,
-                m_skinPositions, m_skinNormals);
+    std::vector<Affine> segments;
+    if (posed)
+        for (const Matrix4& m : TreeMatrices(m_figure))
+            segments.push_back(back * Affine::FromMatrix(m) * frame);
+    const std::vector<Affine> worlds =
+        PosedJointWorlds(*character, segments,
+                         m_figure.Bones().size() == character->joints.size() ? m_figure.BoneTurns()
+                                                                             : std::vector<Quaternion>{});
+    SkinSurface(*character, JointMoves(*character, worlds),
+                m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame, m_skinPositions,
+                m_skinNormals);
     m_characterList.Update(m_skinPositions, m_skinNormals);
     m_skinnedPose = std::move(key);
 }
@@ -71,12 +74,12 @@ void CKvtView::SkinCharacter() {
 // The run's pick name, or its colour: the selection's, the segment's, or its material's.
 bool CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
     if (mode == GL_SELECT) {
-        SetPickName(run.segment);
+        SetPickName(kMaxSegments + run.joint);
         return true;
     }
     std::array<double, 3> colour = kPlainLook;
     const auto character = m_doc.GetCharacter();
-    if (run.segment >= 0 && m_figure.IsSelected(run.segment)) {
+    if (RunSelected(run)) {
         colour = m_selectColour;
     } else if (m_bSegmentColours) {
         SegmentColour(run.segment, colour);
@@ -97,10 +100,36 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
                          [&](const CharacterList::Run& run) { return BeginCharacterRun(run, mode); });
     if (mode != GL_RENDER || !m_bOutline || m_figure.Selection().empty()) return;
     DrawOutline([&] {
-        m_characterList.Draw(m_flushPacer, false, [&](const CharacterList::Run& run) {
-            return run.segment >= 0 && m_figure.IsSelected(run.segment);
-        });
+        m_characterList.Draw(m_flushPacer, false,
+                             [&](const CharacterList::Run& run) { return RunSelected(run); });
     });
+}
+
+bool CKvtView::RunSelected(const CharacterList::Run& run) const {
+    const int bone = m_figure.SelectedBone();
+    if (bone >= 0) return run.joint == bone;
+    return run.segment >= 0 && m_figure.IsSelected(run.segment);
+}
+
+// The figure's bones for the character, once the figure is built for it.
+void CKvtView::SettleCharacterBones() {
+    const auto character = m_doc.GetCharacter();
+    if (!character || !m_figure.IsBuilt() || m_figure.Bones().size() == character->joints.size()) return;
+    m_figure.SetBones(FigureBonesOf(*character, CharacterFrame()));
+}
+
+void CKvtView::PickAt(int x, int y, bool add) {
+    const std::optional<int> name = SegmentAt(x, y);
+    if (name && *name >= kMaxSegments) {
+        SelectBone(*name - kMaxSegments);
+        return;
+    }
+    m_figure.Pick(name, add);
+}
+
+void CKvtView::SelectBone(int bone) {
+    if (bone < 0) m_figure.ClearSelection();
+    m_figure.PickBone(bone);
 }
 
 void CKvtView::OnSegmentColours() {

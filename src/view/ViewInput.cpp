@@ -49,7 +49,7 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
         return;
     }
     m_dragRot[0] = m_dragRot[2] = 0;
-    m_figure.Pick(SegmentAt(x, y), shift);
+    PickAt(x, y, shift);
     m_figure.BeginDrag();
     InvalidateAndUpdateNow();
     ShowStatus();

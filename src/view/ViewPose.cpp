@@ -79,6 +79,13 @@ constexpr double kMillimetresPerUnit = 1000.0; // view coordinates are metres
 
 // The name, the joint's angles, then its twist and how far it was moved where it has them.
 std::string CKvtView::SelectionText() const {
+    if (const int bone = m_figure.SelectedBone(); bone >= 0) {
+        const std::array<float, 3> a = m_figure.BoneAngles(bone);
+        char part[96];
+        std::snprintf(part, sizeof part, "   x %d\u00b0  y %d\u00b0  z %d\u00b0", Whole(a[0]), Whole(a[1]),
+                      Whole(a[2]));
+        return m_figure.Bones()[static_cast<std::size_t>(bone)].name + part;
+    }
     const std::vector<int>& selected = m_figure.Selection();
     if (selected.empty()) return {};
     if (selected.size() > 1) return std::to_string(selected.size()) + " segments";

@@ -126,6 +126,7 @@ void CKvtView::BuildSegmentLists() {
     }
     std::vector<SegmentList>().swap(m_flatRuns);
     LoadCharacter();
+    SettleCharacterBones();
 }
 
 // One segment's arrays from the figure's surface, smoothly shaded: the points as read with the

@@ -1,0 +1,117 @@
+#include "CharacterPose.h"
+
+#include "BoneNames.h"
+
+#include <cmath>
+
+namespace figurant {
+
+namespace {
+
+// The name with its side words swapped ("LeftHand" -> "RightHand", "hand.L" -> "hand.R"): each
+// habit tried in turn; empty when none applies.
+std::vector<std::string> OtherSideNames(const std::string& name) {
+    static const std::pair<const char*, const char*> kSides[] = {
+        {"Left", "Right"}, {"left", "right"}, {"LEFT", "RIGHT"}, {".L", ".R"}, {"_L", "_R"}, {".l", ".r"},
+        {"_l", "_r"},      {"L_", "R_"},      {" L ", " R "},    {"-L", "-R"}, {"-l", "-r"}};
+    std::vector<std::string> out;
+    for (const auto& [a, b] : kSides)
+        for (const auto& [from, to] : {std::make_pair(a, b), std::make_pair(b, a)}) {
+            const auto at = name.find(from);
+            if (at == std::string::npos) continue;
+            std::string other = name;
+            other.replace(at, std::string(from).size(), to);
+            out.push_back(other);
+        }
+    return out;
+}
+
+Affine Scaled(const Affine& a, double s) {
+    Affine out = a;
+    for (auto& row : out.r)
+        for (double& v : row)
+            v *= s;
+    return out;
+}
+
+// The rotation part of a similarity (its uniform scale taken out).
+Affine RotationOf(const Affine& a) {
+    const double scale = std::cbrt(std::fabs(a.r[0][0] * (a.r[1][1] * a.r[2][2] - a.r[1][2] * a.r[2][1]) -
+                                             a.r[0][1] * (a.r[1][0] * a.r[2][2] - a.r[1][2] * a.r[2][0]) +
+                                             a.r[0][2] * (a.r[1][0] * a.r[2][1] - a.r[1][1] * a.r[2][0])));
+    return Scaled(a.RotationOnly(), scale > 0 ? 1.0 / scale : 1.0);
+}
+
+Affine Turned(const CharacterJoint& joint, const Affine& local, const Quaternion& turn) {
+    if (turn == Quaternion{0, 0, 0, 1}) return local;
+    Affine scale;
+    scale.r = {{{joint.scale.x, 0, 0}, {0, joint.scale.y, 0}, {0, 0, joint.scale.z}}};
+    return local * scale.Inverse() * QuaternionRotation(turn) * scale;
+}
+
+} // namespace
+
+bool HeadsSegment(const Character& c, int joint) {
+    const CharacterJoint& j = c.joints[static_cast<std::size_t>(joint)];
+    if (j.segment < 0) return false;
+    if (j.parent < 0) return true;
+    const CharacterJoint& parent = c.joints[static_cast<std::size_t>(j.parent)];
+    return !parent.bone || parent.segment != j.segment;
+}
+
+std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
+    const Affine frameTurn = RotationOf(frame);
+    std::vector<FigureBone> bones;
+    for (std::size_t j = 0; j < c.joints.size(); ++j) {
+        const CharacterJoint& joint = c.joints[j];
+        FigureBone bone;
+        bone.name = joint.name;
+        bone.posable = joint.bone;
+        bone.segment = HeadsSegment(c, static_cast<int>(j)) ? joint.segment : -1;
+        const BodySide side = ClassifyName(joint.name).side;
+        bone.side = side == BodySide::Left ? 1 : side == BodySide::Right ? 2 : 0;
+        for (const std::string& other : OtherSideNames(joint.name))
+            if (const int m = c.FindJoint(other); m >= 0 && bone.mirror < 0) bone.mirror = m;
+        // view -> local: (frame turn x rest world turn)^-1, both rotations.
+        const Affine localToView = frameTurn * RotationOf(joint.restWorld);
+        for (std::size_t i = 0; i < 3; ++i)
+            for (std::size_t k = 0; k < 3; ++k)
+                bone.viewToLocal.r[i][k] = localToView.r[k][i];
+        for (std::size_t k = 0; k < c.joints.size(); ++k)
+            if (c.joints[k].parent == static_cast<int>(j) && c.joints[k].bone) {
+                const Point3d& t = c.joints[k].restLocal.t;
+                if (Dot(t, t) > 0) bone.twistAxis = Normalize(t);
+                break;
+            }
+        bones.push_back(std::move(bone));
+    }
+    return bones;
+}
+
+std::vector<Affine> PosedJointWorlds(const Character& c, const std::vector<Affine>& segmentWorlds,
+                                     const std::vector<Quaternion>& turns) {
+    auto segmentMove = [&](int s) {
+        return s >= 0 && static_cast<std::size_t>(s) < segmentWorlds.size() ? segmentWorlds[static_cast<std::size_t>(s)]
+                                                                             : Affine{};
+    };
+    std::vector<Affine> worlds(c.joints.size());
+    for (std::size_t j = 0; j < c.joints.size(); ++j) {
+        const CharacterJoint& joint = c.joints[j];
+        const Quaternion turn = j < turns.size() ? turns[j] : Quaternion{0, 0, 0, 1};
+        if (joint.parent < 0) {
+            worlds[j] = Turned(joint, segmentMove(joint.segment) * joint.restWorld, turn);
+            continue;
+        }
+        const auto p = static_cast<std::size_t>(joint.parent);
+        Affine local = joint.restLocal;
+        if (c.joints[p].segment != joint.segment) {
+            // The segment's turn relative to the one above it, taken into the joint's rest frame.
+            const Affine relative = segmentMove(c.joints[p].segment).Inverse() * segmentMove(joint.segment);
+            local = local * joint.restWorld.Inverse() * relative * joint.restWorld;
+        }
+        worlds[j] = worlds[p] * Turned(joint, local, turn);
+    }
+    return worlds;
+}
+
+} // namespace figurant
