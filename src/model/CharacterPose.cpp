@@ -91,8 +91,9 @@ std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
 std::vector<Affine> PosedJointWorlds(const Character& c, const std::vector<Affine>& segmentWorlds,
                                      const std::vector<Quaternion>& turns) {
     auto segmentMove = [&](int s) {
-        return s >= 0 && static_cast<std::size_t>(s) < segmentWorlds.size() ? segmentWorlds[static_cast<std::size_t>(s)]
-                                                                             : Affine{};
+        return s >= 0 && static_cast<std::size_t>(s) < segmentWorlds.size()
+                   ? segmentWorlds[static_cast<std::size_t>(s)]
+                   : Affine{};
     };
     std::vector<Affine> worlds(c.joints.size());
     for (std::size_t j = 0; j < c.joints.size(); ++j) {

@@ -81,6 +81,8 @@ class Figure {
     // Selection, in the order segments were added.
     const std::vector<int>& Selection() const { return m_selected; }
     bool IsSelected(int segment) const;
+    // Something is selected: a segment or a bone.
+    bool HasSelection() const { return !m_selected.empty() || m_selectedBone >= 0; }
     // A pick: without `add` the selection is emptied first; a hit not yet selected is appended.
     void Pick(std::optional<int> segment, bool add);
     void ClearSelection() {

@@ -56,11 +56,13 @@ void Figure::PickBone(int bone) {
 
 std::array<float, 3> Figure::BoneAngles(int bone) const {
     if (bone < 0 || static_cast<std::size_t>(bone) >= m_bones.size()) return {0, 0, 0};
-    const Affine view = InViewFrame(m_bones[static_cast<std::size_t>(bone)], m_boneTurns[static_cast<std::size_t>(bone)]);
+    const Affine view =
+        InViewFrame(m_bones[static_cast<std::size_t>(bone)], m_boneTurns[static_cast<std::size_t>(bone)]);
     Matrix4 m;
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            m[4 * col + row] = static_cast<float>(view.r[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
+            m[4 * col + row] =
+                static_cast<float>(view.r[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
     return TurnAngles(m);
 }
 
@@ -79,7 +81,8 @@ void Figure::TwistSelectedBone(float degrees) {
     const auto b = static_cast<std::size_t>(m_selectedBone);
     const Point3d axis = Normalize(m_bones[b].twistAxis);
     const double half = degrees * kPi / 360;
-    const Quaternion roll{axis.x * std::sin(half), axis.y * std::sin(half), axis.z * std::sin(half), std::cos(half)};
+    const Quaternion roll{axis.x * std::sin(half), axis.y * std::sin(half), axis.z * std::sin(half),
+                          std::cos(half)};
     SetBoneTurn(m_selectedBone, Times(m_boneTurns[b], roll));
 }
 
@@ -96,8 +99,9 @@ std::map<int, Quaternion> Figure::MirroredBones(bool all, bool fromLeft) const {
         int source = target.mirror;
         if (all && source < 0 && target.side == 0) source = static_cast<int>(t);
         if (source < 0 || (!all && target.side != (fromLeft ? 2 : 1))) continue;
-        const Affine view = mirror * InViewFrame(m_bones[static_cast<std::size_t>(source)],
-                                                 m_boneTurns[static_cast<std::size_t>(source)]) *
+        const Affine view = mirror *
+                            InViewFrame(m_bones[static_cast<std::size_t>(source)],
+                                        m_boneTurns[static_cast<std::size_t>(source)]) *
                             mirror;
         out[static_cast<int>(t)] = InBoneFrame(target, view);
     }

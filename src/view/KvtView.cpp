@@ -466,7 +466,7 @@ void CKvtView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // Without a selection a key does nothing at all, not even the default handling.
-    if (m_figure.Selection().empty()) {
+    if (!m_figure.HasSelection()) {
         event->accept();
         return;
     }

@@ -231,6 +231,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool TrackballDragging() const { return m_bTrackballDrag; }
     // The status-bar text of the selection: its name and joint angles, or a count.
     std::string SelectionText() const;
+    // The imported character's surface as last drawn, in view coordinates (empty without one).
+    const std::vector<Vec3f>& SkinnedPositions() const { return m_skinPositions; }
 
     // The OpenGL window's context, as the window's own calls would give it.
     void makeCurrent();

@@ -98,7 +98,7 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
     const bool looks = mode != GL_SELECT && !m_bSegmentColours;
     m_characterList.Draw(m_flushPacer, looks,
                          [&](const CharacterList::Run& run) { return BeginCharacterRun(run, mode); });
-    if (mode != GL_RENDER || !m_bOutline || m_figure.Selection().empty()) return;
+    if (mode != GL_RENDER || !m_bOutline || !m_figure.HasSelection()) return;
     DrawOutline([&] {
         m_characterList.Draw(m_flushPacer, false,
                              [&](const CharacterList::Run& run) { return RunSelected(run); });

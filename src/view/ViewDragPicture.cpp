@@ -10,7 +10,7 @@ namespace figurant {
 
 bool CKvtView::DragKeepsRestingPicture() const {
     const CUnderlayList* model = m_doc.Model();
-    return m_nDisplayMode == DISPLAY_HIERARCHY && !m_figure.Selection().empty() && model &&
+    return m_nDisplayMode == DISPLAY_HIERARCHY && m_figure.HasSelection() && model &&
            model->GetCount() >= m_nFacesWorthKeeping;
 }
 

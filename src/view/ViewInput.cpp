@@ -82,7 +82,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
     }
     if (leftButton) {
         const int dx = x - m_lastX, dy = y - m_lastY;
-        if (m_figure.Selection().empty()) {
+        if (!m_figure.HasSelection()) {
             c.sceneRotX = (c.sceneRotX + dy / 4) % 360;
             c.sceneRotZ = (c.sceneRotZ + dx / 4) % 360;
         } else {
@@ -97,17 +97,17 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
             m_bDragging = true;
             m_figure.Drag(m_dragRot[0], m_dragRot[1], m_dragRot[2]);
         }
-        m_bDragPaint = !m_figure.Selection().empty();
+        m_bDragPaint = m_figure.HasSelection();
         InvalidateAndUpdateNow();
         m_bDragPaint = false;
-        if (!m_figure.Selection().empty()) ShowStatus();
+        if (m_figure.HasSelection()) ShowStatus();
     }
     m_lastX = x;
     m_lastY = y;
 }
 
 bool CKvtView::OnKeyDown(int qtKey) {
-    if (m_figure.Selection().empty()) return true;
+    if (!m_figure.HasSelection()) return true;
     const PoseKey* found = nullptr;
     for (const PoseKey& k : kPoseKeys)
         if (k.key == qtKey) found = &k;

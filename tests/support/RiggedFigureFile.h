@@ -117,7 +117,9 @@ struct TubeMesh {
 
 // `ring` positions round each tube, `rows` bands of faces along it (the tests' figure has 8 and 1;
 // larger ones make heavy figures for benchmarks).
-inline TubeMesh FigureTubes(int ring = 8, int rows = 1) {
+// With `pieces`, every tube stops short of its joints by a centimetre: a figure of separate pieces
+// that share no vertex (armour, robots).
+inline TubeMesh FigureTubes(int ring = 8, int rows = 1, bool pieces = false) {
     using namespace detail;
     const std::size_t nBones = kFigureBones.size();
     // One tube per bone, and two bound to the hips that carry the pelvis out to the thighs.
@@ -140,8 +142,18 @@ inline TubeMesh FigureTubes(int ring = 8, int rows = 1) {
     for (const Tube& t : tubes)
         ringRadius.emplace(t.to, t.radius);
     const auto n = static_cast<std::uint32_t>(ring);
-    for (const Tube& t : tubes) {
-        const auto start = Ring(t.from, ringRadius.count(t.from) ? ringRadius[t.from] : t.radius, ring);
+    constexpr float kGap = 0.01f;
+    for (Tube t : tubes) {
+        const float startRadius = ringRadius.count(t.from) && !pieces ? ringRadius[t.from] : t.radius;
+        if (pieces) {
+            std::array<float, 3> d{t.to[0] - t.from[0], t.to[1] - t.from[1], t.to[2] - t.from[2]};
+            const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            for (std::size_t a = 0; a < 3; ++a) {
+                t.from[a] += kGap * d[a] / length;
+                t.to[a] -= kGap * d[a] / length;
+            }
+        }
+        const auto start = Ring(t.from, startRadius, ring);
         const auto end = Ring(t.to, t.radius, ring);
         const auto first = static_cast<std::uint32_t>(positions.size());
         for (int r = 0; r <= rows; ++r)
@@ -187,10 +199,11 @@ inline std::string FigureObj(const BoneNaming& names) {
 }
 
 // The figure as a .gltf text.
-inline std::string RiggedFigureGltf(const BoneNaming& names, int ring = 8, int rows = 1) {
+inline std::string RiggedFigureGltf(const BoneNaming& names, int ring = 8, int rows = 1,
+                                    bool pieces = false) {
     using namespace detail;
     const std::size_t nBones = kFigureBones.size();
-    const TubeMesh mesh = FigureTubes(ring, rows);
+    const TubeMesh mesh = FigureTubes(ring, rows, pieces);
     const auto& positions = mesh.positions;
     const auto& indices = mesh.indices;
     const auto& joints = mesh.bones;

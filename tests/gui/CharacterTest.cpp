@@ -1,0 +1,140 @@
+// Imported characters posed as they were rigged, through the real window: clicks on the skinned
+// surface, pose keys, undo, and the View menu's looks.
+#include "ControlRaster.h"
+#include "GuiFixture.h"
+#include "GuiMain.h"
+#include "RiggedFigureFile.h"
+#include "TempDir.h"
+
+#include <algorithm>
+
+using namespace figurant;
+using namespace figurant::test;
+
+namespace {
+
+constexpr int kLeftUpperArm = 5, kLeftForearm = 7, kLeftHand = 9;
+
+// Imports the generated figure (its limbs as separate pieces or sharing rings) and builds it.
+void ImportFigure(RunningApp& app, TempDir& dir, bool pieces) {
+    app.dialogs.answers = {dir.Write("figure.gltf", RiggedFigureGltf(kMixamoNames, 8, 3, pieces))};
+    app.Frame().Router().Execute(cmd::ImportModel);
+    QVERIFY2(app.dialogs.messages.empty(), app.dialogs.messages.empty() ? "" : app.dialogs.messages[0].c_str());
+    EnterModifyMode(app);
+    QVERIFY(app.View().CharacterShown());
+}
+
+// Where the mean of the surface points bound to `bone` (in the generator's order) shows in the view.
+QPoint PixelOf(RunningApp& app, std::size_t bone, bool pieces) {
+    CKvtView& v = app.View();
+    const TubeMesh mesh = FigureTubes(8, 3, pieces);
+    const std::vector<Vec3f>& at = v.SkinnedPositions();
+    Point3d sum{};
+    int n = 0;
+    for (std::size_t i = 0; i < mesh.bones.size() && i < at.size(); ++i)
+        if (mesh.bones[i] == bone) sum = sum + Point3d{at[i].x, at[i].y, at[i].z}, ++n;
+    const auto p = ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()), (1.0 / std::max(n, 1)) * sum);
+    return p ? QPoint(static_cast<int>(p->x), static_cast<int>(p->y)) : QPoint();
+}
+
+bool Same(const Vec3f& a, const Vec3f& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+bool Same(const std::vector<Vec3f>& a, const std::vector<Vec3f>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const Vec3f& p, const Vec3f& q) {
+               return Same(p, q);
+           });
+}
+
+int BoneNamed(CKvtView& v, const std::string& name) {
+    const auto& bones = v.FigureModel().Bones();
+    for (std::size_t b = 0; b < bones.size(); ++b)
+        if (bones[b].name == name) return static_cast<int>(b);
+    return -1;
+}
+
+double Distance(const Vec3f& a, const Vec3f& b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
+} // namespace
+
+class CharacterTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // A figure whose limbs share no vertex has every joint where its bones meet, and a click
+    // and a turn key carry the hand's piece with the forearm, rigidly.
+    void separatePiecesPoseAtTheirBones() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, true);
+        CKvtView& v = app.View();
+        const double upperArm = 0.25, forearm = 0.25;
+        const Point3d shoulder = *v.Pose(kLeftUpperArm).m_pJointCentre, elbow = *v.Pose(kLeftForearm).m_pJointCentre,
+                      wrist = *v.Pose(kLeftHand).m_pJointCentre;
+        QVERIFY(std::fabs(std::sqrt(Dot(elbow - shoulder, elbow - shoulder)) - upperArm) < 1e-4);
+        QVERIFY(std::fabs(std::sqrt(Dot(wrist - elbow, wrist - elbow)) - forearm) < 1e-4);
+        const std::vector<Vec3f> rest = v.SkinnedPositions();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, PixelOf(app, 8, true));
+        QCOMPARE(v.FigureModel().Selection(), std::vector<int>{kLeftForearm});
+        QTest::keyClick(&v, Qt::Key_Left);
+        v.RenderImage();
+        const std::vector<Vec3f>& posed = v.SkinnedPositions();
+        const TubeMesh mesh = FigureTubes(8, 3, true);
+        std::vector<std::size_t> hand;
+        for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+            if (mesh.bones[i] == 9) hand.push_back(i);
+        QVERIFY(Distance(posed[hand[0]], rest[hand[0]]) > 0.01);
+        for (std::size_t i : hand)
+            QVERIFY(std::fabs(Distance(posed[i], posed[hand[0]]) - Distance(rest[i], rest[hand[0]])) < 1e-5);
+        for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+            if (mesh.bones[i] == 7) QVERIFY(Same(posed[i], rest[i])); // the upper arm stays
+    }
+
+    // A finger is a bone of its own: a click selects it by name, a key turns only what it holds,
+    // and undo puts every vertex back to the bit.
+    void aFingerTurnsOnItsOwnAndUndoes() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        const std::vector<Vec3f> rest = v.SkinnedPositions();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, PixelOf(app, 10, false));
+        QCOMPARE(v.FigureModel().SelectedBone(), BoneNamed(v, "mixamorig:LeftHandIndex1"));
+        QVERIFY(v.SelectionText().rfind("mixamorig:LeftHandIndex1", 0) == 0);
+        QTest::keyClick(&v, Qt::Key_Up);
+        v.RenderImage();
+        const TubeMesh mesh = FigureTubes(8, 3, false);
+        int moved = 0;
+        for (std::size_t i = 0; i < mesh.bones.size(); ++i) {
+            const bool same = Same(v.SkinnedPositions()[i], rest[i]);
+            if (mesh.bones[i] != 10) QVERIFY(same);
+            moved += same ? 0 : 1;
+        }
+        QVERIFY(moved > 0);
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Turn mixamorig:LeftHandIndex1"));
+        QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
+        v.RenderImage();
+        QVERIFY(Same(v.SkinnedPositions(), rest));
+    }
+
+    // The character shows in its own look until View > Segment Colours paints it by segment; at
+    // rest the two ways of skinning agree.
+    void segmentColoursAndSkinningChoices() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        const QImage own = v.RenderImage(false);
+        app.Frame().Router().Execute(cmd::SegmentColours);
+        QVERIFY(v.RenderImage(false) != own);
+        app.Frame().Router().Execute(cmd::SegmentColours);
+        QCOMPARE(v.RenderImage(false), own);
+        app.Frame().Router().Execute(cmd::DualQuaternionSkinning);
+        QCOMPARE(v.RenderImage(false), own);
+    }
+};
+
+FIGURANT_GUI_TEST_MAIN(CharacterTest)
+#include "CharacterTest.moc"
