@@ -26,6 +26,7 @@ const std::vector<CommandInfo>& Commands() {
         {cmd::ViewKeyFrames, "Show or hide the animation's key frames under the view\nKey Frames"},
         {cmd::SegmentColours, "Paint an imported character in the body segments' colours instead of its own "
                               "look\nSegment Colours"},
+        {cmd::ViewBones, "Show or hide the list of an imported character's bones\nBones"},
         {cmd::DualQuaternionSkinning, "Bend an imported character's skin by dual quaternions, which keep "
                                       "twisted limbs round\nDual Quaternion Skinning"},
         {cmd::KeyFrameInsert,
@@ -147,8 +148,9 @@ const std::vector<MenuItem>& MainMenu() {
                             Item(cmd::ReferencePicture, "Reference &Picture..."),
                             Item(cmd::ReferencePictureOff, "&No Reference Picture"),
                             Item(cmd::ViewKeyFrames, "&Key Frames"),
-                            Item(cmd::SegmentColours, "Segment &Colours"),
+                            Item(cmd::SegmentColours, "Se&gment Colours"),
                             Item(cmd::DualQuaternionSkinning, "&Dual Quaternion Skinning"),
+                            Item(cmd::ViewBones, "Bone &List"),
                             Separator(),
                             Item(cmd::ViewFront, "&Front\tNum+1"),
                             Item(cmd::ViewSide, "S&ide\tNum+3"),

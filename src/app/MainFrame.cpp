@@ -1,10 +1,12 @@
 #include "MainFrame.h"
 
+#include "BoneList.h"
 #include "Icons.h"
 #include "KeyFrameStrip.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -42,6 +44,7 @@ CMainFrame::CMainFrame(CKvtDoc& doc, IDialogs& dialogs) : m_doc(doc), m_services
         menuBar()->addMenu(BuildMenu(item, this, true));
     BuildToolBar();
     BuildStatusBar();
+    BuildBoneList();
     BuildAccelerators();
     SetApplication(nullptr);
     m_doc.SetServices(&m_services);
@@ -179,6 +182,19 @@ void CMainFrame::BuildStatusBar() {
     // The lock indicators show only while their lock is on; a lock key changes them.
     RefreshLockIndicators();
     qApp->installEventFilter(this);
+}
+
+// The bone list docks at the right while an imported character is shown.
+void CMainFrame::BuildBoneList() {
+    auto* dock = new QDockWidget("Bones", this);
+    dock->setObjectName("Bones");
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    auto* list = new BoneList(dock);
+    dock->setWidget(list);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+    list->wanted = [dock](bool shown) { dock->setVisible(shown); };
+    m_view->SetBoneList(list);
 }
 
 void CMainFrame::BuildAccelerators() {

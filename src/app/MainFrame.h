@@ -72,6 +72,7 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
     void RefreshRecentFiles(QMenu* menu);
     void BuildToolBar();
     void BuildStatusBar();
+    void BuildBoneList();
     void BuildAccelerators();
 
     CKvtDoc& m_doc;

@@ -77,6 +77,7 @@ enum : int {
     KeyFrameDelete = 32861,
     SegmentColours = 32862,
     DualQuaternionSkinning = 32863,
+    ViewBones = 32864,
 };
 
 } // namespace figurant::cmd

@@ -109,6 +109,7 @@ const ViewCommand kViewCommands[] = {
     {cmd::ReferencePictureOff, [](CKvtView& v) { v.OnReferencePictureOff(); }},
     {cmd::ViewKeyFrames, [](CKvtView& v) { v.OnViewKeyFrames(); }},
     {cmd::SegmentColours, [](CKvtView& v) { v.OnSegmentColours(); }},
+    {cmd::ViewBones, [](CKvtView& v) { v.OnViewBones(); }},
     {cmd::DualQuaternionSkinning, [](CKvtView& v) { v.OnDualQuaternionSkinning(); }},
     {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
     {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
@@ -213,6 +214,10 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
     case cmd::ViewKeyFrames:
         state.checked = m_bShowKeyFrames;
         return true;
+    case cmd::ViewBones:
+        state.enabled = CharacterShown();
+        state.checked = m_bShowBones && CharacterShown();
+        return true;
     case cmd::SegmentColours:
         state.enabled = CharacterShown();
         state.checked = SegmentColoursShown();
@@ -289,6 +294,7 @@ void CKvtView::OnUpdate(int hint) {
         }
         InvalidateAndUpdateNow();
     }
+    if (hint == HINT_DXF_IMPORTED || hint == HINT_NEW_DOCUMENT) RefreshBoneList();
     // A new document or model lets the strip's key frames go (they belong to the other figure).
     if (hint == HINT_NEW_DOCUMENT || hint == HINT_DXF_IMPORTED) RefreshKeyFrames();
     RefreshToolbar(Refresh::DocumentUpdate);

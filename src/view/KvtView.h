@@ -74,6 +74,7 @@ struct ViewCamera {
 
 class ViewWindow;
 class KeyFrameStrip;
+class BoneList;
 
 class CKvtView : public QWidget, public ICommandTarget {
   public:
@@ -142,6 +143,10 @@ class CKvtView : public QWidget, public ICommandTarget {
     // its own look or the segment colours.
     bool CharacterShown() const;
     void OnSegmentColours();
+    // The bone list (its dock is the frame's); View > Bones shows or hides it.
+    void SetBoneList(BoneList* list);
+    void OnViewBones();
+    bool BonesShown() const { return m_bShowBones; }
     void OnDualQuaternionSkinning();
     bool SegmentColoursShown() const { return !CharacterShown() || m_bSegmentColours; }
     bool FigureShown() const {
@@ -332,6 +337,10 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The pose and the way the character was last skinned in (empty: not skinned yet).
     std::vector<float> m_skinnedPose;
     void SettleCharacterBones();
+    void RefreshBoneList();
+    void ShowSelectedBone();
+    BoneList* m_boneList = nullptr;
+    bool m_bShowBones = true;
     bool m_bSegmentColours = false;
     bool m_bDualQuaternion = false;
     void DrawJointBand(const SegmentPose& r);

@@ -2,6 +2,7 @@
 // figure's pose, in its own look (base colours and pictures) or in the segment colours.
 #include "KvtView.h"
 
+#include "BoneList.h"
 #include "CharacterPose.h"
 #include "PosedSurface.h"
 #include "SegmentColour.h"
@@ -116,6 +117,50 @@ void CKvtView::SettleCharacterBones() {
     const auto character = m_doc.GetCharacter();
     if (!character || !m_figure.IsBuilt() || m_figure.Bones().size() == character->joints.size()) return;
     m_figure.SetBones(FigureBonesOf(*character, CharacterFrame()));
+    RefreshBoneList();
+}
+
+void CKvtView::SetBoneList(BoneList* list) {
+    m_boneList = list;
+    m_boneList->boneChosen = [this](int bone) {
+        SelectBone(bone);
+        InvalidateAndUpdateNow();
+        ShowStatus();
+    };
+}
+
+// The list holds the skeleton's bones while the figure is built from a character.
+void CKvtView::RefreshBoneList() {
+    if (!m_boneList) return;
+    const auto character = m_doc.GetCharacter();
+    const bool bones = character && m_figure.Bones().size() == character->joints.size();
+    std::vector<BoneListEntry> entries;
+    for (std::size_t j = 0; bones && j < character->joints.size(); ++j) {
+        const CharacterJoint& joint = character->joints[j];
+        if (!joint.bone) continue;
+        const bool parentListed =
+            joint.parent >= 0 && character->joints[static_cast<std::size_t>(joint.parent)].bone;
+        entries.push_back({joint.name, parentListed ? joint.parent : -1, static_cast<int>(j)});
+    }
+    m_boneList->Fill(entries);
+    if (m_boneList->wanted) m_boneList->wanted(bones && m_bShowBones);
+    ShowSelectedBone();
+}
+
+// The selected bone, or the bone that heads the first selected segment.
+void CKvtView::ShowSelectedBone() {
+    if (!m_boneList) return;
+    int bone = m_figure.SelectedBone();
+    const auto& bones = m_figure.Bones();
+    if (bone < 0 && !m_figure.Selection().empty())
+        for (std::size_t b = 0; b < bones.size() && bone < 0; ++b)
+            if (bones[b].segment == m_figure.Selection()[0]) bone = static_cast<int>(b);
+    m_boneList->Show(bone);
+}
+
+void CKvtView::OnViewBones() {
+    m_bShowBones = !m_bShowBones;
+    RefreshBoneList();
 }
 
 void CKvtView::PickAt(int x, int y, bool add) {

@@ -117,6 +117,7 @@ void CKvtView::ShowStatus() {
                                                         : "Hierarchy";
     m_services.SetStatusText(Pane::Mode, mode);
     m_services.SetStatusText(Pane::Selection, SelectionText());
+    ShowSelectedBone();
     std::string animation;
     if (!m_strAnimFile.empty() && m_bAnimAvailable) {
         const auto slash = m_strAnimFile.find_last_of('/');

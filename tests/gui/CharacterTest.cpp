@@ -1,5 +1,6 @@
 // Imported characters posed as they were rigged, through the real window: clicks on the skinned
 // surface, pose keys, undo, and the View menu's looks.
+#include "BoneList.h"
 #include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
@@ -19,9 +20,12 @@ constexpr int kLeftUpperArm = 5, kLeftForearm = 7, kLeftHand = 9;
 void ImportFigure(RunningApp& app, TempDir& dir, bool pieces) {
     app.dialogs.answers = {dir.Write("figure.gltf", RiggedFigureGltf(kMixamoNames, 8, 3, pieces))};
     app.Frame().Router().Execute(cmd::ImportModel);
-    QVERIFY2(app.dialogs.messages.empty(), app.dialogs.messages.empty() ? "" : app.dialogs.messages[0].c_str());
+    QVERIFY2(app.dialogs.messages.empty(),
+             app.dialogs.messages.empty() ? "" : app.dialogs.messages[0].c_str());
     EnterModifyMode(app);
     QVERIFY(app.View().CharacterShown());
+    // The bone list's dock takes its room beside the view.
+    QTest::qWait(50);
 }
 
 // Where the mean of the surface points bound to `bone` (in the generator's order) shows in the view.
@@ -33,7 +37,8 @@ QPoint PixelOf(RunningApp& app, std::size_t bone, bool pieces) {
     int n = 0;
     for (std::size_t i = 0; i < mesh.bones.size() && i < at.size(); ++i)
         if (mesh.bones[i] == bone) sum = sum + Point3d{at[i].x, at[i].y, at[i].z}, ++n;
-    const auto p = ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()), (1.0 / std::max(n, 1)) * sum);
+    const auto p =
+        ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()), (1.0 / std::max(n, 1)) * sum);
     return p ? QPoint(static_cast<int>(p->x), static_cast<int>(p->y)) : QPoint();
 }
 
@@ -42,9 +47,8 @@ bool Same(const Vec3f& a, const Vec3f& b) {
 }
 
 bool Same(const std::vector<Vec3f>& a, const std::vector<Vec3f>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const Vec3f& p, const Vec3f& q) {
-               return Same(p, q);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](const Vec3f& p, const Vec3f& q) { return Same(p, q); });
 }
 
 int BoneNamed(CKvtView& v, const std::string& name) {
@@ -71,8 +75,8 @@ class CharacterTest : public QObject {
         ImportFigure(app, dir, true);
         CKvtView& v = app.View();
         const double upperArm = 0.25, forearm = 0.25;
-        const Point3d shoulder = *v.Pose(kLeftUpperArm).m_pJointCentre, elbow = *v.Pose(kLeftForearm).m_pJointCentre,
-                      wrist = *v.Pose(kLeftHand).m_pJointCentre;
+        const Point3d shoulder = *v.Pose(kLeftUpperArm).m_pJointCentre,
+                      elbow = *v.Pose(kLeftForearm).m_pJointCentre, wrist = *v.Pose(kLeftHand).m_pJointCentre;
         QVERIFY(std::fabs(std::sqrt(Dot(elbow - shoulder, elbow - shoulder)) - upperArm) < 1e-4);
         QVERIFY(std::fabs(std::sqrt(Dot(wrist - elbow, wrist - elbow)) - forearm) < 1e-4);
         const std::vector<Vec3f> rest = v.SkinnedPositions();
@@ -113,10 +117,34 @@ class CharacterTest : public QObject {
             moved += same ? 0 : 1;
         }
         QVERIFY(moved > 0);
-        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Turn mixamorig:LeftHandIndex1"));
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()),
+                 QString("Turn mixamorig:LeftHandIndex1"));
         QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
         v.RenderImage();
         QVERIFY(Same(v.SkinnedPositions(), rest));
+    }
+
+    // The bone list shows the skeleton by the file's names; a click in it selects the bone in
+    // the view, and a click in the view shows the bone in the list.
+    void theBoneListFollowsTheSelection() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        auto* list = app.Frame().findChild<BoneList*>();
+        QVERIFY(list && list->isVisible());
+        const auto found = list->findItems("mixamorig:LeftHandIndex1", Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0]->parent()->text(0), QString("mixamorig:LeftHand"));
+        list->scrollToItem(found[0]);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(found[0]).center());
+        QCOMPARE(v.FigureModel().SelectedBone(), BoneNamed(v, "mixamorig:LeftHandIndex1"));
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, PixelOf(app, 8, false));
+        QCOMPARE(v.FigureModel().Selection(), std::vector<int>{kLeftForearm});
+        QCOMPARE(list->currentItem()->text(0), QString("mixamorig:LeftForeArm"));
+        app.Frame().Router().Execute(cmd::ViewBones);
+        QVERIFY(!list->isVisible());
     }
 
     // The character shows in its own look until View > Segment Colours paints it by segment; at
