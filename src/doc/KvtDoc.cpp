@@ -67,7 +67,7 @@ void CKvtDoc::OnImportModel() {
     if (path && ImportFigure(*path)) Update(HINT_DXF_IMPORTED);
 }
 
-bool CKvtDoc::ImportFigure(const std::string& path) {
+bool CKvtDoc::ImportFigure(const std::string& path, std::string* why) {
     std::string error;
     // The import library reads in a child process: whatever a file does to it, the program and
     // the model shown stay. Its progress, with Cancel, appears once reading takes a while.
@@ -89,6 +89,7 @@ bool CKvtDoc::ImportFigure(const std::string& path) {
             error.pop_back();
         if (m_services)
             m_services->MessageBox("The figure \"" + path + "\" cannot be imported: " + error + ".");
+        if (why) *why = error;
         return false;
     }
     m_strDxfFile = path;

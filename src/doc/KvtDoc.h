@@ -47,7 +47,8 @@ class CKvtDoc : public ICommandTarget {
     void LoadDrawing(const std::string& dxfPath);
     // A rigged figure from another tool, converted into the program's own model with its normals.
     // When it cannot be read or converted the user is told why and the current model stays.
-    bool ImportFigure(const std::string& path);
+    // `why`, when given, receives the reason a figure was not imported.
+    bool ImportFigure(const std::string& path, std::string* why = nullptr);
     // Starts a reader ahead of an import (while the user chooses the file).
     void PrepareImport() { m_spareReader.Prepare(); }
     static int SegmentFromCode(int colour);

@@ -88,6 +88,15 @@ std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
     return bones;
 }
 
+std::vector<Affine> InCharacterFrame(const std::vector<Affine>& segmentWorlds, const Affine& frame) {
+    const Affine back = frame.Inverse();
+    std::vector<Affine> out;
+    out.reserve(segmentWorlds.size());
+    for (const Affine& w : segmentWorlds)
+        out.push_back(back * w * frame);
+    return out;
+}
+
 std::vector<Affine> PosedJointWorlds(const Character& c, const std::vector<Affine>& segmentWorlds,
                                      const std::vector<Quaternion>& turns) {
     auto segmentMove = [&](int s) {

@@ -23,4 +23,8 @@ std::vector<FigureBone> FigureBonesOf(const Character& character, const Affine& 
 std::vector<Affine> PosedJointWorlds(const Character& character, const std::vector<Affine>& segmentWorlds,
                                      const std::vector<Quaternion>& turns);
 
+// Segment transforms of view coordinates (each segment's world, as the figure tree composes them)
+// as transforms of the character's frame, which `frame` takes to the view's.
+std::vector<Affine> InCharacterFrame(const std::vector<Affine>& segmentWorlds, const Affine& frame);
+
 } // namespace figurant

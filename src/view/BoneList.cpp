@@ -23,9 +23,11 @@ void BoneList::Fill(const std::vector<BoneListEntry>& bones) {
     m_items.clear();
     for (const BoneListEntry& entry : bones) {
         if (entry.bone < 0) continue;
-        if (static_cast<std::size_t>(entry.bone) >= m_items.size()) m_items.resize(static_cast<std::size_t>(entry.bone) + 1);
-        QTreeWidgetItem* parent =
-            entry.parent >= 0 && static_cast<std::size_t>(entry.parent) < m_items.size() ? m_items[static_cast<std::size_t>(entry.parent)] : nullptr;
+        if (static_cast<std::size_t>(entry.bone) >= m_items.size())
+            m_items.resize(static_cast<std::size_t>(entry.bone) + 1);
+        QTreeWidgetItem* parent = entry.parent >= 0 && static_cast<std::size_t>(entry.parent) < m_items.size()
+                                      ? m_items[static_cast<std::size_t>(entry.parent)]
+                                      : nullptr;
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
         item->setText(0, QString::fromStdString(entry.name));
         item->setData(0, Qt::UserRole, entry.bone);
@@ -37,8 +39,9 @@ void BoneList::Fill(const std::vector<BoneListEntry>& bones) {
 
 void BoneList::Show(int bone) {
     m_showing = true;
-    QTreeWidgetItem* item =
-        bone >= 0 && static_cast<std::size_t>(bone) < m_items.size() ? m_items[static_cast<std::size_t>(bone)] : nullptr;
+    QTreeWidgetItem* item = bone >= 0 && static_cast<std::size_t>(bone) < m_items.size()
+                                ? m_items[static_cast<std::size_t>(bone)]
+                                : nullptr;
     if (item) {
         setCurrentItem(item);
         scrollToItem(item);

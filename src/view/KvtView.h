@@ -331,6 +331,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void DrawCharacter(int mode, Layer layer);
     bool BeginCharacterRun(const CharacterList::Run& run, int mode);
     bool RunSelected(const CharacterList::Run& run) const;
+    std::vector<Quaternion> BoneTurnsShown() const;
     Affine CharacterFrame() const;
     CharacterList m_characterList;
     std::vector<Vec3f> m_skinPositions, m_skinNormals;

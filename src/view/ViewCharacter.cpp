@@ -56,15 +56,13 @@ void CKvtView::SkinCharacter() {
     std::vector<float> key = posed ? m_figure.PoseValues() : std::vector<float>{};
     key.push_back(m_bDualQuaternion ? 1.0f : 0.0f);
     if (key == m_skinnedPose) return;
-    const Affine frame = CharacterFrame(), back = frame.Inverse();
+    const Affine frame = CharacterFrame();
     std::vector<Affine> segments;
     if (posed)
         for (const Matrix4& m : TreeMatrices(m_figure))
-            segments.push_back(back * Affine::FromMatrix(m) * frame);
+            segments.push_back(Affine::FromMatrix(m));
     const std::vector<Affine> worlds =
-        PosedJointWorlds(*character, segments,
-                         m_figure.Bones().size() == character->joints.size() ? m_figure.BoneTurns()
-                                                                             : std::vector<Quaternion>{});
+        PosedJointWorlds(*character, InCharacterFrame(segments, frame), BoneTurnsShown());
     SkinSurface(*character, JointMoves(*character, worlds),
                 m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame, m_skinPositions,
                 m_skinNormals);
@@ -104,6 +102,13 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
         m_characterList.Draw(m_flushPacer, false,
                              [&](const CharacterList::Run& run) { return RunSelected(run); });
     });
+}
+
+// The bones' own turns, once the figure has the character's bones.
+std::vector<Quaternion> CKvtView::BoneTurnsShown() const {
+    const auto character = m_doc.GetCharacter();
+    return character && m_figure.Bones().size() == character->joints.size() ? m_figure.BoneTurns()
+                                                                            : std::vector<Quaternion>{};
 }
 
 bool CKvtView::RunSelected(const CharacterList::Run& run) const {

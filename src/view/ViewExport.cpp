@@ -3,6 +3,8 @@
 #include "DurableFile.h"
 #include "ExportSkeleton.h"
 #include "KvtView.h"
+
+#include "CharacterGlb.h"
 #include "MotionFile.h"
 #include "OffscreenTarget.h"
 
@@ -275,8 +277,16 @@ void CKvtView::OnExportMotion(bool gltf) {
     motion.metresPerUnit = options->centimetres ? 0.01 : 1.0;
     motion.naming = static_cast<JointNaming>(options->naming);
     motion.facingYaw = m_doc.FacingYaw();
+    // An imported character goes out as it came in: its own mesh, skeleton, weights and looks.
+    const auto character = m_doc.GetCharacter();
     const std::string bytes =
-        FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
+        gltf && CharacterShown()
+            ? FormatCharacterGlb(*character,
+                                 CharacterFrames(*character, {CurrentFrame(m_figure)}, CharacterFrame(),
+                                                 BoneTurnsShown())[0],
+                                 {CharacterFrames(*character, frames, CharacterFrame(), BoneTurnsShown()),
+                                  motion.framesPerSecond})
+            : FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
     if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())
         return m_services.MessageBox("The file \"" + *path + "\" cannot be saved: " + error + ".");
     m_services.ShowStatusMessage("Saved " + FileName(*path));

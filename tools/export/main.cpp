@@ -1,5 +1,6 @@
 // figurant-export: the figure and an animation played on it, as BVH motion or a binary glTF
 // file, without a window.
+#include "CharacterGlb.h"
 #include "ControlExport.h"
 #include "DurableFile.h"
 #include "ExportSkeleton.h"
@@ -22,22 +23,23 @@ using namespace figurant;
 namespace {
 
 int Usage() {
-    std::fputs("usage: figurant-export --dxf FILE --normals FILE [--anim FILE.amt|FILE.bvh] (--bvh OUT | "
-               "--glb OUT)\n"
-               "                       [--fps N] [--units m|cm (BVH only)] [--names program|humanoid|mocap]\n"
-               "                       [--rigid]\n"
-               "       figurant-export --dxf FILE --normals FILE --control DIR --size WxH\n"
-               "                       [--view front|side|back|otherside|top|bottom] [--lens "
-               "standard|50|85|orthographic]\n"
-               "                       [--anim FILE.amt|FILE.bvh --frame N (from 1)] [--body25]\n",
-               stderr);
+    std::fputs(
+        "usage: figurant-export (--dxf FILE --normals FILE | --figure FILE) [--anim FILE.amt|FILE.bvh]\n"
+        "                       (--bvh OUT | --glb OUT)\n"
+        "                       [--fps N] [--units m|cm (BVH only)] [--names program|humanoid|mocap]\n"
+        "                       [--rigid]\n"
+        "       figurant-export (--dxf FILE --normals FILE | --figure FILE) --control DIR --size WxH\n"
+        "                       [--view front|side|back|otherside|top|bottom] [--lens "
+        "standard|50|85|orthographic]\n"
+        "                       [--anim FILE.amt|FILE.bvh --frame N (from 1)] [--body25]\n",
+        stderr);
     return 2;
 }
 
 // Options with a value, and flags without one.
-const std::vector<std::string> kValueOptions{"--dxf",  "--normals", "--anim",  "--bvh",     "--glb",
-                                             "--fps",  "--units",   "--names", "--control", "--size",
-                                             "--view", "--lens",    "--frame"};
+const std::vector<std::string> kValueOptions{"--dxf",  "--normals", "--figure", "--anim",  "--bvh",
+                                             "--glb",  "--fps",     "--units",  "--names", "--control",
+                                             "--size", "--view",    "--lens",   "--frame"};
 const std::map<std::string, JointNaming> kNamings{{"program", JointNaming::Program},
                                                   {"humanoid", JointNaming::Humanoid},
                                                   {"mocap", JointNaming::MotionCapture}};
@@ -107,7 +109,8 @@ int main(int argc, char** argv) {
     }
     const bool control = args.count("--control") > 0;
     const int outputs = static_cast<int>(args.count("--bvh") + args.count("--glb") + args.count("--control"));
-    if (!args.count("--dxf") || !args.count("--normals") || outputs != 1) return Usage();
+    const bool drawing = args.count("--dxf") && args.count("--normals");
+    if (drawing == (args.count("--figure") > 0) || outputs != 1) return Usage();
     if (control != (args.count("--size") > 0) ||
         (!control &&
          (args.count("--view") || args.count("--lens") || args.count("--frame") || args.count("--body25"))))
@@ -134,7 +137,13 @@ int main(int argc, char** argv) {
     }
 
     CKvtDoc doc;
-    doc.Load(args["--dxf"], args["--normals"]);
+    if (!drawing) {
+        std::string error;
+        if (!doc.ImportFigure(args["--figure"], &error))
+            return Fail("the figure \"" + args["--figure"] + "\" cannot be imported: " + error);
+    } else {
+        doc.Load(args["--dxf"], args["--normals"]);
+    }
     if (!doc.Model()) return Fail("the drawing \"" + args["--dxf"] + "\" cannot be read");
     if (!doc.NormalsReady())
         return Fail("the normals \"" + args["--normals"] + "\" cannot be read or do not cover the drawing");
@@ -163,8 +172,16 @@ int main(int argc, char** argv) {
     }
     const bool bvh = args.count("--bvh") > 0;
     const std::string out = bvh ? args["--bvh"] : args["--glb"];
+    const auto character = doc.GetCharacter();
+    // An imported character goes out as it came in: its own mesh, skeleton, weights and looks.
+    const Vec3f centre = doc.ModelCentre();
+    const Affine frame = Affine::Translation({-centre.x, -centre.y, -centre.z}) * doc.CharacterToModel();
     const std::string bytes =
-        FormatMotion(bvh ? MotionFormat::Bvh : MotionFormat::Glb, figure, std::move(frames), options);
+        character && !bvh
+            ? FormatCharacterGlb(*character,
+                                 CharacterFrames(*character, {CurrentFrame(figure)}, frame, {})[0],
+                                 {CharacterFrames(*character, frames, frame, {}), options.framesPerSecond})
+            : FormatMotion(bvh ? MotionFormat::Bvh : MotionFormat::Glb, figure, std::move(frames), options);
     if (const std::string error = WriteFileDurably(out, bytes, SpecialFiles::Refuse); !error.empty())
         return Fail("\"" + out + "\" cannot be written: " + error);
     return 0;

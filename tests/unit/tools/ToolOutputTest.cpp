@@ -5,12 +5,16 @@
 #include "TempDir.h"
 
 #include <array>
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sys/wait.h>
+#include <tuple>
 
 using namespace figurant::test;
 
@@ -271,4 +275,50 @@ TEST(Inspect, CharacterJointsAndPosedVertices) {
                       dir.Write("bad.json", R"({"rotations": {"Elbow": [0, 0, 0, 1]}})"))
                   .status,
               1);
+}
+
+// An imported character exported as glTF comes back as it came in: a valid file with every bone
+// under its name, its materials, and the same skinning under the same pose.
+TEST(Export, ACharacterKeepsItsSkeletonSkinAndLooks) {
+    TempDir dir;
+    const std::pair<std::string, std::string> cases[] = {
+        {FIGURANT_TEST_MODELS "/male_base_mesh.glb",
+         R"({"rotations": {"forearm.L": [0.3, 0, 0, 0.9539392], "thigh.R": [0, 0, 0.5, 0.8660254]}})"},
+        {dir.Write("pieces.gltf", RiggedFigureGltf(kMixamoNames, 8, 3, true)),
+         R"({"rotations": {"mixamorig:LeftForeArm": [0, 0, 0.70710678, 0.70710678], "mixamorig:Spine1": [0, 0.5, 0, 0.8660254]}})"}};
+    for (const auto& [source, rotations] : cases) {
+        const std::string pose = dir.Write("pose.json", rotations);
+        const std::string out = dir.File("out.glb");
+        ASSERT_EQ(RunTool(FIGURANT_EXPORT, "--figure " + source + " --glb " + out).status, 0) << source;
+        const ToolRun validated = RunTool("node", FIGURANT_VALIDATOR " " + out);
+        EXPECT_NE(validated.out.find("\"errors\":0,"), std::string::npos) << validated.out;
+        Assimp::Importer before, after;
+        const aiScene* a = before.ReadFile(source, 0);
+        const aiScene* b = after.ReadFile(out, 0);
+        ASSERT_TRUE(a && b) << source;
+        std::set<std::string> bonesA, bonesB, materialsA, materialsB;
+        for (const auto& [scene, bones, materials] :
+             {std::tie(a, bonesA, materialsA), std::tie(b, bonesB, materialsB)}) {
+            for (unsigned m = 0; m < scene->mNumMeshes; ++m)
+                for (unsigned k = 0; k < scene->mMeshes[m]->mNumBones; ++k)
+                    bones.insert(scene->mMeshes[m]->mBones[k]->mName.C_Str());
+            for (unsigned m = 0; m < scene->mNumMaterials; ++m)
+                materials.insert(scene->mMaterials[m]->GetName().C_Str());
+        }
+        for (const std::string& bone : bonesA)
+            EXPECT_TRUE(bonesB.count(bone)) << bone;
+        EXPECT_EQ(materialsA, materialsB);
+        // The same pose skins both files alike.
+        const auto skinA = nlohmann::json::parse(Inspect("figure " + source + " --pose " + pose).out);
+        const auto skinB = nlohmann::json::parse(Inspect("figure " + out + " --pose " + pose).out);
+        ASSERT_EQ(skinA["joints"].size(), skinB["joints"].size());
+        for (std::size_t j = 0; j < skinA["joints"].size(); ++j)
+            EXPECT_EQ(skinA["joints"][j]["name"], skinB["joints"][j]["name"]);
+        ASSERT_EQ(skinA["vertices"].size(), skinB["vertices"].size());
+        for (std::size_t v = 0; v < skinA["vertices"].size(); ++v)
+            for (std::size_t c = 0; c < 3; ++c)
+                ASSERT_NEAR(skinA["vertices"][v]["posed"][c].get<double>(),
+                            skinB["vertices"][v]["posed"][c].get<double>(), 1e-5)
+                    << source << " " << v;
+    }
 }
