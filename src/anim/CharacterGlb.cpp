@@ -25,7 +25,8 @@ Trs Decompose(const Affine& a) {
             turn.r[r][c] = scale[c] > 0 ? a.r[r][c] / scale[c] : (r == c ? 1 : 0);
     }
     const auto& m = turn.r;
-    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
                        m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
     if (det < 0) {
         scale[0] = -scale[0];
@@ -75,8 +76,9 @@ class GlbBuilder {
     // Each joint relative to its written parent, or in the character's frame at the top.
     Affine Local(const std::vector<Affine>& worlds, int joint) const {
         const int p = ExportedParent(joint);
-        return p < 0 ? worlds[static_cast<std::size_t>(joint)]
-                     : worlds[static_cast<std::size_t>(p)].Inverse() * worlds[static_cast<std::size_t>(joint)];
+        return p < 0
+                   ? worlds[static_cast<std::size_t>(joint)]
+                   : worlds[static_cast<std::size_t>(p)].Inverse() * worlds[static_cast<std::size_t>(joint)];
     }
 
     // Bytes appended to the one buffer, four-byte aligned, as a buffer view.
@@ -96,7 +98,8 @@ class GlbBuilder {
     }
 
     template <typename T>
-    int Accessor(const std::vector<T>& values, int componentType, int type, std::size_t count, int target = 0) {
+    int Accessor(const std::vector<T>& values, int componentType, int type, std::size_t count,
+                 int target = 0) {
         tinygltf::Accessor a;
         a.bufferView = View(values.data(), values.size() * sizeof(T), target);
         a.componentType = componentType;
@@ -124,7 +127,8 @@ class GlbBuilder {
             for (double v : m_c.joints[static_cast<std::size_t>(j)].restWorld.Inverse().ColumnMajor())
                 inverse.push_back(static_cast<float>(v));
         tinygltf::Skin skin;
-        skin.inverseBindMatrices = Accessor(inverse, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_MAT4, m_joints.size());
+        skin.inverseBindMatrices =
+            Accessor(inverse, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_MAT4, m_joints.size());
         for (std::size_t k = 0; k < m_joints.size(); ++k)
             skin.joints.push_back(static_cast<int>(k));
         m_model.skins.push_back(skin);
@@ -140,8 +144,8 @@ class GlbBuilder {
         for (const ImportMaterial& m : m_c.materials) {
             tinygltf::Material material;
             material.name = m.name;
-            material.pbrMetallicRoughness.baseColorFactor = {m.baseColour[0], m.baseColour[1], m.baseColour[2],
-                                                             m.baseColour[3]};
+            material.pbrMetallicRoughness.baseColorFactor = {m.baseColour[0], m.baseColour[1],
+                                                             m.baseColour[2], m.baseColour[3]};
             material.pbrMetallicRoughness.metallicFactor = 0;
             if (const std::string mime = MimeOf(m.textureBytes); !mime.empty() && !m_c.surface.uvs.empty()) {
                 tinygltf::Image image;
@@ -151,7 +155,8 @@ class GlbBuilder {
                 tinygltf::Texture texture;
                 texture.source = static_cast<int>(m_model.images.size()) - 1;
                 m_model.textures.push_back(texture);
-                material.pbrMetallicRoughness.baseColorTexture.index = static_cast<int>(m_model.textures.size()) - 1;
+                material.pbrMetallicRoughness.baseColorTexture.index =
+                    static_cast<int>(m_model.textures.size()) - 1;
             }
             m_model.materials.push_back(material);
         }
@@ -176,24 +181,26 @@ class GlbBuilder {
             for (std::size_t k = 0; k < 4; ++k) {
                 const int b = s.binds[v][k];
                 const int joint = b >= 0 ? m_c.binds[static_cast<std::size_t>(b)].joint : -1;
-                joints.push_back(static_cast<std::uint16_t>(joint >= 0 ? m_node[static_cast<std::size_t>(joint)] : 0));
+                joints.push_back(
+                    static_cast<std::uint16_t>(joint >= 0 ? m_node[static_cast<std::size_t>(joint)] : 0));
                 weights.push_back(b >= 0 ? s.weights[v][k] : 0.0f);
             }
         }
         tinygltf::Primitive shared;
-        shared.attributes["POSITION"] =
-            Accessor(positions, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
+        shared.attributes["POSITION"] = Accessor(positions, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
+                                                 rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
         m_model.accessors.back().minValues = lo;
         m_model.accessors.back().maxValues = hi;
-        shared.attributes["NORMAL"] =
-            Accessor(normals, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
+        shared.attributes["NORMAL"] = Accessor(normals, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
+                                               rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
         if (!uvs.empty())
-            shared.attributes["TEXCOORD_0"] =
-                Accessor(uvs, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
-        shared.attributes["JOINTS_0"] = Accessor(joints, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_VEC4,
-                                                 rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
-        shared.attributes["WEIGHTS_0"] =
-            Accessor(weights, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC4, rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
+            shared.attributes["TEXCOORD_0"] = Accessor(uvs, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2,
+                                                       rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
+        shared.attributes["JOINTS_0"] =
+            Accessor(joints, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_VEC4, rest.size(),
+                     TINYGLTF_TARGET_ARRAY_BUFFER);
+        shared.attributes["WEIGHTS_0"] = Accessor(weights, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC4,
+                                                  rest.size(), TINYGLTF_TARGET_ARRAY_BUFFER);
         tinygltf::Mesh mesh;
         mesh.name = "Character";
         for (const CharacterSurface::Part& part : s.parts) {
@@ -260,8 +267,9 @@ class GlbBuilder {
 
 } // namespace
 
-std::vector<std::vector<Affine>> CharacterFrames(const Character& character, const std::vector<PoseFrame>& frames,
-                                                 const Affine& frame, const std::vector<Quaternion>& turns) {
+std::vector<std::vector<Affine>> CharacterFrames(const Character& character,
+                                                 const std::vector<PoseFrame>& frames, const Affine& frame,
+                                                 const std::vector<Quaternion>& turns) {
     std::vector<std::vector<Affine>> out;
     out.reserve(frames.size());
     for (const PoseFrame& f : frames)

@@ -23,7 +23,8 @@ std::string FormatCharacterGlb(const Character& character, const std::vector<Aff
 
 // The joints' world transforms in each frame of the figure's poses: the segments' transforms
 // taken into the character's frame (which `frame` takes to the view's), and the bones' own turns.
-std::vector<std::vector<Affine>> CharacterFrames(const Character& character, const std::vector<PoseFrame>& frames,
-                                                 const Affine& frame, const std::vector<Quaternion>& turns);
+std::vector<std::vector<Affine>> CharacterFrames(const Character& character,
+                                                 const std::vector<PoseFrame>& frames, const Affine& frame,
+                                                 const std::vector<Quaternion>& turns);
 
 } // namespace figurant

@@ -19,13 +19,25 @@ struct Rows {
     }
 };
 
+Vec3f Place(const float (&m)[3][4], const Vec3f& p) {
+    return {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
+            m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
+            m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
+}
+
+Vec3f Turned(const float (&m)[3][4], const Vec3f& n) {
+    return {m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z, m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
+            m[2][0] * n.x + m[2][1] * n.y + m[2][2] * n.z};
+}
+
 Vec3f Unit(Vec3f v) {
     const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     return length > 0 ? Vec3f{v.x / length, v.y / length, v.z / length} : v;
 }
 
-void SkinLinear(const Character& c, const std::vector<Affine>& moves, const Affine& frame,
-                std::vector<Vec3f>& positions, std::vector<Vec3f>& normals) {
+// `out(v, position, normal)` takes each vertex's result.
+template <typename Out>
+void SkinLinear(const Character& c, const std::vector<Affine>& moves, const Affine& frame, Out&& out) {
     std::vector<Rows> skin;
     skin.reserve(c.binds.size());
     for (const CharacterBind& b : c.binds) {
@@ -46,12 +58,7 @@ void SkinLinear(const Character& c, const std::vector<Affine>& moves, const Affi
         }
         const Vec3f& p = s.positions[v];
         const Vec3f& n = s.normals[v];
-        positions[v] = {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
-                        m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
-                        m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
-        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z,
-                           m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
-                           m[2][0] * n.x + m[2][1] * n.y + m[2][2] * n.z});
+        out(v, Place(m, p), Unit(Turned(m, n)));
     }
 }
 
@@ -88,8 +95,8 @@ Vec3f Turn(const std::array<float, 4>& q, const Vec3f& v) {
     return {v.x + 2 * (q[3] * c.x + cc.x), v.y + 2 * (q[3] * c.y + cc.y), v.z + 2 * (q[3] * c.z + cc.z)};
 }
 
-void SkinDual(const Character& c, const std::vector<Affine>& moves, const Affine& frame,
-              std::vector<Vec3f>& positions, std::vector<Vec3f>& normals) {
+template <typename Out>
+void SkinDual(const Character& c, const std::vector<Affine>& moves, const Affine& frame, Out&& out) {
     std::vector<DualQuaternion> dual;
     dual.reserve(c.binds.size());
     for (const CharacterBind& b : c.binds)
@@ -117,8 +124,7 @@ void SkinDual(const Character& c, const std::vector<Affine>& moves, const Affine
         const auto& r = sum.real;
         const float length = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2] + r[3] * r[3]);
         if (length <= 0) {
-            positions[v] = rest[v];
-            normals[v] = s.normals[v];
+            out(v, rest[v], s.normals[v]);
             continue;
         }
         std::array<float, 4> q, e;
@@ -134,12 +140,7 @@ void SkinDual(const Character& c, const std::vector<Affine>& moves, const Affine
         const Vec3f p{turned.x + t.x, turned.y + t.y, turned.z + t.z};
         const Vec3f n = Turn(q, s.normals[v]);
         const auto& m = place.m;
-        positions[v] = {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
-                        m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
-                        m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
-        normals[v] = Unit({m[0][0] * n.x + m[0][1] * n.y + m[0][2] * n.z,
-                           m[1][0] * n.x + m[1][1] * n.y + m[1][2] * n.z,
-                           m[2][0] * n.x + m[2][1] * n.y + m[2][2] * n.z});
+        out(v, Place(m, p), Unit(Turned(m, n)));
     }
 }
 
@@ -177,10 +178,27 @@ void SkinSurface(const Character& character, const std::vector<Affine>& moves, S
     const std::size_t n = character.surface.positions.size();
     positions.resize(n);
     normals.resize(n);
+    auto out = [&](std::size_t v, const Vec3f& p, const Vec3f& normal) {
+        positions[v] = p;
+        normals[v] = normal;
+    };
     if (method == SkinMethod::Linear)
-        SkinLinear(character, moves, frame, positions, normals);
+        SkinLinear(character, moves, frame, out);
     else
-        SkinDual(character, moves, frame, positions, normals);
+        SkinDual(character, moves, frame, out);
+}
+
+void SkinSurface(const Character& character, const std::vector<Affine>& moves, SkinMethod method,
+                 const Affine& frame, std::vector<float>& interleaved) {
+    interleaved.resize(6 * character.surface.positions.size());
+    auto out = [&](std::size_t v, const Vec3f& p, const Vec3f& n) {
+        float* at = &interleaved[6 * v];
+        at[0] = p.x, at[1] = p.y, at[2] = p.z, at[3] = n.x, at[4] = n.y, at[5] = n.z;
+    };
+    if (method == SkinMethod::Linear)
+        SkinLinear(character, moves, frame, out);
+    else
+        SkinDual(character, moves, frame, out);
 }
 
 } // namespace figurant

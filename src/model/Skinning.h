@@ -25,5 +25,9 @@ std::vector<Affine> JointMoves(const Character& character, const std::vector<Aff
 // Normals turn with the surface and are of unit length.
 void SkinSurface(const Character& character, const std::vector<Affine>& moves, SkinMethod method,
                  const Affine& frame, std::vector<Vec3f>& positions, std::vector<Vec3f>& normals);
+// The same as position and normal side by side per vertex (x, y, z, nx, ny, nz), as a vertex
+// buffer takes them.
+void SkinSurface(const Character& character, const std::vector<Affine>& moves, SkinMethod method,
+                 const Affine& frame, std::vector<float>& interleaved);
 
 } // namespace figurant

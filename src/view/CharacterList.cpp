@@ -84,19 +84,12 @@ void CharacterList::Release() {
     m_for = nullptr;
     m_runs.clear();
     m_vertexCount = 0;
-    std::vector<float>().swap(m_interleaved);
 }
 
-void CharacterList::Update(const std::vector<Vec3f>& positions, const std::vector<Vec3f>& normals) {
-    if (!m_buffers || positions.size() != m_vertexCount || normals.size() != m_vertexCount) return;
-    m_interleaved.resize(6 * m_vertexCount);
-    for (std::size_t v = 0; v < m_vertexCount; ++v) {
-        float* out = &m_interleaved[6 * v];
-        out[0] = positions[v].x, out[1] = positions[v].y, out[2] = positions[v].z;
-        out[3] = normals[v].x, out[4] = normals[v].y, out[5] = normals[v].z;
-    }
+void CharacterList::Update(const std::vector<float>& interleaved) {
+    if (!m_buffers || interleaved.size() != 6 * m_vertexCount) return;
     m_buffers->vertex.bind();
-    m_buffers->vertex.write(0, m_interleaved.data(), static_cast<int>(m_interleaved.size() * sizeof(float)));
+    m_buffers->vertex.write(0, interleaved.data(), static_cast<int>(interleaved.size() * sizeof(float)));
     m_buffers->vertex.release();
 }
 

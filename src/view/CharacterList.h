@@ -27,8 +27,8 @@ class CharacterList {
     // The context is going: everything in graphics memory with it.
     void Release();
     bool LoadedFor(const Character* character) const { return m_for == character && m_buffers; }
-    // Positions and normals, one per surface vertex.
-    void Update(const std::vector<Vec3f>& positions, const std::vector<Vec3f>& normals);
+    // Position and normal of each surface vertex, side by side (six floats a vertex).
+    void Update(const std::vector<float>& interleaved);
 
     // Draws each run that `begin` accepts (it sets the colour or the pick name); with `looks`, runs
     // whose material has a picture are drawn with it.
@@ -46,7 +46,6 @@ class CharacterList {
     const Character* m_for = nullptr;
     std::vector<Run> m_runs;
     std::size_t m_vertexCount = 0;
-    std::vector<float> m_interleaved;
 };
 
 } // namespace figurant

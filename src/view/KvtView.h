@@ -237,7 +237,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The status-bar text of the selection: its name and joint angles, or a count.
     std::string SelectionText() const;
     // The imported character's surface as last drawn, in view coordinates (empty without one).
-    const std::vector<Vec3f>& SkinnedPositions() const { return m_skinPositions; }
+    std::vector<Vec3f> SkinnedPositions() const;
 
     // The OpenGL window's context, as the window's own calls would give it.
     void makeCurrent();
@@ -334,7 +334,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<Quaternion> BoneTurnsShown() const;
     Affine CharacterFrame() const;
     CharacterList m_characterList;
-    std::vector<Vec3f> m_skinPositions, m_skinNormals;
+    // Position and normal of each vertex as last skinned, side by side.
+    std::vector<float> m_skinned;
     // The pose and the way the character was last skinned in (empty: not skinned yet).
     std::vector<float> m_skinnedPose;
     void SettleCharacterBones();

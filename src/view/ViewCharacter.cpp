@@ -64,9 +64,8 @@ void CKvtView::SkinCharacter() {
     const std::vector<Affine> worlds =
         PosedJointWorlds(*character, InCharacterFrame(segments, frame), BoneTurnsShown());
     SkinSurface(*character, JointMoves(*character, worlds),
-                m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame, m_skinPositions,
-                m_skinNormals);
-    m_characterList.Update(m_skinPositions, m_skinNormals);
+                m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame, m_skinned);
+    m_characterList.Update(m_skinned);
     m_skinnedPose = std::move(key);
 }
 
@@ -109,6 +108,13 @@ std::vector<Quaternion> CKvtView::BoneTurnsShown() const {
     const auto character = m_doc.GetCharacter();
     return character && m_figure.Bones().size() == character->joints.size() ? m_figure.BoneTurns()
                                                                             : std::vector<Quaternion>{};
+}
+
+std::vector<Vec3f> CKvtView::SkinnedPositions() const {
+    std::vector<Vec3f> positions;
+    for (std::size_t i = 0; i + 5 < m_skinned.size(); i += 6)
+        positions.push_back({m_skinned[i], m_skinned[i + 1], m_skinned[i + 2]});
+    return positions;
 }
 
 bool CKvtView::RunSelected(const CharacterList::Run& run) const {

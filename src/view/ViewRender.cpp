@@ -57,6 +57,8 @@ void CKvtView::BuildFlatLists() {
     const float s = m_camera.modelScale;
     m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
     m_flatRuns.clear();
+    // An imported character is drawn skinned: the drawing it was converted to is not shown.
+    if (m_doc.GetCharacter()) return LoadCharacter();
     const NormalTable& normals = m_doc.Normals();
     const std::vector<std::size_t> runVertices = FlatRunVertices(*model);
     std::size_t g = 0;
@@ -121,7 +123,8 @@ void CKvtView::BuildSegmentLists() {
     building.Report(2);
     KeepPose();
     for (int s = 0; s < m_nSegLists && s < kMaxSegments; ++s) {
-        if (m_doc.HasSegmentTables()) LoadSegmentList(m_segLists[static_cast<std::size_t>(s)], s, false);
+        if (m_doc.HasSegmentTables() && !m_doc.GetCharacter())
+            LoadSegmentList(m_segLists[static_cast<std::size_t>(s)], s, false);
         building.Report(3 + s);
     }
     std::vector<SegmentList>().swap(m_flatRuns);

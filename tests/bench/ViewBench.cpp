@@ -4,6 +4,7 @@
 #include "GuiFixture.h"
 #include "KeyFrameStrip.h"
 #include "ReferenceMesh.h"
+#include "RiggedFigureFile.h"
 #include "StressModels.h"
 #include "SurfaceFormat.h"
 #include "ViewProbe.h"
@@ -14,6 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <malloc.h>
 
 using namespace figurant;
@@ -276,6 +278,79 @@ void BM_MemoryAfterPosing(benchmark::State& state) {
     }
 }
 
+// An imported skinned character of about 100,000 vertices: 24 tubes of 66 rings of 64 positions.
+constexpr int kCharacterRing = 64, kCharacterRows = 65;
+
+const std::string& CharacterFile() {
+    static const std::string path = [] {
+        const std::string file = "bench-character-100k.gltf";
+        std::ofstream(file, std::ios::binary)
+            << test::RiggedFigureGltf(test::kMixamoNames, kCharacterRing, kCharacterRows);
+        return file;
+    }();
+    return path;
+}
+
+void ImportCharacter(benchmark::State& state) {
+    if (!g_app->Doc().ImportFigure(CharacterFile()))
+        return state.SkipWithError("the character was not imported");
+    g_app->View().OnUpdate(HINT_DXF_IMPORTED);
+    g_app->View().FigureModel().ClearSelection();
+    EnterHierarchy();
+    if (!g_app->View().CharacterShown()) state.SkipWithError("the character is not shown skinned");
+    state.counters["vertices"] = static_cast<double>(g_app->Doc().GetCharacter()->surface.positions.size());
+}
+
+// The skinned character painted as it stands (0), and a drag step of its forearm (1): the turn,
+// the skinning and the paint.
+void BM_Character(benchmark::State& state) {
+    ImportCharacter(state);
+    CKvtView& view = g_app->View();
+    if (state.range(0) == 0) {
+        for (auto _ : state)
+            PaintNow();
+        return;
+    }
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
+    const QPoint forearm = test::SegmentPoint(view, 6);
+    view.OnLeftButtonDown(forearm.x(), forearm.y(), false);
+    if (view.FigureModel().Selection() != std::vector<int>{6})
+        state.SkipWithError("the press missed the forearm");
+    int y = forearm.y();
+    for (auto _ : state) {
+        y += 4;
+        view.OnMouseMove(forearm.x(), y, true);
+        QApplication::processEvents();
+        view.makeCurrent();
+        glFinish();
+    }
+    view.OnLeftButtonUp();
+}
+
+// The heap the character takes once imported, built, posed and painted, against its vertex data
+// in the file (position 12 bytes, joints 8, weights 16).
+void BM_CharacterMemory(benchmark::State& state) {
+    constexpr double kFileBytesPerVertex = 36;
+    for (auto _ : state) {
+        LoadModel(1);
+        const double before = static_cast<double>(HeapInUse());
+        if (!g_app->Doc().ImportFigure(CharacterFile()))
+            return state.SkipWithError("the character was not imported");
+        // What the document holds: the character, and the drawing the figure is built from.
+        const double vertices = static_cast<double>(g_app->Doc().GetCharacter()->surface.positions.size());
+        state.counters["document_bytes_per_vertex"] = (static_cast<double>(HeapInUse()) - before) / vertices;
+        ImportCharacter(state);
+        Figure& figure = g_app->View().FigureModel();
+        figure.Pick(6, false);
+        figure.BeginDrag();
+        figure.Drag(10, 0, 1);
+        figure.EndDrag();
+        PaintNow();
+        state.counters["bytes_per_vertex"] = (static_cast<double>(HeapInUse()) - before) / vertices;
+        state.counters["times_file_vertex_data"] = state.counters["bytes_per_vertex"] / kFileBytesPerVertex;
+    }
+}
+
 const int kStress = bench::ResolutionFor(100000);
 const int kMillion = bench::ResolutionFor(1000000);
 
@@ -332,6 +407,8 @@ void EachSizeBothWays(benchmark::internal::Benchmark* b) {
 } // namespace
 
 // First, while the heap holds nothing of the other benchmarks.
+BENCHMARK(BM_CharacterMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Character)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryAfterPosing)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Paint)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 // One read of a large model is long enough to time; the default model's is timed ten times.
