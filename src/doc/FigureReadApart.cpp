@@ -225,8 +225,8 @@ std::optional<ImportScene> CollectAnswer(ReaderChild child, std::string* error,
             bytes.resize(at + kPipeBytes);
             const ssize_t n = ::read(child.answer, bytes.data() + at, kPipeBytes);
             bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-            if (n > 0) continue;
-            if (n == 0 || errno != EINTR) break; // the child finished (or the pipe failed)
+            // The answer still streaming is no reason to keep a user who cancelled waiting.
+            if (n == 0 || (n < 0 && errno != EINTR)) break; // the child finished (or the pipe failed)
         } else if (ready < 0 && errno != EINTR) {
             break;
         }
