@@ -204,7 +204,7 @@ std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figur
                                                                      const Matrix4& lights,
                                                                      const ControlOptions& options) {
     ControlRaster raster(view.width, view.height);
-    raster.Draw(PosedTriangles(figure), view);
+    raster.Draw(options.surface.empty() ? PosedTriangles(figure) : options.surface, view);
     std::vector<std::pair<std::string, std::string>> files;
     const auto points = PictureKeyPoints(figure, view, raster, options.layout);
     if (options.keypoints)

@@ -16,6 +16,9 @@ struct ControlOptions {
     bool keypoints = true, skeleton = true, depth = true, normal = true, segments = true, picture = true;
     // A picture behind the lit figure (width x height, rows from the top), or none.
     std::vector<Rgb> backdrop;
+    // The surface drawn instead of the figure's own segments (an imported character, skinned), or
+    // none.
+    std::vector<PosedTriangle> surface;
 };
 
 // Each keypoint as the picture shows it: where it falls and whether it is seen (inside the picture

@@ -90,7 +90,7 @@ class SurfaceBuilder {
         for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
             std::array<int, 4> binds{-1, -1, -1, -1};
             std::array<float, 4> weights{0, 0, 0, 0};
-            float sum = 0;
+            double sum = 0; // four of the largest floats overflow a float's sum
             if (v < mesh.weights.size()) {
                 const VertexWeights& w = mesh.weights[v];
                 for (std::size_t k = 0; k < 4; ++k) {
@@ -103,7 +103,7 @@ class SurfaceBuilder {
             }
             if (sum > 0) {
                 for (float& w : weights)
-                    w /= sum;
+                    w = static_cast<float>(w / sum);
             } else {
                 binds = {hangFromOwner(), -1, -1, -1};
                 weights = {1, 0, 0, 0};

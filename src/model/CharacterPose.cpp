@@ -88,6 +88,25 @@ std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
     return bones;
 }
 
+std::vector<PosedTriangle> SkinnedTriangles(const Character& c, const std::vector<float>& skinned) {
+    std::vector<PosedTriangle> out;
+    if (skinned.size() != 6 * c.surface.positions.size()) return out;
+    out.reserve(c.surface.triangles.size());
+    auto at = [&](int v, int offset) {
+        const float* p = &skinned[6 * static_cast<std::size_t>(v) + static_cast<std::size_t>(offset)];
+        return Point3d{p[0], p[1], p[2]};
+    };
+    for (std::size_t t = 0; t < c.surface.triangles.size(); ++t) {
+        const auto& tri = c.surface.triangles[t];
+        const int joint = c.StrongestJoint(t);
+        const int segment = joint >= 0 ? c.joints[static_cast<std::size_t>(joint)].segment : -1;
+        out.push_back({{at(tri[0], 0), at(tri[1], 0), at(tri[2], 0)},
+                       {at(tri[0], 3), at(tri[1], 3), at(tri[2], 3)},
+                       segment});
+    }
+    return out;
+}
+
 std::vector<Affine> InCharacterFrame(const std::vector<Affine>& segmentWorlds, const Affine& frame) {
     const Affine back = frame.Inverse();
     std::vector<Affine> out;

@@ -3,6 +3,7 @@
 // world transform from the figure's segments and the bones' own turns.
 #include "Character.h"
 #include "Figure.h"
+#include "PosedSurface.h"
 
 #include <vector>
 
@@ -22,6 +23,11 @@ std::vector<FigureBone> FigureBonesOf(const Character& character, const Affine& 
 // (a bent spine) carry everything under them.
 std::vector<Affine> PosedJointWorlds(const Character& character, const std::vector<Affine>& segmentWorlds,
                                      const std::vector<Quaternion>& turns);
+
+// The character's skinned surface (position and normal per vertex side by side, as SkinSurface
+// lays them out) as triangles, each in the segment of the bone that holds it most: what the
+// pictures made without OpenGL draw of a character.
+std::vector<PosedTriangle> SkinnedTriangles(const Character& character, const std::vector<float>& skinned);
 
 // Segment transforms of view coordinates (each segment's world, as the figure tree composes them)
 // as transforms of the character's frame, which `frame` takes to the view's.

@@ -1,6 +1,8 @@
 // Control pictures for image generators (File > Export > Export Control Pictures) and the
 // reference picture shown behind the figure (View > Reference Picture).
 #include "KvtView.h"
+
+#include "CharacterPose.h"
 #include "SceneMath.h"
 
 #include <GL/gl.h>
@@ -88,6 +90,10 @@ void CKvtView::OnExportControl() {
         if (!m_doc.HasSegmentTables()) m_doc.BuildHierarchy();
         atRest.Build(m_doc.Tables(), m_camera.modelScale, m_camera.modelCentre);
         figure = &atRest;
+    }
+    if (CharacterShown()) {
+        SkinCharacter();
+        options.surface = SkinnedTriangles(*m_doc.GetCharacter(), m_skinned);
     }
     const auto files = MakeControlPictures(*figure, CurrentViewMatrices(chosen->width, chosen->height),
                                            LookAtMatrix(), options);

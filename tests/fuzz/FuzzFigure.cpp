@@ -1,5 +1,6 @@
 // Fuzz target: the rigged-figure import (the import library's readers, then the conversion) on
 // arbitrary bytes. The first bytes pick the format as a file's extension would.
+#include "CharacterChecks.h"
 #include "FigureFileReader.h"
 #include "FigureImport.h"
 
@@ -23,6 +24,7 @@ std::string ExtensionOf(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto scene = figurant::ReadFigureBytes(data, size, ExtensionOf(data, size), nullptr);
     if (!scene) return 0;
+    figurant::fuzz::CheckCharacter(*scene);
     const figurant::ConvertedFigure figure = figurant::ConvertFigure(*scene);
     if (!figure.error.empty()) {
         if (figure.model) __builtin_trap();

@@ -1,5 +1,7 @@
 // Fuzz target: what a figure-reading child sends back, as the parent reads it, then the
-// conversion of whatever scene it accepts. A scene accepted must encode back to the same bytes.
+// conversion of whatever scene it accepts, and the character made of it. A scene accepted must
+// encode back to the same bytes.
+#include "CharacterChecks.h"
 #include "FigureImport.h"
 #include "SceneWire.h"
 
@@ -18,5 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (figurant::EncodeScene(*scene) != bytes) __builtin_trap();
     const figurant::ConvertedFigure figure = figurant::ConvertFigure(*scene);
     if (figure.error.empty() != static_cast<bool>(figure.model)) __builtin_trap();
+    figurant::fuzz::CheckCharacter(*scene);
     return 0;
 }

@@ -7,7 +7,9 @@
 #include "RiggedFigureFile.h"
 #include "TempDir.h"
 
+#include <QBuffer>
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -56,6 +58,49 @@ int BoneNamed(CKvtView& v, const std::string& name) {
     for (std::size_t b = 0; b < bones.size(); ++b)
         if (bones[b].name == name) return static_cast<int>(b);
     return -1;
+}
+
+// The figure with a material whose base-colour picture is plain green, every vertex at its middle.
+std::string GreenFigureGltf() {
+    auto gltf = nlohmann::json::parse(RiggedFigureGltf(kMixamoNames, 8, 3));
+    QImage green(4, 4, QImage::Format_RGB32);
+    green.fill(QColor(0, 255, 0));
+    QByteArray png;
+    QBuffer out(&png);
+    out.open(QIODevice::WriteOnly);
+    green.save(&out, "PNG");
+    const std::size_t vertices = gltf["accessors"][0]["count"];
+    QByteArray uvs;
+    for (std::size_t v = 0; v < 2 * vertices; ++v) {
+        const float half = 0.5f;
+        uvs.append(reinterpret_cast<const char*>(&half), sizeof half);
+    }
+    gltf["buffers"].push_back(
+        {{"byteLength", uvs.size()},
+         {"uri", "data:application/octet-stream;base64," + uvs.toBase64().toStdString()}});
+    gltf["bufferViews"].push_back({{"buffer", 1}, {"byteLength", uvs.size()}});
+    gltf["accessors"].push_back({{"bufferView", gltf["bufferViews"].size() - 1},
+                                 {"componentType", 5126},
+                                 {"count", vertices},
+                                 {"type", "VEC2"}});
+    auto& primitive = gltf["meshes"][0]["primitives"][0];
+    primitive["attributes"]["TEXCOORD_0"] = gltf["accessors"].size() - 1;
+    primitive["material"] = 0;
+    gltf["images"] = {{{"uri", "data:image/png;base64," + png.toBase64().toStdString()}}};
+    gltf["textures"] = {{{"source", 0}}};
+    gltf["materials"] = {
+        {{"name", "Green"}, {"pbrMetallicRoughness", {{"baseColorTexture", {{"index", 0}}}}}}};
+    return gltf.dump();
+}
+
+int GreenPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.green() > 2 * c.red() + 20 && c.green() > 2 * c.blue() + 20 ? 1 : 0;
+        }
+    return n;
 }
 
 double Distance(const Vec3f& a, const Vec3f& b) {
@@ -145,6 +190,20 @@ class CharacterTest : public QObject {
         QCOMPARE(list->currentItem()->text(0), QString("mixamorig:LeftForeArm"));
         app.Frame().Router().Execute(cmd::ViewBones);
         QVERIFY(!list->isVisible());
+    }
+
+    // A material's base-colour picture paints the character, lit; the segment colours replace it.
+    void aCharacterWearsItsOwnPicture() {
+        RunningApp app;
+        TempDir dir;
+        app.dialogs.answers = {dir.Write("green.gltf", GreenFigureGltf())};
+        app.Frame().Router().Execute(cmd::ImportModel);
+        QVERIFY(app.dialogs.messages.empty());
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QVERIFY(GreenPixels(v.RenderImage(false)) > 1000);
+        app.Frame().Router().Execute(cmd::SegmentColours);
+        QCOMPARE(GreenPixels(v.RenderImage(false)), 0);
     }
 
     // The character shows in its own look until View > Segment Colours paints it by segment; at

@@ -1,12 +1,14 @@
 // figurant-export: the figure and an animation played on it, as BVH motion or a binary glTF
 // file, without a window.
 #include "CharacterGlb.h"
+#include "CharacterPose.h"
 #include "ControlExport.h"
 #include "DurableFile.h"
 #include "ExportSkeleton.h"
 #include "KvtDoc.h"
 #include "MotionFile.h"
 #include "PoseFrames.h"
+#include "Skinning.h"
 
 #include <algorithm>
 #include <charconv>
@@ -81,6 +83,16 @@ int ExportControl(std::map<std::string, std::string>& args, const CKvtDoc& doc, 
         ApplyFrame(figure, (*played)[static_cast<std::size_t>(frame - 1)]);
     } else if (args.count("--frame")) {
         return Usage();
+    }
+    // A character is drawn skinned by its own weights, as the window shows it.
+    if (const auto character = doc.GetCharacter()) {
+        const Vec3f centre = doc.ModelCentre();
+        const Affine frame = Affine::Translation({-centre.x, -centre.y, -centre.z}) * doc.CharacterToModel();
+        std::vector<float> skinned;
+        SkinSurface(*character,
+                    JointMoves(*character, CharacterFrames(*character, {CurrentFrame(figure)}, frame, {})[0]),
+                    SkinMethod::Linear, frame, skinned);
+        request.options.surface = SkinnedTriangles(*character, skinned);
     }
     std::error_code made;
     std::filesystem::create_directories(request.folder, made);
