@@ -13,7 +13,8 @@ inline void CheckCharacter(const ImportScene& scene) {
     if (!character) return;
     const CharacterSurface& s = character->surface;
     const std::size_t n = s.positions.size();
-    if (s.normals.size() != n || s.binds.size() != n || s.weights.size() != n || (!s.uvs.empty() && s.uvs.size() != n))
+    if (s.normals.size() != n || s.binds.size() != n || s.weights.size() != n ||
+        (!s.uvs.empty() && s.uvs.size() != n))
         __builtin_trap();
     for (std::size_t v = 0; v < n; ++v) {
         float sum = 0;
@@ -28,9 +29,10 @@ inline void CheckCharacter(const ImportScene& scene) {
         for (int v : t)
             if (v < 0 || static_cast<std::size_t>(v) >= n) __builtin_trap();
     std::vector<float> skinned;
-    SkinSurface(*character, std::vector<Affine>(character->joints.size()), SkinMethod::DualQuaternion, Affine{},
+    SkinSurface(*character, std::vector<Affine>(character->joints.size()), SkinMethod::DualQuaternion,
+                Affine{}, skinned);
+    SkinSurface(*character, std::vector<Affine>(character->joints.size()), SkinMethod::Linear, Affine{},
                 skinned);
-    SkinSurface(*character, std::vector<Affine>(character->joints.size()), SkinMethod::Linear, Affine{}, skinned);
     if (skinned.size() != 6 * n) __builtin_trap();
 }
 

@@ -169,6 +169,41 @@ class CharacterTest : public QObject {
         QVERIFY(Same(v.SkinnedPositions(), rest));
     }
 
+    // Mirror Pose copies a finger's turn onto the other hand's finger, mirrored about the figure's
+    // left-right plane (the generated figure is symmetric about it).
+    void mirrorCopiesAFingersTurnToTheOtherHand() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, PixelOf(app, 10, false));
+        QCOMPARE(v.FigureModel().SelectedBone(), BoneNamed(v, "mixamorig:LeftHandIndex1"));
+        QTest::keyClick(&v, Qt::Key_Up);
+        QTest::keyClick(&v, Qt::Key_Left);
+        app.Frame().Router().Execute(cmd::MirrorPose);
+        v.RenderImage();
+        const TubeMesh mesh = FigureTubes(8, 3, false);
+        const std::vector<Vec3f> at = v.SkinnedPositions();
+        auto centre = [&](std::size_t bone) {
+            Point3d sum{};
+            int n = 0;
+            for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+                if (mesh.bones[i] == bone) sum = sum + Point3d{at[i].x, at[i].y, at[i].z}, ++n;
+            return (1.0 / n) * sum;
+        };
+        const Point3d left = centre(10), right = centre(15);
+        QVERIFY2(std::fabs(left.x + right.x) < 1e-4 && std::fabs(left.y - right.y) < 1e-4 &&
+                     std::fabs(left.z - right.z) < 1e-4,
+                 qPrintable(QString("%1 %2 %3 / %4 %5 %6")
+                                .arg(left.x)
+                                .arg(left.y)
+                                .arg(left.z)
+                                .arg(right.x)
+                                .arg(right.y)
+                                .arg(right.z)));
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Mirror Pose"));
+    }
+
     // The bone list shows the skeleton by the file's names; a click in it selects the bone in
     // the view, and a click in the view shows the bone in the list.
     void theBoneListFollowsTheSelection() {
