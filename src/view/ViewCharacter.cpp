@@ -29,11 +29,14 @@ bool CKvtView::CharacterShown() const {
     return character && m_characterList.LoadedFor(character.get());
 }
 
-// A new character comes in its own look; the arrays are made once per character.
+// A new character comes in its own look; the arrays are made once per character, and let go
+// when a model without one comes.
 void CKvtView::LoadCharacter() {
     const auto character = m_doc.GetCharacter();
-    if (!character || m_characterList.LoadedFor(character.get())) return;
+    if (character && m_characterList.LoadedFor(character.get())) return;
     if (isValid()) makeCurrent();
+    // The last character's buffers go with it.
+    if (!character) return m_characterList.Release();
     m_characterList.Load(*character);
     m_skinnedPose.clear();
     m_bSegmentColours = false;

@@ -48,6 +48,7 @@ std::size_t ArrayVertices(const SegmentShape& shape) {
 
 void CKvtView::BuildFlatLists() {
     if (isValid()) makeCurrent();
+    LoadCharacter();
     const CUnderlayList* model = m_doc.Model();
     if (!model || model->GetCount() == 0) return;
     if (!m_doc.NormalsReady()) {
@@ -58,7 +59,7 @@ void CKvtView::BuildFlatLists() {
     m_camera.modelCentre = model->Bounds().Scaled(s).Centre();
     m_flatRuns.clear();
     // An imported character is drawn skinned: the drawing it was converted to is not shown.
-    if (m_doc.GetCharacter()) return LoadCharacter();
+    if (m_doc.GetCharacter()) return;
     const NormalTable& normals = m_doc.Normals();
     const std::vector<std::size_t> runVertices = FlatRunVertices(*model);
     std::size_t g = 0;

@@ -7,6 +7,7 @@
 #include "FigureReadApart.h"
 #include "KvtDoc.h"
 #include "RiggedFigureFile.h"
+#include "Skinning.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -91,6 +92,32 @@ void BM_ConvertHostileScene(benchmark::State& state) {
         benchmark::DoNotOptimize(ConvertFigure(scene));
 }
 
+// What the import adds for a character kept as rigged: its skeleton, surface and weights.
+void BM_ImportCharacter(benchmark::State& state) {
+    const auto scene = ReadFigureFile(RiggedFiles().rigged, nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CharacterFromScene(*scene));
+}
+
+// One pose of a character of about 100,000 vertices skinned on the CPU: linear blending (0) and
+// dual quaternions (1), every joint turned.
+void BM_SkinCharacter(benchmark::State& state) {
+    static const std::string file = [] {
+        const std::string path = "bench-character-100k.gltf";
+        std::ofstream(path, std::ios::binary) << test::RiggedFigureGltf(test::kMixamoNames, 64, 65);
+        return path;
+    }();
+    const auto character = CharacterFromScene(*ReadFigureFile(file, nullptr));
+    const double half = 0.1;
+    const std::vector<Quaternion> turns(character->joints.size(), {std::sin(half), 0, 0, std::cos(half)});
+    const auto moves = JointMoves(*character, JointWorlds(*character, turns));
+    std::vector<float> skinned;
+    for (auto _ : state)
+        SkinSurface(*character, moves, state.range(0) ? SkinMethod::DualQuaternion : SkinMethod::Linear,
+                    Affine{}, skinned);
+    state.counters["vertices"] = static_cast<double>(character->surface.positions.size());
+}
+
 void BM_ImportConvert(benchmark::State& state) {
     const auto scene = ReadFigureFile(RiggedFiles().rigged, nullptr);
     for (auto _ : state)
@@ -113,6 +140,8 @@ void BM_ReadDrawingAndBuildFigure(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_ImportRiggedFigure)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportCharacter)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SkinCharacter)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportReadApart)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ConvertHostileScene)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
