@@ -91,6 +91,9 @@ std::string CKvtView::SelectionText() const {
     if (selected.size() > 1) return std::to_string(selected.size()) + " segments";
     const int s = selected[0];
     std::string text = SegmentName(s);
+    // An imported character's segment is also its bone, by the file's name.
+    for (const FigureBone& bone : m_figure.Bones())
+        if (bone.segment == s) text += " (" + bone.name + ")";
     if (!m_figure.IsBuilt() || s >= m_figure.SegmentCount()) return text;
     char part[96];
     if (m_figure.Pose(s).m_pParent) {
