@@ -173,17 +173,22 @@ int Character::JointBetween(int segmentA, int segmentB) const {
 }
 
 int Character::StrongestJoint(std::size_t triangle) const {
-    std::map<int, float> sum;
+    // At most twelve joints weigh on a triangle: summed in place, without a map.
+    std::array<std::pair<int, float>, 12> sum{};
+    std::size_t used = 0;
     for (int v : surface.triangles[triangle])
         for (std::size_t k = 0; k < 4; ++k) {
             const int b = surface.binds[static_cast<std::size_t>(v)][k];
-            if (b >= 0)
-                sum[binds[static_cast<std::size_t>(b)].joint] +=
-                    surface.weights[static_cast<std::size_t>(v)][k];
+            if (b < 0) continue;
+            const int joint = binds[static_cast<std::size_t>(b)].joint;
+            auto* at = std::find_if(sum.begin(), sum.begin() + static_cast<std::ptrdiff_t>(used),
+                                    [&](const auto& e) { return e.first == joint; });
+            if (at == sum.begin() + static_cast<std::ptrdiff_t>(used)) *at = {joint, 0.0f}, ++used;
+            at->second += surface.weights[static_cast<std::size_t>(v)][k];
         }
-    const auto best = std::max_element(sum.begin(), sum.end(),
-                                       [](const auto& a, const auto& b) { return a.second < b.second; });
-    return best == sum.end() ? -1 : best->first;
+    const auto* best = std::max_element(sum.begin(), sum.begin() + static_cast<std::ptrdiff_t>(used),
+                                        [](const auto& a, const auto& b) { return a.second < b.second; });
+    return used == 0 ? -1 : best->first;
 }
 
 std::optional<Character> CharacterFromScene(const ImportScene& scene, std::string* why) {

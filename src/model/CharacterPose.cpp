@@ -3,13 +3,14 @@
 #include "BoneNames.h"
 
 #include <cmath>
+#include <unordered_map>
 
 namespace figurant {
 
 namespace {
 
-// The name with its side words swapped ("LeftHand" -> "RightHand", "hand.L" -> "hand.R"): each
-// habit tried in turn; empty when none applies.
+// The name with its side words swapped ("LeftHand" -> "RightHand", "hand.L" -> "hand.R"), once
+// for each habit that applies.
 std::vector<std::string> OtherSideNames(const std::string& name) {
     static const std::pair<const char*, const char*> kSides[] = {
         {"Left", "Right"}, {"left", "right"}, {"LEFT", "RIGHT"}, {".L", ".R"}, {"_L", "_R"}, {".l", ".r"},
@@ -61,6 +62,15 @@ bool HeadsSegment(const Character& c, int joint) {
 
 std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
     const Affine frameTurn = RotationOf(frame);
+    // Looked up once: a file may hold a great many nodes.
+    std::unordered_map<std::string, int> byName;
+    std::vector<int> firstChild(c.joints.size(), -1);
+    for (std::size_t j = c.joints.size(); j-- > 0;) {
+        byName[c.joints[j].name] = static_cast<int>(j); // the first of a name wins
+        const int parent = c.joints[j].parent;
+        if (parent >= 0 && c.joints[j].bone)
+            firstChild[static_cast<std::size_t>(parent)] = static_cast<int>(j);
+    }
     std::vector<FigureBone> bones;
     for (std::size_t j = 0; j < c.joints.size(); ++j) {
         const CharacterJoint& joint = c.joints[j];
@@ -71,18 +81,17 @@ std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
         const BodySide side = ClassifyName(joint.name).side;
         bone.side = side == BodySide::Left ? 1 : side == BodySide::Right ? 2 : 0;
         for (const std::string& other : OtherSideNames(joint.name))
-            if (const int m = c.FindJoint(other); m >= 0 && bone.mirror < 0) bone.mirror = m;
+            if (const auto m = byName.find(other); m != byName.end() && bone.mirror < 0)
+                bone.mirror = m->second;
         // view -> local: (frame turn x rest world turn)^-1, both rotations.
         const Affine localToView = frameTurn * RotationOf(joint.restWorld);
         for (std::size_t i = 0; i < 3; ++i)
             for (std::size_t k = 0; k < 3; ++k)
                 bone.viewToLocal.r[i][k] = localToView.r[k][i];
-        for (std::size_t k = 0; k < c.joints.size(); ++k)
-            if (c.joints[k].parent == static_cast<int>(j) && c.joints[k].bone) {
-                const Point3d& t = c.joints[k].restLocal.t;
-                if (Dot(t, t) > 0) bone.twistAxis = Normalize(t);
-                break;
-            }
+        if (const int child = firstChild[j]; child >= 0) {
+            const Point3d& t = c.joints[static_cast<std::size_t>(child)].restLocal.t;
+            if (Dot(t, t) > 0) bone.twistAxis = Normalize(t);
+        }
         bones.push_back(std::move(bone));
     }
     return bones;

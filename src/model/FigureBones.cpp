@@ -67,6 +67,8 @@ std::array<float, 3> Figure::BoneAngles(int bone) const {
 }
 
 void Figure::SetBoneTurn(int bone, const Quaternion& turn) {
+    // A reset or a flip sets every bone: only those that change are recorded.
+    if (m_boneTurns[static_cast<std::size_t>(bone)] == turn) return;
     CaptureBone(bone);
     m_boneTurns[static_cast<std::size_t>(bone)] = turn;
 }
