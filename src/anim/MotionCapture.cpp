@@ -38,14 +38,6 @@ Affine Columns(const Point3d& x, const Point3d& y, const Point3d& z) {
     return a;
 }
 
-Affine Transposed(const Affine& a) {
-    Affine t;
-    for (std::size_t i = 0; i < 3; ++i)
-        for (std::size_t j = 0; j < 3; ++j)
-            t.r[i][j] = a.r[j][i];
-    return t;
-}
-
 // An orthonormal frame whose y is the bone and whose x lies towards `across`.
 Affine BoneFrame(const Point3d& bone, const Point3d& across) {
     const Point3d y = Unit(bone);
@@ -225,7 +217,8 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
     const FigureRest figureRest = RestOf(figure);
     const BodyFrame f = FigureAxes(figureRest), c = CaptureAxes(bone, rest);
     // From the capture's axes to the figure's.
-    const Affine toFigure = Columns(f.right, f.up, f.forward) * Transposed(Columns(c.right, c.up, c.forward));
+    const Affine toFigure =
+        Columns(f.right, f.up, f.forward) * Columns(c.right, c.up, c.forward).Transposed();
 
     double captureSize = 0; // the farthest joint from the root at rest
     for (const Point3d& p : rest.at)
@@ -262,7 +255,7 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
             captureBone = figureBone;
         const Point3d across = Arm(s) ? f.forward : f.right;
         alignment[static_cast<std::size_t>(s)] =
-            BoneFrame(captureBone, across) * Transposed(BoneFrame(figureBone, across));
+            BoneFrame(captureBone, across) * BoneFrame(figureBone, across).Transposed();
     }
     const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
     const double travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
@@ -272,7 +265,7 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
     out.problem = m.problem;
     out.frames.reserve(static_cast<std::size_t>(m.frames));
     std::vector<Affine> world(m.joints.size());
-    const Affine fromFigure = Transposed(toFigure);
+    const Affine fromFigure = toFigure.Transposed();
     const Point3d start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
     for (int fr = 0; fr < m.frames; ++fr) {
         const float* values = m.Frame(fr);
@@ -304,7 +297,7 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
                     travel = {};
                 frame[s] = TurnAbout(turn[s], figureRest.joint[kChest].value_or(Point3d{}), travel);
             } else if (figureRest.joint[s]) {
-                frame[s] = TurnAbout(Transposed(turn[static_cast<std::size_t>(node.parent)]) * turn[s],
+                frame[s] = TurnAbout(turn[static_cast<std::size_t>(node.parent)].Transposed() * turn[s],
                                      *figureRest.joint[s]);
             }
         }

@@ -92,6 +92,14 @@ std::array<double, 4> RotationQuaternion(const Affine& a) {
     return q;
 }
 
+Affine Affine::Transposed() const {
+    Affine t;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j)
+            t.r[i][j] = r[j][i];
+    return t;
+}
+
 Affine QuaternionRotation(const Quaternion& q) {
     const double x = q[0], y = q[1], z = q[2], w = q[3];
     Affine a;

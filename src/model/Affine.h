@@ -17,6 +17,8 @@ struct Affine {
     Affine operator*(const Affine& o) const;
     Affine Inverse() const; // of the 3 x 3 part in general, not only of a rotation
     Affine RotationOnly() const;
+    // The 3 x 3 part transposed (a rotation's inverse), without a translation.
+    Affine Transposed() const;
     std::array<double, 16> ColumnMajor() const;
 };
 

@@ -84,10 +84,7 @@ std::vector<FigureBone> FigureBonesOf(const Character& c, const Affine& frame) {
             if (const auto m = byName.find(other); m != byName.end() && bone.mirror < 0)
                 bone.mirror = m->second;
         // view -> local: (frame turn x rest world turn)^-1, both rotations.
-        const Affine localToView = frameTurn * RotationOf(joint.restWorld);
-        for (std::size_t i = 0; i < 3; ++i)
-            for (std::size_t k = 0; k < 3; ++k)
-                bone.viewToLocal.r[i][k] = localToView.r[k][i];
+        bone.viewToLocal = (frameTurn * RotationOf(joint.restWorld)).Transposed();
         if (const int child = firstChild[j]; child >= 0) {
             const Point3d& t = c.joints[static_cast<std::size_t>(child)].restLocal.t;
             if (Dot(t, t) > 0) bone.twistAxis = Normalize(t);

@@ -10,14 +10,6 @@ namespace {
 
 constexpr Quaternion kNoTurn{0, 0, 0, 1};
 
-Affine Transposed(const Affine& a) {
-    Affine t;
-    for (std::size_t i = 0; i < 3; ++i)
-        for (std::size_t j = 0; j < 3; ++j)
-            t.r[i][j] = a.r[j][i];
-    return t;
-}
-
 Quaternion Times(const Quaternion& a, const Quaternion& b) {
     return {a[3] * b[0] + a[0] * b[3] + a[1] * b[2] - a[2] * b[1],
             a[3] * b[1] - a[0] * b[2] + a[1] * b[3] + a[2] * b[0],
@@ -27,11 +19,11 @@ Quaternion Times(const Quaternion& a, const Quaternion& b) {
 
 // A turn about the view's axes, as the same turn about a bone's rest axes.
 Quaternion InBoneFrame(const FigureBone& bone, const Affine& viewTurn) {
-    return RotationQuaternion(bone.viewToLocal * viewTurn * Transposed(bone.viewToLocal));
+    return RotationQuaternion(bone.viewToLocal * viewTurn * bone.viewToLocal.Transposed());
 }
 
 Affine InViewFrame(const FigureBone& bone, const Quaternion& turn) {
-    return Transposed(bone.viewToLocal) * QuaternionRotation(turn) * bone.viewToLocal;
+    return bone.viewToLocal.Transposed() * QuaternionRotation(turn) * bone.viewToLocal;
 }
 
 } // namespace

@@ -83,10 +83,8 @@ void BM_LoadAndShow(benchmark::State& state) {
     state.counters["faces"] = g_app->Doc().Model()->GetCount();
 }
 
-// A drag step of the forearm as the mouse gives it: the turn and the paint.
-void BM_DragStep(benchmark::State& state) {
-    LoadModel(static_cast<int>(state.range(0)));
-    EnterHierarchy();
+// Drag steps of the forearm as the mouse gives them, one an iteration: the turn and the paint.
+void DragForearm(benchmark::State& state) {
     CKvtView& view = g_app->View();
     if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
     const QPoint forearm = test::SegmentPoint(view, 6);
@@ -102,6 +100,12 @@ void BM_DragStep(benchmark::State& state) {
         glFinish();
     }
     view.OnLeftButtonUp();
+}
+
+void BM_DragStep(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    DragForearm(state);
 }
 
 void BM_Twist(benchmark::State& state) {
@@ -305,26 +309,12 @@ void ImportCharacter(benchmark::State& state) {
 // the skinning and the paint.
 void BM_Character(benchmark::State& state) {
     ImportCharacter(state);
-    CKvtView& view = g_app->View();
     if (state.range(0) == 0) {
         for (auto _ : state)
             PaintNow();
         return;
     }
-    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
-    const QPoint forearm = test::SegmentPoint(view, 6);
-    view.OnLeftButtonDown(forearm.x(), forearm.y(), false);
-    if (view.FigureModel().Selection() != std::vector<int>{6})
-        state.SkipWithError("the press missed the forearm");
-    int y = forearm.y();
-    for (auto _ : state) {
-        y += 4;
-        view.OnMouseMove(forearm.x(), y, true);
-        QApplication::processEvents();
-        view.makeCurrent();
-        glFinish();
-    }
-    view.OnLeftButtonUp();
+    DragForearm(state);
 }
 
 // The heap the character takes once imported, built, posed and painted, against its vertex data
