@@ -192,7 +192,8 @@ std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* er
     if (r.Magic(kErrorMagic)) {
         std::string reason;
         if (!r.Text(reason) || !r.AtEnd()) return fail("the reader's answer is damaged");
-        if (error) *error = reason;
+        // A refusal always says why, if only that no reason came.
+        if (error) *error = reason.empty() ? "the reader gave no reason" : reason;
         return std::nullopt;
     }
     if (!r.Magic(kSceneMagic)) return fail("the reader gave no answer");
