@@ -8,6 +8,7 @@
 #include "TempDir.h"
 
 #include <QBuffer>
+#include <QProcess>
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
@@ -202,6 +203,52 @@ class CharacterTest : public QObject {
                                 .arg(right.y)
                                 .arg(right.z)));
         QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Mirror Pose"));
+    }
+
+    // File > Export glTF writes the character as the window shows it: the exported file's own
+    // skinning of its nodes as stored gives the same shape as the window's.
+    void theWindowsGltfIsTheCharacterAsShown() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, PixelOf(app, 8, false));
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(&v, Qt::Key_Up);
+        v.RenderImage();
+        const std::vector<Vec3f> shown = v.SkinnedPositions();
+        app.dialogs.answers = {dir.File("pose.glb")};
+        ExportOptions options;
+        options.kind = ExportOptions::Kind::Gltf;
+        app.dialogs.exportAnswers = {options};
+        app.Frame().Router().Execute(cmd::ExportGltf);
+        QVERIFY(app.dialogs.messages.empty());
+        const std::string pose = dir.Write("none.json", R"({"rotations": {}})");
+        QProcess inspect;
+        inspect.setProgram(FIGURANT_INSPECT);
+        inspect.setArguments(
+            {"figure", QString::fromStdString(dir.File("pose.glb")), "--pose", QString::fromStdString(pose)});
+        inspect.start();
+        QVERIFY(inspect.waitForFinished(30000));
+        const auto out = nlohmann::json::parse(inspect.readAllStandardOutput().toStdString());
+        const auto& vertices = out["vertices"];
+        QCOMPARE(vertices.size(), shown.size());
+        auto at = [&](std::size_t i) {
+            return Vec3f{vertices[i]["rest"][0].get<float>(), vertices[i]["rest"][1].get<float>(),
+                         vertices[i]["rest"][2].get<float>()};
+        };
+        // Distances are the same whatever the frame: a hand to each foot, and across the body.
+        const TubeMesh mesh = FigureTubes(8, 3, false);
+        std::vector<std::size_t> some;
+        for (std::size_t bone : {9u, 18u, 21u, 5u, 14u})
+            for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+                if (mesh.bones[i] == bone) {
+                    some.push_back(i);
+                    break;
+                }
+        for (std::size_t a : some)
+            for (std::size_t b : some)
+                QVERIFY(std::fabs(Distance(shown[a], shown[b]) - Distance(at(a), at(b))) < 1e-4);
     }
 
     // The bone list shows the skeleton by the file's names; a click in it selects the bone in
