@@ -51,6 +51,7 @@ class GlbBuilder {
     }
 
     std::string Build(const std::vector<Affine>& pose, const CharacterMotion& motion) {
+        if (m_joints.size() > kMostGltfJoints) return {};
         AddNodes(pose);
         AddMaterials();
         AddMesh();

@@ -5,10 +5,14 @@
 #include "Character.h"
 #include "PoseFrames.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace figurant {
+
+// glTF names a vertex's joints with 16-bit numbers.
+constexpr std::size_t kMostGltfJoints = 65536;
 
 struct CharacterMotion {
     // Each frame's joint world transforms (one per joint of the character, in its frame).
@@ -17,7 +21,7 @@ struct CharacterMotion {
 };
 
 // `pose` holds the joints' world transforms shown now. The rest pose is the bind pose of the
-// file written.
+// file written. Empty when the skeleton has more bones than glTF's joint numbers can name.
 std::string FormatCharacterGlb(const Character& character, const std::vector<Affine>& pose,
                                const CharacterMotion& motion);
 

@@ -52,14 +52,16 @@ Affine CKvtView::CharacterFrame() const {
 }
 
 // Each bone moves with its body segment: the segment's matrix down the figure tree, taken into
-// the character's frame. Skinned again only when the pose or the way of skinning changed.
+// the character's frame. Skinned again only when the pose, the frame or the way of skinning changed.
 void CKvtView::SkinCharacter() {
     const auto character = m_doc.GetCharacter();
     const bool posed = FigureShown();
+    const Affine frame = CharacterFrame();
     std::vector<float> key = posed ? m_figure.PoseValues() : std::vector<float>{};
+    for (double v : frame.ColumnMajor())
+        key.push_back(static_cast<float>(v));
     key.push_back(m_bDualQuaternion ? 1.0f : 0.0f);
     if (key == m_skinnedPose) return;
-    const Affine frame = CharacterFrame();
     std::vector<Affine> segments;
     if (posed)
         for (const Matrix4& m : TreeMatrices(m_figure))

@@ -287,6 +287,9 @@ void CKvtView::OnExportMotion(bool gltf) {
                                  {CharacterFrames(*character, frames, CharacterFrame(), BoneTurnsShown()),
                                   motion.framesPerSecond})
             : FormatMotion(gltf ? MotionFormat::Glb : MotionFormat::Bvh, m_figure, std::move(frames), motion);
+    if (bytes.empty())
+        return m_services.MessageBox("The character has more bones than a glTF file can name (" +
+                                     std::to_string(kMostGltfJoints) + "); it is not exported.");
     if (const std::string error = WriteFileDurably(*path, bytes); !error.empty())
         return m_services.MessageBox("The file \"" + *path + "\" cannot be saved: " + error + ".");
     m_services.ShowStatusMessage("Saved " + FileName(*path));

@@ -194,6 +194,9 @@ int main(int argc, char** argv) {
                                  CharacterFrames(*character, {CurrentFrame(figure)}, frame, {})[0],
                                  {CharacterFrames(*character, frames, frame, {}), options.framesPerSecond})
             : FormatMotion(bvh ? MotionFormat::Bvh : MotionFormat::Glb, figure, std::move(frames), options);
+    if (bytes.empty())
+        return Fail("the character has more bones than a glTF file can name (" +
+                    std::to_string(kMostGltfJoints) + ")");
     if (const std::string error = WriteFileDurably(out, bytes, SpecialFiles::Refuse); !error.empty())
         return Fail("\"" + out + "\" cannot be written: " + error);
     return 0;
