@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <future>
 
 namespace figurant {
 
@@ -79,11 +78,9 @@ bool CKvtDoc::ImportFigure(const std::string& path, std::string* why) {
     ConvertedFigure figure;
     std::optional<Character> character;
     if (scene) {
-        // The character as rigged is made beside the conversion: neither changes the scene.
-        auto rigged = std::async(std::launch::async, [&scene] { return CharacterFromScene(*scene); });
         figure = ConvertFigure(*scene);
         error = figure.error;
-        character = rigged.get();
+        if (error.empty()) character = CharacterFromScene(*scene);
     }
     if (!error.empty()) {
         // The import library's own reasons may end in a full stop or a line end already.
