@@ -86,10 +86,14 @@ void CharacterList::Release() {
     m_vertexCount = 0;
 }
 
-void CharacterList::Update(const std::vector<float>& interleaved) {
-    if (!m_buffers || interleaved.size() != 6 * m_vertexCount) return;
+void CharacterList::Update(const std::vector<float>& interleaved, std::size_t first, std::size_t last) {
+    m_lastUpdated = 0;
+    if (!m_buffers || interleaved.size() != 6 * m_vertexCount || first > last || last >= m_vertexCount)
+        return;
+    m_lastUpdated = last - first + 1;
     m_buffers->vertex.bind();
-    m_buffers->vertex.write(0, interleaved.data(), static_cast<int>(interleaved.size() * sizeof(float)));
+    m_buffers->vertex.write(static_cast<int>(first * kStride), interleaved.data() + 6 * first,
+                            static_cast<int>(m_lastUpdated * kStride));
     m_buffers->vertex.release();
 }
 

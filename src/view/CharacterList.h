@@ -27,8 +27,11 @@ class CharacterList {
     // The context is going: everything in graphics memory with it.
     void Release();
     bool LoadedFor(const Character* character) const { return m_for == character && m_buffers; }
-    // Position and normal of each surface vertex, side by side (six floats a vertex).
-    void Update(const std::vector<float>& interleaved);
+    // Position and normal of each surface vertex, side by side (six floats a vertex); only the
+    // vertices from `first` to `last` (inclusive) are written to graphics memory.
+    void Update(const std::vector<float>& interleaved, std::size_t first, std::size_t last);
+    // How many vertices the last update wrote.
+    std::size_t LastUpdated() const { return m_lastUpdated; }
 
     // Draws each run that `begin` accepts (it sets the colour or the pick name); with `looks`, runs
     // whose material has a picture are drawn with it.
@@ -46,6 +49,7 @@ class CharacterList {
     const Character* m_for = nullptr;
     std::vector<Run> m_runs;
     std::size_t m_vertexCount = 0;
+    std::size_t m_lastUpdated = 0;
 };
 
 } // namespace figurant

@@ -238,6 +238,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::string SelectionText() const;
     // The imported character's surface as last drawn, in view coordinates (empty without one).
     std::vector<Vec3f> SkinnedPositions() const;
+    // How many of the character's vertices the last pose change wrote to graphics memory.
+    std::size_t CharacterVerticesUploaded() const { return m_characterList.LastUpdated(); }
 
     // The OpenGL window's context, as the window's own calls would give it.
     void makeCurrent();
@@ -338,6 +340,11 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<float> m_skinned;
     // The pose and the way the character was last skinned in (empty: not skinned yet).
     std::vector<float> m_skinnedPose;
+    // The joints' moves the character was last skinned with.
+    std::vector<Affine> m_skinnedMoves;
+    static std::pair<std::size_t, std::size_t> MovedVertices(const Character& character,
+                                                             const std::vector<Affine>& before,
+                                                             const std::vector<Affine>& after);
     void SettleCharacterBones();
     void RefreshBoneList();
     void ShowSelectedBone();

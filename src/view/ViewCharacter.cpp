@@ -8,6 +8,7 @@
 #include "SegmentColour.h"
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <cmath>
 
 namespace figurant {
@@ -18,6 +19,9 @@ namespace {
 double ScreenValue(float linear) {
     return std::pow(std::max(0.0f, std::min(1.0f, linear)), 1.0 / 2.2);
 }
+
+// The skin's key ends in the frame's sixteen numbers and the way of skinning.
+constexpr std::ptrdiff_t kFrameKeyValues = 17;
 
 // Surfaces without a material of their own.
 constexpr std::array<double, 3> kPlainLook{0.8, 0.8, 0.8};
@@ -39,6 +43,7 @@ void CKvtView::LoadCharacter() {
     if (!character) return m_characterList.Release();
     m_characterList.Load(*character);
     m_skinnedPose.clear();
+    m_skinnedMoves.clear();
     m_bSegmentColours = false;
 }
 
@@ -68,10 +73,42 @@ void CKvtView::SkinCharacter() {
             segments.push_back(Affine::FromMatrix(m));
     const std::vector<Affine> worlds =
         PosedJointWorlds(*character, InCharacterFrame(segments, frame), BoneTurnsShown());
-    SkinSurface(*character, JointMoves(*character, worlds),
-                m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame, m_skinned);
-    m_characterList.Update(m_skinned);
+    std::vector<Affine> moves = JointMoves(*character, worlds);
+    SkinSurface(*character, moves, m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame,
+                m_skinned);
+    // Only the vertices of the bones that moved go to graphics memory, unless the whole changed.
+    const bool whole =
+        m_skinnedPose.size() < static_cast<std::size_t>(kFrameKeyValues) ||
+        m_skinnedMoves.size() != moves.size() ||
+        !std::equal(key.end() - kFrameKeyValues, key.end(), m_skinnedPose.end() - kFrameKeyValues);
+    const auto [first, last] = whole ? std::pair<std::size_t, std::size_t>{0, m_skinned.size() / 6 - 1}
+                                     : MovedVertices(*character, m_skinnedMoves, moves);
+    m_characterList.Update(m_skinned, first, last);
+    m_skinnedMoves = std::move(moves);
     m_skinnedPose = std::move(key);
+}
+
+// The first and last vertex bound to a joint whose move changed; an empty span (first > last) when
+// none was.
+std::pair<std::size_t, std::size_t> CKvtView::MovedVertices(const Character& character,
+                                                            const std::vector<Affine>& before,
+                                                            const std::vector<Affine>& after) {
+    const auto same = [](const Affine& a, const Affine& b) { return a.r == b.r && a.t == b.t; };
+    std::vector<bool> moved(character.binds.size());
+    for (std::size_t b = 0; b < character.binds.size(); ++b) {
+        const auto j = static_cast<std::size_t>(character.binds[b].joint);
+        moved[b] = !same(before[j], after[j]);
+    }
+    std::size_t first = 1, last = 0;
+    const auto& binds = character.surface.binds;
+    for (std::size_t v = 0; v < binds.size(); ++v)
+        for (int b : binds[v])
+            if (b >= 0 && moved[static_cast<std::size_t>(b)]) {
+                if (first > last) first = v;
+                last = v;
+                break;
+            }
+    return {first, last};
 }
 
 // The run's pick name, or its colour: the selection's, the segment's, or its material's.

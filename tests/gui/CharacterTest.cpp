@@ -163,6 +163,8 @@ class CharacterTest : public QObject {
             moved += same ? 0 : 1;
         }
         QVERIFY(moved > 0);
+        // Only the finger's vertices went to graphics memory.
+        QVERIFY(v.CharacterVerticesUploaded() > 0 && v.CharacterVerticesUploaded() < rest.size() / 10);
         QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()),
                  QString("Turn mixamorig:LeftHandIndex1"));
         QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
