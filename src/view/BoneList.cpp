@@ -7,6 +7,10 @@ namespace figurant {
 BoneList::BoneList(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
+    // Names are shown whole, a deep finger's too: the list scrolls sideways rather than cut them.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setIndentation(12);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Keys go to the view, where they pose: the list is chosen from with the mouse.
     setFocusPolicy(Qt::NoFocus);

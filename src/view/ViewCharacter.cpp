@@ -127,6 +127,11 @@ bool CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
         const auto& base = character->materials[static_cast<std::size_t>(run.material)].baseColour;
         colour = {ScreenValue(base[0]), ScreenValue(base[1]), ScreenValue(base[2])};
     }
+    // The material is set outright: software OpenGL carries a colour into the tracked material
+    // lazily, so the first runs after another colour (the outline's) could come out in that one.
+    const GLfloat diffuse[] = {static_cast<GLfloat>(colour[0]), static_cast<GLfloat>(colour[1]),
+                               static_cast<GLfloat>(colour[2]), 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glColor3d(colour[0], colour[1], colour[2]);
     return true;
 }
@@ -136,8 +141,11 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
     if (layer == Layer::Resting) return;
     SkinCharacter();
     const bool looks = mode != GL_SELECT && !m_bSegmentColours;
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT);
+    glDisable(GL_COLOR_MATERIAL);
     m_characterList.Draw(m_flushPacer, looks,
                          [&](const CharacterList::Run& run) { return BeginCharacterRun(run, mode); });
+    glPopAttrib();
     if (mode != GL_RENDER || !m_bOutline || !m_figure.HasSelection()) return;
     DrawOutline([&] {
         m_characterList.Draw(m_flushPacer, false,

@@ -104,6 +104,16 @@ int GreenPixels(const QImage& image) {
     return n;
 }
 
+int YellowPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.red() > 120 && c.green() > 100 && c.blue() < c.green() / 2 ? 1 : 0;
+        }
+    return n;
+}
+
 double Distance(const Vec3f& a, const Vec3f& b) {
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
 }
@@ -163,6 +173,9 @@ class CharacterTest : public QObject {
             moved += same ? 0 : 1;
         }
         QVERIFY(moved > 0);
+        // Nothing but the selection takes another colour: the outline's yellow drawn in the last
+        // paint stays out of the next one.
+        QCOMPARE(YellowPixels(v.RenderImage(false)), 0);
         // Only the finger's vertices went to graphics memory.
         QVERIFY(v.CharacterVerticesUploaded() > 0 && v.CharacterVerticesUploaded() < rest.size() / 10);
         QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()),
