@@ -146,7 +146,8 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
         form->addRow("Rate:", fps);
     if (proposed.kind == Kind::Frames) form->addRow("", video);
     if (proposed.kind == Kind::Bvh) form->addRow("Units:", units);
-    if (proposed.kind == Kind::Bvh || proposed.kind == Kind::Gltf) form->addRow("Joint names:", names);
+    if (proposed.kind == Kind::Bvh || (proposed.kind == Kind::Gltf && !proposed.ownNames))
+        form->addRow("Joint names:", names);
     static const char* const kControlNames[] = {"Keypoints (keypoints.json)", "Skeleton (skeleton.png)",
                                                 "Depth (depth.png)",          "Normals (normal.png)",
                                                 "Body parts (segments.png)",  "Lit picture (picture.png)"};

@@ -29,6 +29,7 @@ struct ExportOptions {
     // order of the exporters' JointNaming.
     enum class Naming { Program, Humanoid, MotionCapture } naming = Naming::Program;
     bool animation = false; // an animation is loaded (its frames are exported)
+    bool ownNames = false;  // glTF: the joints keep the character's own bone names (no choice)
     // Control pictures: which are made (keypoints, skeleton, depth, normal, segments, lit picture),
     // the 25-point layout instead of the 18-point one, and the reference picture behind the lit one.
     std::array<bool, 6> controls{true, true, true, true, true, true};

@@ -267,7 +267,10 @@ void CKvtView::OnExportMotion(bool gltf) {
         if (report.framesPerSecond > 0)
             proposed.framesPerSecond = static_cast<int>(std::lround(report.framesPerSecond));
     }
-    const auto options = m_services.ExportOptionsDialog(proposed);
+    // A character keeps its own bone names: without an animation there is nothing to choose.
+    proposed.ownNames = gltf && CharacterShown();
+    const auto options = proposed.ownNames && !proposed.animation ? std::optional<ExportOptions>(proposed)
+                                                                  : m_services.ExportOptionsDialog(proposed);
     if (!options) return;
     MotionOptions motion;
     motion.framesPerSecond =
