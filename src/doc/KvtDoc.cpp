@@ -132,6 +132,12 @@ void CKvtDoc::TakeCharacter(std::optional<Character> character, const ConvertedF
     m_character = std::make_shared<const Character>(std::move(*character));
 }
 
+Affine CKvtDoc::CharacterToFigure(float scale, const Vec3f& centre) const {
+    Affine scaled;
+    scaled.r = {{{scale, 0, 0}, {0, scale, 0}, {0, 0, scale}}};
+    return Affine::Translation({-centre.x, -centre.y, -centre.z}) * scaled * m_characterToModel;
+}
+
 // "Chest - Head", ... for the figure's joints the character's skeleton does not cross.
 std::vector<std::string> CKvtDoc::MissingSkeletonJoints() const {
     std::vector<std::string> missing;

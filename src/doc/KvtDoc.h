@@ -82,8 +82,10 @@ class CKvtDoc : public ICommandTarget {
     // The imported character as rigged (its skeleton, skin and looks), shared with the view; null
     // for a drawing and for a figure without a skin.
     std::shared_ptr<const Character> GetCharacter() const { return m_character; }
-    // From the character's frame (its file's scene, metres) to model coordinates.
+    // From the character's frame (its file's scene, metres) to model coordinates, and on to a
+    // figure's coordinates (model points times scale, less centre, as Figure::Build places them).
     const Affine& CharacterToModel() const { return m_characterToModel; }
+    Affine CharacterToFigure(float scale, const Vec3f& centre) const;
 
     // The framework document's title and file path (the path stays empty for a new document).
     const std::string& Title() const { return m_strTitle; }

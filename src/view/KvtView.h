@@ -331,7 +331,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void LoadCharacter();
     void SkinCharacter();
     void DrawCharacter(int mode, Layer layer);
-    bool BeginCharacterRun(const CharacterList::Run& run, int mode);
+    void BeginCharacterRun(const CharacterList::Run& run, int mode);
     bool RunSelected(const CharacterList::Run& run) const;
     std::vector<Quaternion> BoneTurnsShown() const;
     Affine CharacterFrame() const;

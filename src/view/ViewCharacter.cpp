@@ -49,11 +49,7 @@ void CKvtView::LoadCharacter() {
 
 // The character's frame (its file's scene, metres) to the view's coordinates.
 Affine CKvtView::CharacterFrame() const {
-    Affine scale;
-    const double s = m_camera.modelScale;
-    scale.r = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
-    const Vec3f& c = m_camera.modelCentre;
-    return Affine::Translation({-c.x, -c.y, -c.z}) * scale * m_doc.CharacterToModel();
+    return m_doc.CharacterToFigure(m_camera.modelScale, m_camera.modelCentre);
 }
 
 // Each bone moves with its body segment: the segment's matrix down the figure tree, taken into
@@ -112,10 +108,10 @@ std::pair<std::size_t, std::size_t> CKvtView::MovedVertices(const Character& cha
 }
 
 // The run's pick name, or its colour: the selection's, the segment's, or its material's.
-bool CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
+void CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
     if (mode == GL_SELECT) {
         SetPickName(kMaxSegments + run.joint);
-        return true;
+        return;
     }
     std::array<double, 3> colour = kPlainLook;
     const auto character = m_doc.GetCharacter();
@@ -133,7 +129,6 @@ bool CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
                                static_cast<GLfloat>(colour[2]), 1.0f};
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glColor3d(colour[0], colour[1], colour[2]);
-    return true;
 }
 
 // The whole character moves with any bone: during a drag it is drawn with the moving part.
@@ -143,8 +138,10 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
     const bool looks = mode != GL_SELECT && !m_bSegmentColours;
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT);
     glDisable(GL_COLOR_MATERIAL);
-    m_characterList.Draw(m_flushPacer, looks,
-                         [&](const CharacterList::Run& run) { return BeginCharacterRun(run, mode); });
+    m_characterList.Draw(m_flushPacer, looks, [&](const CharacterList::Run& run) {
+        BeginCharacterRun(run, mode);
+        return true;
+    });
     glPopAttrib();
     if (mode != GL_RENDER || !m_bOutline || !m_figure.HasSelection()) return;
     DrawOutline([&] {

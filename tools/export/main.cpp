@@ -86,8 +86,7 @@ int ExportControl(std::map<std::string, std::string>& args, const CKvtDoc& doc, 
     }
     // A character is drawn skinned by its own weights, as the window shows it.
     if (const auto character = doc.GetCharacter()) {
-        const Vec3f centre = doc.ModelCentre();
-        const Affine frame = Affine::Translation({-centre.x, -centre.y, -centre.z}) * doc.CharacterToModel();
+        const Affine frame = doc.CharacterToFigure(1.0f, doc.ModelCentre());
         std::vector<float> skinned;
         SkinSurface(*character,
                     JointMoves(*character, CharacterFrames(*character, {CurrentFrame(figure)}, frame, {})[0]),
@@ -186,8 +185,7 @@ int main(int argc, char** argv) {
     const std::string out = bvh ? args["--bvh"] : args["--glb"];
     const auto character = doc.GetCharacter();
     // An imported character goes out as it came in: its own mesh, skeleton, weights and looks.
-    const Vec3f centre = doc.ModelCentre();
-    const Affine frame = Affine::Translation({-centre.x, -centre.y, -centre.z}) * doc.CharacterToModel();
+    const Affine frame = doc.CharacterToFigure(1.0f, doc.ModelCentre());
     const std::string bytes =
         character && !bvh
             ? FormatCharacterGlb(*character,

@@ -28,21 +28,6 @@ std::string Point(const Vec3f& p) {
     return json::Point(p);
 }
 
-std::string Quoted(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(c));
-            out += code;
-            continue;
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
 void PrintJoints(const Character& c) {
     std::fputs("\"joints\": [", stdout);
     json::ListWriter list(stdout);
@@ -50,8 +35,8 @@ void PrintJoints(const Character& c) {
         if (!j.bone) continue;
         list.Next();
         const bool parent = j.parent >= 0 && c.joints[static_cast<std::size_t>(j.parent)].bone;
-        std::printf("{\"name\": %s, \"parent\": %s, \"position\": %s}", Quoted(j.name).c_str(),
-                    parent ? Quoted(c.joints[static_cast<std::size_t>(j.parent)].name).c_str() : "null",
+        std::printf("{\"name\": %s, \"parent\": %s, \"position\": %s}", json::Text(j.name).c_str(),
+                    parent ? json::Text(c.joints[static_cast<std::size_t>(j.parent)].name).c_str() : "null",
                     Point(j.restWorld.t).c_str());
     }
     std::fputs("]", stdout);
@@ -76,7 +61,7 @@ int InspectCharacter(const std::string& file, const std::string& posePath) {
             turns[static_cast<std::size_t>(j)] = q;
         }
     }
-    std::printf("{\"frame\": %s, ", Quoted(kCharacterFrame).c_str());
+    std::printf("{\"frame\": %s, ", json::Text(kCharacterFrame).c_str());
     PrintJoints(*character);
     if (!posePath.empty()) {
         std::vector<Vec3f> posed, normals;

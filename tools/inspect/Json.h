@@ -11,6 +11,8 @@ namespace figurant::json {
 // become the strings "inf", "-inf" and "nan".
 std::string Float(float v);
 std::string Double(double v);
+// A JSON string; bytes that are no UTF-8 (a bone name in another encoding) become U+FFFD.
+std::string Text(const std::string& s);
 // A point as "[x, y, z]".
 std::string Point(const Vec3f& v);
 
