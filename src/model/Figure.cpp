@@ -53,6 +53,8 @@ void Figure::Clear() {
     m_bones.clear();
     m_boneTurns.clear();
     m_selectedBone = -1;
+    m_pull.reset();
+    m_pins.clear();
     for (std::size_t s = 0; s < m_shapes.size(); ++s) {
         const std::uint64_t revision = m_shapes[s].revision;
         m_shapes[s] = SegmentShape{};
@@ -126,6 +128,7 @@ void Figure::ApplyPoseKey(const PoseKeyStep& step, float moveStep) {
             p.UpdateChildRing();
         }
     }
+    HoldPins(m_selected);
     CloseStep();
 }
 
@@ -150,6 +153,7 @@ void Figure::Drag(int alpha, int beta, int gamma) {
         MultMatrix(p.m_matrix, DragRotation(*p.m_pJointCentre, first, alpha, beta, gamma));
         p.UpdateChildRing();
     }
+    HoldPins(m_selected);
 }
 
 void Figure::EndDrag() {
@@ -332,6 +336,7 @@ void Figure::ResetMatrices() {
         Pose(i).m_matrix = Matrix4::Identity();
         Pose(i).UpdateChildRing();
     }
+    RePin();
     CloseStep();
 }
 
@@ -358,6 +363,7 @@ void Figure::ResetPose(const std::string& stepName) {
     }
     for (std::size_t b = 0; b < m_boneTurns.size(); ++b)
         SetBoneTurn(static_cast<int>(b), {0, 0, 0, 1});
+    RePin();
     CloseStep();
 }
 

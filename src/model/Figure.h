@@ -38,6 +38,11 @@ struct FigureBone {
     Point3d twistAxis{0, 1, 0}; // along the bone, in its rest frame
 };
 
+// An arm or a leg: the segments from the shoulder or hip down to the hand or foot.
+struct FigureLimb {
+    int upper, lower, end;
+};
+
 class Figure {
   public:
     Figure();
@@ -123,6 +128,34 @@ class Figure {
     // Swaps the two sides' poses, mirrored; the head, chest and pelvis mirror onto themselves.
     void FlipPose();
 
+    // Pulling (FigureReach.cpp), in view coordinates. A hand or a foot pulled moves its limb so
+    // that the grabbed point meets the target (the hand keeps its turn in the world); the head
+    // turns about the neck towards it; the pelvis or the chest moves the whole figure. A pull from
+    // BeginPull to EndPull is one step. PullTo is false when the target was out of reach.
+    bool CanPull(int segment) const;
+    void BeginPull(int segment, const Point3d& grab);
+    bool PullTo(const Point3d& target);
+    void EndPull();
+    bool Pulling() const { return m_pull.has_value(); }
+    static std::optional<FigureLimb> LimbEndingIn(int end);
+    // Pins: a pinned hand or foot stays where it is in the world while anything else moves.
+    bool CanPin(int segment) const;
+    // Pins the end, or lets its pin go; true when it is pinned now.
+    bool TogglePin(int end);
+    bool IsPinned(int end) const;
+    std::vector<int> PinnedEnds() const;
+    // A segment's transform from rest to where it is now, down the tree; where its joint is now.
+    Affine SegmentWorld(int segment) const;
+    std::optional<Point3d> JointWorld(int segment) const;
+
+    // Exact values (the Rotate and Translate dialogs): the first selected segment's, or the
+    // selected bone's, turn as JointAngles gives it, and a segment's move as JointMove gives it.
+    // Setting them is recorded in the open step, or makes a step of its own.
+    std::array<float, 3> SelectionAngles() const;
+    void SetSelectionAngles(const std::array<float, 3>& degrees);
+    Point3d SelectionMove() const;
+    void SetSelectionMove(const Point3d& move);
+
     // Steps that callers make of their own changes (playback): every segment is recorded.
     void BeginStep(const std::string& name);
     void EndStep();
@@ -186,9 +219,19 @@ class Figure {
     // The selected bone turned by a rotation about the view's axes, or rolled about itself.
     void TurnSelectedBone(const Affine& viewTurn);
     void TwistSelectedBone(float degrees);
+    // The selected bone's turn set outright, about the view's axes.
+    void SetSelectedBoneTurn(const Affine& viewTurn);
     void CaptureBone(int bone);
     void SetBoneTurn(int bone, const Quaternion& turn);
     std::map<int, Quaternion> MirroredBones(bool all, bool fromLeft) const;
+    void SetWorld(int segment, const Affine& world);
+    bool ReachWith(const FigureLimb& limb, const Point3d& natural, const Point3d& target,
+                   const Affine& endWorld);
+    // Pinned limbs reach back to their pins, except those `changed` names a segment of, whose
+    // pins follow them.
+    void HoldPins(const std::vector<int>& changed);
+    // Every pin where its end is now (after an undo, a reset, a mirror).
+    void RePin();
 
     std::unique_ptr<PoseArray> m_pose;
     std::array<SegmentShape, kMaxSegments> m_shapes{};
@@ -200,6 +243,17 @@ class Figure {
     std::vector<FigureBone> m_bones;
     std::vector<Quaternion> m_boneTurns;
     int m_selectedBone = -1;
+    struct Pull {
+        int segment = -1;
+        Point3d grab, offset; // the point grabbed, and its offset from the end's joint
+        Affine startWorld;    // the pulled segment's transform when the pull began
+    };
+    std::optional<Pull> m_pull;
+    struct Pin {
+        int end;
+        Affine world; // the end's transform when pinned
+    };
+    std::vector<Pin> m_pins;
     std::vector<Step> m_undo, m_redo;
     std::unique_ptr<Step> m_open;
     int m_nSaves = 0;

@@ -71,6 +71,11 @@ void Figure::TurnSelectedBone(const Affine& viewTurn) {
     SetBoneTurn(m_selectedBone, Times(m_boneTurns[b], InBoneFrame(m_bones[b], viewTurn)));
 }
 
+void Figure::SetSelectedBoneTurn(const Affine& viewTurn) {
+    const auto b = static_cast<std::size_t>(m_selectedBone);
+    SetBoneTurn(m_selectedBone, InBoneFrame(m_bones[b], viewTurn));
+}
+
 void Figure::TwistSelectedBone(float degrees) {
     const auto b = static_cast<std::size_t>(m_selectedBone);
     const Point3d axis = Normalize(m_bones[b].twistAxis);

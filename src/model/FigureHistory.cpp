@@ -85,6 +85,7 @@ void Figure::BeginStep(const std::string& name) {
 }
 
 void Figure::EndStep() {
+    RePin();
     CloseStep();
 }
 
@@ -138,6 +139,7 @@ void Figure::MoveStep(std::vector<Step>& from, std::vector<Step>& to, bool undo)
     Exchange(step, undo);
     to.push_back(std::move(step));
     ReleaseTwistWork();
+    RePin();
 }
 
 void Figure::Undo() {

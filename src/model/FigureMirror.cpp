@@ -74,6 +74,7 @@ void Figure::ApplyMirrored(const std::string& stepName, const std::map<int, int>
         p.m_transInc = pose.transInc;
         p.UpdateChildRing();
     }
+    RePin();
     CloseStep();
 }
 
