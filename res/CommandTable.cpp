@@ -77,11 +77,12 @@ const std::vector<CommandInfo>& Commands() {
         {cmd::ZoomIn, "Zoom in\nZoom in"},
         {cmd::ZoomOut, "Zoom out\nZoom out"},
         {cmd::AppAbout, "Display program information, version number and copyright\nAbout"},
-        {cmd::ContextRotate, "Rotate\nRotate"},
-        {cmd::ContextTranslate, ""},
+        {cmd::ContextRotate, "Turn the selected joint by exact angles\nRotate"},
+        {cmd::ContextTranslate, "Move the selected segment by exact distances\nTranslate"},
+        {cmd::PinEnd, "Keep the hand or foot where it is while the rest moves, or let it go\nPin"},
         {cmd::ContextScale, ""},
         {cmd::ContextWizard, "Orlend Wizard\nOrlend Wizard"},
-        {cmd::ContextOptions, "Options\nOptions"},
+        {cmd::ContextOptions, "Change the program's settings\nOptions"},
         {cmd::BuildHierarchy, "Build hierarchical model\n"},
     };
     return table;
@@ -173,13 +174,13 @@ const std::vector<MenuItem>& MainMenu() {
 
 const MenuItem& ContextMenu() {
     static const MenuItem menu =
-        Popup("_POPUP_",
-              {Item(cmd::EditUndo, "&Undo"), Separator(), Item(cmd::EditCut, "Cu&t"),
-               Item(cmd::EditCopy, "&Copy"), Item(cmd::EditPaste, "&Paste"), Separator(),
-               Popup("Modify",
-                     {Item(cmd::ContextRotate, "&Roate ..."), Item(cmd::ContextTranslate, "&Translate ..."),
-                      Item(cmd::ContextScale, "&Scale ...")}),
-               Item(cmd::ContextWizard, "&OrlendWizard ..."), Item(cmd::ContextOptions, "&Options ...")});
+        Popup("_POPUP_", {Item(cmd::EditUndo, "&Undo"), Separator(), Item(cmd::EditCut, "Cu&t"),
+                          Item(cmd::EditCopy, "&Copy"), Item(cmd::EditPaste, "&Paste"), Separator(),
+                          Popup("Modify", {Item(cmd::ContextRotate, "&Rotate ..."),
+                                           Item(cmd::ContextTranslate, "&Translate ..."),
+                                           Item(cmd::ContextScale, "&Scale ...")}),
+                          Item(cmd::PinEnd, "&Pin\tP"), Item(cmd::ContextWizard, "&OrlendWizard ..."),
+                          Item(cmd::ContextOptions, "&Options ...")});
     return menu;
 }
 

@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "PoseDialogs.h"
+
 #include "BoneList.h"
 #include "Icons.h"
 #include "KeyFrameStrip.h"
@@ -273,7 +275,8 @@ void CMainFrame::ShowMaximised() {
 
 bool CMainFrame::HasCommand(int id) const {
     return id == cmd::ViewToolbar || id == cmd::ViewStatusBar || id == cmd::FilePrint ||
-           id == cmd::PrintAlias || id == cmd::FilePrintPreview;
+           id == cmd::PrintAlias || id == cmd::FilePrintPreview || id == cmd::ContextRotate ||
+           id == cmd::ContextTranslate || id == cmd::ContextOptions;
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -281,6 +284,9 @@ void CMainFrame::OnCommand(int id) {
     if (id == cmd::ViewStatusBar) statusBar()->setVisible(statusBar()->isHidden());
     if (id == cmd::FilePrint || id == cmd::PrintAlias) OnPrint();
     if (id == cmd::FilePrintPreview) OnPrintPreview();
+    if (id == cmd::ContextRotate) RunRotateDialog(this, *m_view);
+    if (id == cmd::ContextTranslate) RunTranslateDialog(this, *m_view);
+    if (id == cmd::ContextOptions) RunOptionsDialog(this, *m_view);
 }
 
 namespace {
@@ -319,6 +325,12 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
         state.checked = !m_toolBar->isHidden();
     else if (id == cmd::ViewStatusBar)
         state.checked = !statusBar()->isHidden();
+    else if (id == cmd::ContextRotate)
+        state.enabled = m_view->CanSetAngles() && !m_view->Playing();
+    else if (id == cmd::ContextTranslate)
+        state.enabled = m_view->CanSetMove() && !m_view->Playing();
+    else if (id == cmd::ContextOptions)
+        state.enabled = !m_view->Playing();
     else
         return false;
     return true;

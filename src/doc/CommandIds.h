@@ -78,6 +78,7 @@ enum : int {
     SegmentColours = 32862,
     DualQuaternionSkinning = 32863,
     ViewBones = 32864,
+    PinEnd = 32865,
 };
 
 } // namespace figurant::cmd

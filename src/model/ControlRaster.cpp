@@ -1,5 +1,7 @@
 #include "ControlRaster.h"
 
+#include "Affine.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -43,6 +45,16 @@ std::optional<PicturePoint> ProjectToPicture(const ViewMatrices& view, const Poi
     const auto s = ToScreen(view, p, {});
     if (!s) return std::nullopt;
     return PicturePoint{s->x, s->y, s->depth};
+}
+
+Point3d FromPicture(const ViewMatrices& view, double x, double y, const Point3d& through) {
+    const Matrix4& P = view.projection;
+    const double depth = Apply(view.modelView, through.x, through.y, through.z, 1).z;
+    const double w = P[11] * depth + P[15];
+    const double ndcX = 2 * x / view.width - 1, ndcY = 1 - 2 * y / view.height;
+    const Point3d eye{(ndcX * w - P[8] * depth - P[12]) / P[0], (ndcY * w - P[9] * depth - P[13]) / P[5],
+                      depth};
+    return Affine::FromMatrix(view.modelView).Inverse()(eye);
 }
 
 ControlRaster::ControlRaster(int width, int height)

@@ -23,6 +23,10 @@ struct PicturePoint {
     double x, y, depth;
 };
 std::optional<PicturePoint> ProjectToPicture(const ViewMatrices& view, const Point3d& p);
+// The point that falls at (x, y) of the picture on the plane through `through` that faces the
+// eye: where a point dragged across the picture goes. The projection is a perspective or an
+// orthographic one.
+Point3d FromPicture(const ViewMatrices& view, double x, double y, const Point3d& through);
 
 class ControlRaster {
   public:

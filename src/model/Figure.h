@@ -137,6 +137,8 @@ class Figure {
     bool PullTo(const Point3d& target);
     void EndPull();
     bool Pulling() const { return m_pull.has_value(); }
+    // The segment a pull moves (the chest for the whole figure), or -1.
+    int PulledSegment() const { return m_pull ? m_pull->segment : -1; }
     static std::optional<FigureLimb> LimbEndingIn(int end);
     // Pins: a pinned hand or foot stays where it is in the world while anything else moves.
     bool CanPin(int segment) const;
@@ -159,6 +161,8 @@ class Figure {
     // Steps that callers make of their own changes (playback): every segment is recorded.
     void BeginStep(const std::string& name);
     void EndStep();
+    // Puts back what the open step changed and keeps no step (a dialog cancelled).
+    void CancelStep();
 
     bool CanUndo() const { return !m_undo.empty(); }
     bool CanRedo() const { return !m_redo.empty(); }

@@ -84,6 +84,14 @@ void Figure::BeginStep(const std::string& name) {
         Capture(s, false, false);
 }
 
+void Figure::CancelStep() {
+    if (!m_open) return;
+    std::unique_ptr<Step> step = std::move(m_open);
+    Exchange(*step, true);
+    ReleaseTwistWork();
+    RePin();
+}
+
 void Figure::EndStep() {
     RePin();
     CloseStep();

@@ -101,13 +101,14 @@ TwoBoneReach SolveTwoBones(const TwoBoneChain& chain, const Point3d& target, con
 
     // The hinge's axis before and after: the upper bone turns frame to frame, so the lower bone
     // then lies in the new plane and turns about the hinge alone.
-    const Point3d hingeNow = Length(bendNow) > kStraightShare * a ? Unit(Cross(upper, lower))
-                                                                  : Unit(Cross(Unit(Across(pole, Unit(upper))), Unit(upper)));
+    const Point3d hingeNow = Length(bendNow) > kStraightShare * a
+                                 ? Unit(Cross(upper, lower))
+                                 : Unit(Cross(Unit(Across(pole, Unit(upper))), Unit(upper)));
     const Point3d hinge = Unit(Cross(v, u));
     const Point3d upperNew = Unit(reach.middle - chain.root);
     const Point3d hingeFrom = Length(hingeNow) > 0 ? hingeNow : AnyAcross(Unit(upper));
-    reach.rootTurn = FrameTurn(Unit(upper), Unit(Across(hingeFrom, Unit(upper))), upperNew,
-                               Unit(Across(hinge, upperNew)));
+    reach.rootTurn =
+        FrameTurn(Unit(upper), Unit(Across(hingeFrom, Unit(upper))), upperNew, Unit(Across(hinge, upperNew)));
     const Point3d lowerTurned = reach.rootTurn(lower);
     reach.middleTurn = TurnBetween(lowerTurned, reach.end - reach.middle, hinge);
     return reach;

@@ -27,6 +27,8 @@ CKvtView::CKvtView(CKvtDoc& doc, IWindowServices& services, QWidget* parent)
     layout->addWidget(m_container);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
+    // Moves without a button bring the pull handles near the cursor into sight.
+    setMouseTracking(true);
 }
 
 CKvtView::~CKvtView() {
@@ -132,6 +134,7 @@ const ViewCommand kViewCommands[] = {
     {cmd::MirrorPose, [](CKvtView& v) { v.OnMirrorPose(); }},
     {cmd::FlipPose, [](CKvtView& v) { v.OnFlipPose(); }},
     {cmd::ResetPose, [](CKvtView& v) { v.OnResetPose(); }},
+    {cmd::PinEnd, [](CKvtView& v) { v.OnTogglePin(); }},
     {cmd::ViewFront, [](CKvtView& v) { v.OnViewPreset(cmd::ViewFront); }},
     {cmd::ViewSide, [](CKvtView& v) { v.OnViewPreset(cmd::ViewSide); }},
     {cmd::ViewBack, [](CKvtView& v) { v.OnViewPreset(cmd::ViewBack); }},
@@ -265,6 +268,10 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
                         std::any_of(m_figure.Selection().begin(), m_figure.Selection().end(),
                                     [](int s) { return MirrorPartner(s).has_value(); });
         return true;
+    case cmd::PinEnd:
+        state.enabled = PinTarget().has_value() && HandlesShown();
+        state.checked = PinTarget() && m_figure.IsPinned(*PinTarget());
+        return true;
     case cmd::FlipPose:
     case cmd::ResetPose:
         state.enabled = m_figure.IsBuilt() && m_nDisplayMode == DISPLAY_HIERARCHY;
@@ -375,7 +382,8 @@ void CKvtView::resizeGL(int width, int height) {
 void CKvtView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
-        OnLeftButtonDown(p.x(), p.y(), event->modifiers() & Qt::ShiftModifier);
+        OnLeftButtonDown(p.x(), p.y(), event->modifiers() & Qt::ShiftModifier,
+                         event->modifiers() & Qt::ControlModifier);
     if (event->button() == Qt::MiddleButton && (event->modifiers() & Qt::ShiftModifier)) {
         m_bPanDrag = true;
         m_lastX = p.x();
@@ -402,7 +410,10 @@ void CKvtView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::RightButton && m_bRightDown) {
         m_bRightDown = false;
-        if (!m_bOrbited && onContextMenu) onContextMenu(event->globalPosition().toPoint());
+        if (!m_bOrbited && onContextMenu) {
+            NoteMenuAt(event->position().toPoint().x(), event->position().toPoint().y());
+            onContextMenu(event->globalPosition().toPoint());
+        }
     }
     QWidget::mouseReleaseEvent(event);
 }
@@ -423,6 +434,7 @@ void CKvtView::mouseMoveEvent(QMouseEvent* event) {
         m_lastY = p.y();
     } else {
         OnMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
+        if (event->buttons() == Qt::NoButton && HandlesShown()) HoverAt(p.x(), p.y());
     }
     QWidget::mouseMoveEvent(event);
 }
@@ -465,7 +477,25 @@ bool CKvtView::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+// Ctrl shows the pull handles while it is held.
+void CKvtView::ShowCtrlHeld(bool held) {
+    if (held == m_bCtrlHeld) return;
+    m_bCtrlHeld = held;
+    if (HandlesShown()) InvalidateAndUpdateNow();
+}
+
+void CKvtView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control) ShowCtrlHeld(false);
+    QWidget::keyReleaseEvent(event);
+}
+
+void CKvtView::focusOutEvent(QFocusEvent* event) {
+    ShowCtrlHeld(false);
+    QWidget::focusOutEvent(event);
+}
+
 void CKvtView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control) ShowCtrlHeld(true);
     if (const auto view = KeypadViewCommand(*event)) {
         OnViewPreset(*view);
         event->accept();
@@ -484,6 +514,7 @@ void CKvtView::keyPressEvent(QKeyEvent* event) {
 // keyboard's Menu key opens it at the centre of the view.
 void CKvtView::contextMenuEvent(QContextMenuEvent* event) {
     if (event->reason() != QContextMenuEvent::Keyboard) return;
+    m_menuHandle.reset();
     if (onContextMenu) onContextMenu(mapToGlobal(rect().center()));
 }
 

@@ -17,6 +17,7 @@
 #include "Skinning.h"
 #include "Trackball.h"
 
+#include <QColor>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QSurfaceFormat>
@@ -45,6 +46,12 @@ constexpr int kDefaultPlaybackRate = 30;
 // Below this many faces drawing the whole figure at each drag step costs less than copying a kept
 // picture of the resting part, with its depth, to the window.
 constexpr int kFacesWorthKeeping = 20000;
+// Handles' side in pixels, at start and at most.
+constexpr int kDefaultHandleSize = 10;
+constexpr int kLargestHandleSize = 40;
+constexpr const char* kHandleSizeSetting = "View/HandleSize";
+constexpr const char* kBackgroundSetting = "View/Background";
+constexpr const char* kUnitsSetting = "View/Units";
 enum RenderMode { RENDER_NORMAL = 0x1C00 /* GL_RENDER */, RENDER_MODIFY = 0x1C02 /* GL_SELECT */ };
 
 // The camera: placement, view volume and the scene's turns. Matrices are column-major floats.
@@ -96,7 +103,7 @@ class CKvtView : public QWidget, public ICommandTarget {
 
     // Window messages as the logic sees them (client pixels, y downwards).
     void OnSize(int width, int height);
-    void OnLeftButtonDown(int x, int y, bool shift);
+    void OnLeftButtonDown(int x, int y, bool shift, bool ctrl = false);
     void OnLeftButtonUp();
     void OnMiddleButtonDown(int x, int y);
     void OnMiddleButtonUp();
@@ -133,6 +140,43 @@ class CKvtView : public QWidget, public ICommandTarget {
     // What a paint draws of the figure: all of it, or the part a drag leaves at rest or moves.
     enum class Layer { All, Resting, Moving };
     void DrawScene(int mode, Layer layer = Layer::All);
+
+    // Pulling (ViewPull.cpp): handles at the ends of the limbs, the head and the pelvis, shown
+    // in Modify mode; a drag from one pulls it.
+    struct PullHandle {
+        int segment;
+        Point3d at; // view coordinates
+    };
+    bool HandlesShown() const;
+    std::vector<PullHandle> PullHandles();
+    // The handle under a window pixel: one in sight, within its square.
+    std::optional<PullHandle> HandleAt(int x, int y);
+    bool HandleVisible(int segment) const;
+    // The cursor moved with no button held: a handle near it comes into sight.
+    void HoverAt(int x, int y);
+    // The point under a window pixel on the plane through `through` that faces the camera.
+    Point3d UnderCursor(int x, int y, const Point3d& through) const;
+    // Pins or unpins the hand or foot the context menu was opened on, or the selected one.
+    void OnTogglePin();
+    std::optional<int> PinTarget() const;
+    // Where the context menu opens: a handle there is what its Pin item pins.
+    void NoteMenuAt(int x, int y);
+    // Exact values (the Rotate and Translate dialogs): one step from Begin to End, each value
+    // shown at once; End without `keep` puts the pose back as it was.
+    bool CanSetAngles() const;
+    bool CanSetMove() const;
+    void BeginExactValues(const std::string& verb);
+    void SetExactAngles(const std::array<float, 3>& degrees);
+    void SetExactMove(const Point3d& move);
+    void EndExactValues(bool keep);
+    // The unit moves are shown in: "m", "cm", "mm" or "in" (Options).
+    const std::string& Units() const { return m_units; }
+    void SetUnits(const std::string& units);
+    int HandleSize() const { return m_nHandleSize; }
+    void SetHandleSize(int pixels);
+    // The picture's background (Options).
+    QColor Background() const { return m_background; }
+    void SetBackground(const QColor& colour);
 
     // Posing: the figure model holds the pose; these translate commands into calls on it.
     void TwistSegment(int b);
@@ -272,6 +316,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     void mouseMoveEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -328,6 +374,21 @@ class CKvtView : public QWidget, public ICommandTarget {
     // Segments a drag moves: the selected ones and everything below them.
     std::array<bool, kMaxSegments> m_moving{};
     void DrawSegmentLists(int first, int count, int mode);
+    bool BeginPullAt(int x, int y, bool ctrl);
+    std::optional<PullHandle> HandleAt(int x, int y, double reach, bool visibleOnly);
+    std::optional<int> m_hoverHandle;
+    bool m_bCtrlHeld = false; // as the view's own key presses and releases tell it
+    void ShowCtrlHeld(bool held);
+    void PullAt(int x, int y);
+    void MarkPullMoving();
+    void DrawHandles();
+    Point3d m_pullPlane;
+    std::optional<int> m_menuHandle;
+    int m_nHandleSize = kDefaultHandleSize;
+    // The head's handle: the middle of its surface, for the surface revision it was worked out for.
+    std::pair<std::uint64_t, Point3d> m_headCentre{~std::uint64_t{0}, {}};
+    QColor m_background{0, 0, 0, 0};
+    std::string m_units = "m";
     void LoadCharacter();
     void SkinCharacter();
     void DrawCharacter(int mode, Layer layer);

@@ -30,15 +30,20 @@ void CKvtView::DrawDragPicture() {
     }
     if (size.isEmpty() || !m_restPicture->isValid()) {
         // Without a picture to keep, the step is drawn whole.
-        DrawPicture(0, 0, 0, 0);
+        DrawPicture(m_background.redF(), m_background.greenF(), m_background.blueF(), m_background.alphaF());
         return;
     }
     if (!m_bRestPictureValid) {
         m_moving.fill(false);
+        if (m_figure.Pulling()) MarkPullMoving();
         for (int segment : m_figure.Selection())
             if (segment >= 0 && segment < m_figure.SegmentCount()) MarkMoving(m_figure.Pose(segment));
+        // Pinned limbs reach back whatever moves.
+        for (int end : m_figure.PinnedEnds())
+            MarkMoving(m_figure.Pose(Figure::LimbEndingIn(end)->upper));
         m_restPicture->bind();
-        DrawPicture(0, 0, 0, 0, Layer::Resting);
+        DrawPicture(m_background.redF(), m_background.greenF(), m_background.blueF(), m_background.alphaF(),
+                    Layer::Resting);
         m_restPicture->release();
         m_bRestPictureValid = true;
     }

@@ -26,6 +26,9 @@ const PoseKey kPoseKeys[] = {
     {Qt::Key_T, {PoseKeyStep::Twist, 0, 4.0f}},   {Qt::Key_W, {PoseKeyStep::Twist, 0, -4.0f}},
 };
 
+// Pins or unpins the selected hand or foot.
+constexpr int kPinKey = Qt::Key_P;
+
 // Integer division truncating towards zero and a remainder with the dividend's sign, as C does.
 int DragAngle(int pixels) {
     return (pixels / 4) % 360;
@@ -38,7 +41,7 @@ int ClampToInt(double v) {
 
 } // namespace
 
-void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
+void CKvtView::OnLeftButtonDown(int x, int y, bool shift, bool ctrl) {
     m_lastX = x;
     m_lastY = y;
     // A drag from here to the release is one step, named after what the press selects.
@@ -49,6 +52,11 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
         return;
     }
     m_dragRot[0] = m_dragRot[2] = 0;
+    if (BeginPullAt(x, y, ctrl)) {
+        InvalidateAndUpdateNow();
+        ShowStatus();
+        return;
+    }
     PickAt(x, y, shift);
     m_figure.BeginDrag();
     InvalidateAndUpdateNow();
@@ -58,6 +66,7 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift) {
 void CKvtView::OnLeftButtonUp() {
     if (!m_bDragging) return;
     m_bDragging = false;
+    m_figure.EndPull();
     m_figure.EndDrag();
     ShowStatus();
 }
@@ -80,7 +89,13 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
         AddQuats(c.lastQuat, c.curQuat, c.curQuat, c.quatAdditions);
         InvalidateAndUpdateNow();
     }
-    if (leftButton) {
+    if (leftButton && m_figure.Pulling()) {
+        PullAt(x, y);
+        m_bDragPaint = true;
+        InvalidateAndUpdateNow();
+        m_bDragPaint = false;
+        ShowStatus();
+    } else if (leftButton) {
         const int dx = x - m_lastX, dy = y - m_lastY;
         if (!m_figure.HasSelection()) {
             c.sceneRotX = (c.sceneRotX + dy / 4) % 360;
@@ -108,6 +123,10 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
 
 bool CKvtView::OnKeyDown(int qtKey) {
     if (!m_figure.HasSelection()) return true;
+    if (qtKey == kPinKey) {
+        OnTogglePin();
+        return true;
+    }
     const PoseKey* found = nullptr;
     for (const PoseKey& k : kPoseKeys)
         if (k.key == qtKey) found = &k;

@@ -134,3 +134,51 @@ void CKvtView::ShowStatus() {
 }
 
 } // namespace figurant
+
+namespace figurant {
+
+bool CKvtView::CanSetAngles() const {
+    if (m_nDisplayMode != DISPLAY_HIERARCHY || !m_figure.IsBuilt()) return false;
+    if (m_figure.SelectedBone() >= 0) return true;
+    const std::vector<int>& selected = m_figure.Selection();
+    return !selected.empty() && m_figure.Pose(selected[0]).m_pJointCentre.has_value();
+}
+
+bool CKvtView::CanSetMove() const {
+    return m_nDisplayMode == DISPLAY_HIERARCHY && m_figure.IsBuilt() && !m_figure.Selection().empty();
+}
+
+void CKvtView::BeginExactValues(const std::string& verb) {
+    const std::vector<int>& selected = m_figure.Selection();
+    const std::string what = m_figure.SelectedBone() >= 0
+                                 ? m_figure.Bones()[static_cast<std::size_t>(m_figure.SelectedBone())].name
+                                 : (selected.empty() ? std::string() : SegmentName(selected[0]));
+    m_figure.BeginStep(verb + " " + what);
+}
+
+void CKvtView::SetExactAngles(const std::array<float, 3>& degrees) {
+    m_figure.SetSelectionAngles(degrees);
+    InvalidateAndUpdateNow();
+    ShowStatus();
+}
+
+void CKvtView::SetExactMove(const Point3d& move) {
+    m_figure.SetSelectionMove(move);
+    InvalidateAndUpdateNow();
+    ShowStatus();
+}
+
+void CKvtView::EndExactValues(bool keep) {
+    if (keep)
+        m_figure.EndStep();
+    else
+        m_figure.CancelStep();
+    PoseChanged();
+}
+
+void CKvtView::SetUnits(const std::string& units) {
+    m_units = units;
+    m_services.SaveSetting(kUnitsSetting, units);
+}
+
+} // namespace figurant

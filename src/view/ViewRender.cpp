@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 
@@ -215,6 +216,8 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     } else {
         DrawFlatLists(mode);
     }
+    // Handles are for the user at the screen: pictures made for elsewhere go without them.
+    if (mode == GL_RENDER && layer != Layer::Resting && m_bOutline && m_bBackdrop) DrawHandles();
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -371,7 +374,7 @@ void CKvtView::paintGL() {
     } else {
         // Any other paint may follow a change to the resting figure or the camera.
         m_bRestPictureValid = false;
-        DrawPicture(0, 0, 0, 0);
+        DrawPicture(m_background.redF(), m_background.greenF(), m_background.blueF(), m_background.alphaF());
     }
     glFlush();
     if (m_bFirstDraw) {
@@ -424,11 +427,23 @@ void CKvtView::SetupLights() {
     glEnable(GL_COLOR_MATERIAL);
 }
 
+void CKvtView::SetBackground(const QColor& colour) {
+    m_background = colour;
+    m_services.SaveSetting(kBackgroundSetting, colour.name(QColor::HexRgb).toStdString());
+    InvalidateAndUpdateNow();
+}
+
 void CKvtView::OnInitialUpdate() {
     if (const std::string lens = m_services.Setting(kLensSetting); !lens.empty()) {
         m_camera.lens = Lens::FromText(lens);
         m_camera.fovy = m_camera.lens.FieldOfView();
     }
+    if (const QColor background(QString::fromStdString(m_services.Setting(kBackgroundSetting)));
+        background.isValid())
+        m_background = background;
+    if (const std::string units = m_services.Setting(kUnitsSetting); !units.empty()) m_units = units;
+    if (const std::string size = m_services.Setting(kHandleSizeSetting); !size.empty())
+        m_nHandleSize = std::clamp(std::atoi(size.c_str()), 1, kLargestHandleSize);
     RestoreReference();
     BuildFlatLists();
     SetupCamera(); // leaves the camera's look-at in the model-view matrix, which fixes the lights to it

@@ -2,6 +2,7 @@
 // the time of a step and of its undo, and the memory each undo step holds.
 #include "Figure.h"
 #include "KvtDoc.h"
+#include "LimbSolver.h"
 #include "StressModels.h"
 
 #include <benchmark/benchmark.h>
@@ -69,11 +70,36 @@ void BM_TwistUndo(benchmark::State& state) {
     }
 }
 
+// A pull of the right hand back and forth: the arm solved for each target, with the step's
+// records; and the two-bone solution alone.
+void BM_PullArm(benchmark::State& state) {
+    Posed p(1);
+    const Point3d wrist = *p.figure.JointWorld(8);
+    p.figure.BeginPull(8, wrist);
+    double sign = 1;
+    for (auto _ : state) {
+        p.figure.PullTo(wrist + Point3d{0.1 * sign, -0.2, 0.15});
+        sign = -sign;
+    }
+    p.figure.EndPull();
+}
+
+void BM_SolveTwoBones(benchmark::State& state) {
+    const TwoBoneChain arm{{0, 0, 0}, {0, 0, -0.3}, {0, 0, -0.55}};
+    double x = 0.1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SolveTwoBones(arm, {x, -0.2, -0.3}, {0, 1, 0}));
+        x = -x;
+    }
+}
+
 const int kStress = bench::ResolutionFor(100000);
 
 } // namespace
 
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PullArm)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SolveTwoBones)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DragUndo)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TwistStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMicrosecond);
 // A fixed count: the undo is far quicker than the paused twist before it, so a timed minimum would

@@ -1,6 +1,7 @@
 // Paint, drag, twist and pick times of the real view under a (virtual) X server, at the size the
 // maximised window gets on a 1280 x 1024 screen, for the default and a 100,000-face model.
 #include "AnimationFormat.h"
+#include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "KeyFrameStrip.h"
 #include "ReferenceMesh.h"
@@ -106,6 +107,30 @@ void BM_DragStep(benchmark::State& state) {
     LoadModel(static_cast<int>(state.range(0)));
     EnterHierarchy();
     DragForearm(state);
+}
+
+// Pull steps of the right hand by its wrist handle, one an iteration: the arm solved and the paint
+// (to set against the forearm's drag steps above).
+void BM_PullStep(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
+    const auto at = ProjectToPicture(view.CurrentViewMatrices(view.width(), view.height()),
+                                     *view.FigureModel().JointWorld(8));
+    const QPoint wrist(static_cast<int>(at->x), static_cast<int>(at->y));
+    view.HoverAt(wrist.x(), wrist.y());
+    view.OnLeftButtonDown(wrist.x(), wrist.y(), false);
+    if (!view.FigureModel().Pulling()) state.SkipWithError("the press missed the wrist's handle");
+    int y = wrist.y();
+    for (auto _ : state) {
+        y -= 4;
+        view.OnMouseMove(wrist.x(), y, true);
+        QApplication::processEvents();
+        view.makeCurrent();
+        glFinish();
+    }
+    view.OnLeftButtonUp();
 }
 
 void BM_Twist(benchmark::State& state) {
@@ -410,6 +435,7 @@ BENCHMARK(BM_ReferencePaint)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmar
 BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PullStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectLargest)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);

@@ -99,7 +99,8 @@ TEST_F(ReachTest, APulledHandMeetsTheTargetAndKeepsItsTurnUndoneToTheBit) {
     for (std::size_t i = 0; i < 3; ++i)
         for (std::size_t j = 0; j < 3; ++j)
             EXPECT_NEAR(turned.r[i][j], handTurn.r[i][j], 1e-5);
-    const double bend = BendDegrees(shoulder, *figure.JointWorld(kLeftForearm), *figure.JointWorld(kLeftHand));
+    const double bend =
+        BendDegrees(shoulder, *figure.JointWorld(kLeftForearm), *figure.JointWorld(kLeftHand));
     EXPECT_GT(bend, 1);
     EXPECT_LE(bend, kMostLimbBend + 1e-3);
     EXPECT_EQ(figure.UndoName(), "Pull Left Hand");

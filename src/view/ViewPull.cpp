@@ -1,0 +1,194 @@
+// Pulling in Modify mode: handles at the wrists, the ankles, the top of the head and the pelvis;
+// a drag that starts on one (or a Ctrl+drag that starts on a hand, a foot, the head or the pelvis)
+// pulls it, the grabbed point following the cursor in the plane through it that faces the camera.
+// Pins keep hands and feet in place; P or the context menu's Pin sets and lets them go.
+// The handles show while Ctrl is held, one at a time as the cursor comes near it, and pinned ones
+// always: the picture of a figure being posed is otherwise the figure alone.
+#include "KvtView.h"
+
+#include "ControlRaster.h"
+#include "SegmentNames.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
+
+namespace figurant {
+
+namespace {
+
+constexpr int kHead = 0, kPelvis = 3;
+constexpr int kLimbEnds[] = {8, 9, 14, 15};
+// How far outside its square a click still takes a handle, in pixels.
+constexpr double kHandleSlack = 2.0;
+// Handles, and pinned ones.
+constexpr float kHandleColour[3] = {0.2f, 0.8f, 1.0f};
+constexpr float kPinColour[3] = {1.0f, 0.2f, 0.2f};
+
+} // namespace
+
+void CKvtView::SetHandleSize(int pixels) {
+    m_nHandleSize = std::clamp(pixels, 1, kLargestHandleSize);
+    m_services.SaveSetting(kHandleSizeSetting, std::to_string(m_nHandleSize));
+    InvalidateAndUpdateNow();
+}
+
+bool CKvtView::HandlesShown() const {
+    return m_nRenderMode == RENDER_MODIFY && FigureShown() && m_nDisplayMode == DISPLAY_HIERARCHY;
+}
+
+// The head's handle sits at its top: as far beyond the middle of its surface (worked out once for
+// each surface) as the neck is before it.
+std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
+    std::vector<PullHandle> handles;
+    if (!HandlesShown()) return handles;
+    for (int end : kLimbEnds)
+        if (m_figure.CanPull(end)) handles.push_back({end, *m_figure.JointWorld(end)});
+    if (m_figure.CanPull(kHead)) {
+        if (m_headCentre.first != m_figure.Shape(kHead).revision) {
+            Point3d sum{};
+            const std::vector<Point3d> vertices = m_figure.Vertices(kHead);
+            for (const Point3d& v : vertices)
+                sum = sum + v;
+            const double n = vertices.empty() ? 1.0 : static_cast<double>(vertices.size());
+            m_headCentre = {m_figure.Shape(kHead).revision, (1.0 / n) * sum};
+        }
+        const Point3d neck = *m_figure.Pose(kHead).m_pJointCentre;
+        const Point3d top = m_headCentre.second + (m_headCentre.second - neck);
+        handles.push_back({kHead, m_figure.SegmentWorld(kHead)(top)});
+    }
+    if (m_figure.CanPull(kPelvis)) {
+        const auto left = m_figure.JointWorld(10), right = m_figure.JointWorld(11);
+        const auto waist = m_figure.JointWorld(kPelvis);
+        if (left && right)
+            handles.push_back({kPelvis, 0.5 * (*left + *right)});
+        else if (waist)
+            handles.push_back({kPelvis, *waist});
+    }
+    return handles;
+}
+
+bool CKvtView::HandleVisible(int segment) const {
+    return m_figure.IsPinned(segment) || (m_hoverHandle && *m_hoverHandle == segment) ||
+           m_figure.PulledSegment() == segment || m_bCtrlHeld;
+}
+
+// A handle comes into sight as the cursor comes this near it (in handle sizes).
+constexpr double kHoverReach = 2.0;
+
+void CKvtView::HoverAt(int x, int y) {
+    std::optional<int> near;
+    if (const auto h = HandleAt(x, y, kHoverReach * m_nHandleSize, false)) near = h->segment;
+    if (near == m_hoverHandle) return;
+    m_hoverHandle = near;
+    InvalidateAndUpdateNow();
+}
+
+std::optional<CKvtView::PullHandle> CKvtView::HandleAt(int x, int y) {
+    return HandleAt(x, y, 0.5 * m_nHandleSize + kHandleSlack, true);
+}
+
+std::optional<CKvtView::PullHandle> CKvtView::HandleAt(int x, int y, double reach, bool visibleOnly) {
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    std::optional<PullHandle> nearest;
+    double nearestDepth = 0;
+    for (const PullHandle& h : PullHandles()) {
+        const auto at = ProjectToPicture(view, h.at);
+        if (!at || (visibleOnly && !HandleVisible(h.segment))) continue;
+        if (std::fabs(at->x - (x + 0.5)) > reach || std::fabs(at->y - (y + 0.5)) > reach) continue;
+        if (!nearest || at->depth < nearestDepth) {
+            nearest = h;
+            nearestDepth = at->depth;
+        }
+    }
+    return nearest;
+}
+
+Point3d CKvtView::UnderCursor(int x, int y, const Point3d& through) const {
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    return FromPicture(view, x + 0.5, y + 0.5, through);
+}
+
+bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
+    if (!HandlesShown() || m_camera.viewportW <= 0 || m_camera.viewportH <= 0) return false;
+    std::optional<PullHandle> pulled = HandleAt(x, y);
+    if (!pulled && ctrl) {
+        const std::optional<int> segment = SegmentAt(x, y);
+        if (segment && m_figure.CanPull(*segment)) {
+            // The grabbed point lies under the cursor at the depth of the segment's joint.
+            const auto joint = m_figure.JointWorld(*segment == kRootSegment ? kPelvis : *segment);
+            const Point3d through = joint ? *joint : m_figure.SegmentWorld(*segment).t;
+            pulled = PullHandle{*segment, UnderCursor(x, y, through)};
+        }
+    }
+    if (!pulled) return false;
+    m_figure.Pick(pulled->segment, false);
+    m_figure.BeginPull(pulled->segment, pulled->at);
+    m_pullPlane = pulled->at;
+    return true;
+}
+
+void CKvtView::PullAt(int x, int y) {
+    if (!m_figure.Pulling()) return;
+    m_figure.PullTo(UnderCursor(x, y, m_pullPlane));
+}
+
+// The segments a pull moves, for the kept picture of the rest: the pulled limb (or everything)
+// and every pinned limb, which may reach back.
+void CKvtView::MarkPullMoving() {
+    const int pulled = m_figure.PulledSegment();
+    if (pulled == kRootSegment) {
+        MarkMoving(m_figure.Pose(kRootSegment));
+        return;
+    }
+    std::vector<int> ends = m_figure.PinnedEnds();
+    ends.push_back(pulled);
+    for (int end : ends) {
+        const auto limb = Figure::LimbEndingIn(end);
+        MarkMoving(m_figure.Pose(limb ? limb->upper : end));
+    }
+}
+
+void CKvtView::DrawHandles() {
+    const std::vector<PullHandle> handles = PullHandles();
+    if (handles.empty()) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    for (const bool pinned : {false, true}) {
+        const float* colour = pinned ? kPinColour : kHandleColour;
+        glPointSize(static_cast<float>(pinned ? m_nHandleSize + 4 : m_nHandleSize));
+        glColor3f(colour[0], colour[1], colour[2]);
+        glBegin(GL_POINTS);
+        for (const PullHandle& h : handles)
+            if (m_figure.IsPinned(h.segment) == pinned && HandleVisible(h.segment))
+                glVertex3d(h.at.x, h.at.y, h.at.z);
+        glEnd();
+    }
+    glPopAttrib();
+}
+
+// The hand or foot whose handle the context menu was opened on, else the selected one.
+std::optional<int> CKvtView::PinTarget() const {
+    if (m_menuHandle) return m_menuHandle;
+    const std::vector<int>& selected = m_figure.Selection();
+    if (!selected.empty() && m_figure.CanPin(selected[0])) return selected[0];
+    return std::nullopt;
+}
+
+void CKvtView::OnTogglePin() {
+    const std::optional<int> end = PinTarget();
+    m_menuHandle.reset();
+    if (!end) return;
+    const bool pinned = m_figure.TogglePin(*end);
+    m_services.ShowStatusMessage(SegmentName(*end) + (pinned ? " pinned" : " unpinned"));
+    InvalidateAndUpdateNow();
+}
+
+void CKvtView::NoteMenuAt(int x, int y) {
+    m_menuHandle.reset();
+    if (const auto h = HandleAt(x, y); h && m_figure.CanPin(h->segment)) m_menuHandle = h->segment;
+}
+
+} // namespace figurant
