@@ -44,8 +44,9 @@ constexpr const char* kAxisNames[] = {"x", "y", "z"};
 constexpr double kFarthestMove = 100.0;
 
 // Three spin boxes, one per axis, named "x", "y" and "z"; every change calls `changed` with all three.
-std::array<QDoubleSpinBox*, 3> AxisBoxes(QDialog& dialog, QFormLayout& form, const std::array<double, 3>& values,
-                                         double range, int decimals, const QString& suffix,
+std::array<QDoubleSpinBox*, 3> AxisBoxes(QDialog& dialog, QFormLayout& form,
+                                         const std::array<double, 3>& values, double range, int decimals,
+                                         const QString& suffix,
                                          const std::function<void(const std::array<double, 3>&)>& changed) {
     std::array<QDoubleSpinBox*, 3> boxes{};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -107,8 +108,8 @@ void RunTranslateDialog(QWidget* parent, CKvtView& view) {
     dialog.setObjectName("translateDialog");
     dialog.setWindowTitle("Translate");
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(SelectionName(view) + QString(": move from rest along x, y and z, in ") + unit.name,
-                                 &dialog));
+    layout->addWidget(new QLabel(
+        SelectionName(view) + QString(": move from rest along x, y and z, in ") + unit.name, &dialog));
     auto* form = new QFormLayout;
     layout->addLayout(form);
     const Point3d now = view.FigureModel().SelectionMove();

@@ -317,6 +317,39 @@ class CharacterTest : public QObject {
         app.Frame().Router().Execute(cmd::DualQuaternionSkinning);
         QCOMPARE(v.RenderImage(false), own);
     }
+
+    // A character's hand pulled by its wrist handle: the wrist lands under the cursor and the
+    // skinned hand goes with it, unturned.
+    void aCharactersHandIsPulledByItsWrist() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, true);
+        CKvtView& v = app.View();
+        const Figure& f = v.FigureModel();
+        const auto wrist = [&] { return *f.JointWorld(kLeftHand); };
+        const Point3d from3 = wrist();
+        const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
+        const auto at = ProjectToPicture(view, from3);
+        const QPoint from(static_cast<int>(at->x), static_cast<int>(at->y)), to = from + QPoint(-30, -60);
+        const std::vector<Vec3f> rest = v.SkinnedPositions();
+        MoveWith(&v, from, Qt::NoButton);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, from);
+        MoveWith(&v, to, Qt::LeftButton);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, to);
+        QCOMPARE(f.UndoName(), std::string("Pull Left Hand"));
+        const auto landed = ProjectToPicture(view, wrist());
+        QVERIFY(std::hypot(landed->x - (to.x() + 0.5), landed->y - (to.y() + 0.5)) <= 2.0);
+        v.RenderImage();
+        const std::vector<Vec3f>& posed = v.SkinnedPositions();
+        const TubeMesh mesh = FigureTubes(8, 3, true);
+        const Point3d moved = wrist() - from3;
+        for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+            if (mesh.bones[i] == 9)
+                QVERIFY(std::fabs(posed[i].x - rest[i].x - moved.x) +
+                            std::fabs(posed[i].y - rest[i].y - moved.y) +
+                            std::fabs(posed[i].z - rest[i].z - moved.z) <
+                        1e-4);
+    }
 };
 
 FIGURANT_GUI_TEST_MAIN(CharacterTest)

@@ -9,12 +9,12 @@
 #include "TempDir.h"
 #include "ViewProbe.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QComboBox>
 #include <QTimer>
 
 using namespace figurant;
@@ -86,8 +86,9 @@ class PullTest : public QObject {
         const QPoint to = OnScreen(v, shoulder + Point3d{0.15, -0.3, -0.15}).toPoint();
         Drag(v, from, to);
         const QPointF wrist = OnScreen(v, *f.JointWorld(kLeftHand));
-        QVERIFY2(std::hypot(wrist.x() - (to.x() + 0.5), wrist.y() - (to.y() + 0.5)) <= 2.0,
-                 qPrintable(QString("%1,%2 for %3,%4").arg(wrist.x()).arg(wrist.y()).arg(to.x()).arg(to.y())));
+        QVERIFY2(
+            std::hypot(wrist.x() - (to.x() + 0.5), wrist.y() - (to.y() + 0.5)) <= 2.0,
+            qPrintable(QString("%1,%2 for %3,%4").arg(wrist.x()).arg(wrist.y()).arg(to.x()).arg(to.y())));
         QVERIFY(Length(*f.JointWorld(kLeftUpperArm) - shoulder) < 1e-5);
         const double bend = Bend(v, kLeftUpperArm, kLeftForearm, kLeftHand);
         QVERIFY2(bend > 5 && bend <= kMostLimbBend, qPrintable(QString::number(bend)));
