@@ -107,6 +107,8 @@ class Figure {
     void PickBone(int bone);
     // Degrees about the view's x, y and z of a bone's turn, as JointAngles gives a segment's.
     std::array<float, 3> BoneAngles(int bone) const;
+    // Bone turns set outright (a finger pulled), recorded in the open step.
+    void SetBoneTurns(const std::vector<std::pair<int, Quaternion>>& turns);
 
     // Pose changes; each is one undoable step.
     // A pose key on the selection (the first selected segment collects the increments).
@@ -251,6 +253,7 @@ class Figure {
         int segment = -1;
         Point3d grab, offset; // the point grabbed, and its offset from the end's joint
         Affine startWorld;    // the pulled segment's transform when the pull began
+        std::string stepName;
     };
     std::optional<Pull> m_pull;
     struct Pin {

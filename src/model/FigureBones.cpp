@@ -58,6 +58,11 @@ std::array<float, 3> Figure::BoneAngles(int bone) const {
     return TurnAngles(m);
 }
 
+void Figure::SetBoneTurns(const std::vector<std::pair<int, Quaternion>>& turns) {
+    for (const auto& [bone, turn] : turns)
+        if (bone >= 0 && static_cast<std::size_t>(bone) < m_boneTurns.size()) SetBoneTurn(bone, turn);
+}
+
 void Figure::SetBoneTurn(int bone, const Quaternion& turn) {
     // A reset or a flip sets every bone: only those that change are recorded.
     if (m_boneTurns[static_cast<std::size_t>(bone)] == turn) return;

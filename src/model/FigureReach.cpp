@@ -104,8 +104,9 @@ void Figure::BeginPull(int segment, const Point3d& grab) {
     EndPull();
     if (!CanPull(segment)) return;
     const bool whole = segment == kPelvis || segment == kRootSegment;
-    OpenStep(whole ? std::string("Move Figure") : "Pull " + SegmentName(segment));
     Pull pull;
+    pull.stepName = whole ? std::string("Move Figure") : "Pull " + SegmentName(segment);
+    OpenStep(pull.stepName);
     pull.segment = whole ? kRootSegment : segment;
     pull.grab = grab;
     pull.startWorld = SegmentWorld(pull.segment);
@@ -115,7 +116,7 @@ void Figure::BeginPull(int segment, const Point3d& grab) {
 
 bool Figure::PullTo(const Point3d& target) {
     if (!m_pull) return false;
-    if (!m_open) OpenStep("Pull " + SegmentName(m_pull->segment));
+    if (!m_open) OpenStep(m_pull->stepName); // an undo closed the pull's step: the rest is a new one
     const Pull& pull = *m_pull;
     bool reached = true;
     if (pull.segment == kRootSegment) {

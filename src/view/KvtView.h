@@ -6,6 +6,7 @@
 #include "AnimationScene.h"
 #include "CameraFraming.h"
 #include "CharacterList.h"
+#include "CharacterReach.h"
 #include "CommandTarget.h"
 #include "ControlPictures.h"
 #include "Figure.h"
@@ -143,6 +144,7 @@ class CKvtView : public QWidget, public ICommandTarget {
 
     // Pulling (ViewPull.cpp): handles at the ends of the limbs, the head and the pelvis, shown
     // in Modify mode; a drag from one pulls it.
+    // A handle's id is its segment's number, or kMaxSegments plus a finger chain's.
     struct PullHandle {
         int segment;
         Point3d at; // view coordinates
@@ -380,6 +382,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool m_bCtrlHeld = false; // as the view's own key presses and releases tell it
     void ShowCtrlHeld(bool held);
     void PullAt(int x, int y);
+    bool Pulling() const;
+    void EndPull();
     void MarkPullMoving();
     void DrawHandles();
     Point3d m_pullPlane;
@@ -395,6 +399,11 @@ class CKvtView : public QWidget, public ICommandTarget {
     void BeginCharacterRun(const CharacterList::Run& run, int mode);
     bool RunSelected(const CharacterList::Run& run) const;
     std::vector<Quaternion> BoneTurnsShown() const;
+    // The segments' moves down the figure tree, in the character's frame.
+    std::vector<Affine> SegmentMovesOfCharacter() const;
+    // The character's finger chains (their tips have handles), and the one being pulled, or -1.
+    std::vector<FingerChain> m_fingerChains;
+    int m_fingerPull = -1;
     Affine CharacterFrame() const;
     CharacterList m_characterList;
     // Position and normal of each vertex as last skinned, side by side.

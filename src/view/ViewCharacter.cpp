@@ -63,12 +63,8 @@ void CKvtView::SkinCharacter() {
         key.push_back(static_cast<float>(v));
     key.push_back(m_bDualQuaternion ? 1.0f : 0.0f);
     if (key == m_skinnedPose) return;
-    std::vector<Affine> segments;
-    if (posed)
-        for (const Matrix4& m : TreeMatrices(m_figure))
-            segments.push_back(Affine::FromMatrix(m));
     const std::vector<Affine> worlds =
-        PosedJointWorlds(*character, InCharacterFrame(segments, frame), BoneTurnsShown());
+        PosedJointWorlds(*character, SegmentMovesOfCharacter(), BoneTurnsShown());
     std::vector<Affine> moves = JointMoves(*character, worlds);
     SkinSurface(*character, moves, m_bDualQuaternion ? SkinMethod::DualQuaternion : SkinMethod::Linear, frame,
                 m_skinned);
@@ -150,6 +146,14 @@ void CKvtView::DrawCharacter(int mode, Layer layer) {
     });
 }
 
+std::vector<Affine> CKvtView::SegmentMovesOfCharacter() const {
+    std::vector<Affine> segments;
+    if (FigureShown())
+        for (const Matrix4& m : TreeMatrices(m_figure))
+            segments.push_back(Affine::FromMatrix(m));
+    return InCharacterFrame(segments, CharacterFrame());
+}
+
 // The bones' own turns, once the figure has the character's bones.
 std::vector<Quaternion> CKvtView::BoneTurnsShown() const {
     const auto character = m_doc.GetCharacter();
@@ -175,6 +179,7 @@ void CKvtView::SettleCharacterBones() {
     const auto character = m_doc.GetCharacter();
     if (!character || !m_figure.IsBuilt() || m_figure.Bones().size() == character->joints.size()) return;
     m_figure.SetBones(FigureBonesOf(*character, CharacterFrame()));
+    m_fingerChains = FingerChains(*character);
     RefreshBoneList();
 }
 

@@ -66,7 +66,7 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift, bool ctrl) {
 void CKvtView::OnLeftButtonUp() {
     if (!m_bDragging) return;
     m_bDragging = false;
-    m_figure.EndPull();
+    EndPull();
     m_figure.EndDrag();
     ShowStatus();
 }
@@ -89,7 +89,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
         AddQuats(c.lastQuat, c.curQuat, c.curQuat, c.quatAdditions);
         InvalidateAndUpdateNow();
     }
-    if (leftButton && m_figure.Pulling()) {
+    if (leftButton && Pulling()) {
         PullAt(x, y);
         m_bDragPaint = true;
         InvalidateAndUpdateNow();

@@ -6,6 +6,7 @@
 // always: the picture of a figure being posed is otherwise the figure alone.
 #include "KvtView.h"
 
+#include "CharacterPose.h"
 #include "ControlRaster.h"
 #include "SegmentNames.h"
 
@@ -57,6 +58,15 @@ std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
         const Point3d top = m_headCentre.second + (m_headCentre.second - neck);
         handles.push_back({kHead, m_figure.SegmentWorld(kHead)(top)});
     }
+    // The tips of a character's fingers.
+    if (const auto character = m_doc.GetCharacter();
+        character && CharacterShown() && !BoneTurnsShown().empty()) {
+        const std::vector<Affine> worlds =
+            PosedJointWorlds(*character, SegmentMovesOfCharacter(), BoneTurnsShown());
+        const Affine frame = CharacterFrame();
+        for (std::size_t i = 0; i < m_fingerChains.size(); ++i)
+            handles.push_back({kMaxSegments + static_cast<int>(i), frame(TipOf(m_fingerChains[i], worlds))});
+    }
     if (m_figure.CanPull(kPelvis)) {
         const auto left = m_figure.JointWorld(10), right = m_figure.JointWorld(11);
         const auto waist = m_figure.JointWorld(kPelvis);
@@ -70,7 +80,7 @@ std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
 
 bool CKvtView::HandleVisible(int segment) const {
     return m_figure.IsPinned(segment) || (m_hoverHandle && *m_hoverHandle == segment) ||
-           m_figure.PulledSegment() == segment || m_bCtrlHeld;
+           m_figure.PulledSegment() == segment || m_fingerPull + kMaxSegments == segment || m_bCtrlHeld;
 }
 
 // A handle comes into sight as the cursor comes this near it (in handle sizes).
@@ -122,21 +132,53 @@ bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
         }
     }
     if (!pulled) return false;
+    m_pullPlane = pulled->at;
+    if (pulled->segment >= kMaxSegments) {
+        m_fingerPull = pulled->segment - kMaxSegments;
+        const FingerChain& chain = m_fingerChains[static_cast<std::size_t>(m_fingerPull)];
+        m_figure.PickBone(chain.bones.front());
+        m_figure.BeginStep("Pull " + m_figure.Bones()[static_cast<std::size_t>(chain.bones.back())].name);
+        return true;
+    }
     m_figure.Pick(pulled->segment, false);
     m_figure.BeginPull(pulled->segment, pulled->at);
     m_pullPlane = pulled->at;
     return true;
 }
 
+bool CKvtView::Pulling() const {
+    return m_figure.Pulling() || m_fingerPull >= 0;
+}
+
 void CKvtView::PullAt(int x, int y) {
-    if (!m_figure.Pulling()) return;
-    m_figure.PullTo(UnderCursor(x, y, m_pullPlane));
+    const Point3d target = UnderCursor(x, y, m_pullPlane);
+    if (m_fingerPull < 0) {
+        m_figure.PullTo(target);
+        return;
+    }
+    const auto character = m_doc.GetCharacter();
+    if (!character) return;
+    const FingerChain& chain = m_fingerChains[static_cast<std::size_t>(m_fingerPull)];
+    std::vector<Quaternion> turns = BoneTurnsShown();
+    ReachWithFinger(*character, SegmentMovesOfCharacter(), turns, chain, CharacterFrame().Inverse()(target));
+    std::vector<std::pair<int, Quaternion>> changed;
+    for (int bone : chain.bones)
+        changed.emplace_back(bone, turns[static_cast<std::size_t>(bone)]);
+    m_figure.SetBoneTurns(changed);
+}
+
+void CKvtView::EndPull() {
+    m_figure.EndPull();
+    if (m_fingerPull < 0) return;
+    m_fingerPull = -1;
+    m_figure.EndStep();
 }
 
 // The segments a pull moves, for the kept picture of the rest: the pulled limb (or everything)
 // and every pinned limb, which may reach back.
 void CKvtView::MarkPullMoving() {
     const int pulled = m_figure.PulledSegment();
+    if (m_fingerPull >= 0) return; // a finger's hand is selected, and marked with the selection
     if (pulled == kRootSegment) {
         MarkMoving(m_figure.Pose(kRootSegment));
         return;

@@ -4,6 +4,7 @@
 #include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
+#include "LimbSolver.h"
 #include "RiggedFigureFile.h"
 #include "TempDir.h"
 
@@ -349,6 +350,48 @@ class CharacterTest : public QObject {
                             std::fabs(posed[i].y - rest[i].y - moved.y) +
                             std::fabs(posed[i].z - rest[i].z - moved.z) <
                         1e-4);
+    }
+
+    // A finger's tip has a handle: pulled, the finger turns to point at the cursor, nothing else
+    // moves, and undo puts it back.
+    void aFingerTipIsPulled() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        const std::vector<Vec3f> rest = v.SkinnedPositions();
+        std::optional<CKvtView::PullHandle> tip;
+        for (const auto& h : v.PullHandles())
+            if (h.segment >= kMaxSegments && h.at.x > 0) tip = h; // the left hand's finger
+        QVERIFY(tip);
+        const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
+        const auto at = ProjectToPicture(view, tip->at);
+        const QPoint from(static_cast<int>(at->x), static_cast<int>(at->y)), to = from + QPoint(0, -30);
+        MoveWith(&v, from, Qt::NoButton);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, from);
+        MoveWith(&v, to, Qt::LeftButton);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, to);
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()),
+                 QString("Pull mixamorig:LeftHandIndex1"));
+        v.RenderImage();
+        const TubeMesh mesh = FigureTubes(8, 3, false);
+        int moved = 0;
+        for (std::size_t i = 0; i < mesh.bones.size(); ++i) {
+            const bool same = Same(v.SkinnedPositions()[i], rest[i]);
+            if (mesh.bones[i] != 10) QVERIFY(same);
+            moved += same ? 0 : 1;
+        }
+        QVERIFY(moved > 0);
+        // The finger points from its base at the target.
+        const Point3d base = *v.FigureModel().JointWorld(kLeftHand) + Point3d{0.12, 0, 0};
+        const Point3d target = v.UnderCursor(to.x(), to.y(), tip->at);
+        Point3d now{};
+        for (const auto& h : v.PullHandles())
+            if (h.segment == tip->segment) now = h.at;
+        QVERIFY(Length(Cross(Normalize(now - base), Normalize(target - base))) < 0.02);
+        QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
+        v.RenderImage();
+        QVERIFY(Same(v.SkinnedPositions(), rest));
     }
 };
 
