@@ -49,7 +49,8 @@ std::vector<FingerChain> FingerChains(const Character& c) {
     for (std::size_t j = 0; j < n; ++j) {
         if (!c.joints[j].bone || boneChildren[j] != 0 || !UnderHand(c, static_cast<int>(j))) continue;
         FingerChain chain;
-        for (int b = static_cast<int>(j); b >= 0 && c.joints[static_cast<std::size_t>(b)].bone && UnderHand(c, b);
+        for (int b = static_cast<int>(j);
+             b >= 0 && c.joints[static_cast<std::size_t>(b)].bone && UnderHand(c, b);
              b = c.joints[static_cast<std::size_t>(b)].parent)
             chain.bones.insert(chain.bones.begin(), b);
         if (const int end = endNode[j]; end >= 0) {
@@ -57,7 +58,8 @@ std::vector<FingerChain> FingerChains(const Character& c) {
         } else {
             // Along the bone, the way it came from its parent.
             const int parent = c.joints[j].parent;
-            const Point3d from = parent >= 0 ? c.joints[static_cast<std::size_t>(parent)].restWorld.t : Point3d{};
+            const Point3d from =
+                parent >= 0 ? c.joints[static_cast<std::size_t>(parent)].restWorld.t : Point3d{};
             const Affine toJoint = c.joints[j].restWorld.Inverse();
             const Point3d axis = Normalize(toJoint(c.joints[j].restWorld.t) - toJoint(from));
             chain.tipInLast = Reach(c, static_cast<int>(j), axis) * axis;
@@ -73,8 +75,8 @@ Point3d TipOf(const FingerChain& chain, const std::vector<Affine>& worlds) {
 
 // The joint's world is M x R(turn) x S with S its own scale: the new turn is
 // turn x S (W^-1 worldTurn W) S^-1, W the world's linear part.
-Quaternion TurnTurnedBy(const Character& c, const std::vector<Affine>& worlds, int joint, const Quaternion& turn,
-                        const Affine& worldTurn) {
+Quaternion TurnTurnedBy(const Character& c, const std::vector<Affine>& worlds, int joint,
+                        const Quaternion& turn, const Affine& worldTurn) {
     const CharacterJoint& j = c.joints[static_cast<std::size_t>(joint)];
     const Affine w = worlds[static_cast<std::size_t>(joint)].RotationOnly();
     Affine scale;
@@ -83,8 +85,8 @@ Quaternion TurnTurnedBy(const Character& c, const std::vector<Affine>& worlds, i
     return RotationQuaternion(QuaternionRotation(turn) * inJoint);
 }
 
-void ReachWithFinger(const Character& c, const std::vector<Affine>& segmentMoves, std::vector<Quaternion>& turns,
-                     const FingerChain& chain, const Point3d& target) {
+void ReachWithFinger(const Character& c, const std::vector<Affine>& segmentMoves,
+                     std::vector<Quaternion>& turns, const FingerChain& chain, const Point3d& target) {
     // Rounds of turning each bone towards the target; a few bring a finger as near as it gets.
     constexpr int kRounds = 12;
     constexpr double kNearEnough = 1e-6;

@@ -386,6 +386,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     void EndPull();
     void MarkPullMoving();
     void DrawHandles();
+    Point3d HeadHandle();
+    std::optional<Point3d> PelvisHandle() const;
     Point3d m_pullPlane;
     std::optional<int> m_menuHandle;
     int m_nHandleSize = kDefaultHandleSize;

@@ -40,41 +40,42 @@ bool CKvtView::HandlesShown() const {
 
 // The head's handle sits at its top: as far beyond the middle of its surface (worked out once for
 // each surface) as the neck is before it.
+Point3d CKvtView::HeadHandle() {
+    if (m_headCentre.first != m_figure.Shape(kHead).revision) {
+        Point3d sum{};
+        const std::vector<Point3d> vertices = m_figure.Vertices(kHead);
+        for (const Point3d& v : vertices)
+            sum = sum + v;
+        const double n = vertices.empty() ? 1.0 : static_cast<double>(vertices.size());
+        m_headCentre = {m_figure.Shape(kHead).revision, (1.0 / n) * sum};
+    }
+    const Point3d neck = *m_figure.Pose(kHead).m_pJointCentre;
+    return m_figure.SegmentWorld(kHead)(m_headCentre.second + (m_headCentre.second - neck));
+}
+
+// The pelvis's handle sits between the hips.
+std::optional<Point3d> CKvtView::PelvisHandle() const {
+    const auto left = m_figure.JointWorld(10), right = m_figure.JointWorld(11);
+    if (left && right) return 0.5 * (*left + *right);
+    return m_figure.JointWorld(kPelvis);
+}
+
 std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
     std::vector<PullHandle> handles;
     if (!HandlesShown()) return handles;
     for (int end : kLimbEnds)
         if (m_figure.CanPull(end)) handles.push_back({end, *m_figure.JointWorld(end)});
-    if (m_figure.CanPull(kHead)) {
-        if (m_headCentre.first != m_figure.Shape(kHead).revision) {
-            Point3d sum{};
-            const std::vector<Point3d> vertices = m_figure.Vertices(kHead);
-            for (const Point3d& v : vertices)
-                sum = sum + v;
-            const double n = vertices.empty() ? 1.0 : static_cast<double>(vertices.size());
-            m_headCentre = {m_figure.Shape(kHead).revision, (1.0 / n) * sum};
-        }
-        const Point3d neck = *m_figure.Pose(kHead).m_pJointCentre;
-        const Point3d top = m_headCentre.second + (m_headCentre.second - neck);
-        handles.push_back({kHead, m_figure.SegmentWorld(kHead)(top)});
-    }
+    if (m_figure.CanPull(kHead)) handles.push_back({kHead, HeadHandle()});
+    if (const auto pelvis = PelvisHandle(); pelvis && m_figure.CanPull(kPelvis))
+        handles.push_back({kPelvis, *pelvis});
     // The tips of a character's fingers.
-    if (const auto character = m_doc.GetCharacter();
-        character && CharacterShown() && !BoneTurnsShown().empty()) {
-        const std::vector<Affine> worlds =
-            PosedJointWorlds(*character, SegmentMovesOfCharacter(), BoneTurnsShown());
-        const Affine frame = CharacterFrame();
-        for (std::size_t i = 0; i < m_fingerChains.size(); ++i)
-            handles.push_back({kMaxSegments + static_cast<int>(i), frame(TipOf(m_fingerChains[i], worlds))});
-    }
-    if (m_figure.CanPull(kPelvis)) {
-        const auto left = m_figure.JointWorld(10), right = m_figure.JointWorld(11);
-        const auto waist = m_figure.JointWorld(kPelvis);
-        if (left && right)
-            handles.push_back({kPelvis, 0.5 * (*left + *right)});
-        else if (waist)
-            handles.push_back({kPelvis, *waist});
-    }
+    const auto character = m_doc.GetCharacter();
+    if (!character || !CharacterShown() || BoneTurnsShown().empty()) return handles;
+    const std::vector<Affine> worlds =
+        PosedJointWorlds(*character, SegmentMovesOfCharacter(), BoneTurnsShown());
+    const Affine frame = CharacterFrame();
+    for (std::size_t i = 0; i < m_fingerChains.size(); ++i)
+        handles.push_back({kMaxSegments + static_cast<int>(i), frame(TipOf(m_fingerChains[i], worlds))});
     return handles;
 }
 
