@@ -55,6 +55,7 @@ void Figure::Clear() {
     m_selectedBone = -1;
     m_pull.reset();
     m_pins.clear();
+    m_shownFrame = nullptr;
     for (std::size_t s = 0; s < m_shapes.size(); ++s) {
         const std::uint64_t revision = m_shapes[s].revision;
         m_shapes[s] = SegmentShape{};

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -151,6 +152,13 @@ class Figure {
     // A segment's transform from rest to where it is now, down the tree; where its joint is now.
     Affine SegmentWorld(int segment) const;
     std::optional<Point3d> JointWorld(int segment) const;
+    // Where a limb or the head shows can differ from where the segments place it: on a character
+    // whose bones above it (a collarbone, a spine link) are turned on their own. The view tells
+    // the figure, for a limb's first segment or the head, the transform from the one to the
+    // other; pulls and pins work where things show.
+    void SetShownFrames(std::function<Affine(int segment)> frame) { m_shownFrame = std::move(frame); }
+    Affine ShownWorld(int segment) const;
+    std::optional<Point3d> ShownJoint(int segment) const;
 
     // Exact values (the Rotate and Translate dialogs): the first selected segment's, or the
     // selected bone's, turn as JointAngles gives it, and a segment's move as JointMove gives it.
@@ -231,6 +239,9 @@ class Figure {
     void SetBoneTurn(int bone, const Quaternion& turn);
     std::map<int, Quaternion> MirroredBones(bool all, bool fromLeft) const;
     void SetWorld(int segment, const Affine& world);
+    static int TopOf(int segment);
+    Affine ShownFrame(int segment) const;
+    std::function<Affine(int segment)> m_shownFrame;
     bool ReachWith(const FigureLimb& limb, const Point3d& natural, const Point3d& target,
                    const Affine& endWorld);
     // Pinned limbs reach back to their pins, except those `changed` names a segment of, whose

@@ -76,6 +76,28 @@ std::optional<Point3d> Figure::JointWorld(int segment) const {
     return SegmentWorld(segment)(*Pose(segment).m_pJointCentre);
 }
 
+// A limb's or the head's first segment; -1 for the others.
+int Figure::TopOf(int segment) {
+    if (segment == kHead) return kHead;
+    for (const LimbTable& t : kLimbs)
+        if (InLimb(t.limb, segment)) return t.limb.upper;
+    return -1;
+}
+
+Affine Figure::ShownFrame(int segment) const {
+    const int top = TopOf(segment);
+    return m_shownFrame && top >= 0 ? m_shownFrame(top) : Affine{};
+}
+
+Affine Figure::ShownWorld(int segment) const {
+    return ShownFrame(segment) * SegmentWorld(segment);
+}
+
+std::optional<Point3d> Figure::ShownJoint(int segment) const {
+    if (!HasSegment(segment) || !Pose(segment).m_pJointCentre) return std::nullopt;
+    return ShownWorld(segment)(*Pose(segment).m_pJointCentre);
+}
+
 void Figure::SetWorld(int segment, const Affine& world) {
     SegmentPose& p = Pose(segment);
     const Affine parent = p.m_pParent ? SegmentWorld(p.m_pParent->m_nSegment) : Affine{};
@@ -84,8 +106,13 @@ void Figure::SetWorld(int segment, const Affine& world) {
     p.UpdateChildRing();
 }
 
-bool Figure::ReachWith(const FigureLimb& limb, const Point3d& natural, const Point3d& target,
-                       const Affine& endWorld) {
+// The target and the end's transform are where they show; the limb is solved where the segments
+// place it.
+bool Figure::ReachWith(const FigureLimb& limb, const Point3d& natural, const Point3d& shownTarget,
+                       const Affine& shownEnd) {
+    const Affine placed = ShownFrame(limb.upper).Inverse();
+    const Point3d target = placed(shownTarget);
+    const Affine endWorld = placed * shownEnd;
     const Affine upperWorld = SegmentWorld(limb.upper), lowerWorld = SegmentWorld(limb.lower);
     const TwoBoneChain chain{upperWorld(*Pose(limb.upper).m_pJointCentre),
                              lowerWorld(*Pose(limb.lower).m_pJointCentre),
@@ -109,8 +136,8 @@ void Figure::BeginPull(int segment, const Point3d& grab) {
     OpenStep(pull.stepName);
     pull.segment = whole ? kRootSegment : segment;
     pull.grab = grab;
-    pull.startWorld = SegmentWorld(pull.segment);
-    if (!whole && segment != kHead) pull.offset = grab - *JointWorld(segment);
+    pull.startWorld = whole ? SegmentWorld(pull.segment) : ShownWorld(pull.segment);
+    if (!whole && segment != kHead) pull.offset = grab - *ShownJoint(segment);
     m_pull = pull;
 }
 
@@ -123,14 +150,14 @@ bool Figure::PullTo(const Point3d& target) {
         SetWorld(kRootSegment, Affine::Translation(target - pull.grab) * pull.startWorld);
     } else if (pull.segment == kHead) {
         // The grabbed point turns about the neck towards the target.
-        const Point3d neck = *JointWorld(kHead);
-        const Point3d grabNow = SegmentWorld(kHead)(pull.startWorld.Inverse()(pull.grab));
+        const Point3d neck = *ShownJoint(kHead);
+        const Point3d grabNow = ShownWorld(kHead)(pull.startWorld.Inverse()(pull.grab));
         const Affine turn = TurnAbout(neck, TurnBetween(grabNow - neck, target - neck, {0, 0, 1}));
-        SetWorld(kHead, turn * SegmentWorld(kHead));
+        SetWorld(kHead, ShownFrame(kHead).Inverse() * turn * ShownWorld(kHead));
     } else {
         const LimbTable& t = *LimbOf(pull.segment);
         const Point3d wrist = target - pull.offset;
-        const Affine endWorld = SegmentWorld(pull.segment);
+        const Affine endWorld = ShownWorld(pull.segment);
         const Point3d wristNow = endWorld(*Pose(pull.segment).m_pJointCentre);
         reached = ReachWith(t.limb, t.natural, wrist, Affine::Translation(wrist - wristNow) * endWorld);
     }
@@ -151,7 +178,7 @@ bool Figure::TogglePin(int end) {
         return false;
     }
     if (!CanPin(end)) return false;
-    m_pins.push_back({end, SegmentWorld(end)});
+    m_pins.push_back({end, ShownWorld(end)});
     return true;
 }
 
@@ -175,7 +202,7 @@ void Figure::HoldPins(const std::vector<int>& changed) {
         const bool moved =
             std::any_of(changed.begin(), changed.end(), [&](int s) { return InLimb(t.limb, s); });
         if (moved)
-            pin.world = SegmentWorld(pin.end);
+            pin.world = ShownWorld(pin.end);
         else
             ReachWith(t.limb, t.natural, pin.world(*Pose(pin.end).m_pJointCentre), pin.world);
     }
@@ -183,7 +210,7 @@ void Figure::HoldPins(const std::vector<int>& changed) {
 
 void Figure::RePin() {
     for (Pin& pin : m_pins)
-        pin.world = SegmentWorld(pin.end);
+        pin.world = ShownWorld(pin.end);
 }
 
 } // namespace figurant

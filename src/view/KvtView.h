@@ -403,6 +403,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<Quaternion> BoneTurnsShown() const;
     // The segments' moves down the figure tree, in the character's frame.
     std::vector<Affine> SegmentMovesOfCharacter() const;
+    Affine ShownFrameOf(int segment) const;
     // The character's finger chains (their tips have handles), and the one being pulled, or -1.
     std::vector<FingerChain> m_fingerChains;
     int m_fingerPull = -1;

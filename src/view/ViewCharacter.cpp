@@ -154,6 +154,25 @@ std::vector<Affine> CKvtView::SegmentMovesOfCharacter() const {
     return InCharacterFrame(segments, CharacterFrame());
 }
 
+// A segment's bone as the character shows it against where the segment's matrix alone would put
+// it: the identity unless bones between it and the segment above (a collarbone, a spine link) are
+// turned on their own.
+Affine CKvtView::ShownFrameOf(int segment) const {
+    const auto character = m_doc.GetCharacter();
+    if (!character) return {};
+    int head = -1;
+    for (std::size_t j = 0; j < character->joints.size() && head < 0; ++j)
+        if (character->joints[j].segment == segment && HeadsSegment(*character, static_cast<int>(j)))
+            head = static_cast<int>(j);
+    if (head < 0) return {};
+    const std::vector<Affine> worlds =
+        PosedJointWorlds(*character, SegmentMovesOfCharacter(), BoneTurnsShown());
+    const Affine frame = CharacterFrame();
+    return frame * worlds[static_cast<std::size_t>(head)] *
+           character->joints[static_cast<std::size_t>(head)].restWorld.Inverse() * frame.Inverse() *
+           m_figure.SegmentWorld(segment).Inverse();
+}
+
 // The bones' own turns, once the figure has the character's bones.
 std::vector<Quaternion> CKvtView::BoneTurnsShown() const {
     const auto character = m_doc.GetCharacter();
@@ -180,6 +199,7 @@ void CKvtView::SettleCharacterBones() {
     if (!character || !m_figure.IsBuilt() || m_figure.Bones().size() == character->joints.size()) return;
     m_figure.SetBones(FigureBonesOf(*character, CharacterFrame()));
     m_fingerChains = FingerChains(*character);
+    m_figure.SetShownFrames([this](int segment) { return ShownFrameOf(segment); });
     RefreshBoneList();
 }
 

@@ -50,21 +50,21 @@ Point3d CKvtView::HeadHandle() {
         m_headCentre = {m_figure.Shape(kHead).revision, (1.0 / n) * sum};
     }
     const Point3d neck = *m_figure.Pose(kHead).m_pJointCentre;
-    return m_figure.SegmentWorld(kHead)(m_headCentre.second + (m_headCentre.second - neck));
+    return m_figure.ShownWorld(kHead)(m_headCentre.second + (m_headCentre.second - neck));
 }
 
 // The pelvis's handle sits between the hips.
 std::optional<Point3d> CKvtView::PelvisHandle() const {
-    const auto left = m_figure.JointWorld(10), right = m_figure.JointWorld(11);
+    const auto left = m_figure.ShownJoint(10), right = m_figure.ShownJoint(11);
     if (left && right) return 0.5 * (*left + *right);
-    return m_figure.JointWorld(kPelvis);
+    return m_figure.ShownJoint(kPelvis);
 }
 
 std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
     std::vector<PullHandle> handles;
     if (!HandlesShown()) return handles;
     for (int end : kLimbEnds)
-        if (m_figure.CanPull(end)) handles.push_back({end, *m_figure.JointWorld(end)});
+        if (m_figure.CanPull(end)) handles.push_back({end, *m_figure.ShownJoint(end)});
     if (m_figure.CanPull(kHead)) handles.push_back({kHead, HeadHandle()});
     if (const auto pelvis = PelvisHandle(); pelvis && m_figure.CanPull(kPelvis))
         handles.push_back({kPelvis, *pelvis});
@@ -127,7 +127,7 @@ bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
         const std::optional<int> segment = SegmentAt(x, y);
         if (segment && m_figure.CanPull(*segment)) {
             // The grabbed point lies under the cursor at the depth of the segment's joint.
-            const auto joint = m_figure.JointWorld(*segment == kRootSegment ? kPelvis : *segment);
+            const auto joint = m_figure.ShownJoint(*segment == kRootSegment ? kPelvis : *segment);
             const Point3d through = joint ? *joint : m_figure.SegmentWorld(*segment).t;
             pulled = PullHandle{*segment, UnderCursor(x, y, through)};
         }

@@ -319,15 +319,25 @@ class CharacterTest : public QObject {
         QCOMPARE(v.RenderImage(false), own);
     }
 
-    // A character's hand pulled by its wrist handle: the wrist lands under the cursor and the
-    // skinned hand goes with it, unturned.
+    // A character's hand pulled by its wrist handle, after a bone above the arm that heads no
+    // segment was turned on its own: the handle is at the wrist as shown, the wrist lands under
+    // the cursor and the skinned hand goes with it, unturned.
     void aCharactersHandIsPulledByItsWrist() {
         RunningApp app;
         TempDir dir;
         ImportFigure(app, dir, true);
         CKvtView& v = app.View();
         const Figure& f = v.FigureModel();
-        const auto wrist = [&] { return *f.JointWorld(kLeftHand); };
+        int between = -1;
+        for (const char* name : {"mixamorig:LeftShoulder", "mixamorig:Spine1", "mixamorig:Spine2"})
+            if (const int b = BoneNamed(v, name); between < 0 && b >= 0 && f.Bones()[b].segment < 0)
+                between = b;
+        QVERIFY(between >= 0);
+        v.SelectBone(between);
+        QTest::keyClick(&v, Qt::Key_Left);
+        QTest::keyClick(&v, Qt::Key_Left);
+        QVERIFY(Length(*f.ShownJoint(kLeftHand) - *f.JointWorld(kLeftHand)) > 0.01);
+        const auto wrist = [&] { return *f.ShownJoint(kLeftHand); };
         const Point3d from3 = wrist();
         const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
         const auto at = ProjectToPicture(view, from3);
