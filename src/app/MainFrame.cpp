@@ -260,9 +260,15 @@ void CMainFrame::UpdateCaption() {
 void CMainFrame::ShowContextMenu(const QPoint& at) {
     QMenu* menu = BuildMenu(res::ContextMenu(), this, false);
     menu->setObjectName("contextMenu");
-    // Items do what the main menu's do; those without a handler are greyed.
-    for (QAction* action : menu->findChildren<QAction*>())
-        if (action->data().isValid()) action->setEnabled(m_router.Update(action->data().toInt()).enabled);
+    // Items do what the main menu's do; those without a handler are greyed, and a pinned hand's
+    // Pin is checked.
+    for (QAction* action : menu->findChildren<QAction*>()) {
+        if (!action->data().isValid()) continue;
+        const CommandState state = m_router.Update(action->data().toInt());
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checked);
+        action->setChecked(state.checked);
+    }
     menu->exec(at);
     menu->deleteLater();
 }

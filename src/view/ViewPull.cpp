@@ -38,8 +38,8 @@ bool CKvtView::HandlesShown() const {
     return m_nRenderMode == RENDER_MODIFY && FigureShown() && m_nDisplayMode == DISPLAY_HIERARCHY;
 }
 
-// The head's handle sits at its top: as far beyond the middle of its surface (worked out once for
-// each surface) as the neck is before it.
+// The head's handle sits at its crown: beyond the middle of its surface (worked out once for each
+// surface), away from the neck, by three quarters of the way from the neck to the middle.
 Point3d CKvtView::HeadHandle() {
     if (m_headCentre.first != m_figure.Shape(kHead).revision) {
         Point3d sum{};
@@ -50,7 +50,8 @@ Point3d CKvtView::HeadHandle() {
         m_headCentre = {m_figure.Shape(kHead).revision, (1.0 / n) * sum};
     }
     const Point3d neck = *m_figure.Pose(kHead).m_pJointCentre;
-    return m_figure.ShownWorld(kHead)(m_headCentre.second + (m_headCentre.second - neck));
+    constexpr double kCrown = 0.75;
+    return m_figure.ShownWorld(kHead)(m_headCentre.second + kCrown * (m_headCentre.second - neck));
 }
 
 // The pelvis's handle sits between the hips.

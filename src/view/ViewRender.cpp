@@ -208,6 +208,9 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     glMultMatrixf(rotation);
     glRotatef(static_cast<float>(c.sceneRotX), 1, 0, 0);
     glRotatef(static_cast<float>(c.sceneRotZ), 0, 0, 1);
+    // The figure tree leaves the root's transform on the matrix stack; the handles are placed
+    // without it.
+    glPushMatrix();
     if (CharacterShown()) {
         DrawCharacter(mode, layer);
     } else if (m_nDisplayMode == DISPLAY_HIERARCHY || FigureShown()) {
@@ -216,6 +219,7 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     } else {
         DrawFlatLists(mode);
     }
+    glPopMatrix();
     // Handles are for the user at the screen: pictures made for elsewhere go without them.
     if (mode == GL_RENDER && layer != Layer::Resting && m_bOutline && m_bBackdrop) DrawHandles();
     glPopMatrix();

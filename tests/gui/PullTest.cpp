@@ -140,9 +140,14 @@ class PullTest : public QObject {
         QCOMPARE(f.UndoName(), std::string("Move Figure"));
         const double dropped = pelvis.z - HandleOf(v, kPelvis).z;
         QVERIFY2(std::fabs(dropped - 0.2) < 0.01, qPrintable(QString::number(dropped)));
+        const QImage picture = v.RenderImage();
         for (int i = 0; i < 2; ++i) {
             QVERIFY(Length(*f.JointWorld(14 + i) - ankles[i]) < 1e-4);
             QVERIFY(Bend(v, 10 + i, 12 + i, 14 + i) > 20);
+            // The pin is drawn on its ankle, in red.
+            const QPoint pin = OnScreen(v, ankles[i]).toPoint();
+            const QRgb shown = picture.pixel(pin);
+            QVERIFY2(qRed(shown) > 200 && qGreen(shown) < 100, qPrintable(QString::number(shown, 16)));
         }
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(f.PoseValues() == rest);
