@@ -1,6 +1,7 @@
 #include "PoseDialogs.h"
 
 #include "KvtView.h"
+#include "LengthUnits.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -19,25 +20,6 @@
 namespace figurant {
 
 namespace {
-
-struct LengthUnit {
-    const char* code;
-    const char* name;
-    double metres;
-    int decimals;
-};
-constexpr LengthUnit kLengthUnits[] = {
-    {"m", "metres", 1.0, 3},
-    {"cm", "centimetres", 0.01, 1},
-    {"mm", "millimetres", 0.001, 0},
-    {"in", "inches", 0.0254, 2},
-};
-
-const LengthUnit& UnitOf(const std::string& code) {
-    for (const LengthUnit& u : kLengthUnits)
-        if (code == u.code) return u;
-    return kLengthUnits[0];
-}
 
 constexpr const char* kAxisNames[] = {"x", "y", "z"};
 // A move typed can reach this far from rest, in metres.

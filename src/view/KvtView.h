@@ -171,7 +171,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     void SetExactAngles(const std::array<float, 3>& degrees);
     void SetExactMove(const Point3d& move);
     void EndExactValues(bool keep);
-    // The unit moves are shown in: "m", "cm", "mm" or "in" (Options).
+    // The unit moves are shown in: "mm", "cm", "m" or "in" (Options); see LengthUnits.h.
     const std::string& Units() const { return m_units; }
     void SetUnits(const std::string& units);
     int HandleSize() const { return m_nHandleSize; }
@@ -394,7 +394,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The head's handle: the middle of its surface, for the surface revision it was worked out for.
     std::pair<std::uint64_t, Point3d> m_headCentre{~std::uint64_t{0}, {}};
     QColor m_background{0, 0, 0, 0};
-    std::string m_units = "m";
+    std::string m_units = "mm";
     void LoadCharacter();
     void SkinCharacter();
     void DrawCharacter(int mode, Layer layer);

@@ -1,6 +1,7 @@
 // The posing commands: twist, undo and redo, mirror, flip and reset, and what the status bar
 // says about the selection.
 #include "KvtView.h"
+#include "LengthUnits.h"
 #include "MotionCapture.h"
 #include "SegmentNames.h"
 
@@ -73,8 +74,6 @@ int Whole(double v) {
     return std::fabs(v) < 0.5 ? 0 : static_cast<int>(std::lround(v));
 }
 
-constexpr double kMillimetresPerUnit = 1000.0; // view coordinates are metres
-
 } // namespace
 
 // The name, the joint's angles, then its twist and how far it was moved where it has them.
@@ -104,12 +103,14 @@ std::string CKvtView::SelectionText() const {
     }
     if (const int twist = Whole(m_figure.TwistAngle(s)); twist != 0)
         text += "   twist " + std::to_string(twist) + "\u00b0";
-    const Point3d move = kMillimetresPerUnit * m_figure.JointMove(s);
-    if (Whole(move.x) != 0 || Whole(move.y) != 0 || Whole(move.z) != 0) {
-        std::snprintf(part, sizeof part, "   moved x %d  y %d  z %d mm", Whole(move.x), Whole(move.y),
-                      Whole(move.z));
-        text += part;
-    }
+    // The move in the units chosen under Options; nothing while it rounds to none.
+    const LengthUnit& unit = UnitOf(m_units);
+    const Point3d move = m_figure.JointMove(s);
+    const std::string x = FormatLength(move.x, unit), y = FormatLength(move.y, unit),
+                      z = FormatLength(move.z, unit);
+    const std::string none = FormatLength(0, unit);
+    if (x != none || y != none || z != none)
+        text += "   moved x " + x + "  y " + y + "  z " + z + " " + unit.code;
     return text;
 }
 
@@ -177,8 +178,9 @@ void CKvtView::EndExactValues(bool keep) {
 }
 
 void CKvtView::SetUnits(const std::string& units) {
-    m_units = units;
-    m_services.SaveSetting(kUnitsSetting, units);
+    m_units = UnitOf(units).code;
+    m_services.SaveSetting(kUnitsSetting, m_units);
+    ShowStatus();
 }
 
 } // namespace figurant

@@ -1,5 +1,6 @@
 // Vertex arrays of the flat model and of the segments, and drawing of both pictures.
 #include "KvtView.h"
+#include "LengthUnits.h"
 #include "SegmentColour.h"
 #include "SegmentVertices.h"
 #include "SurfaceArrays.h"
@@ -445,7 +446,8 @@ void CKvtView::OnInitialUpdate() {
     if (const QColor background(QString::fromStdString(m_services.Setting(kBackgroundSetting)));
         background.isValid())
         m_background = background;
-    if (const std::string units = m_services.Setting(kUnitsSetting); !units.empty()) m_units = units;
+    if (const std::string units = m_services.Setting(kUnitsSetting); !units.empty())
+        m_units = UnitOf(units).code;
     if (const std::string size = m_services.Setting(kHandleSizeSetting); !size.empty())
         m_nHandleSize = std::clamp(std::atoi(size.c_str()), 1, kLargestHandleSize);
     RestoreReference();

@@ -213,6 +213,8 @@ class PullTest : public QObject {
         const Point3d move = f.JointMove(6);
         QVERIFY(std::fabs(move.y + 0.05) < 1e-6 && std::fabs(move.z - 0.1) < 1e-6);
         QVERIFY(std::fabs(f.JointAngles(6)[2] - angles[2]) < 1e-3);
+        const std::string status = v.SelectionText();
+        QVERIFY2(status.find("moved x 0.0  y -5.0  z 10.0 cm") != std::string::npos, status.c_str());
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(f.PoseValues() == rest);
@@ -220,12 +222,13 @@ class PullTest : public QObject {
         AnswerDialog([](QDialog& d) {
             d.findChild<QSpinBox*>("handleSize")->setValue(16);
             d.findChild<QComboBox*>("playbackRate")->setCurrentIndex(1);
-            d.findChild<QComboBox*>("units")->setCurrentIndex(2);
+            auto* units = d.findChild<QComboBox*>("units");
+            units->setCurrentIndex(units->findData(QString("in")));
         });
         app.Frame().Router().Execute(cmd::ContextOptions);
         QCOMPARE(v.HandleSize(), 16);
         QCOMPARE(v.PlaybackFramesPerSecond(), 15);
-        QCOMPARE(v.Units(), std::string("mm"));
+        QCOMPARE(v.Units(), std::string("in"));
     }
 };
 
