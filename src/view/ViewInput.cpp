@@ -26,6 +26,9 @@ const PoseKey kPoseKeys[] = {
     {Qt::Key_T, {PoseKeyStep::Twist, 0, 4.0f}},   {Qt::Key_W, {PoseKeyStep::Twist, 0, -4.0f}},
 };
 
+constexpr const char* kModifyHint =
+    "Click a segment to pick it; hold Ctrl and drag a hand, a foot, the head or the pelvis to pull it";
+
 // Pins or unpins the selected hand or foot.
 constexpr int kPinKey = Qt::Key_P;
 
@@ -174,6 +177,8 @@ void CKvtView::OnModeModify() {
     m_services.CheckToolButton(cmd::ModeModify, m_nRenderMode == RENDER_MODIFY);
     InvalidateAndUpdateNow();
     ShowStatus();
+    // The pull handles stay out of sight until asked for: say how.
+    if (HandlesShown()) m_services.ShowStatusMessage(kModifyHint);
 }
 
 } // namespace figurant
