@@ -176,21 +176,14 @@ void CKvtView::EndPull() {
     m_figure.EndStep();
 }
 
-// The segments a pull moves, for the kept picture of the rest: the pulled limb (or everything)
-// and every pinned limb, which may reach back.
+// The segments a pull moves, for the kept picture of the rest: the pulled limb, or everything
+// (pinned limbs are marked with every drag's). A finger's hand is selected, and marked with the
+// selection.
 void CKvtView::MarkPullMoving() {
     const int pulled = m_figure.PulledSegment();
-    if (m_fingerPull >= 0) return; // a finger's hand is selected, and marked with the selection
-    if (pulled == kRootSegment) {
-        MarkMoving(m_figure.Pose(kRootSegment));
-        return;
-    }
-    std::vector<int> ends = m_figure.PinnedEnds();
-    ends.push_back(pulled);
-    for (int end : ends) {
-        const auto limb = Figure::LimbEndingIn(end);
-        MarkMoving(m_figure.Pose(limb ? limb->upper : end));
-    }
+    if (pulled < 0) return;
+    const auto limb = Figure::LimbEndingIn(pulled);
+    MarkMoving(m_figure.Pose(limb ? limb->upper : pulled));
 }
 
 void CKvtView::DrawHandles() {

@@ -32,6 +32,16 @@ void ImportFigure(RunningApp& app, TempDir& dir, bool pieces) {
     QTest::qWait(50);
 }
 
+bool Same(const Vec3f& a, const Vec3f& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+// Where a point in view coordinates shows in the window.
+QPoint PixelAt(CKvtView& v, const Point3d& p) {
+    const auto at = ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()), p);
+    return at ? QPoint(static_cast<int>(at->x), static_cast<int>(at->y)) : QPoint();
+}
+
 // Where the mean of the surface points bound to `bone` (in the generator's order) shows in the view.
 QPoint PixelOf(RunningApp& app, std::size_t bone, bool pieces) {
     CKvtView& v = app.View();
@@ -41,13 +51,25 @@ QPoint PixelOf(RunningApp& app, std::size_t bone, bool pieces) {
     int n = 0;
     for (std::size_t i = 0; i < mesh.bones.size() && i < at.size(); ++i)
         if (mesh.bones[i] == bone) sum = sum + Point3d{at[i].x, at[i].y, at[i].z}, ++n;
-    const auto p =
-        ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()), (1.0 / std::max(n, 1)) * sum);
-    return p ? QPoint(static_cast<int>(p->x), static_cast<int>(p->y)) : QPoint();
+    return PixelAt(v, (1.0 / std::max(n, 1)) * sum);
 }
 
-bool Same(const Vec3f& a, const Vec3f& b) {
-    return a.x == b.x && a.y == b.y && a.z == b.z;
+// A left-button drag from a handle as the window system sends it: the cursor comes to the handle
+// first, which brings it into sight.
+void PullWithMouse(CKvtView& v, QPoint from, QPoint to) {
+    MoveWith(&v, from, Qt::NoButton);
+    QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, from);
+    MoveWith(&v, to, Qt::LeftButton);
+    QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+// How many of the skinned vertices moved from `rest` on the generator's bone `bone`, and elsewhere.
+std::pair<int, int> MovedOnBoneAndElsewhere(CKvtView& v, const std::vector<Vec3f>& rest, std::size_t bone) {
+    const TubeMesh mesh = FigureTubes(8, 3, false);
+    std::pair<int, int> moved{0, 0};
+    for (std::size_t i = 0; i < mesh.bones.size(); ++i)
+        if (!Same(v.SkinnedPositions()[i], rest[i])) ++(mesh.bones[i] == bone ? moved.first : moved.second);
+    return moved;
 }
 
 bool Same(const std::vector<Vec3f>& a, const std::vector<Vec3f>& b) {
@@ -166,13 +188,8 @@ class CharacterTest : public QObject {
         QVERIFY(v.SelectionText().rfind("mixamorig:LeftHandIndex1", 0) == 0);
         QTest::keyClick(&v, Qt::Key_Up);
         v.RenderImage();
-        const TubeMesh mesh = FigureTubes(8, 3, false);
-        int moved = 0;
-        for (std::size_t i = 0; i < mesh.bones.size(); ++i) {
-            const bool same = Same(v.SkinnedPositions()[i], rest[i]);
-            if (mesh.bones[i] != 10) QVERIFY(same);
-            moved += same ? 0 : 1;
-        }
+        const auto [moved, elsewhere] = MovedOnBoneAndElsewhere(v, rest, 10);
+        QCOMPARE(elsewhere, 0);
         QVERIFY(moved > 0);
         // Nothing but the selection takes another colour: the outline's yellow drawn in the last
         // paint stays out of the next one.
@@ -340,13 +357,9 @@ class CharacterTest : public QObject {
         const auto wrist = [&] { return *f.ShownJoint(kLeftHand); };
         const Point3d from3 = wrist();
         const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
-        const auto at = ProjectToPicture(view, from3);
-        const QPoint from(static_cast<int>(at->x), static_cast<int>(at->y)), to = from + QPoint(-30, -60);
+        const QPoint from = PixelAt(v, from3), to = from + QPoint(-30, -60);
         const std::vector<Vec3f> rest = v.SkinnedPositions();
-        MoveWith(&v, from, Qt::NoButton);
-        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, from);
-        MoveWith(&v, to, Qt::LeftButton);
-        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, to);
+        PullWithMouse(v, from, to);
         QCOMPARE(f.UndoName(), std::string("Pull Left Hand"));
         const auto landed = ProjectToPicture(view, wrist());
         QVERIFY(std::hypot(landed->x - (to.x() + 0.5), landed->y - (to.y() + 0.5)) <= 2.0);
@@ -374,23 +387,13 @@ class CharacterTest : public QObject {
         for (const auto& h : v.PullHandles())
             if (h.segment >= kMaxSegments && h.at.x > 0) tip = h; // the left hand's finger
         QVERIFY(tip);
-        const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
-        const auto at = ProjectToPicture(view, tip->at);
-        const QPoint from(static_cast<int>(at->x), static_cast<int>(at->y)), to = from + QPoint(0, -30);
-        MoveWith(&v, from, Qt::NoButton);
-        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, from);
-        MoveWith(&v, to, Qt::LeftButton);
-        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, to);
+        const QPoint from = PixelAt(v, tip->at), to = from + QPoint(0, -30);
+        PullWithMouse(v, from, to);
         QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()),
                  QString("Pull mixamorig:LeftHandIndex1"));
         v.RenderImage();
-        const TubeMesh mesh = FigureTubes(8, 3, false);
-        int moved = 0;
-        for (std::size_t i = 0; i < mesh.bones.size(); ++i) {
-            const bool same = Same(v.SkinnedPositions()[i], rest[i]);
-            if (mesh.bones[i] != 10) QVERIFY(same);
-            moved += same ? 0 : 1;
-        }
+        const auto [moved, elsewhere] = MovedOnBoneAndElsewhere(v, rest, 10);
+        QCOMPARE(elsewhere, 0);
         QVERIFY(moved > 0);
         // The finger points from its base at the target.
         const Point3d base = *v.FigureModel().JointWorld(kLeftHand) + Point3d{0.12, 0, 0};

@@ -1,8 +1,6 @@
 // The figure model without a window: its build, the pose operations, and undo and redo exact to
 // the bit, on the generated default model.
-#include "Figure.h"
-#include "DefaultModel.h"
-#include "KvtDoc.h"
+#include "DefaultFigureTest.h"
 #include "SegmentNames.h"
 #include "SegmentVertices.h"
 
@@ -75,22 +73,8 @@ double MaxPlacedDistance(const Figure& a, const Figure& b) {
     return worst;
 }
 
-class FigureTest : public testing::Test {
+class FigureTest : public test::DefaultFigureTest {
   protected:
-    static void SetUpTestSuite() {
-        doc = new CKvtDoc();
-        doc->Load(test::DefaultModelPath(), test::DefaultNormalsPath());
-        doc->BuildHierarchy();
-    }
-    static void TearDownTestSuite() {
-        delete doc;
-        doc = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(doc->Model()) << "the build writes " << test::DefaultModelPath();
-        Build(figure);
-    }
-    static void Build(Figure& f) { f.Build(doc->Tables(), 1.0f, doc->ModelCentre()); }
     void Select(std::initializer_list<int> segments) {
         figure.ClearSelection();
         for (int s : segments)
@@ -99,11 +83,7 @@ class FigureTest : public testing::Test {
     void Key(PoseKeyStep::Kind kind, int axis, float amount) {
         figure.ApplyPoseKey({kind, axis, amount}, 0.17f);
     }
-
-    static CKvtDoc* doc;
-    Figure figure;
 };
-CKvtDoc* FigureTest::doc = nullptr;
 
 TEST_F(FigureTest, BuildGivesTheRecordsOfTheViewsBuild) {
     auto pose = std::make_unique<PoseArray>();

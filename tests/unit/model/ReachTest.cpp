@@ -1,8 +1,6 @@
 // Pulling hands and feet: the two-bone solver on its own, then on the default figure with its
 // pins and undo.
-#include "DefaultModel.h"
-#include "Figure.h"
-#include "KvtDoc.h"
+#include "DefaultFigureTest.h"
 #include "LimbSolver.h"
 
 #include <cmath>
@@ -60,26 +58,10 @@ TEST(TwoBones, ReachWithinLimitsInTheBendingPlaneOrPointStraight) {
     EXPECT_NEAR(BendDegrees(kArm.root, c.middle, c.end), kMostLimbBend, 1e-6);
 }
 
-class ReachTest : public testing::Test {
+class ReachTest : public test::DefaultFigureTest {
   protected:
-    static void SetUpTestSuite() {
-        doc = new CKvtDoc();
-        doc->Load(test::DefaultModelPath(), test::DefaultNormalsPath());
-        doc->BuildHierarchy();
-    }
-    static void TearDownTestSuite() {
-        delete doc;
-        doc = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(doc->Model()) << "the build writes " << test::DefaultModelPath();
-        figure.Build(doc->Tables(), 1.0f, doc->ModelCentre());
-    }
     std::vector<float> Values() const { return figure.PoseValues(); }
-    static CKvtDoc* doc;
-    Figure figure;
 };
-CKvtDoc* ReachTest::doc = nullptr;
 
 TEST_F(ReachTest, APulledHandMeetsTheTargetAndKeepsItsTurnUndoneToTheBit) {
     constexpr int kLeftHand = 9, kLeftUpperArm = 5, kLeftForearm = 7;
