@@ -46,8 +46,8 @@ test-asan: deps
 	cd $(ASAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cd $(BUILD) && ./tests/bench/figurant-bench
-	cd $(BUILD) && $(XVFB) ./tests/bench/figurant-bench-view
+	cd $(BUILD) && FIGURANT_READER=$(CURDIR)/$(RUN_DIR)/figurant-read ./tests/bench/figurant-bench
+	cd $(BUILD) && FIGURANT_READER=$(CURDIR)/$(RUN_DIR)/figurant-read $(XVFB) ./tests/bench/figurant-bench-view
 
 fuzz: deps
 	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug \

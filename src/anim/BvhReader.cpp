@@ -1,6 +1,7 @@
 #include "BvhReader.h"
 
 #include "InputFile.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +17,8 @@ namespace {
 // Bounds no real capture comes near: they keep a hostile file from taking the memory.
 constexpr int kMostJoints = 10000;
 constexpr int kMostChannels = 6;
-constexpr std::size_t kMostValues = 100'000'000;
+// Values read between two words to the progress.
+constexpr std::size_t kProgressEvery = 1 << 16;
 constexpr int kDeepest = 1000;
 // No bone is longer than this in any unit (a kilometre in millimetres).
 constexpr double kLargestOffset = 1e6;
@@ -69,6 +71,7 @@ struct Parser {
     Words words;
     BvhMotion motion;
     std::string error;
+    BvhProgress progress;
 
     bool Fail(const std::string& why) {
         error = why;
@@ -80,7 +83,7 @@ struct Parser {
         if (depth > kDeepest) return Fail("the skeleton is nested too deep");
         if (static_cast<int>(motion.joints.size()) >= kMostJoints)
             return Fail("the skeleton has too many joints");
-        BvhJoint joint{std::move(name), parent, {}, {}, endSite, motion.channelsPerFrame};
+        BvhJoint joint{ValidUtf8(name), parent, {}, {}, endSite, motion.channelsPerFrame};
         if (!words.Expect("{") || !words.Expect("OFFSET")) return Fail("a joint has no OFFSET");
         if (!words.Number(joint.offset.x) || !words.Number(joint.offset.y) || !words.Number(joint.offset.z) ||
             std::fabs(joint.offset.x) + std::fabs(joint.offset.y) + std::fabs(joint.offset.z) >
@@ -122,15 +125,27 @@ struct Parser {
         if (!words.Expect("MOTION")) return Fail("there is no MOTION section");
         if (!words.Expect("Frames:") || !words.Number(frames) || frames < 0 || frames != std::floor(frames))
             return Fail("the number of frames cannot be read");
-        if (!words.Expect("Frame") || !words.Expect("Time:") || !words.Number(frameTime) || !(frameTime > 0))
+        if (!words.Expect("Frame") || !words.Expect("Time:") || !words.Number(frameTime))
             return Fail("the frame time cannot be read");
-        const double values = frames * motion.channelsPerFrame;
-        if (values > static_cast<double>(kMostValues)) return Fail("the motion is too long for this reader");
-        motion.frames = static_cast<int>(frames);
+        if (!(frameTime >= kShortestFrameTime && frameTime <= kLongestFrameTime))
+            return Fail("the frame time is not between 0.0001 and 10 seconds");
+        // Both bounds are checked on the numbers as read, before any cast: a file of no channels
+        // and a trillion frames holds no values but is no motion either.
+        if (frames > static_cast<double>(kMostBvhFrames))
+            return Fail("the motion has more than " + std::to_string(kMostBvhFrames) + " frames");
+        const auto frameCount = static_cast<std::int64_t>(frames);
+        const std::int64_t values = frameCount * motion.channelsPerFrame;
+        if (values > kMostBvhValues)
+            return Fail("the motion holds more than " + std::to_string(kMostBvhValues) + " values");
+        motion.frames = static_cast<int>(frameCount);
         motion.frameTime = frameTime;
+        const auto count = static_cast<std::size_t>(values);
         // Room for no more numbers than the rest of the text can hold (two bytes each at least).
-        motion.values.reserve(std::min(static_cast<std::size_t>(values), words.Left() / 2 + 1));
-        for (std::size_t i = 0; i < static_cast<std::size_t>(values); ++i) {
+        motion.values.reserve(std::min(count, words.Left() / 2 + 1));
+        for (std::size_t i = 0; i < count; ++i) {
+            if (progress && i % kProgressEvery == 0 &&
+                !progress(static_cast<double>(i) / static_cast<double>(count)))
+                return Fail("reading was cancelled");
             double v = 0;
             // A value a float cannot hold would turn into infinity, and every turn into nothing.
             if (!words.Number(v) || std::fabs(v) > std::numeric_limits<float>::max()) return CutShort(i);
@@ -170,8 +185,8 @@ Affine AxisTurn(int axis, double degrees) {
 
 } // namespace
 
-std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error) {
-    Parser p{Words(text), {}, {}};
+std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error, const BvhProgress& progress) {
+    Parser p{Words(text), {}, {}, progress};
     const bool read = [&] {
         if (!p.words.Expect("HIERARCHY")) return p.Fail("it does not start with HIERARCHY");
         if (!p.words.Expect("ROOT")) return p.Fail("the skeleton has no ROOT");
@@ -184,10 +199,19 @@ std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error) {
     return std::move(p.motion);
 }
 
-std::optional<BvhMotion> ReadBvhFile(const std::string& path, std::string* error) {
-    const auto text = ReadInputFile(path, error);
-    if (!text) return std::nullopt;
-    return ParseBvh(*text, error);
+std::optional<BvhMotion> ReadBvhFile(const std::string& path, std::string* error,
+                                     const BvhProgress& progress) {
+    InputFile file(path, kMostBvhBytes);
+    if (!file.Ok()) {
+        if (error) *error = file.Error();
+        return std::nullopt;
+    }
+    const auto text = file.ReadAll();
+    if (!text) {
+        if (error) *error = file.Error();
+        return std::nullopt;
+    }
+    return ParseBvh(*text, error, progress);
 }
 
 Affine BvhLocalRotation(const BvhJoint& joint, const float* frame) {

@@ -3,11 +3,22 @@
 // motion (one value per channel per frame, a frame time). Numbers are read with the "C" rules.
 #include "ExportMath.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace figurant {
+
+// What one file may hold: a capture of more is refused before any room is made for it. A hundred
+// thousand frames are 14 minutes at 120 frames a second; twenty million values are 80 MB as read.
+constexpr std::uint64_t kMostBvhBytes = std::uint64_t{256} << 20;
+constexpr std::int64_t kMostBvhFrames = 100'000;
+constexpr std::int64_t kMostBvhValues = 20'000'000;
+// Frame times outside these (seconds) are no capture's.
+constexpr double kShortestFrameTime = 1e-4;
+constexpr double kLongestFrameTime = 10;
 
 enum class BvhChannel { XPosition, YPosition, ZPosition, XRotation, YRotation, ZRotation };
 
@@ -30,9 +41,14 @@ struct BvhMotion {
     const float* Frame(int f) const { return values.data() + static_cast<std::size_t>(f) * channelsPerFrame; }
 };
 
+// Told the share of the values read so far, now and then; false stops the read ("reading was cancelled").
+using BvhProgress = std::function<bool(double fraction)>;
+
 // Nothing when the text is not a BVH file this reader takes, with the reason in `error`.
-std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error);
-std::optional<BvhMotion> ReadBvhFile(const std::string& path, std::string* error);
+std::optional<BvhMotion> ParseBvh(const std::string& text, std::string* error,
+                                  const BvhProgress& progress = {});
+std::optional<BvhMotion> ReadBvhFile(const std::string& path, std::string* error,
+                                     const BvhProgress& progress = {});
 
 // The joint's rotation in a frame (its channels in their order, degrees, right-handed), and its position
 // channels added to its offset.

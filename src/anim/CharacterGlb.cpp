@@ -1,6 +1,7 @@
 #include "CharacterGlb.h"
 
 #include "CharacterPose.h"
+#include "Utf8.h"
 
 #include <cmath>
 #include <cstring>
@@ -113,7 +114,7 @@ class GlbBuilder {
     void AddNodes(const std::vector<Affine>& pose) {
         for (int j : m_joints) {
             tinygltf::Node node;
-            node.name = m_c.joints[static_cast<std::size_t>(j)].name;
+            node.name = ValidUtf8(m_c.joints[static_cast<std::size_t>(j)].name);
             const Trs trs = Decompose(Local(pose, j));
             node.translation = trs.t;
             node.rotation = trs.r;
@@ -144,7 +145,7 @@ class GlbBuilder {
     void AddMaterials() {
         for (const ImportMaterial& m : m_c.materials) {
             tinygltf::Material material;
-            material.name = m.name;
+            material.name = ValidUtf8(m.name);
             material.pbrMetallicRoughness.baseColorFactor = {m.baseColour[0], m.baseColour[1],
                                                              m.baseColour[2], m.baseColour[3]};
             material.pbrMetallicRoughness.metallicFactor = 0;

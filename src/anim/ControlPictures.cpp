@@ -222,13 +222,12 @@ std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figur
 
 std::string WriteControlPictures(const std::string& folder,
                                  const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<std::string, std::string>> paths;
     for (const auto& [name, bytes] : files) {
         if (bytes.empty()) return "\"" + name + "\" could not be made";
-        const std::string path = folder + "/" + name;
-        if (std::string error = WriteFileDurably(path, bytes); !error.empty())
-            return "\"" + path + "\": " + error;
+        paths.emplace_back(folder + "/" + name, bytes);
     }
-    return {};
+    return WriteFilesDurably(paths);
 }
 
 } // namespace figurant

@@ -40,7 +40,8 @@ std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figur
                                                                      const Matrix4& lights,
                                                                      const ControlOptions& options);
 
-// Writes them into the folder, each through the durable writer; the first error, or empty.
+// Writes them into the folder as one set (the folder holds the old pictures or all the new ones,
+// never a mix); the first error, or empty.
 std::string WriteControlPictures(const std::string& folder,
                                  const std::vector<std::pair<std::string, std::string>>& files);
 

@@ -207,24 +207,26 @@ bool IsMotionCaptureFile(const std::string& path) {
     return dot != std::string::npos && Lower(path.substr(dot)) == ".bvh";
 }
 
-std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure& figure, std::string* error) {
+std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure, std::string* error) {
     if (!figure.IsBuilt() || figure.SegmentCount() < kSegments) {
         if (error) *error = "motion is carried onto the jointed figure of sixteen segments";
         return std::nullopt;
     }
     const RestSkeleton rest(m);
-    const std::array<int, kSegments> bone = MatchBones(m, rest);
+    RetargetedMotion::Plan plan;
+    const std::array<int, kSegments> bone = plan.bone = MatchBones(m, rest);
     const FigureRest figureRest = RestOf(figure);
+    plan.joint = figureRest.joint;
     const BodyFrame f = FigureAxes(figureRest), c = CaptureAxes(bone, rest);
     // From the capture's axes to the figure's.
-    const Affine toFigure =
+    const Affine toFigure = plan.toFigure =
         Columns(f.right, f.up, f.forward) * Columns(c.right, c.up, c.forward).Transposed();
 
     double captureSize = 0; // the farthest joint from the root at rest
     for (const Point3d& p : rest.at)
         captureSize = std::max(captureSize, std::sqrt(Dot(p - rest.at[0], p - rest.at[0])));
     // Each matched segment's rest alignment: the figure's bone frame onto the capture's.
-    std::array<Affine, kSegments> alignment{};
+    std::array<Affine, kSegments>& alignment = plan.alignment;
     std::array<std::optional<Point3d>, kSegments> captureJoint;
     for (int s = 0; s < kSegments; ++s)
         if (bone[static_cast<std::size_t>(s)] >= 0)
@@ -258,64 +260,81 @@ std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& m, const Figure&
             BoneFrame(captureBone, across) * BoneFrame(figureBone, across).Transposed();
     }
     const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
-    const double travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
+    plan.travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
 
-    RetargetedMotion out;
-    out.framesPerSecond = 1.0 / m.frameTime;
-    out.problem = m.problem;
-    out.frames.reserve(static_cast<std::size_t>(m.frames));
-    std::vector<Affine> world(m.joints.size());
-    const Affine fromFigure = toFigure.Transposed();
-    const Point3d start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
-    for (int fr = 0; fr < m.frames; ++fr) {
-        const float* values = m.Frame(fr);
-        for (std::size_t j = 0; j < m.joints.size(); ++j) {
-            const Affine local = BvhLocalRotation(m.joints[j], values);
-            world[j] =
-                m.joints[j].parent < 0 ? local : world[static_cast<std::size_t>(m.joints[j].parent)] * local;
-        }
-        // Each segment's turn in the world: the capture bone's, in the figure's axes, after the
-        // rest alignment; a segment without a bone keeps its parent's.
-        std::array<Affine, kSegments> turn{};
-        for (const TreeNode& node : FigureTreeTable()) {
-            const auto s = static_cast<std::size_t>(node.segment);
-            const int b = bone[s];
-            if (b >= 0)
-                turn[s] = toFigure * world[static_cast<std::size_t>(b)] * fromFigure * alignment[s];
-            else if (node.parent >= 0)
-                turn[s] = turn[static_cast<std::size_t>(node.parent)];
-        }
-        PoseFrame frame = CurrentFrame(figure);
-        for (const TreeNode& node : FigureTreeTable()) {
-            const auto s = static_cast<std::size_t>(node.segment);
-            if (node.parent < 0) {
-                Point3d travel = travelScale > 0
-                                     ? travelScale * toFigure(BvhLocalPosition(m.joints[0], values) - start)
-                                     : Point3d{};
-                // A capture that travels further than any stage is not followed there.
-                if (!(std::fabs(travel.x) + std::fabs(travel.y) + std::fabs(travel.z) < kFarthestTravel))
-                    travel = {};
-                frame[s] = TurnAbout(turn[s], figureRest.joint[kChest].value_or(Point3d{}), travel);
-            } else if (figureRest.joint[s]) {
-                frame[s] = TurnAbout(turn[static_cast<std::size_t>(node.parent)].Transposed() * turn[s],
-                                     *figureRest.joint[s]);
-            }
-        }
-        out.frames.push_back(std::move(frame));
-    }
+    plan.start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
+    plan.base = CurrentFrame(figure);
+    std::vector<std::string> missing, leftOut;
     for (int s = 0; s < kSegments; ++s)
-        if (s != 2 && bone[static_cast<std::size_t>(s)] < 0) out.missing.push_back(SegmentName(s));
+        if (s != 2 && bone[static_cast<std::size_t>(s)] < 0) missing.push_back(SegmentName(s));
     for (std::size_t j = 0; j < m.joints.size(); ++j)
         if (!m.joints[j].endSite && std::find(bone.begin(), bone.end(), static_cast<int>(j)) == bone.end())
-            out.leftOut.push_back(m.joints[j].name);
+            leftOut.push_back(m.joints[j].name);
+    const double framesPerSecond = 1.0 / m.frameTime;
+    std::string problem = m.problem;
+    RetargetedMotion out(std::move(m), std::move(plan));
+    out.framesPerSecond = framesPerSecond;
+    out.problem = std::move(problem);
+    out.missing = std::move(missing);
+    out.leftOut = std::move(leftOut);
     return out;
 }
 
+PoseFrame RetargetedMotion::Frame(int fr) const {
+    const BvhMotion& m = m_motion;
+    const Plan& plan = m_plan;
+    const float* values = m.Frame(fr);
+    std::vector<Affine> world(m.joints.size());
+    for (std::size_t j = 0; j < m.joints.size(); ++j) {
+        const Affine local = BvhLocalRotation(m.joints[j], values);
+        world[j] =
+            m.joints[j].parent < 0 ? local : world[static_cast<std::size_t>(m.joints[j].parent)] * local;
+    }
+    const Affine fromFigure = plan.toFigure.Transposed();
+    // Each segment's turn in the world: the capture bone's, in the figure's axes, after the
+    // rest alignment; a segment without a bone keeps its parent's.
+    std::array<Affine, kSegments> turn{};
+    for (const TreeNode& node : FigureTreeTable()) {
+        const auto s = static_cast<std::size_t>(node.segment);
+        const int b = plan.bone[s];
+        if (b >= 0)
+            turn[s] = plan.toFigure * world[static_cast<std::size_t>(b)] * fromFigure * plan.alignment[s];
+        else if (node.parent >= 0)
+            turn[s] = turn[static_cast<std::size_t>(node.parent)];
+    }
+    PoseFrame frame = plan.base;
+    for (const TreeNode& node : FigureTreeTable()) {
+        const auto s = static_cast<std::size_t>(node.segment);
+        if (node.parent < 0) {
+            Point3d travel =
+                plan.travelScale > 0
+                    ? plan.travelScale * plan.toFigure(BvhLocalPosition(m.joints[0], values) - plan.start)
+                    : Point3d{};
+            // A capture that travels further than any stage is not followed there.
+            if (!(std::fabs(travel.x) + std::fabs(travel.y) + std::fabs(travel.z) < kFarthestTravel))
+                travel = {};
+            frame[s] = TurnAbout(turn[s], plan.joint[kChest].value_or(Point3d{}), travel);
+        } else if (plan.joint[s]) {
+            frame[s] =
+                TurnAbout(turn[static_cast<std::size_t>(node.parent)].Transposed() * turn[s], *plan.joint[s]);
+        }
+    }
+    return frame;
+}
+
+std::vector<PoseFrame> RetargetedMotion::AllFrames() const {
+    std::vector<PoseFrame> frames;
+    frames.reserve(static_cast<std::size_t>(FrameCount()));
+    for (int f = 0; f < FrameCount(); ++f)
+        frames.push_back(Frame(f));
+    return frames;
+}
+
 std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
-                                                  std::string* error) {
-    const auto motion = ReadBvhFile(path, error);
+                                                  std::string* error, const BvhProgress& progress) {
+    auto motion = ReadBvhFile(path, error, progress);
     if (!motion) return std::nullopt;
-    return RetargetMotion(*motion, figure, error);
+    return RetargetMotion(std::move(*motion), figure, error);
 }
 
 std::string UnmatchedNote(const RetargetedMotion& motion) {

@@ -8,27 +8,50 @@
 #include "BvhReader.h"
 #include "PoseFrames.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace figurant {
 
-struct RetargetedMotion {
-    std::vector<PoseFrame> frames; // every frame of the file
+// A capture carried onto one figure. Only the file's values are kept: each frame is posed when it
+// is asked for, so a long capture takes the memory of its numbers, not of its poses.
+class RetargetedMotion {
+  public:
     double framesPerSecond = 30;
     std::vector<std::string> missing; // the figure's segments no bone of the file moves
     std::vector<std::string> leftOut; // bones of the file the figure has no segment for
     std::string problem;              // the file's own fault, when its first frames could be read
+
+    int FrameCount() const { return m_motion.frames; }
+    PoseFrame Frame(int frame) const;
+    std::vector<PoseFrame> AllFrames() const;
+
+    // How the capture's bones drive the figure, worked out once by RetargetMotion.
+    struct Plan {
+        static constexpr std::size_t kSegments = 16;
+        std::array<int, kSegments> bone{};                     // the file's bone each segment follows, or -1
+        std::array<Affine, kSegments> alignment{};             // the figure's bone frame onto the capture's
+        std::array<std::optional<Point3d>, kSegments> joint{}; // the figure's joints at rest
+        Affine toFigure;                                       // the capture's axes to the figure's
+        double travelScale = 0;                                // figure legs over capture legs
+        Point3d start{};                                       // the root's place in the first frame
+        PoseFrame base;                                        // segments outside the tree keep these
+    };
+    RetargetedMotion(BvhMotion motion, Plan plan) : m_motion(std::move(motion)), m_plan(std::move(plan)) {}
+
+  private:
+    BvhMotion m_motion;
+    Plan m_plan;
 };
 
 // Whether the path names a motion-capture file (.bvh) rather than the program's own animation.
 bool IsMotionCaptureFile(const std::string& path);
 
-std::optional<RetargetedMotion> RetargetMotion(const BvhMotion& motion, const Figure& figure,
-                                               std::string* error);
+std::optional<RetargetedMotion> RetargetMotion(BvhMotion motion, const Figure& figure, std::string* error);
 std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
-                                                  std::string* error);
+                                                  std::string* error, const BvhProgress& progress = {});
 
 // What could not be matched, said once to the user; empty when everything was.
 std::string UnmatchedNote(const RetargetedMotion& motion);

@@ -57,7 +57,7 @@ std::optional<std::vector<PoseFrame>> PlaybackFrames(Figure& figure, const std::
             report->framesPerSecond = motion->framesPerSecond;
             report->problem = UnmatchedNote(*motion);
         }
-        return std::move(motion->frames);
+        return motion->AllFrames();
     }
     const SavedPose saved(figure);
     int rotX = 0, rotZ = 0;

@@ -134,6 +134,29 @@ void RemoveStaleTemporaries(const std::string& prefix) {
 
 } // namespace
 
+namespace {
+
+// A complete, flushed copy of `bytes` under a unique new name beside `path`, with the old file's
+// mode (`info`, when it exists); its name goes into `temp`. Nothing is left on a failure.
+int WriteTemporary(const std::string& path, const std::string& bytes, const struct stat* info,
+                   std::string& temp) {
+    const std::string prefix = TempPrefix(path);
+    RemoveStaleTemporaries(prefix);
+    // A unique new name, created exclusively: nothing planted there (a link to another file, a
+    // temporary left by a crashed save) is ever opened or overwritten.
+    temp = prefix + std::string(kUniqueChars, 'X');
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = ::fchmod(fd, info ? (info->st_mode & 07777) : NewFileMode()) == 0 ? 0 : errno;
+    if (!error) error = WriteAll(fd, bytes);
+    if (!error) error = Sync(fd);
+    if (::close(fd) != 0 && !error) error = errno;
+    if (error) ::unlink(temp.c_str());
+    return error;
+}
+
+} // namespace
+
 std::string WriteFileDurably(const std::string& requested, const std::string& bytes, SpecialFiles special) {
     const std::string path = Target(requested);
     struct stat info {};
@@ -143,24 +166,55 @@ std::string WriteFileDurably(const std::string& requested, const std::string& by
         return WriteInPlace(path, bytes);
     }
     if (exists && IsReadOnly(path, info)) return kReadOnly;
-    const std::string prefix = TempPrefix(path);
-    RemoveStaleTemporaries(prefix);
-    // A unique new name, created exclusively: nothing planted there (a link to another file, a
-    // temporary left by a crashed save) is ever opened or overwritten.
-    std::string temp = prefix + std::string(kUniqueChars, 'X');
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Reason(errno);
-    int error = ::fchmod(fd, exists ? (info.st_mode & 07777) : NewFileMode()) == 0 ? 0 : errno;
-    if (!error) error = WriteAll(fd, bytes);
-    if (!error) error = Sync(fd);
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error) {
+    std::string temp;
+    int error = WriteTemporary(path, bytes, exists ? &info : nullptr, temp);
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) {
+        error = errno;
         ::unlink(temp.c_str());
-        return Reason(error);
     }
+    if (error) return Reason(error);
     error = SyncFolder(path);
     return error ? Reason(error) : std::string();
+}
+
+std::string SyncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Reason(errno);
+    const int error = Sync(fd);
+    ::close(fd);
+    return error ? Reason(error) : std::string();
+}
+
+std::string WriteFilesDurably(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<std::string, std::string>> written; // (temporary, file) pairs
+    auto undo = [&](const std::string& path, const std::string& why) {
+        for (const auto& [temp, file] : written)
+            ::unlink(temp.c_str());
+        return "\"" + path + "\": " + why;
+    };
+    // Every file is checked and written beside its place first, where a full disk or a limit
+    // shows; only when all are whole are they renamed into place, which takes no room.
+    for (const auto& [requested, bytes] : files) {
+        const std::string path = Target(requested);
+        struct stat info {};
+        const bool exists = ::stat(path.c_str(), &info) == 0;
+        if (exists && !S_ISREG(info.st_mode)) return undo(requested, kNotRegular);
+        if (exists && IsReadOnly(path, info)) return undo(requested, kReadOnly);
+        std::string temp;
+        if (const int error = WriteTemporary(path, bytes, exists ? &info : nullptr, temp))
+            return undo(requested, Reason(error));
+        written.emplace_back(temp, path);
+    }
+    for (std::size_t i = 0; i < written.size(); ++i)
+        if (::rename(written[i].first.c_str(), written[i].second.c_str()) != 0) {
+            const int error = errno;
+            for (std::size_t k = i; k < written.size(); ++k)
+                ::unlink(written[k].first.c_str());
+            return "\"" + written[i].second + "\": " + Reason(error);
+        }
+    for (const auto& [temp, file] : written)
+        if (const int error = SyncFolder(file)) return "\"" + file + "\": " + Reason(error);
+    return {};
 }
 
 std::string AppendFileDurably(const std::string& requested, const std::string& bytes) {

@@ -3,6 +3,8 @@
 // on success and the reason otherwise. A path that is a symbolic link is written through to the
 // file it names; a read-only file is refused, never replaced.
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace figurant {
 
@@ -18,6 +20,12 @@ enum class SpecialFiles {
 // Temporaries that a killed save of the same file left behind are removed first.
 std::string WriteFileDurably(const std::string& path, const std::string& bytes,
                              SpecialFiles special = SpecialFiles::WriteInPlace);
+// Writes several files as one set: each is written whole beside its place and flushed, and only
+// when every one is, are they all renamed into place. A failure (a full disk, a read-only file)
+// leaves every one of the files as it was. The first error, naming its file, or empty.
+std::string WriteFilesDurably(const std::vector<std::pair<std::string, std::string>>& files);
+// Flushes a file another program wrote to disk; empty, or the reason it cannot be.
+std::string SyncFile(const std::string& path);
 // Appends `bytes` (creating the file if missing) and flushes them to disk; on any failure the
 // file is cut back to its previous length, so its bytes stay exactly as they were.
 std::string AppendFileDurably(const std::string& path, const std::string& bytes);

@@ -28,8 +28,9 @@ const char* const kFigureFileFilter = "Figures (*.glb *.gltf *.vrm *.fbx *.dae "
 
 namespace {
 
-constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_SortByPType |
-                            aiProcess_ValidateDataStructure;
+// The library's own limiting of weights is not used: it drops the bones left without a weight
+// (end bones, eyes, finger tips), which the skeleton keeps. The four largest are kept here.
+constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
 constexpr int kMaxWeights = 4;
 // How much of a file's beginning says what kind of file it is.
 constexpr std::size_t kSniffBytes = 4096;
@@ -159,22 +160,36 @@ class SceneBuilder {
         }
         if (mesh.mNumBones > 0) {
             out.weights.assign(mesh.mNumVertices, {});
-            std::vector<int> used(mesh.mNumVertices, 0);
             for (unsigned b = 0; b < mesh.mNumBones; ++b) {
                 const aiBone& bone = *mesh.mBones[b];
                 const auto it = m_boneIndex.find(bone.mName.C_Str());
                 if (it == m_boneIndex.end()) continue;
                 out.binds.push_back({it->second, ToAffine(bone.mOffsetMatrix) * ToAffine(place).Inverse()});
-                for (unsigned w = 0; w < bone.mNumWeights; ++w) {
-                    const unsigned v = bone.mWeights[w].mVertexId;
-                    if (v >= mesh.mNumVertices || used[v] >= kMaxWeights) continue;
-                    const auto k = static_cast<std::size_t>(used[v]++);
-                    out.weights[v].bone[k] = it->second;
-                    out.weights[v].weight[k] = bone.mWeights[w].mWeight;
-                }
+                for (unsigned w = 0; w < bone.mNumWeights; ++w)
+                    if (bone.mWeights[w].mVertexId < mesh.mNumVertices)
+                        KeepLargest(out.weights[bone.mWeights[w].mVertexId], it->second,
+                                    bone.mWeights[w].mWeight);
             }
         }
         m_out.meshes.push_back(std::move(out));
+    }
+
+    // A vertex keeps its four largest weights: a new one takes the place of the smallest when it
+    // is larger (the character scales the kept ones to sum to one).
+    static void KeepLargest(VertexWeights& kept, int bone, float weight) {
+        static_assert(kMaxWeights == 4, "a vertex holds four weights");
+        if (!(weight > 0)) return;
+        std::size_t smallest = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (kept.bone[k] < 0) {
+                smallest = k;
+                break;
+            }
+            if (kept.weight[k] < kept.weight[smallest]) smallest = k;
+        }
+        if (kept.bone[smallest] >= 0 && kept.weight[smallest] >= weight) return;
+        kept.bone[smallest] = bone;
+        kept.weight[smallest] = weight;
     }
 
     ImportMaterial Material(const aiMaterial& material) const {
@@ -280,7 +295,7 @@ std::string LowerExtension(const std::string& path) {
 }
 
 void Configure(Assimp::Importer& importer) {
-    importer.SetPropertyInteger(AI_CONFIG_PP_LBW_MAX_WEIGHTS, kMaxWeights);
+    importer.SetPropertyInteger(AI_CONFIG_IMPORT_REMOVE_EMPTY_BONES, 0);
     // Points and lines are of no use to a body model.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
 }

@@ -13,6 +13,7 @@
 #include <malloc.h>
 #include <new>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -61,20 +62,32 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// The reader program beside the running one (the program's folder), else the one the build made.
-std::string ReaderProgram() {
-    if (const char* named = std::getenv("FIGURANT_READER")) return named;
+// Where the reader program is: beside the running program (its own folder) and nowhere else, so
+// that a copy of the program never runs another build's reader. FIGURANT_READER names another one
+// for programs that do not live beside it (tests, benchmarks); set but empty, the forked child
+// reads itself. Nothing, with the reason in `why`, when the reader cannot be run.
+struct ReaderLookup {
+    std::string program; // empty: read in the forked child
+    std::string problem; // why there is no reader to run
+};
+
+ReaderLookup FindReader() {
+    if (const char* named = std::getenv("FIGURANT_READER")) {
+        if (*named == '\0') return {};
+        if (::access(named, X_OK) != 0)
+            return {{}, std::string("the reader program \"") + named + "\" cannot be run"};
+        return {named, {}};
+    }
     char self[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string beside(self, static_cast<std::size_t>(n));
-        beside = beside.substr(0, beside.find_last_of('/') + 1) + kReaderName;
-        if (::access(beside.c_str(), X_OK) == 0) return beside;
-    }
-#ifdef FIGURANT_READER_BUILD_PATH
-    if (::access(FIGURANT_READER_BUILD_PATH, X_OK) == 0) return FIGURANT_READER_BUILD_PATH;
-#endif
-    return {};
+    if (n <= 0) return {{}, "the program's own folder cannot be found, so neither can its reader"};
+    std::string beside(self, static_cast<std::size_t>(n));
+    beside = beside.substr(0, beside.find_last_of('/') + 1) + kReaderName;
+    if (::access(beside.c_str(), F_OK) != 0)
+        return {{}, "the reader program \"" + beside + "\" is missing: reinstall the program"};
+    if (::access(beside.c_str(), X_OK) != 0)
+        return {{}, "the reader program \"" + beside + "\" cannot be run (it is not executable)"};
+    return {beside, {}};
 }
 
 // The reader program's environment: the caller's, with the allocator told to take huge pages. A
@@ -102,7 +115,11 @@ std::vector<std::string> ReaderEnvironment() {
 // calls that are safe in a child of a threaded process come before the exec: everything they use
 // was made before the fork. A spare reader (no path yet) takes its path from `request`.
 [[noreturn]] void RunChild(const std::string& path, int out, int request, const ReadLimits& limits,
-                           const std::string& program, const std::vector<char*>& environment) {
+                           const std::string& program, const std::vector<char*>& environment, pid_t parent) {
+    // The reader ends with the program that started it; a parent gone before the signal was set
+    // has been seen off already.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
     ApplyReadLimits(limits);
     if (!program.empty()) {
         if (::dup2(out, STDOUT_FILENO) < 0) ::_exit(1);
@@ -124,7 +141,9 @@ std::string WhyTheChildStopped(int status, bool timedOut) {
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
         if (signal == SIGXCPU) return "the reader stopped (took too long)";
-        if (signal == SIGKILL) return "the reader stopped (ran out of memory)"; // the system's last resort
+        // The memory limit makes the reader's own allocations fail (an exit of its own), so a kill
+        // came from outside: the system short of memory, or another program.
+        if (signal == SIGKILL) return "the reader was stopped from outside (killed)";
         return "the reader stopped (crash)";
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryExit)
@@ -172,8 +191,14 @@ void Reap(pid_t child) {
 }
 
 // Starts the reader on `path`, or, with no path, a spare one that waits for its path.
-std::optional<ReaderChild> StartReader(const std::optional<std::string>& path, const ReadLimits& limits) {
-    const std::string program = ReaderProgram();
+std::optional<ReaderChild> StartReader(const std::optional<std::string>& path, const ReadLimits& limits,
+                                       std::string* why = nullptr) {
+    const ReaderLookup reader = FindReader();
+    if (!reader.problem.empty()) {
+        if (why) *why = reader.problem;
+        return std::nullopt;
+    }
+    const std::string& program = reader.program;
     if (!path && program.empty()) return std::nullopt; // a forked reader cannot wait: it reads at once
     std::vector<std::string> environment = ReaderEnvironment();
     std::vector<char*> environmentPointers;
@@ -189,11 +214,13 @@ std::optional<ReaderChild> StartReader(const std::optional<std::string>& path, c
         return std::nullopt;
     }
     ::fcntl(answer[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only costs time
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(answer[0]);
         if (request[1] >= 0) ::close(request[1]);
-        RunChild(path.value_or(std::string()), answer[1], request[0], limits, program, environmentPointers);
+        RunChild(path.value_or(std::string()), answer[1], request[0], limits, program, environmentPointers,
+                 parent);
     }
     ::close(answer[1]);
     if (request[0] >= 0) ::close(request[0]);
@@ -260,9 +287,10 @@ std::optional<ImportScene> CollectAnswer(ReaderChild child, std::string* error,
 
 std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
                                                const KeepWaiting& keepWaiting, const ReadLimits& limits) {
-    const auto child = StartReader(path, limits);
+    std::string why = "no reader could be started";
+    const auto child = StartReader(path, limits, &why);
     if (!child) {
-        if (error) *error = "no reader could be started";
+        if (error) *error = why;
         return std::nullopt;
     }
     return CollectAnswer(*child, error, keepWaiting, limits);

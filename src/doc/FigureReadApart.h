@@ -21,9 +21,11 @@ struct ReadLimits {
 using KeepWaiting = std::function<bool()>;
 
 // Nothing when the file cannot be read, with the reason in `error`: the library's own, or "the
-// reader stopped (crash)", "(ran out of memory)", "(took too long)", or "reading was cancelled".
-// The child runs the reader program, figurant-read, found beside the running program (or named
-// by FIGURANT_READER), in a fresh process; without one, the forked child reads itself.
+// reader stopped (crash)", "(ran out of memory)", "(took too long)", that it was killed from
+// outside, that the reader program is missing or cannot be run, or "reading was cancelled".
+// The child runs the reader program, figurant-read, found beside the running program only (or
+// named by FIGURANT_READER; set but empty, the forked child reads itself), in a fresh process
+// that ends with its parent.
 std::optional<ImportScene> ReadFigureFileApart(const std::string& path, std::string* error,
                                                const KeepWaiting& keepWaiting = {},
                                                const ReadLimits& limits = {});

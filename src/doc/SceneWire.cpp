@@ -1,5 +1,7 @@
 #include "SceneWire.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -115,8 +117,10 @@ bool GetMesh(Reader& r, ImportMesh& mesh, std::size_t bones, std::size_t materia
     std::size_t n = 0;
     if (!r.Count(n, sizeof(std::uint64_t))) return false;
     mesh.names.resize(n);
-    for (std::string& name : mesh.names)
+    for (std::string& name : mesh.names) {
         if (!r.Text(name)) return false;
+        name = ValidUtf8(name);
+    }
     if (!r.Array(mesh.positions) || !r.Array(mesh.normals) || !r.Array(mesh.triangles) ||
         !r.Array(mesh.weights))
         return false;
@@ -211,13 +215,16 @@ std::optional<ImportScene> DecodeScene(const std::string& bytes, std::string* er
             !r.Point(bone.head) || !r.Get(bone.local) || !r.Point(bone.scale))
             return fail("the reader's answer is damaged");
         bone.parent = parent;
+        bone.name = ValidUtf8(bone.name);
     }
     if (!r.Count(n, 2 * sizeof(std::uint64_t) + sizeof(ImportMaterial::baseColour)))
         return fail("the reader's answer is damaged");
     scene.materials.resize(n);
-    for (ImportMaterial& material : scene.materials)
+    for (ImportMaterial& material : scene.materials) {
         if (!r.Text(material.name) || !r.Get(material.baseColour) || !r.Text(material.textureBytes))
             return fail("the reader's answer is damaged");
+        material.name = ValidUtf8(material.name);
+    }
     constexpr std::size_t kSmallestMesh = 7 * sizeof(std::uint64_t) + 2 * sizeof(std::int32_t);
     if (!r.Count(n, kSmallestMesh)) return fail("the reader's answer is damaged");
     scene.meshes.resize(n);

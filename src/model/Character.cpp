@@ -118,15 +118,27 @@ class SurfaceBuilder {
     bool m_anyUvs = false;
 };
 
-// Marks every joint a vertex is bound to, and the joints above them up to the scene's top node,
-// which the reading library may have made up to hold several roots: it is a bone only when a
-// vertex is bound to it.
-void MarkBones(Character& c) {
+// Marks every joint of the skin (bound, weighted or not) and the joints above them up to the
+// scene's top node, which the reading library may have made up to hold several roots: it is a
+// bone only when a vertex is bound to it. Nodes under a bone are bones too (end bones, eyes,
+// finger tips that no skin lists), unless they hold a mesh: a mesh's own node is no bone.
+void MarkBones(Character& c, const ImportScene& scene) {
     for (const CharacterBind& b : c.binds) {
         c.joints[static_cast<std::size_t>(b.joint)].bone = true;
         for (int j = c.joints[static_cast<std::size_t>(b.joint)].parent; j > 0;
              j = c.joints[static_cast<std::size_t>(j)].parent)
             c.joints[static_cast<std::size_t>(j)].bone = true;
+    }
+    std::vector<bool> holdsMesh(c.joints.size(), false);
+    for (const ImportMesh& mesh : scene.meshes)
+        if (mesh.bone >= 0 && static_cast<std::size_t>(mesh.bone) < holdsMesh.size())
+            holdsMesh[static_cast<std::size_t>(mesh.bone)] = true;
+    // Parents come before their children.
+    for (std::size_t j = 0; j < c.joints.size(); ++j) {
+        CharacterJoint& joint = c.joints[j];
+        if (!joint.bone && joint.parent > 0 && c.joints[static_cast<std::size_t>(joint.parent)].bone &&
+            !holdsMesh[j])
+            joint.bone = true;
     }
 }
 
@@ -225,7 +237,7 @@ std::optional<Character> CharacterFromScene(const ImportScene& scene, std::strin
                        "\" is not a number";
             return std::nullopt;
         }
-    MarkBones(c);
+    MarkBones(c, scene);
     SettleRest(c);
     c.materials = scene.materials;
     return c;

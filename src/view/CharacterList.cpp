@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <string_view>
 
 namespace figurant {
 
@@ -17,15 +18,16 @@ const void* Offset(std::size_t bytes) {
     return reinterpret_cast<const void*>(bytes);
 }
 
-// A material's picture, rows turned bottom-up as OpenGL counts them (the reader gives texture
-// coordinates from the bottom left); null when its bytes are no picture Qt reads.
-std::unique_ptr<QOpenGLTexture> Texture(const ImportMaterial& material) {
-    if (material.textureBytes.empty()) return nullptr;
-    const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(material.textureBytes.data()),
-                                          static_cast<int>(material.textureBytes.size()));
-    if (image.isNull()) return nullptr;
+// A picture's bytes in graphics memory: four a pixel, and a third more for its mipmaps.
+std::size_t TextureBytesOf(const QImage& image) {
+    return static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()) * 4 * 4 / 3;
+}
+
+// A decoded picture, rows turned bottom-up as OpenGL counts them (the reader gives texture
+// coordinates from the bottom left), in graphics memory.
+std::shared_ptr<QOpenGLTexture> Texture(const QImage& image) {
     auto texture =
-        std::make_unique<QOpenGLTexture>(image.mirrored().convertToFormat(QImage::Format_RGBA8888));
+        std::make_shared<QOpenGLTexture>(image.mirrored().convertToFormat(QImage::Format_RGBA8888));
     texture->setMinificationFilter(QOpenGLTexture::LinearMipMapLinear);
     texture->setMagnificationFilter(QOpenGLTexture::Linear);
     texture->setWrapMode(QOpenGLTexture::Repeat);
@@ -34,8 +36,9 @@ std::unique_ptr<QOpenGLTexture> Texture(const ImportMaterial& material) {
 
 } // namespace
 
-void CharacterList::Load(const Character& c) {
+std::string CharacterList::Load(const std::shared_ptr<const Character>& character) {
     Release();
+    const Character& c = *character;
     const CharacterSurface& s = c.surface;
     // Triangles sorted into runs by material, then bone.
     std::map<std::pair<int, int>, std::vector<std::uint32_t>> byRun;
@@ -55,10 +58,10 @@ void CharacterList::Load(const Character& c) {
     if (indices.size() * sizeof(std::uint32_t) > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
         s.positions.size() * kStride > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         m_runs.clear();
-        return;
+        return {};
     }
     m_buffers = std::make_unique<Buffers>();
-    m_for = &c;
+    m_for = character;
     m_vertexCount = s.positions.size();
     m_buffers->index.create();
     m_buffers->index.bind();
@@ -74,14 +77,69 @@ void CharacterList::Load(const Character& c) {
         m_buffers->uv.bind();
         m_buffers->uv.allocate(s.uvs.data(), static_cast<int>(s.uvs.size() * sizeof(s.uvs[0])));
         m_buffers->uv.release();
-        for (const ImportMaterial& material : c.materials)
-            m_buffers->textures.push_back(Texture(material));
+        m_note = LoadTextures(c.materials);
+        return m_note;
     }
+    return {};
+}
+
+// Materials that share a picture share its texture; when the distinct pictures together are
+// larger than the cap, each is halved until they fit.
+std::string CharacterList::LoadTextures(const std::vector<ImportMaterial>& materials) {
+    std::map<std::string_view, std::size_t> pictureOf; // by bytes: the picture's index
+    std::vector<QImage> pictures;
+    std::vector<int> byMaterial;
+    for (const ImportMaterial& material : materials) {
+        const std::string_view bytes = material.textureBytes;
+        auto found = pictureOf.find(bytes);
+        if (found == pictureOf.end() && !bytes.empty()) {
+            pictures.push_back(QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                                static_cast<int>(bytes.size())));
+            found = pictureOf.emplace(bytes, pictures.size() - 1).first;
+        }
+        byMaterial.push_back(found == pictureOf.end() || pictures[found->second].isNull()
+                                 ? -1
+                                 : static_cast<int>(found->second));
+    }
+    auto total = [&] {
+        std::size_t sum = 0;
+        for (const QImage& p : pictures)
+            sum += TextureBytesOf(p);
+        return sum;
+    };
+    int halvings = 0;
+    // Sixteen halvings make any picture a single pixel.
+    constexpr int kMostHalvings = 16;
+    for (; total() > kMostTextureBytes && halvings < kMostHalvings; ++halvings)
+        for (QImage& p : pictures)
+            if (!p.isNull() && (p.width() > 1 || p.height() > 1))
+                p = p.scaled(std::max(1, p.width() / 2), std::max(1, p.height() / 2), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    std::vector<std::shared_ptr<QOpenGLTexture>> textures;
+    for (const QImage& p : pictures)
+        textures.push_back(p.isNull() ? nullptr : Texture(p));
+    for (const int picture : byMaterial)
+        m_buffers->textures.push_back(picture < 0 ? nullptr : textures[static_cast<std::size_t>(picture)]);
+    m_textureBytes = total();
+    if (halvings == 0) return {};
+    return "the figure's pictures were scaled to 1/" + std::to_string(1 << halvings) +
+           " of their size to fit the " + std::to_string(kMostTextureBytes >> 20) + " MB of picture memory";
+}
+
+std::size_t CharacterList::TextureCount() const {
+    if (!m_buffers) return 0;
+    std::vector<const QOpenGLTexture*> distinct;
+    for (const auto& t : m_buffers->textures)
+        if (t && std::find(distinct.begin(), distinct.end(), t.get()) == distinct.end())
+            distinct.push_back(t.get());
+    return distinct.size();
 }
 
 void CharacterList::Release() {
     m_buffers.reset();
-    m_for = nullptr;
+    m_for.reset();
+    m_textureBytes = 0;
+    m_note.clear();
     m_runs.clear();
     m_vertexCount = 0;
 }

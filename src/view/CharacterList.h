@@ -10,6 +10,7 @@
 #include <QOpenGLTexture>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace figurant {
@@ -21,12 +22,28 @@ class CharacterList {
         int joint = -1, segment = -1, material = -1;
     };
 
+    // Pictures take at most this much graphics memory together (their mipmaps included); larger
+    // ones are scaled down, halving until they fit.
+    static constexpr std::size_t kMostTextureBytes = std::size_t{512} << 20;
+
     // Made for `character` (the context must be current); each triangle belongs to the bone
-    // with the largest weight on it, and to that bone's segment.
-    void Load(const Character& character);
+    // with the largest weight on it, and to that bone's segment. Each distinct picture is decoded
+    // and uploaded once, however many materials share it. What the user should know (pictures
+    // scaled down to fit), or empty.
+    std::string Load(const std::shared_ptr<const Character>& character);
     // The context is going: everything in graphics memory with it.
     void Release();
-    bool LoadedFor(const Character* character) const { return m_for == character && m_buffers; }
+    // Tied to the character object itself, not to its address: a new character allocated where
+    // the last one was is still a new one.
+    bool LoadedFor(const std::shared_ptr<const Character>& character) const {
+        return m_buffers && !m_for.owner_before(character) && !character.owner_before(m_for) &&
+               !m_for.expired();
+    }
+    // Pictures in graphics memory, and their bytes (mipmaps included).
+    std::size_t TextureCount() const;
+    std::size_t TextureBytes() const { return m_textureBytes; }
+    // What the last load told the user, or empty.
+    const std::string& Note() const { return m_note; }
     // Position and normal of each surface vertex, side by side (six floats a vertex); only the
     // vertices from `first` to `last` (inclusive) are written to graphics memory.
     void Update(const std::vector<float>& interleaved, std::size_t first, std::size_t last);
@@ -39,14 +56,17 @@ class CharacterList {
     const std::vector<Run>& Runs() const { return m_runs; }
 
   private:
+    std::string LoadTextures(const std::vector<ImportMaterial>& materials);
     struct Buffers {
         QOpenGLBuffer vertex{QOpenGLBuffer::VertexBuffer};
         QOpenGLBuffer uv{QOpenGLBuffer::VertexBuffer};
         QOpenGLBuffer index{QOpenGLBuffer::IndexBuffer};
-        std::vector<std::unique_ptr<QOpenGLTexture>> textures; // by material; null without one
+        std::vector<std::shared_ptr<QOpenGLTexture>> textures; // by material; null without one
     };
     std::unique_ptr<Buffers> m_buffers;
-    const Character* m_for = nullptr;
+    std::weak_ptr<const Character> m_for;
+    std::size_t m_textureBytes = 0;
+    std::string m_note;
     std::vector<Run> m_runs;
     std::size_t m_vertexCount = 0;
     std::size_t m_lastUpdated = 0;

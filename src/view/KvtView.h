@@ -286,6 +286,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::vector<Vec3f> SkinnedPositions() const;
     // How many of the character's vertices the last pose change wrote to graphics memory.
     std::size_t CharacterVerticesUploaded() const { return m_characterList.LastUpdated(); }
+    const CharacterList& CharacterArrays() const { return m_characterList; }
 
     // The OpenGL window's context, as the window's own calls would give it.
     void makeCurrent();

@@ -17,6 +17,8 @@ namespace {
 
 // While waiting for a frame's time, input is looked at this often (microseconds).
 constexpr qint64 kLongestSleepMicroseconds = 2000;
+// Steps of the progress shown while a long motion capture is read.
+constexpr int kReadSteps = 1000;
 
 const char* const kFlatModeMessage = "Please enter hierarchical model mode first!";
 const char* const kAnimationFilter = "Animation Files (*.amt)|*.amt| All Files (*.*)|*.*||";
@@ -199,10 +201,15 @@ std::function<void()> CKvtView::FrameClock(double framesPerSecond) {
     };
 }
 
-// A motion-capture file carried onto the figure, every frame at the file's own rate.
+// A motion-capture file carried onto the figure, every frame at the file's own rate. A long file
+// is read with progress and can be cancelled; its frames are posed one by one as they are shown.
 void CKvtView::PlayMotionCapture() {
     std::string error;
-    const auto motion = ReadMotionCapture(m_strAnimFile, m_figure, &error);
+    const std::string reading = "Reading the motion " + FileNameOf(m_strAnimFile) + "...";
+    const auto motion = ReadMotionCapture(m_strAnimFile, m_figure, &error, [&](double fraction) {
+        return m_services.Progress(reading, static_cast<int>(fraction * kReadSteps), kReadSteps);
+    });
+    m_services.Progress(reading, kReadSteps, kReadSteps);
     if (!motion) {
         m_services.MessageBox("The motion \"" + m_strAnimFile + "\" cannot be played: " + error + ".");
         return;
@@ -210,13 +217,12 @@ void CKvtView::PlayMotionCapture() {
     const std::string note = UnmatchedNote(*motion);
     if (!note.empty()) m_services.ShowStatusMessage("The motion " + FileNameOf(m_strAnimFile) + ": " + note);
     const auto showFrame = FrameClock(motion->framesPerSecond);
-    for (const PoseFrame& frame : motion->frames) {
-        if (!m_bPlaying) break;
-        ApplyFrame(m_figure, frame);
+    for (int f = 0; f < motion->FrameCount() && m_bPlaying; ++f) {
+        ApplyFrame(m_figure, motion->Frame(f));
         showFrame();
     }
     m_bAnimAvailable = true;
-    m_nKeyFrames = static_cast<int>(motion->frames.size());
+    m_nKeyFrames = motion->FrameCount();
     SettleShownPose();
 }
 
@@ -260,10 +266,9 @@ void CKvtView::PlayAnimationFile() {
     hooks.keepPlaying = [this] { return m_bPlaying; };
     PlaybackReport report;
     const PlaybackEnd end = PlayAnimation(m_strAnimFile, scene, hooks, &report);
-    if (end == PlaybackEnd::Finished) {
-        m_bAnimAvailable = true;
-        m_nKeyFrames = report.keyFrames;
-    }
+    // A file stopped halfway (Escape) was opened all the same: it is the animation now.
+    if (end != PlaybackEnd::NotOpened) m_bAnimAvailable = true;
+    if (end == PlaybackEnd::Finished) m_nKeyFrames = report.keyFrames;
     if (!report.problem.empty())
         m_services.MessageBox("The animation \"" + m_strAnimFile +
                               "\" could not be played to its end: " + report.problem + ".");
@@ -272,6 +277,7 @@ void CKvtView::PlayAnimationFile() {
     if (end != PlaybackEnd::NotOpened) SettleShownPose();
     m_figure.EndStep();
     RefreshKeyFrames();
+    if (end == PlaybackEnd::Stopped && m_keys) m_nKeyFrames = static_cast<int>(m_keys->keys.size());
     ShowStatus();
 }
 

@@ -30,18 +30,19 @@ constexpr std::array<double, 3> kPlainLook{0.8, 0.8, 0.8};
 
 bool CKvtView::CharacterShown() const {
     const auto character = m_doc.GetCharacter();
-    return character && m_characterList.LoadedFor(character.get());
+    return character && m_characterList.LoadedFor(character);
 }
 
 // A new character comes in its own look; the arrays are made once per character, and let go
 // when a model without one comes.
 void CKvtView::LoadCharacter() {
     const auto character = m_doc.GetCharacter();
-    if (character && m_characterList.LoadedFor(character.get())) return;
+    if (character && m_characterList.LoadedFor(character)) return;
     if (isValid()) makeCurrent();
     // The last character's buffers go with it.
     if (!character) return m_characterList.Release();
-    m_characterList.Load(*character);
+    if (const std::string note = m_characterList.Load(character); !note.empty())
+        m_services.ShowStatusMessage("The figure's look: " + note);
     m_skinnedPose.clear();
     m_skinnedMoves.clear();
     m_bSegmentColours = false;

@@ -7,6 +7,7 @@
 #include "CharacterGlb.h"
 #include "MotionFile.h"
 #include "OffscreenTarget.h"
+#include "VideoCheck.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -226,12 +227,22 @@ bool CKvtView::MakeVideo(const QString& ffmpeg, const std::string& stem, int fra
         }
     }
     m_services.Progress("", 1, 1);
-    const bool made = !cancelled && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0;
-    if (!made || std::rename(partial.c_str(), video.c_str()) != 0) {
+    // The encoder can say "No space left on device" while it finishes the file and still exit
+    // as if it succeeded: a video counts only when the encoder said nothing (it is asked for
+    // errors alone) and the file reads back whole. Otherwise the old video stays.
+    const std::string said = encoder.readAllStandardError().trimmed().toStdString();
+    std::string why = said;
+    if (why.empty() && !cancelled &&
+        (encoder.exitStatus() != QProcess::NormalExit || encoder.exitCode() != 0))
+        why = "the encoder stopped";
+    if (why.empty() && !cancelled) why = CheckMp4File(partial);
+    if (why.empty() && !cancelled) why = SyncFile(partial);
+    if (cancelled || !why.empty() || std::rename(partial.c_str(), video.c_str()) != 0) {
         std::remove(partial.c_str());
         if (!cancelled)
             m_services.MessageBox("The video \"" + video + "\" cannot be made: " +
-                                  encoder.readAllStandardError().trimmed().toStdString());
+                                  (why.empty() ? std::string("it cannot be put in place") : why) +
+                                  ". Any video there before is kept.");
         return false;
     }
     return true;

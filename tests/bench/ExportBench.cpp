@@ -131,7 +131,8 @@ void BM_MotionCaptureRetarget(benchmark::State& state) {
         std::string error;
         const auto motion = ParseBvh(Capture(), &error);
         if (!motion) return state.SkipWithError(error.c_str());
-        benchmark::DoNotOptimize(RetargetMotion(*motion, s.figure, &error));
+        const auto retargeted = RetargetMotion(*motion, s.figure, &error);
+        if (retargeted) benchmark::DoNotOptimize(retargeted->AllFrames());
     }
 }
 

@@ -21,7 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (joint.firstChannel + static_cast<int>(joint.channels.size()) > motion->channelsPerFrame)
             __builtin_trap();
     }
-    if (!(motion->frameTime > 0)) __builtin_trap();
+    if (!(motion->frameTime >= figurant::kShortestFrameTime &&
+          motion->frameTime <= figurant::kLongestFrameTime))
+        __builtin_trap();
+    if (motion->frames > figurant::kMostBvhFrames) __builtin_trap();
     for (int f = 0; f < motion->frames && f < 4; ++f)
         for (const auto& joint : motion->joints) {
             const figurant::Affine r = figurant::BvhLocalRotation(joint, motion->Frame(f));

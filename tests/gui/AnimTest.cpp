@@ -325,6 +325,27 @@ Frame Time: 0.04
         QCOMPARE(v.FramesShown() - frames, 11);
         QCOMPARE(v.Playing(), false);
     }
+
+    // A file whose first playback is stopped with Escape still counts its key frames.
+    void aStoppedFileCountsItsKeyFrames() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        AnimationScene scene = v.Scene();
+        std::string text = FormatKeyFrame(scene);
+        for (int k = 0; k < 3; ++k)
+            text += FormatIncrementBlock(scene) + FormatKeyFrame(scene);
+        app.dialogs.answers = {dir.Write("four.amt", text)};
+        QTimer::singleShot(0, [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&v, &escape);
+        });
+        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(v.Playing(), false);
+        QCOMPARE(app.Frame().StatusPaneLabel(IWindowServices::StatusPane::Animation)->text(),
+                 QString("four.amt (4 key frames)"));
+    }
 };
 
 FIGURANT_GUI_TEST_MAIN(AnimTest)

@@ -85,14 +85,22 @@ int BoneNamed(CKvtView& v, const std::string& name) {
 }
 
 // The figure with a material whose base-colour picture is plain green, every vertex at its middle.
-std::string GreenFigureGltf() {
-    auto gltf = nlohmann::json::parse(RiggedFigureGltf(kMixamoNames, 8, 3));
-    QImage green(4, 4, QImage::Format_RGB32);
-    green.fill(QColor(0, 255, 0));
+QByteArray Png(int side, const QColor& colour) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    picture.fill(colour);
     QByteArray png;
     QBuffer out(&png);
     out.open(QIODevice::WriteOnly);
-    green.save(&out, "PNG");
+    picture.save(&out, "PNG");
+    return png;
+}
+
+// The generated figure in green, from a picture. With `materials`, that many materials more share
+// the picture, and `large` pictures of the given side, each its own colour, come with one
+// material each.
+std::string GreenFigureGltf(int materials = 0, int large = 0, int side = 0) {
+    auto gltf = nlohmann::json::parse(RiggedFigureGltf(kMixamoNames, 8, 3));
+    const QByteArray png = Png(4, QColor(0, 255, 0));
     const std::size_t vertices = gltf["accessors"][0]["count"];
     QByteArray uvs;
     for (std::size_t v = 0; v < 2 * vertices; ++v) {
@@ -114,6 +122,24 @@ std::string GreenFigureGltf() {
     gltf["textures"] = {{{"source", 0}}};
     gltf["materials"] = {
         {{"name", "Green"}, {"pbrMetallicRoughness", {{"baseColorTexture", {{"index", 0}}}}}}};
+    for (int m = 0; m < materials; ++m)
+        gltf["materials"].push_back({{"name", "Shared " + std::to_string(m)},
+                                     {"pbrMetallicRoughness", {{"baseColorTexture", {{"index", 0}}}}}});
+    for (int p = 0; p < large; ++p) {
+        gltf["images"].push_back(
+            {{"uri", "data:image/png;base64," + Png(side, QColor(p * 60, 0, 255)).toBase64().toStdString()}});
+        gltf["textures"].push_back({{"source", gltf["images"].size() - 1}});
+        gltf["materials"].push_back(
+            {{"name", "Large " + std::to_string(p)},
+             {"pbrMetallicRoughness", {{"baseColorTexture", {{"index", gltf["textures"].size() - 1}}}}}});
+    }
+    // Each further material on a copy of the body's primitive, so that every one is in use.
+    auto& primitives = gltf["meshes"][0]["primitives"];
+    for (std::size_t m = 1; m < gltf["materials"].size(); ++m) {
+        auto copy = primitives[0];
+        copy["material"] = m;
+        primitives.push_back(copy);
+    }
     return gltf.dump();
 }
 
@@ -318,6 +344,31 @@ class CharacterTest : public QObject {
         QVERIFY(GreenPixels(v.RenderImage(false)) > 1000);
         app.Frame().Router().Execute(cmd::SegmentColours);
         QCOMPARE(GreenPixels(v.RenderImage(false)), 0);
+    }
+
+    // Materials that share a picture share one texture; pictures larger together than the texture
+    // memory allows are scaled down to fit, and the status bar says so.
+    void picturesAreLoadedOnceAndWithinTheirMemory() {
+        RunningApp app;
+        TempDir dir;
+        app.dialogs.answers = {dir.Write("shared.gltf", GreenFigureGltf(40))};
+        app.Frame().Router().Execute(cmd::ImportModel);
+        QVERIFY(app.dialogs.messages.empty());
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        QVERIFY(GreenPixels(v.RenderImage(false)) > 1000);
+        QCOMPARE(v.CharacterArrays().TextureCount(), std::size_t{1});
+
+        // Four pictures each within what Qt decodes, larger than the cap together.
+        app.dialogs.answers = {dir.Write("large.gltf", GreenFigureGltf(0, 4, 5500))};
+        app.Frame().Router().Execute(cmd::ImportModel);
+        QVERIFY(app.dialogs.messages.empty());
+        EnterModifyMode(app);
+        v.RenderImage(false);
+        QCOMPARE(v.CharacterArrays().TextureCount(), std::size_t{5});
+        QVERIFY(v.CharacterArrays().TextureBytes() <= CharacterList::kMostTextureBytes);
+        QVERIFY(v.CharacterArrays().TextureBytes() > CharacterList::kMostTextureBytes / 4);
+        QVERIFY(v.CharacterArrays().Note().find("scaled to 1/2") != std::string::npos);
     }
 
     // The character shows in its own look until View > Segment Colours paints it by segment; at

@@ -19,7 +19,8 @@ struct ControlRequest {
 // Empty when written; else the reason.
 std::string ExportControlPictures(const CKvtDoc& doc, const Figure& figure, const ControlRequest& request);
 
-// "WxH" as two sizes of 1 to 16384 pixels.
+// "WxH" as two whole sizes of at least one pixel (ExportControlPictures refuses more than the
+// window's largest side).
 bool ParsePictureSize(const std::string& text, int& width, int& height);
 
 } // namespace figurant

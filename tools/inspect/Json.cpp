@@ -1,5 +1,7 @@
 #include "Json.h"
 
+#include "Utf8.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -16,17 +18,6 @@ std::string Format(double v, int digits) {
     return std::string(buf, r.ptr);
 }
 
-// The length of the UTF-8 sequence that starts at s[i], or 0 when the bytes there are no valid one.
-std::size_t Utf8Length(const std::string& s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = b(i);
-    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((b(i + k) & 0xC0) != 0x80) return 0;
-    return n;
-}
-
 } // namespace
 
 // A JSON string; bytes that are no UTF-8 (a bone name in another encoding) become U+FFFD.
@@ -34,7 +25,7 @@ std::string Text(const std::string& s) {
     std::string out = "\"";
     for (std::size_t i = 0; i < s.size();) {
         const char c = s[i];
-        const std::size_t n = Utf8Length(s, i);
+        const std::size_t n = Utf8SequenceLength(s, i);
         if (n == 0) {
             out += "\\ufffd";
             ++i;

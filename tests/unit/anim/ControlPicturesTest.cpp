@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 
 using namespace figurant;
@@ -209,4 +211,33 @@ TEST_F(ControlPicturesTest, ExporterWritesTheFolder) {
     const auto json = nlohmann::json::parse(test::ReadAll(dir.File("out/keypoints.json")));
     EXPECT_EQ(json["canvas_height"], 240);
     EXPECT_NE(std::system((command + " --view sideways >/dev/null").c_str()), 0);
+}
+
+// A write that fails halfway (here past a file-size limit, as on a full disk) leaves the folder
+// with the whole set it held before, not new pictures beside old ones; pictures larger than the
+// window draws are refused before any memory is taken for them.
+TEST_F(ControlPicturesTest, TheFolderHoldsOneWholeSet) {
+    test::TempDir dir;
+    const std::string out = dir.File("out");
+    const std::string export_ = std::string(FIGURANT_EXPORT) + " --dxf " + test::DefaultModelPath() +
+                                " --normals " + test::DefaultNormalsPath() + " --control " + out;
+    ASSERT_EQ(std::system((export_ + " --size 320x240 >/dev/null 2>&1").c_str()), 0);
+    std::map<std::string, std::string> before;
+    for (const auto& entry : std::filesystem::directory_iterator(out))
+        before[entry.path().filename().string()] = test::ReadAll(entry.path().string());
+    ASSERT_EQ(before.size(), 6u);
+    // 20 blocks of 512 bytes: the key points and the skeleton fit, the depth picture does not.
+    const std::string limited = "ulimit -f 20; " + export_ + " --size 640x480 --view side >/dev/null 2>&1";
+    EXPECT_NE(std::system(("sh -c '" + limited + "'").c_str()), 0);
+    std::map<std::string, std::string> after;
+    for (const auto& entry : std::filesystem::directory_iterator(out))
+        after[entry.path().filename().string()] = test::ReadAll(entry.path().string());
+    EXPECT_TRUE(after == before) << "the folder changed: " << after.size() << " files";
+
+    const std::string huge = export_ + " --size 16384x16384 2>&1";
+    std::FILE* pipe = ::popen(huge.c_str(), "r");
+    std::string said(256, '\0');
+    said.resize(std::fread(said.data(), 1, said.size(), pipe));
+    EXPECT_NE(::pclose(pipe), 0);
+    EXPECT_NE(said.find("at most 4096 pixels a side"), std::string::npos) << said;
 }

@@ -175,9 +175,9 @@ class MotionCaptureTest : public testing::Test {
             std::size_t clipFrom, clipTo;
         } limbs[] = {{5, 7, 7, 8},     {7, 9, 8, 9},     {4, 6, 15, 16},   {6, 8, 16, 17},
                      {11, 13, 10, 11}, {13, 15, 11, 12}, {10, 12, 18, 19}, {12, 14, 19, 20}};
-        ASSERT_EQ(motion.frames.size(), 5u);
+        ASSERT_EQ(motion.FrameCount(), 5);
         for (int f = 0; f < 5; ++f) {
-            const auto joints = FigureJoints(motion.frames[static_cast<std::size_t>(f)]);
+            const auto joints = FigureJoints(motion.Frame(f));
             const auto clip = ClipJoints(bones, f);
             for (const auto& l : limbs)
                 EXPECT_LT(Degrees(joints.at(l.to) - joints.at(l.from), clip[l.clipTo] - clip[l.clipFrom]),
@@ -226,10 +226,10 @@ TEST_F(MotionCaptureTest, ExtraAndMissingBones) {
     cut.resize(cut.rfind('\n', cut.size() - 2) - 7);
     const auto shorter = RetargetMotion(*ParseBvh(cut, &error), figure, &error);
     ASSERT_TRUE(shorter) << error;
-    EXPECT_EQ(shorter->frames.size(), 4u);
+    EXPECT_EQ(shorter->FrameCount(), 4);
     EXPECT_NE(UnmatchedNote(*shorter).find("ends inside frame 5 of its 5"), std::string::npos)
         << UnmatchedNote(*shorter);
-    const Affine forearm = Affine::FromMatrix(motion->frames[3][7]);
+    const Affine forearm = Affine::FromMatrix(motion->Frame(3)[7]);
     for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(forearm.r[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)], 1, 1e-6)
             << "at rest";
@@ -246,14 +246,76 @@ TEST_F(MotionCaptureTest, ExportedBvhReadsBackAsTheSameMotion) {
     options.naming = JointNaming::MotionCapture;
     options.framesPerSecond = motion->framesPerSecond;
     const auto again =
-        RetargetMotion(*ParseBvh(FormatBvh(figure, motion->frames, options), &error), figure, &error);
+        RetargetMotion(*ParseBvh(FormatBvh(figure, motion->AllFrames(), options), &error), figure, &error);
     ASSERT_TRUE(again) << error;
-    ASSERT_EQ(again->frames.size(), motion->frames.size());
-    for (std::size_t f = 0; f < motion->frames.size(); ++f) {
-        const auto a = FigureJoints(motion->frames[f]), b = FigureJoints(again->frames[f]);
+    ASSERT_EQ(again->FrameCount(), motion->FrameCount());
+    for (int f = 0; f < motion->FrameCount(); ++f) {
+        const auto a = FigureJoints(motion->Frame(f)), b = FigureJoints(again->Frame(f));
         for (const auto& [segment, at] : a) {
             const Point3d d = at - b.at(segment) - (a.at(3) - b.at(3)); // the same up to where it stands
             EXPECT_LT(std::sqrt(Dot(d, d)), 1e-4) << "frame " << f << " segment " << segment;
         }
     }
+}
+
+namespace {
+
+// A skeleton of `joints` chained joints with `channels` channels each, and its MOTION header.
+std::string HostileBvh(int joints, int channels, const std::string& frames, const std::string& frameTime) {
+    const std::string names[] = {"Xrotation", "Yrotation", "Zrotation",
+                                 "Xposition", "Yposition", "Zposition"};
+    std::string text = "HIERARCHY\n";
+    for (int j = 0; j < joints; ++j) {
+        text += (j ? "JOINT J" : "ROOT J") + std::to_string(j) + "\n{\nOFFSET 0 1 0\nCHANNELS " +
+                std::to_string(channels);
+        for (int c = 0; c < channels; ++c)
+            text += " " + names[c];
+        text += "\n";
+    }
+    text += "End Site\n{\nOFFSET 0 1 0\n}\n";
+    for (int j = 0; j < joints; ++j)
+        text += "}\n";
+    return text + "MOTION\nFrames: " + frames + "\nFrame Time: " + frameTime + "\n";
+}
+
+} // namespace
+
+// Headers that promise more than any capture holds, or a rate no capture has, are refused with a
+// message before any room is made for them (they used to end the program).
+TEST(BvhLimits, HostileHeadersAreRefused) {
+    const struct {
+        int joints, channels;
+        const char *frames, *frameTime, *why;
+    } cases[] = {
+        {1, 0, "1000000000000", "0.03", "more than 100000 frames"},
+        {1, 3, "2147483647", "0.03", "more than 100000 frames"},
+        {40, 6, "100000", "0.03", "more than 20000000 values"},
+        {1, 3, "1", "1e-320", "frame time"},
+        {1, 3, "1", "1e308", "frame time"},
+        {1, 3, "1", "0", "frame time"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto motion = ParseBvh(HostileBvh(c.joints, c.channels, c.frames, c.frameTime), &error);
+        EXPECT_FALSE(motion) << c.frames << " " << c.frameTime;
+        EXPECT_NE(error.find(c.why), std::string::npos) << error;
+    }
+}
+
+// A long capture keeps its numbers only: its frames are posed when asked for, the last as well as
+// the first; a read can be cancelled from its progress.
+TEST_F(MotionCaptureTest, LongCapturesArePosedOnDemandAndCanBeCancelled) {
+    std::string error;
+    auto empty = ParseBvh(HostileBvh(1, 0, "100000", "0.0083333"), &error);
+    ASSERT_TRUE(empty) << error;
+    EXPECT_TRUE(empty->values.empty());
+    const auto motion = RetargetMotion(std::move(*empty), figure, &error);
+    ASSERT_TRUE(motion) << error;
+    EXPECT_EQ(motion->FrameCount(), 100000);
+    EXPECT_EQ(motion->Frame(99999).size(), CurrentFrame(figure).size());
+
+    const std::string text = ClipText(Skeleton(kCmu, false), 0.01, 2000);
+    int asked = 0;
+    EXPECT_FALSE(ParseBvh(text, &error, [&](double) { return ++asked < 2; }));
+    EXPECT_EQ(error, "reading was cancelled");
 }

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -99,5 +100,80 @@ TEST(Character, PiecesFollowTheirBonesAndNothingTears) {
         const auto expected = Apply(handMove, surface.positions[v]);
         EXPECT_NEAR(posed[v].x, expected[0], 1e-5);
         EXPECT_NEAR(posed[v].z, expected[2], 1e-5);
+    }
+}
+
+namespace {
+
+std::string DataUri(const std::string& bytes) {
+    return "data:application/octet-stream;base64," + detail::Base64(bytes);
+}
+
+template <typename T> void Put(std::string& bytes, T v) {
+    bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// The generated figure with bones no vertex weighs: an end bone under the left finger that the
+// skin does not list, and a head top that the skin lists without weights; its first vertex is
+// weighed by five bones (one through JOINTS_0, four more through JOINTS_1).
+std::string FigureWithWeightlessBones() {
+    auto gltf = nlohmann::json::parse(RiggedFigureGltf(kMixamoNames, 8, 1));
+    const std::size_t vertices = gltf["accessors"][0]["count"];
+    auto& nodes = gltf["nodes"];
+    const std::size_t end = nodes.size(), top = end + 1;
+    nodes.push_back({{"name", "LeftFinger_End"}, {"translation", {0.08, 0, 0}}});
+    nodes.push_back({{"name", "HeadTop_End"}, {"translation", {0, 0.25, 0}}});
+    nodes[10]["children"].push_back(end);
+    nodes[5]["children"].push_back(top);
+    std::string extra;
+    for (const FigureBone& bone : kFigureBones)
+        for (float c : {1.f, 0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f, 0.f, -bone.head[0],
+                        -bone.head[1], -bone.head[2], 1.f})
+            Put(extra, c);
+    for (float c : {1.f, 0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, -1.80f, 0.f, 1.f})
+        Put(extra, c);
+    const std::size_t jointsAt = extra.size();
+    for (std::size_t v = 0; v < vertices; ++v)
+        for (std::uint16_t j : {1, 2, 3, 4})
+            Put(extra, v == 0 ? j : std::uint16_t{0});
+    const std::size_t weightsAt = extra.size();
+    for (std::size_t v = 0; v < vertices; ++v)
+        for (int k = 0; k < 4; ++k)
+            Put(extra, v == 0 ? 0.1f : 0.0f);
+    gltf["buffers"].push_back({{"byteLength", extra.size()}, {"uri", DataUri(extra)}});
+    const std::size_t buffer = gltf["buffers"].size() - 1;
+    auto view = [&](std::size_t from, std::size_t to) {
+        gltf["bufferViews"].push_back({{"buffer", buffer}, {"byteOffset", from}, {"byteLength", to - from}});
+        return gltf["bufferViews"].size() - 1;
+    };
+    auto accessor = [&](std::size_t bufferView, int type, std::size_t count, const char* shape) {
+        gltf["accessors"].push_back(
+            {{"bufferView", bufferView}, {"componentType", type}, {"count", count}, {"type", shape}});
+        return gltf["accessors"].size() - 1;
+    };
+    gltf["skins"][0]["joints"].push_back(top);
+    gltf["skins"][0]["inverseBindMatrices"] =
+        accessor(view(0, jointsAt), 5126, kFigureBones.size() + 1, "MAT4");
+    auto& attributes = gltf["meshes"][0]["primitives"][0]["attributes"];
+    attributes["JOINTS_1"] = accessor(view(jointsAt, weightsAt), 5123, vertices, "VEC4");
+    attributes["WEIGHTS_1"] = accessor(view(weightsAt, extra.size()), 5126, vertices, "VEC4");
+    return gltf.dump();
+}
+
+} // namespace
+
+// Bones that no vertex weighs stay in the skeleton, also when a vertex has more than four
+// influences (the import library's weight limit used to drop them).
+TEST(Character, KeepsBonesWithoutWeights) {
+    TempDir dir;
+    std::string error;
+    const auto scene = ReadFigureFile(dir.Write("figure.gltf", FigureWithWeightlessBones()), &error);
+    ASSERT_TRUE(scene) << error;
+    const auto character = CharacterFromScene(*scene, &error);
+    ASSERT_TRUE(character) << error;
+    for (const char* name : {"LeftFinger_End", "HeadTop_End"}) {
+        const int j = character->FindJoint(name);
+        ASSERT_GE(j, 0) << name;
+        EXPECT_TRUE(character->joints[static_cast<std::size_t>(j)].bone) << name;
     }
 }

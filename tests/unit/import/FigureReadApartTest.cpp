@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -187,4 +190,79 @@ TEST(FigureReadApart, MisnamedFilesAreNamedForWhatTheyAre) {
         EXPECT_FALSE(ReadFigureFile(dir.Write(row.name, row.text), &error)) << row.name;
         EXPECT_NE(error.find(row.says), std::string::npos) << row.name << ": " << error;
     }
+}
+
+namespace {
+
+// The processes whose parent is `parent`, from /proc.
+std::vector<pid_t> ChildrenOf(pid_t parent) {
+    std::vector<pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid: the name may hold spaces, so read after its closing parenthesis.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent &&
+            state != 'Z')
+            children.push_back(std::stoi(name));
+    }
+    return children;
+}
+
+bool Gone(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+} // namespace
+
+// A program killed while its spare reader waits takes the reader with it, instead of leaving it
+// to run out its limits.
+TEST(FigureReadApart, TheReaderEndsWithItsParent) {
+    if (const char* named = std::getenv("FIGURANT_READER"); named && !*named)
+        GTEST_SKIP() << "a reader forked without its program reads at once: it never waits";
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t program = ::fork();
+    if (program == 0) {
+        SpareFigureReader reader;
+        reader.Prepare();
+        (void)!::write(ready[1], "r", 1);
+        // Gone by itself should the test fail before it kills this process.
+        ::alarm(10);
+        for (;;)
+            ::pause();
+    }
+    // The stand-in program goes whatever the test finds.
+    struct Kill {
+        pid_t pid;
+        ~Kill() {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    } const kill{program};
+    ::close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    std::vector<pid_t> readers;
+    for (int tries = 0; tries < 100 && readers.empty(); ++tries) {
+        readers = ChildrenOf(program);
+        if (readers.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(readers.size(), 1u);
+    ::kill(program, SIGKILL);
+    bool gone = false;
+    for (int tries = 0; tries < 250 && !(gone = Gone(readers[0])); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(gone) << "the reader outlived the program that started it";
+    ::close(ready[0]);
 }

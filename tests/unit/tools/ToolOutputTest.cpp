@@ -322,3 +322,20 @@ TEST(Export, ACharacterKeepsItsSkeletonSkinAndLooks) {
                     << source << " " << v;
     }
 }
+
+// A copy of a tool away from its figure reader says the reader is missing, or cannot be run,
+// instead of running another build's.
+TEST(Outputs, AToolWithoutItsReaderSaysSo) {
+    TempDir dir;
+    const std::string tool = dir.File("figurant-convert");
+    std::filesystem::copy_file(FIGURANT_CONVERT, tool);
+    const std::string run = "env -u FIGURANT_READER " + tool + " " + FIGURANT_TEST_MODELS +
+                            "/male_base_mesh.glb " + dir.File("out.dxf");
+    EXPECT_EQ(RunTool(run, "", dir.File("missing.txt")).status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("missing.txt")).out.find("figurant-read\" is missing"),
+              std::string::npos);
+    dir.Write("figurant-read", "#!/bin/sh\n");
+    EXPECT_EQ(RunTool(run, "", dir.File("stuck.txt")).status, 1);
+    EXPECT_NE(RunTool("cat", dir.File("stuck.txt")).out.find("not executable"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.dxf")));
+}
