@@ -69,6 +69,24 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// Each limb segment and the segment below it along the limb: upper arm and forearm, forearm and
+// hand, thigh and shank, shank and foot (right side; the left is one more).
+constexpr std::pair<int, int> kAboveBelow[] = {{4, 6}, {6, 8}, {10, 12}, {12, 14}};
+
+// Skeletons named by their joints ("LeftShoulder, LeftElbow, LeftWrist", "lhip, lknee") call the
+// upper arm's joint a shoulder: a limb segment no bone was named for follows the parent of the
+// bone the segment below it follows, when that parent is no other segment's bone.
+void FillByStructure(const BvhMotion& m, std::array<int, kSegments>& bone) {
+    for (int side = 0; side < 2; ++side)
+        for (auto it = std::rbegin(kAboveBelow); it != std::rend(kAboveBelow); ++it) {
+            const auto above = static_cast<std::size_t>(it->first + side),
+                       below = static_cast<std::size_t>(it->second + side);
+            if (bone[above] >= 0 || bone[below] < 0) continue;
+            const int parent = m.joints[static_cast<std::size_t>(bone[below])].parent;
+            if (parent > 0 && std::find(bone.begin(), bone.end(), parent) == bone.end()) bone[above] = parent;
+        }
+}
+
 // The bone of the file each segment follows (-1 for none), by the bone-name table: the shallowest
 // bone of each limb part; for the head the one named so (else the neck); the chest follows the
 // bone the neck hangs from (the top of the spine); the pelvis the hips, or the root.
@@ -99,6 +117,7 @@ std::array<int, kSegments> MatchBones(const BvhMotion& m, const RestSkeleton& re
     }
     if (bone[kHead] < 0) bone[kHead] = neck;
     if (neck >= 0) bone[kChest] = m.joints[static_cast<std::size_t>(neck)].parent;
+    FillByStructure(m, bone);
     if (bone[kPelvis] < 0 && !m.joints.empty() && std::find(bone.begin(), bone.end(), 0) == bone.end())
         bone[kPelvis] = 0;
     return bone;
@@ -165,17 +184,36 @@ BodyFrame FigureAxes(const FigureRest& r) {
     return {right, up, Cross(up, right)};
 }
 
-// The capture's right, up and forward from its hips and head at rest.
+// The coordinate axis (either way) nearest a direction; `skip`, an axis already taken, is not
+// chosen. A capture is recorded along its coordinate axes: a rest pose that leans or stands a
+// little turned does not tilt or turn the motion.
+Point3d NearestAxis(const Point3d& v, const Point3d& skip = {}) {
+    const double along[3] = {v.x, v.y, v.z}, taken[3] = {skip.x, skip.y, skip.z};
+    int best = -1;
+    for (int a = 0; a < 3; ++a)
+        if (taken[a] == 0 && (best < 0 || std::fabs(along[a]) > std::fabs(along[best]))) best = a;
+    Point3d axis{};
+    const double sign = along[best] < 0 ? -1 : 1;
+    (best == 0 ? axis.x : best == 1 ? axis.y : axis.z) = sign;
+    return axis;
+}
+
+// The capture's right, up and forward from its whole rest skeleton: up from the hips towards the
+// head (else the highest joint), right across the thighs or the shoulders, each the coordinate axis
+// nearest it.
 BodyFrame CaptureAxes(const std::array<int, kSegments>& bone, const RestSkeleton& rest) {
     auto at = [&](int s) { return rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])]; };
     Point3d up{0, 1, 0}, right{-1, 0, 0};
-    if (bone[kHead] >= 0 && bone[kPelvis] >= 0) up = Unit(at(kHead) - at(kPelvis));
+    if (bone[kHead] >= 0 && bone[kPelvis] >= 0 && Dot(at(kHead) - at(kPelvis), at(kHead) - at(kPelvis)) > 0)
+        up = NearestAxis(at(kHead) - at(kPelvis));
     for (const auto& [r, l] : {std::pair{10, 11}, std::pair{4, 5}})
         if (bone[static_cast<std::size_t>(r)] >= 0 && bone[static_cast<std::size_t>(l)] >= 0) {
             const Point3d across = at(r) - at(l);
-            right = Unit(across - Dot(across, up) * up);
+            if (Dot(across, across) - Dot(across, up) * Dot(across, up) <= 0) continue;
+            right = NearestAxis(across - Dot(across, up) * up, up);
             break;
         }
+    if (Dot(right, up) != 0) right = NearestAxis(right, up);
     return {right, up, Cross(up, right)};
 }
 
@@ -234,13 +272,12 @@ std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure
                 rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(s)])];
     for (int s = 0; s < kSegments; ++s) {
         const int b = bone[static_cast<std::size_t>(s)];
-        if (b < 0 || s == 2) continue;
+        // Both pelvises stand upright at rest, whatever their bones' shapes: the root below or
+        // level with the hip joints, or helper joints before the thighs, change nothing.
+        if (b < 0 || s == 2 || s == kPelvis) continue;
         const int next = kNextAlong[s];
         std::optional<Point3d> end;
-        if (s == kPelvis && bone[10] >= 0 && bone[11] >= 0)
-            end = 0.5 *
-                  (rest.at[static_cast<std::size_t>(bone[10])] + rest.at[static_cast<std::size_t>(bone[11])]);
-        else if (s == kChest && bone[kHead] >= 0)
+        if (s == kChest && bone[kHead] >= 0)
             end = rest.at[static_cast<std::size_t>(bone[kHead])];
         else if (next >= 0 && bone[static_cast<std::size_t>(next)] >= 0)
             end = rest.at[static_cast<std::size_t>(bone[static_cast<std::size_t>(next)])];

@@ -33,34 +33,49 @@ struct Keyword {
 // of a thigh. Keywords of three letters match the
 // start of a word only, longer ones anywhere in the name's letters run together.
 constexpr Keyword kKeywords[] = {
-    {"eye", BodyPart::Head},         {"thumb", BodyPart::Finger},      {"index", BodyPart::Finger},
-    {"middle", BodyPart::Finger},    {"ring", BodyPart::Finger},       {"pinky", BodyPart::Finger},
-    {"pinkie", BodyPart::Finger},    {"little", BodyPart::Finger},     {"finger", BodyPart::Finger},
-    {"carpal", BodyPart::Finger},    {"palm", BodyPart::Finger},       {"toe", BodyPart::Toe},
-    {"ball", BodyPart::Toe},         {"heel", BodyPart::Toe},          {"forearm", BodyPart::ForeArm},
-    {"lowerarm", BodyPart::ForeArm}, {"elbow", BodyPart::ForeArm},     {"upperarm", BodyPart::UpperArm},
-    {"uparm", BodyPart::UpperArm},   {"arm", BodyPart::UpperArm},      {"hand", BodyPart::Hand},
-    {"wrist", BodyPart::Hand},       {"clavicle", BodyPart::Shoulder}, {"shoulder", BodyPart::Shoulder},
-    {"collar", BodyPart::Shoulder},  {"scapula", BodyPart::Shoulder},  {"hips", BodyPart::Pelvis},
-    {"pelvis", BodyPart::Pelvis},    {"thigh", BodyPart::Thigh},       {"upleg", BodyPart::Thigh},
-    {"upperleg", BodyPart::Thigh},   {"hip", BodyPart::Thigh},         {"calf", BodyPart::Shin},
-    {"shin", BodyPart::Shin},        {"lowerleg", BodyPart::Shin},     {"knee", BodyPart::Shin},
-    {"leg", BodyPart::Shin},         {"foot", BodyPart::Foot},         {"ankle", BodyPart::Foot},
-    {"head", BodyPart::Head},        {"neck", BodyPart::Head},         {"jaw", BodyPart::Head},
-    {"skull", BodyPart::Head},       {"face", BodyPart::Head},         {"hair", BodyPart::Head},
-    {"nose", BodyPart::Head},        {"chin", BodyPart::Head},         {"tongue", BodyPart::Head},
-    {"teeth", BodyPart::Head},       {"mouth", BodyPart::Head},        {"chest", BodyPart::Chest},
-    {"torso", BodyPart::Chest},      {"ribs", BodyPart::Chest},        {"thorax", BodyPart::Chest},
-    {"breast", BodyPart::Chest},     {"spine", BodyPart::Spine},       {"back", BodyPart::Spine},
-    {"abdomen", BodyPart::Spine},    {"waist", BodyPart::Spine},       {"belly", BodyPart::Spine},
-    {"stomach", BodyPart::Spine},    {"lumbar", BodyPart::Spine},      {"humerus", BodyPart::UpperArm},
-    {"radius", BodyPart::ForeArm},   {"ulna", BodyPart::ForeArm},      {"femur", BodyPart::Thigh},
-    {"tibia", BodyPart::Shin},       {"hip", BodyPart::Pelvis}, // "hip" without a side: a root
+    {"eye", BodyPart::Head},          {"thumb", BodyPart::Finger},
+    {"index", BodyPart::Finger},      {"middle", BodyPart::Finger},
+    {"ring", BodyPart::Finger},       {"pinky", BodyPart::Finger},
+    {"pinkie", BodyPart::Finger},     {"little", BodyPart::Finger},
+    {"finger", BodyPart::Finger},     {"carpal", BodyPart::Finger},
+    {"palm", BodyPart::Finger},       {"toe", BodyPart::Toe},
+    {"ball", BodyPart::Toe},          {"heel", BodyPart::Toe},
+    {"forearm", BodyPart::ForeArm},   {"lowerarm", BodyPart::ForeArm},
+    {"elbow", BodyPart::ForeArm},     {"upperarm", BodyPart::UpperArm},
+    {"uparm", BodyPart::UpperArm},    {"shldr", BodyPart::UpperArm},
+    {"arm", BodyPart::UpperArm},      {"hand", BodyPart::Hand},
+    {"wrist", BodyPart::Hand},        {"clavicle", BodyPart::Shoulder},
+    {"shoulder", BodyPart::Shoulder}, {"collar", BodyPart::Shoulder},
+    {"scapula", BodyPart::Shoulder},  {"hips", BodyPart::Pelvis},
+    {"pelvis", BodyPart::Pelvis},     {"thigh", BodyPart::Thigh},
+    {"upleg", BodyPart::Thigh},       {"upperleg", BodyPart::Thigh},
+    {"hip", BodyPart::Thigh},         {"calf", BodyPart::Shin},
+    {"shin", BodyPart::Shin},         {"lowerleg", BodyPart::Shin},
+    {"knee", BodyPart::Shin},         {"leg", BodyPart::Shin},
+    {"foot", BodyPart::Foot},         {"ankle", BodyPart::Foot},
+    {"head", BodyPart::Head},         {"neck", BodyPart::Head},
+    {"jaw", BodyPart::Head},          {"skull", BodyPart::Head},
+    {"face", BodyPart::Head},         {"hair", BodyPart::Head},
+    {"nose", BodyPart::Head},         {"chin", BodyPart::Head},
+    {"tongue", BodyPart::Head},       {"teeth", BodyPart::Head},
+    {"mouth", BodyPart::Head},        {"chest", BodyPart::Chest},
+    {"torso", BodyPart::Chest},       {"ribs", BodyPart::Chest},
+    {"thorax", BodyPart::Chest},      {"breast", BodyPart::Chest},
+    {"spine", BodyPart::Spine},       {"back", BodyPart::Spine},
+    {"abdomen", BodyPart::Spine},     {"waist", BodyPart::Spine},
+    {"belly", BodyPart::Spine},       {"stomach", BodyPart::Spine},
+    {"lumbar", BodyPart::Spine},      {"humerus", BodyPart::UpperArm},
+    {"radius", BodyPart::ForeArm},    {"ulna", BodyPart::ForeArm},
+    {"femur", BodyPart::Thigh},       {"tibia", BodyPart::Shin},
+    {"hip", BodyPart::Pelvis}, // "hip" without a side: a root
 };
 
 // Motion-capture limb names that carry their side as a first letter ("lhumerus", "rtibia").
-constexpr std::string_view kGluedSideWords[] = {"humerus", "radius", "wrist",    "hand",    "femur", "tibia",
-                                                "foot",    "toes",   "clavicle", "fingers", "thumb"};
+// Joint-style captures write their joints so too ("lshoulder", "relbow", "lhip", "rknee").
+constexpr std::string_view kGluedSideWords[] = {
+    "humerus", "radius",   "wrist",    "hand",   "femur", "tibia", "foot",
+    "toes",    "clavicle", "fingers",  "thumb",  "elbow", "knee",  "ankle",
+    "hip",     "toe",      "shoulder", "collar", "shldr", "thigh", "shin"};
 
 // Parts of one side of the body, which a name must place on a side to count.
 bool IsLimb(BodyPart part) {

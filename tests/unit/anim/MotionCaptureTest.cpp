@@ -27,7 +27,15 @@ struct ClipBone {
 
 // A humanoid skeleton; `a` lowers the arms by 45 degrees at rest. The capture-library naming has
 // its hips level with the root, as that library's files have them (the pelvis has no length).
-std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming, bool aPose) {
+// The rest quirks of the conventions' files.
+struct Quirks {
+    bool rootBelowHips = false; // the thighs hang from joints above the root
+    std::string hipHelper;      // a joint between the root and each thigh ("lhipjoint", "rButtock")
+    bool leaningSpine = false;  // the spine leans forward at rest
+};
+
+std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming, bool aPose,
+                               const Quirks& quirks = {}) {
     const double c = aPose ? std::sqrt(0.5) : 1.0, d = aPose ? -std::sqrt(0.5) : 0.0;
     auto n = [&](const std::string& generic) {
         const auto it = naming.find(generic);
@@ -49,7 +57,36 @@ std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming,
         bones.push_back({n(s + "Foot"), hip + 1, {0, -0.42, 0}});
         bones.push_back({n(s + "ToeBase"), hip + 2, {0, -0.05, 0.12}});
     }
+    if (quirks.leaningSpine)
+        for (std::size_t b = 1; b <= 5; ++b)
+            bones[b].offset.z = 0.2 * bones[b].offset.y; // about 11 degrees forward
+    for (std::size_t thigh : {std::size_t{10}, std::size_t{14}}) {
+        if (quirks.rootBelowHips) bones[thigh].offset.y = 0.08;
+        if (quirks.hipHelper.empty()) continue;
+        // The helper joint takes half the way to the thigh's joint, appended after the others.
+        const Point3d half = 0.5 * bones[thigh].offset;
+        const std::string side = bones[thigh].offset.x > 0 ? "l" : "r";
+        bones.push_back(
+            {quirks.hipHelper == "Buttock" ? side + "Buttock" : side + quirks.hipHelper, 0, half});
+        bones[thigh].parent = static_cast<int>(bones.size()) - 1;
+        bones[thigh].offset = half;
+    }
     return bones;
+}
+
+// A convention's names for the generic ones, and, for the left side, the right side's names
+// made from them by the convention's own rule.
+std::map<std::string, std::string> Naming(std::map<std::string, std::string> left,
+                                          const std::function<std::string(const std::string&)>& right) {
+    std::map<std::string, std::string> all = left;
+    for (const auto& [generic, name] : left)
+        if (generic.rfind("Left", 0) == 0) all["Right" + generic.substr(4)] = right(name);
+    return all;
+}
+
+std::string Swap(std::string name, const std::string& from, const std::string& to) {
+    const auto at = name.find(from);
+    return at == std::string::npos ? name : name.replace(at, from.size(), to);
 }
 
 const std::map<std::string, std::string> kMixamo{};
@@ -75,6 +112,77 @@ const std::map<std::string, std::string> kCmu{{"Hips", "hip"},
                                               {"RightLeg", "rtibia"},
                                               {"RightFoot", "rfoot"},
                                               {"RightToeBase", "rtoes"}};
+
+// The common conventions: Daz-style conversions of the public library, joint-style names in two
+// casings, a biped rig's and the avatar humanoid's.
+const auto kDaz = Naming({{"Hips", "hip"},
+                          {"Spine", "abdomen"},
+                          {"Spine1", "abdomen2"},
+                          {"Spine2", "chest"},
+                          {"Neck", "neck"},
+                          {"Head", "head"},
+                          {"LeftShoulder", "lCollar"},
+                          {"LeftArm", "lShldr"},
+                          {"LeftForeArm", "lForeArm"},
+                          {"LeftHand", "lHand"},
+                          {"LeftUpLeg", "lThigh"},
+                          {"LeftLeg", "lShin"},
+                          {"LeftFoot", "lFoot"},
+                          {"LeftToeBase", "lToe"}},
+                         [](const std::string& s) { return "r" + s.substr(1); });
+const auto kJoints = Naming({{"Hips", "root"},
+                             {"Spine", "lowerback"},
+                             {"Spine1", "upperback"},
+                             {"Spine2", "thorax"},
+                             {"Neck", "lowerneck"},
+                             {"Head", "head"},
+                             {"LeftShoulder", "lcollar"},
+                             {"LeftArm", "lshoulder"},
+                             {"LeftForeArm", "lelbow"},
+                             {"LeftHand", "lwrist"},
+                             {"LeftUpLeg", "lhip"},
+                             {"LeftLeg", "lknee"},
+                             {"LeftFoot", "lankle"},
+                             {"LeftToeBase", "ltoe"}},
+                            [](const std::string& s) { return "r" + s.substr(1); });
+const auto kJointWords = Naming({{"Hips", "Hips"},
+                                 {"Spine", "Spine"},
+                                 {"Spine1", "Spine1"},
+                                 {"Spine2", "Chest"},
+                                 {"Neck", "Neck"},
+                                 {"Head", "Head"},
+                                 {"LeftShoulder", "LeftCollar"},
+                                 {"LeftArm", "LeftShoulder"},
+                                 {"LeftForeArm", "LeftElbow"},
+                                 {"LeftHand", "LeftWrist"},
+                                 {"LeftUpLeg", "LeftHip"},
+                                 {"LeftLeg", "LeftKnee"},
+                                 {"LeftFoot", "LeftAnkle"},
+                                 {"LeftToeBase", "LeftToe"}},
+                                [](const std::string& s) { return Swap(s, "Left", "Right"); });
+const auto kBiped = Naming({{"Hips", "Bip01 Pelvis"},
+                            {"Spine", "Bip01 Spine"},
+                            {"Spine1", "Bip01 Spine1"},
+                            {"Spine2", "Bip01 Spine2"},
+                            {"Neck", "Bip01 Neck"},
+                            {"Head", "Bip01 Head"},
+                            {"LeftShoulder", "Bip01 L Clavicle"},
+                            {"LeftArm", "Bip01 L UpperArm"},
+                            {"LeftForeArm", "Bip01 L Forearm"},
+                            {"LeftHand", "Bip01 L Hand"},
+                            {"LeftUpLeg", "Bip01 L Thigh"},
+                            {"LeftLeg", "Bip01 L Calf"},
+                            {"LeftFoot", "Bip01 L Foot"},
+                            {"LeftToeBase", "Bip01 L Toe0"}},
+                           [](const std::string& s) { return Swap(s, " L ", " R "); });
+const auto kAvatar = Naming({{"Spine1", "Chest"},
+                             {"Spine2", "UpperChest"},
+                             {"LeftArm", "LeftUpperArm"},
+                             {"LeftForeArm", "LeftLowerArm"},
+                             {"LeftUpLeg", "LeftUpperLeg"},
+                             {"LeftLeg", "LeftLowerLeg"},
+                             {"LeftToeBase", "LeftToes"}},
+                            [](const std::string& s) { return Swap(s, "Left", "Right"); });
 
 // Degrees about z, x, y for a bone in a frame: the first frame at rest, then a walk-like swing.
 std::array<double, 3> Angles(std::size_t bone, int frame) {
@@ -133,7 +241,14 @@ Affine Turn(int axis, double degrees) {
 std::vector<Point3d> ClipJoints(const std::vector<ClipBone>& bones, int frame) {
     std::vector<Affine> world(bones.size());
     std::vector<Point3d> at(bones.size());
-    for (std::size_t b = 0; b < bones.size(); ++b) {
+    // Parents first: a helper joint appended last may be another joint's parent.
+    std::vector<std::size_t> order;
+    std::function<void(int)> visit = [&](int parent) {
+        for (std::size_t b = 0; b < bones.size(); ++b)
+            if (bones[b].parent == parent) order.push_back(b), visit(static_cast<int>(b));
+    };
+    visit(-1);
+    for (std::size_t b : order) {
         const auto a = Angles(b, frame);
         const Affine local = Turn(2, a[0]) * Turn(0, a[1]) * Turn(1, a[2]);
         const int p = bones[b].parent;
@@ -214,7 +329,11 @@ TEST_F(MotionCaptureTest, LimbsTakeTheClipsDirectionsInEveryNamingRestPoseAndUni
 TEST_F(MotionCaptureTest, ExtraAndMissingBones) {
     auto bones = Skeleton(kMixamo, false);
     bones.push_back({"LeftHandIndex1", 9, {0.05, 0, 0}});
-    bones[8].name = "LeftGizmo"; // no forearm any more: a name the table does not know
+    // No forearm any more: the hand hangs from the upper arm, and a bone the table does not know
+    // hangs there beside it.
+    bones[9].parent = 7;
+    bones[9].offset = bones[8].offset + bones[9].offset;
+    bones[8].name = "LeftGizmo";
     std::string error;
     const auto motion = RetargetMotion(*ParseBvh(ClipText(bones, 0.01, 5), &error), figure, &error);
     ASSERT_TRUE(motion) << error;
@@ -318,4 +437,40 @@ TEST_F(MotionCaptureTest, LongCapturesArePosedOnDemandAndCanBeCancelled) {
     int asked = 0;
     EXPECT_FALSE(ParseBvh(text, &error, [&](double) { return ++asked < 2; }));
     EXPECT_EQ(error, "reading was cancelled");
+}
+
+// Every convention, with its files' rest quirks, in T and A rest poses and both units: the upper
+// arms, forearms, thighs and shanks take the clip's directions, and the pelvis stays the right way
+// up (the thighs' joints below the waist).
+TEST_F(MotionCaptureTest, EveryConventionAndRestQuirk) {
+    const struct {
+        const char* what;
+        const std::map<std::string, std::string>* naming;
+        Quirks quirks;
+    } conventions[] = {
+        {"daz, root below the hips", &kDaz, {true, "Buttock", false}},
+        {"capture library, hip joints", &kCmu, {false, "hipjoint", false}},
+        {"capture library, leaning spine", &kCmu, {false, "", true}},
+        {"joint names", &kJoints, {true, "", false}},
+        {"joint words", &kJointWords, {false, "", true}},
+        {"biped", &kBiped, {false, "", false}},
+        {"avatar", &kAvatar, {false, "", false}},
+    };
+    for (const auto& c : conventions)
+        for (const bool aPose : {false, true})
+            for (const double unit : {0.01, 1.0}) {
+                const auto bones = Skeleton(*c.naming, aPose, c.quirks);
+                std::string error;
+                const auto motion =
+                    RetargetMotion(*ParseBvh(ClipText(bones, unit, 5), &error), figure, &error);
+                ASSERT_TRUE(motion) << c.what << ": " << error;
+                const std::string what = c.what + std::string(aPose ? " A" : " T");
+                EXPECT_TRUE(motion->missing.empty()) << what << ": " << UnmatchedNote(*motion);
+                ExpectLimbsFollow(*motion, bones, what);
+                for (int f = 0; f < motion->FrameCount(); ++f) {
+                    const auto joints = FigureJoints(motion->Frame(f));
+                    EXPECT_LT(joints.at(10).z, joints.at(3).z) << what << " frame " << f;
+                    EXPECT_LT(joints.at(11).z, joints.at(3).z) << what << " frame " << f;
+                }
+            }
 }
