@@ -29,6 +29,9 @@ const std::vector<CommandInfo>& Commands() {
         {cmd::ViewBones, "Show or hide the list of an imported character's bones\nBones"},
         {cmd::DualQuaternionSkinning, "Bend an imported character's skin by dual quaternions, which keep "
                                       "twisted limbs round\nDual Quaternion Skinning"},
+        {cmd::PlantFeet,
+         "Keep the feet still where a motion capture plants them, and above the ground\nFeet on "
+         "the Ground"},
         {cmd::KeyFrameInsert,
          "Put the current pose into the animation after the selected key frame\nInsert Key Frame"},
         {cmd::KeyFrameReplace, "Put the current pose in place of the selected key frame\nReplace Key Frame"},
@@ -151,6 +154,7 @@ const std::vector<MenuItem>& MainMenu() {
                             Item(cmd::ViewKeyFrames, "&Key Frames"),
                             Item(cmd::SegmentColours, "Se&gment Colours"),
                             Item(cmd::DualQuaternionSkinning, "&Dual Quaternion Skinning"),
+                            Item(cmd::PlantFeet, "Feet on the Gro&und"),
                             Item(cmd::ViewBones, "Bone &List"),
                             Separator(),
                             Item(cmd::ViewFront, "&Front\tNum+1"),

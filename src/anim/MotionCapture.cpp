@@ -245,7 +245,8 @@ bool IsMotionCaptureFile(const std::string& path) {
     return dot != std::string::npos && Lower(path.substr(dot)) == ".bvh";
 }
 
-std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure, std::string* error) {
+std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure, std::string* error,
+                                               bool plantFeet) {
     if (!figure.IsBuilt() || figure.SegmentCount() < kSegments) {
         if (error) *error = "motion is carried onto the jointed figure of sixteen segments";
         return std::nullopt;
@@ -300,6 +301,8 @@ std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure
     plan.travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
 
     plan.start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
+    plan.forward = f.forward;
+    plan.plantFeet = plantFeet;
     plan.base = CurrentFrame(figure);
     std::vector<std::string> missing, leftOut;
     for (int s = 0; s < kSegments; ++s)
@@ -314,10 +317,17 @@ std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure
     out.problem = std::move(problem);
     out.missing = std::move(missing);
     out.leftOut = std::move(leftOut);
+    if (plantFeet) out.PlantFeet();
     return out;
 }
 
-PoseFrame RetargetedMotion::Frame(int fr) const {
+PoseFrame RetargetedMotion::Frame(int frame) const {
+    PoseFrame pose = CaptureFrame(frame);
+    if (m_plan.plantFeet) SolveLegs(frame, pose);
+    return pose;
+}
+
+PoseFrame RetargetedMotion::CaptureFrame(int fr) const {
     const BvhMotion& m = m_motion;
     const Plan& plan = m_plan;
     const float* values = m.Frame(fr);
@@ -368,10 +378,11 @@ std::vector<PoseFrame> RetargetedMotion::AllFrames() const {
 }
 
 std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
-                                                  std::string* error, const BvhProgress& progress) {
+                                                  std::string* error, const BvhProgress& progress,
+                                                  bool plantFeet) {
     auto motion = ReadBvhFile(path, error, progress);
     if (!motion) return std::nullopt;
-    return RetargetMotion(std::move(*motion), figure, error);
+    return RetargetMotion(std::move(*motion), figure, error, plantFeet);
 }
 
 std::string UnmatchedNote(const RetargetedMotion& motion) {

@@ -25,8 +25,16 @@ class RetargetedMotion {
     std::string problem;              // the file's own fault, when its first frames could be read
 
     int FrameCount() const { return m_motion.frames; }
+    // The frame as the capture has it, then, with feet planted, each leg solved so that a foot the
+    // capture keeps still stays still, and no ankle goes below its height at rest.
     PoseFrame Frame(int frame) const;
     std::vector<PoseFrame> AllFrames() const;
+
+    // Where a foot is held in each frame: how much (0 free, 1 held) and where its ankle is held.
+    struct Footing {
+        std::vector<float> hold;
+        std::vector<Point3d> at;
+    };
 
     // How the capture's bones drive the figure, worked out once by RetargetMotion.
     struct Plan {
@@ -38,10 +46,19 @@ class RetargetedMotion {
         double travelScale = 0;                                // figure legs over capture legs
         Point3d start{};                                       // the root's place in the first frame
         PoseFrame base;                                        // segments outside the tree keep these
+        Point3d forward;                                       // the figure's front, where knees bend
+        bool plantFeet = true;
+        std::array<Footing, 2> feet; // right, left
     };
     RetargetedMotion(BvhMotion motion, Plan plan) : m_motion(std::move(motion)), m_plan(std::move(plan)) {}
 
+    // Works out where the feet are held (RetargetMotion does, once the plan is made).
+    void PlantFeet();
+
   private:
+    PoseFrame CaptureFrame(int frame) const;
+    void SolveLegs(int frame, PoseFrame& pose) const;
+
     BvhMotion m_motion;
     Plan m_plan;
 };
@@ -49,9 +66,12 @@ class RetargetedMotion {
 // Whether the path names a motion-capture file (.bvh) rather than the program's own animation.
 bool IsMotionCaptureFile(const std::string& path);
 
-std::optional<RetargetedMotion> RetargetMotion(BvhMotion motion, const Figure& figure, std::string* error);
+// With `plantFeet` false, the feet go where the capture's joint turns put them.
+std::optional<RetargetedMotion> RetargetMotion(BvhMotion motion, const Figure& figure, std::string* error,
+                                               bool plantFeet = true);
 std::optional<RetargetedMotion> ReadMotionCapture(const std::string& path, const Figure& figure,
-                                                  std::string* error, const BvhProgress& progress = {});
+                                                  std::string* error, const BvhProgress& progress = {},
+                                                  bool plantFeet = true);
 
 // What could not be matched, said once to the user; empty when everything was.
 std::string UnmatchedNote(const RetargetedMotion& motion);

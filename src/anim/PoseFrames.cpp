@@ -49,9 +49,10 @@ struct SavedPose {
 } // namespace
 
 std::optional<std::vector<PoseFrame>> PlaybackFrames(Figure& figure, const std::string& path,
-                                                     std::string* error, PlaybackReport* report) {
+                                                     std::string* error, PlaybackReport* report,
+                                                     bool plantFeet) {
     if (IsMotionCaptureFile(path)) {
-        auto motion = ReadMotionCapture(path, figure, error);
+        auto motion = ReadMotionCapture(path, figure, error, {}, plantFeet);
         if (!motion) return std::nullopt;
         if (report) {
             report->framesPerSecond = motion->framesPerSecond;

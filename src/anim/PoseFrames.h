@@ -22,8 +22,10 @@ void ApplyFrame(Figure& figure, const PoseFrame& frame);
 // rate and what could not be matched go into the report); the figure's pose is put back afterwards. Nothing
 // when the file cannot be opened, with the reason in `error`; a file cut short gives the frames before the
 // cut.
+// `plantFeet` as for a motion capture's playback.
 std::optional<std::vector<PoseFrame>> PlaybackFrames(Figure& figure, const std::string& path,
-                                                     std::string* error, PlaybackReport* report = nullptr);
+                                                     std::string* error, PlaybackReport* report = nullptr,
+                                                     bool plantFeet = true);
 
 // Each segment's transform of rest points to posed points (the product of the matrices down the
 // tree) in one frame, in double precision; segments outside the tree keep their own matrix.

@@ -79,6 +79,7 @@ enum : int {
     DualQuaternionSkinning = 32863,
     ViewBones = 32864,
     PinEnd = 32865,
+    PlantFeet = 32866,
 };
 
 } // namespace figurant::cmd

@@ -113,6 +113,7 @@ const ViewCommand kViewCommands[] = {
     {cmd::SegmentColours, [](CKvtView& v) { v.OnSegmentColours(); }},
     {cmd::ViewBones, [](CKvtView& v) { v.OnViewBones(); }},
     {cmd::DualQuaternionSkinning, [](CKvtView& v) { v.OnDualQuaternionSkinning(); }},
+    {cmd::PlantFeet, [](CKvtView& v) { v.OnPlantFeet(); }},
     {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
     {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
     {cmd::KeyFrameDelete, [](CKvtView& v) { v.OnDeleteKeyFrame(); }},
@@ -228,6 +229,9 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
     case cmd::DualQuaternionSkinning:
         state.enabled = CharacterShown();
         state.checked = m_bDualQuaternion;
+        return true;
+    case cmd::PlantFeet:
+        state.checked = m_bPlantFeet;
         return true;
     case cmd::KeyFrameInsert:
         state.enabled = m_keys.has_value() && !m_bPlaying;

@@ -194,6 +194,10 @@ class CKvtView : public QWidget, public ICommandTarget {
     void OnViewBones();
     bool BonesShown() const { return m_bShowBones; }
     void OnDualQuaternionSkinning();
+    // Motion captures play with their planted feet kept still and every ankle above the ground,
+    // or, switched off, as their joint turns alone put the feet.
+    void OnPlantFeet() { m_bPlantFeet = !m_bPlantFeet; }
+    bool FeetPlanted() const { return m_bPlantFeet; }
     bool SegmentColoursShown() const { return !CharacterShown() || m_bSegmentColours; }
     bool FigureShown() const {
         return m_figure.IsBuilt() && m_nSegLists > 0 && m_nSegLists == m_doc.SegmentCount();
@@ -426,6 +430,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool m_bShowBones = true;
     bool m_bSegmentColours = false;
     bool m_bDualQuaternion = false;
+    bool m_bPlantFeet = true;
     void DrawJointBand(const SegmentPose& r);
     // The silhouette of what `draw` draws.
     void DrawOutline(const std::function<void()>& draw);

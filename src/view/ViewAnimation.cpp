@@ -206,9 +206,12 @@ std::function<void()> CKvtView::FrameClock(double framesPerSecond) {
 void CKvtView::PlayMotionCapture() {
     std::string error;
     const std::string reading = "Reading the motion " + FileNameOf(m_strAnimFile) + "...";
-    const auto motion = ReadMotionCapture(m_strAnimFile, m_figure, &error, [&](double fraction) {
-        return m_services.Progress(reading, static_cast<int>(fraction * kReadSteps), kReadSteps);
-    });
+    const auto motion = ReadMotionCapture(
+        m_strAnimFile, m_figure, &error,
+        [&](double fraction) {
+            return m_services.Progress(reading, static_cast<int>(fraction * kReadSteps), kReadSteps);
+        },
+        m_bPlantFeet);
     m_services.Progress(reading, kReadSteps, kReadSteps);
     if (!motion) {
         m_services.MessageBox("The motion \"" + m_strAnimFile + "\" cannot be played: " + error + ".");

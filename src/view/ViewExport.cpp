@@ -155,7 +155,7 @@ void CKvtView::OnExportFrames() {
     const auto options = m_services.ExportOptionsDialog(proposed);
     if (!options) return;
     std::string error;
-    const auto frames = PlaybackFrames(m_figure, m_strAnimFile, &error);
+    const auto frames = PlaybackFrames(m_figure, m_strAnimFile, &error, nullptr, m_bPlantFeet);
     if (!frames)
         return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
                                      ".");
@@ -269,7 +269,7 @@ void CKvtView::OnExportMotion(bool gltf) {
     PlaybackReport report;
     if (proposed.animation) {
         std::string error;
-        auto played = PlaybackFrames(m_figure, m_strAnimFile, &error, &report);
+        auto played = PlaybackFrames(m_figure, m_strAnimFile, &error, &report, m_bPlantFeet);
         if (!played)
             return m_services.MessageBox("The animation \"" + m_strAnimFile + "\" cannot be read: " + error +
                                          ".");

@@ -70,6 +70,7 @@ class ShellTest : public QObject {
                                                                     "&Key Frames",
                                                                     "Se&gment Colours",
                                                                     "&Dual Quaternion Skinning",
+                                                                    "Feet on the Gro&und",
                                                                     "Bone &List",
                                                                     "-",
                                                                     "&Front\tNum+1",

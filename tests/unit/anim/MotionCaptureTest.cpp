@@ -7,6 +7,7 @@
 #include "DefaultModel.h"
 #include "FigureTree.h"
 #include "KvtDoc.h"
+#include "LimbSolver.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +185,14 @@ const auto kAvatar = Naming({{"Spine1", "Chest"},
                              {"LeftToeBase", "LeftToes"}},
                             [](const std::string& s) { return Swap(s, "Left", "Right"); });
 
+// The program's own naming, as its BVH export writes it.
+const auto kProgram = Naming({{"Spine2", "Chest"},
+                              {"LeftArm", "LeftUpperArm"},
+                              {"LeftForeArm", "LeftForearm"},
+                              {"LeftUpLeg", "LeftThigh"},
+                              {"LeftLeg", "LeftShank"}},
+                             [](const std::string& s) { return Swap(s, "Left", "Right"); });
+
 // Degrees about z, x, y for a bone in a frame: the first frame at rest, then a walk-like swing.
 std::array<double, 3> Angles(std::size_t bone, int frame) {
     if (frame == 0) return {0, 0, 0};
@@ -191,7 +200,12 @@ std::array<double, 3> Angles(std::size_t bone, int frame) {
     return {25 * std::sin(t), 30 * std::cos(1.3 * t), 20 * std::sin(0.7 * t)};
 }
 
-std::string ClipText(const std::vector<ClipBone>& bones, double unit, int frames) {
+using ClipAngles = std::function<std::array<double, 3>(std::size_t bone, int frame)>;
+using ClipRoot = std::function<Point3d(int frame)>; // metres
+
+// The clip as BVH: by default its root walks diagonally and every bone swings (Angles).
+std::string ClipText(const std::vector<ClipBone>& bones, double unit, int frames,
+                     const ClipAngles& angles = Angles, const ClipRoot& root = {}) {
     std::string text = "HIERARCHY\n";
     std::vector<std::size_t> order; // the file's joints, and so its channels, depth first
     std::function<void(std::size_t, int)> write = [&](std::size_t b, int depth) {
@@ -218,10 +232,11 @@ std::string ClipText(const std::vector<ClipBone>& bones, double unit, int frames
     write(0, 0);
     text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
     for (int f = 0; f < frames; ++f) {
-        text += std::to_string(0.1 * f / unit) + " " + std::to_string(bones[0].offset.y / unit) + " " +
-                std::to_string(0.05 * f / unit);
+        const Point3d at = root ? root(f) : Point3d{0.1 * f, bones[0].offset.y, 0.05 * f};
+        text += std::to_string(at.x / unit) + " " + std::to_string(at.y / unit) + " " +
+                std::to_string(at.z / unit);
         for (std::size_t b : order)
-            for (double a : Angles(b, f))
+            for (double a : angles(b, f))
                 text += " " + std::to_string(a);
         text += "\n";
     }
@@ -315,7 +330,8 @@ TEST_F(MotionCaptureTest, LimbsTakeTheClipsDirectionsInEveryNamingRestPoseAndUni
                 std::string error;
                 const auto clip = ParseBvh(ClipText(bones, unit, 5), &error);
                 ASSERT_TRUE(clip) << error;
-                const auto motion = RetargetMotion(*clip, figure, &error);
+                // The limbs' own directions, without the legs solved for planted feet.
+                const auto motion = RetargetMotion(*clip, figure, &error, false);
                 ASSERT_TRUE(motion) << error;
                 EXPECT_NEAR(motion->framesPerSecond, 30, 1e-3);
                 EXPECT_TRUE(motion->missing.empty()) << UnmatchedNote(*motion);
@@ -455,6 +471,7 @@ TEST_F(MotionCaptureTest, EveryConventionAndRestQuirk) {
         {"joint words", &kJointWords, {false, "", true}},
         {"biped", &kBiped, {false, "", false}},
         {"avatar", &kAvatar, {false, "", false}},
+        {"program", &kProgram, {false, "", false}},
     };
     for (const auto& c : conventions)
         for (const bool aPose : {false, true})
@@ -462,7 +479,7 @@ TEST_F(MotionCaptureTest, EveryConventionAndRestQuirk) {
                 const auto bones = Skeleton(*c.naming, aPose, c.quirks);
                 std::string error;
                 const auto motion =
-                    RetargetMotion(*ParseBvh(ClipText(bones, unit, 5), &error), figure, &error);
+                    RetargetMotion(*ParseBvh(ClipText(bones, unit, 5), &error), figure, &error, false);
                 ASSERT_TRUE(motion) << c.what << ": " << error;
                 const std::string what = c.what + std::string(aPose ? " A" : " T");
                 EXPECT_TRUE(motion->missing.empty()) << what << ": " << UnmatchedNote(*motion);
@@ -473,4 +490,62 @@ TEST_F(MotionCaptureTest, EveryConventionAndRestQuirk) {
                     EXPECT_LT(joints.at(11).z, joints.at(3).z) << what << " frame " << f;
                 }
             }
+}
+
+namespace {
+
+// A stance: the root walks forward 2 cm a frame while the left leg, solved in the clip's own
+// side plane, keeps its ankle still on the ground; every other bone stays at rest.
+std::string StanceClip(const std::vector<ClipBone>& bones, int frames) {
+    constexpr std::size_t kLeftThigh = 10, kLeftShank = 11;
+    const double thigh = 0.45, shank = 0.42, hipY = 1.0 + bones[kLeftThigh].offset.y;
+    const double ankleZ = 0.2, ankleY = hipY - 0.78;
+    auto legAngles = [=](int frame) {
+        const double dy = ankleY - hipY, dz = ankleZ - 0.02 * frame, d = std::hypot(dy, dz);
+        const double toward = std::atan2(-dz, -dy); // the x turn that points a bone at the ankle
+        const double atHip = std::acos((thigh * thigh + d * d - shank * shank) / (2 * thigh * d));
+        const double atAnkle = std::acos((shank * shank + d * d - thigh * thigh) / (2 * shank * d));
+        // The knee in front: the thigh turned forward of the line, the shank behind it.
+        return std::pair{(toward - atHip) * 180 / kPi, (atHip + atAnkle) * 180 / kPi};
+    };
+    const ClipAngles angles = [=](std::size_t b, int frame) -> std::array<double, 3> {
+        if (b == kLeftThigh) return {0, legAngles(frame).first, 0};
+        if (b == kLeftShank) return {0, legAngles(frame).second, 0};
+        return {0, 0, 0};
+    };
+    return ClipText(bones, 0.01, frames, angles, [](int frame) { return Point3d{0, 1.0, 0.02 * frame}; });
+}
+
+} // namespace
+
+// A foot the clip keeps still on the ground stays still on the figure, whose legs are of other
+// proportions (there it slides without planting), and no ankle goes below its height at rest.
+TEST_F(MotionCaptureTest, PlantedFeetStayStillAndAboveGround) {
+    const auto bones = Skeleton(kMixamo, false);
+    std::string error;
+    const auto clip = ParseBvh(StanceClip(bones, 20), &error);
+    ASSERT_TRUE(clip) << error;
+    auto leftAnkle = [&](const RetargetedMotion& motion, int frame) {
+        return WorldTransforms(motion.Frame(frame))[15](*figure.Pose(15).m_pJointCentre);
+    };
+    const double leg = Length(*figure.Pose(11).m_pJointCentre - *figure.Pose(13).m_pJointCentre) +
+                       Length(*figure.Pose(13).m_pJointCentre - *figure.Pose(15).m_pJointCentre);
+    const double ground = figure.Pose(15).m_pJointCentre->z;
+    auto slide = [&](bool plant) {
+        const auto motion = RetargetMotion(*clip, figure, &error, plant);
+        double most = 0;
+        for (int f = 0; f < motion->FrameCount(); ++f) {
+            most = std::max(most, Length(leftAnkle(*motion, f) - leftAnkle(*motion, 0)));
+            for (int ankle : {14, 15})
+                if (plant)
+                    EXPECT_GT(WorldTransforms(motion->Frame(f))[static_cast<std::size_t>(ankle)](
+                                  *figure.Pose(ankle).m_pJointCentre)
+                                  .z,
+                              ground - 0.005 * leg)
+                        << "frame " << f << (plant ? " planted" : " free");
+        }
+        return most / leg;
+    };
+    EXPECT_LT(slide(true), 0.0005);
+    EXPECT_GT(slide(false), 0.004) << "the figure's own proportions should slide the foot without planting";
 }
