@@ -32,6 +32,8 @@ const std::vector<CommandInfo>& Commands() {
         {cmd::PlantFeet,
          "Keep the feet still where a motion capture plants them, and above the ground\nFeet on "
          "the Ground"},
+        {cmd::FollowFigure, "Move the camera with a motion capture that travels further than the figure is "
+                            "tall\nFollow"},
         {cmd::KeyFrameInsert,
          "Put the current pose into the animation after the selected key frame\nInsert Key Frame"},
         {cmd::KeyFrameReplace, "Put the current pose in place of the selected key frame\nReplace Key Frame"},
@@ -155,6 +157,7 @@ const std::vector<MenuItem>& MainMenu() {
                             Item(cmd::SegmentColours, "Se&gment Colours"),
                             Item(cmd::DualQuaternionSkinning, "&Dual Quaternion Skinning"),
                             Item(cmd::PlantFeet, "Feet on the Gro&und"),
+                            Item(cmd::FollowFigure, "Follo&w"),
                             Item(cmd::ViewBones, "Bone &List"),
                             Separator(),
                             Item(cmd::ViewFront, "&Front\tNum+1"),

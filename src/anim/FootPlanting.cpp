@@ -44,22 +44,24 @@ int TreeParent(int segment) {
     return -1;
 }
 
-// The capture's joint places in one frame, in its own units and axes.
-std::vector<Point3d> CapturePlaces(const BvhMotion& m, int frame) {
-    std::vector<Affine> world(m.joints.size());
-    std::vector<Point3d> at(m.joints.size());
+// The joints from the root down to `joint`, root first.
+std::vector<std::size_t> ChainTo(const BvhMotion& m, int joint) {
+    std::vector<std::size_t> chain;
+    for (int j = joint; j >= 0; j = m.joints[static_cast<std::size_t>(j)].parent)
+        chain.insert(chain.begin(), static_cast<std::size_t>(j));
+    return chain;
+}
+
+// Where the last joint of the chain is in one frame, in the capture's own units and axes: only
+// the joints above it are turned.
+Point3d CapturePlace(const BvhMotion& m, const std::vector<std::size_t>& chain, int frame) {
     const float* values = m.Frame(frame);
-    for (std::size_t j = 0; j < m.joints.size(); ++j) {
-        const BvhJoint& joint = m.joints[j];
-        const Affine local = BvhLocalRotation(joint, values);
-        if (joint.parent < 0) {
-            world[j] = local;
-            at[j] = BvhLocalPosition(joint, values);
-        } else {
-            const auto p = static_cast<std::size_t>(joint.parent);
-            world[j] = world[p] * local;
-            at[j] = at[p] + world[p](joint.offset);
-        }
+    Affine world = BvhLocalRotation(m.joints[chain[0]], values);
+    Point3d at = BvhLocalPosition(m.joints[chain[0]], values);
+    for (std::size_t k = 1; k < chain.size(); ++k) {
+        const BvhJoint& joint = m.joints[chain[k]];
+        at = at + world(joint.offset);
+        world = world * BvhLocalRotation(joint, values);
     }
     return at;
 }
@@ -92,13 +94,13 @@ void RetargetedMotion::PlantFeet() {
     const int frames = FrameCount();
     if (!(plan.travelScale > 0) || !(leg > 0) || frames == 0) return;
     std::array<std::vector<Point3d>, 2> foot;
-    for (int f = 0; f < frames; ++f) {
-        const std::vector<Point3d> at = CapturePlaces(m_motion, f);
-        for (int side = 0; side < 2; ++side) {
-            const int b = plan.bone[static_cast<std::size_t>(kFoot + side)];
-            foot[static_cast<std::size_t>(side)].push_back(
-                b < 0 ? Point3d{} : plan.travelScale * plan.toFigure(at[static_cast<std::size_t>(b)]));
-        }
+    for (int side = 0; side < 2; ++side) {
+        const int b = plan.bone[static_cast<std::size_t>(kFoot + side)];
+        if (b < 0) continue;
+        const std::vector<std::size_t> chain = ChainTo(m_motion, b);
+        for (int f = 0; f < frames; ++f)
+            foot[static_cast<std::size_t>(side)].push_back(plan.travelScale *
+                                                           plan.toFigure(CapturePlace(m_motion, chain, f)));
     }
     const double dt = m_motion.frameTime;
     const int blend =

@@ -152,6 +152,20 @@ Point3d SegmentMiddle(const Figure& figure, int segment) {
     return n ? (1.0 / static_cast<double>(n)) * sum : sum;
 }
 
+// How tall the figure stands at rest (view coordinates, z up).
+double BodyHeight(const Figure& figure) {
+    double low = 0, high = 0;
+    bool any = false;
+    for (int s = 0; s < std::min(figure.SegmentCount(), int{kSegments}); ++s)
+        figure.Shape(s).ForEachRestPoint([&](std::size_t, const Vec3f& p, std::int32_t) {
+            const double z = ToPoint3d(ViewPoint(p, figure.Scale(), figure.Centre())).z;
+            low = any ? std::min(low, z) : z;
+            high = any ? std::max(high, z) : z;
+            any = true;
+        });
+    return high - low;
+}
+
 FigureRest RestOf(const Figure& figure) {
     FigureRest r;
     for (int s = 0; s < std::min(figure.SegmentCount(), int{kSegments}); ++s)
@@ -302,6 +316,7 @@ std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure
 
     plan.start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
     plan.forward = f.forward;
+    plan.bodyHeight = BodyHeight(figure);
     plan.plantFeet = plantFeet;
     plan.base = CurrentFrame(figure);
     std::vector<std::string> missing, leftOut;
@@ -367,6 +382,18 @@ PoseFrame RetargetedMotion::CaptureFrame(int fr) const {
         }
     }
     return frame;
+}
+
+double RetargetedMotion::FarthestTravel() const {
+    if (!(m_plan.travelScale > 0) || m_motion.joints.empty()) return 0;
+    double farthest = 0;
+    for (int f = 0; f < FrameCount(); ++f) {
+        const Point3d travel =
+            m_plan.travelScale * (BvhLocalPosition(m_motion.joints[0], m_motion.Frame(f)) - m_plan.start);
+        if (std::fabs(travel.x) + std::fabs(travel.y) + std::fabs(travel.z) < kFarthestTravel)
+            farthest = std::max(farthest, std::sqrt(Dot(travel, travel)));
+    }
+    return farthest;
 }
 
 std::vector<PoseFrame> RetargetedMotion::AllFrames() const {

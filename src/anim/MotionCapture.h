@@ -29,6 +29,9 @@ class RetargetedMotion {
     // capture keeps still stays still, and no ankle goes below its height at rest.
     PoseFrame Frame(int frame) const;
     std::vector<PoseFrame> AllFrames() const;
+    // How far the figure goes from where it starts, at most; whether that is more than its height.
+    double FarthestTravel() const;
+    bool Travels() const { return FarthestTravel() > m_plan.bodyHeight; }
 
     // Where a foot is held in each frame: how much (0 free, 1 held) and where its ankle is held.
     struct Footing {
@@ -47,6 +50,7 @@ class RetargetedMotion {
         Point3d start{};                                       // the root's place in the first frame
         PoseFrame base;                                        // segments outside the tree keep these
         Point3d forward;                                       // the figure's front, where knees bend
+        double bodyHeight = 0;                                 // the figure standing at rest
         bool plantFeet = true;
         std::array<Footing, 2> feet; // right, left
     };

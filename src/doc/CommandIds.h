@@ -80,6 +80,7 @@ enum : int {
     ViewBones = 32864,
     PinEnd = 32865,
     PlantFeet = 32866,
+    FollowFigure = 32867,
 };
 
 } // namespace figurant::cmd

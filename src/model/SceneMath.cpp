@@ -74,6 +74,12 @@ Matrix4 SceneRotated(const Matrix4& M, float angle, float x, float y, float z) {
     return result;
 }
 
+Matrix4 SceneTranslated(const Matrix4& M, float x, float y, float z) {
+    Matrix4 result = M;
+    MultMatrix(result, Matrix4::Translation(x, y, z));
+    return result;
+}
+
 Matrix4 SceneScaled(const Matrix4& M, float f) {
     Matrix4 result = M;
     for (int i = 0; i < 12; ++i)

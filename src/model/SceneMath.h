@@ -8,6 +8,8 @@ namespace figurant {
 
 // M x (a turn of `angle` degrees about (x, y, z) in the right-hand sense), as glRotatef.
 Matrix4 SceneRotated(const Matrix4& M, float angle, float x, float y, float z);
+// M x translate(x, y, z), as glTranslatef.
+Matrix4 SceneTranslated(const Matrix4& M, float x, float y, float z);
 // M x scale(f, f, f), as glScalef.
 Matrix4 SceneScaled(const Matrix4& M, float f);
 // M turned by `angle` degrees about the eye's horizontal axis through the point M puts the

@@ -114,6 +114,7 @@ const ViewCommand kViewCommands[] = {
     {cmd::ViewBones, [](CKvtView& v) { v.OnViewBones(); }},
     {cmd::DualQuaternionSkinning, [](CKvtView& v) { v.OnDualQuaternionSkinning(); }},
     {cmd::PlantFeet, [](CKvtView& v) { v.OnPlantFeet(); }},
+    {cmd::FollowFigure, [](CKvtView& v) { v.OnFollowFigure(); }},
     {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
     {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
     {cmd::KeyFrameDelete, [](CKvtView& v) { v.OnDeleteKeyFrame(); }},
@@ -232,6 +233,9 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::PlantFeet:
         state.checked = m_bPlantFeet;
+        return true;
+    case cmd::FollowFigure:
+        state.checked = m_bFollow;
         return true;
     case cmd::KeyFrameInsert:
         state.enabled = m_keys.has_value() && !m_bPlaying;

@@ -198,6 +198,9 @@ class CKvtView : public QWidget, public ICommandTarget {
     // or, switched off, as their joint turns alone put the feet.
     void OnPlantFeet() { m_bPlantFeet = !m_bPlantFeet; }
     bool FeetPlanted() const { return m_bPlantFeet; }
+    // The camera keeps its angle and distance to a motion capture's figure that travels further
+    // than it is tall, instead of watching it walk out of the picture.
+    void OnFollowFigure() { m_bFollow = !m_bFollow; }
     bool SegmentColoursShown() const { return !CharacterShown() || m_bSegmentColours; }
     bool FigureShown() const {
         return m_figure.IsBuilt() && m_nSegLists > 0 && m_nSegLists == m_doc.SegmentCount();
@@ -431,6 +434,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool m_bSegmentColours = false;
     bool m_bDualQuaternion = false;
     bool m_bPlantFeet = true;
+    bool m_bFollow = true;
     void DrawJointBand(const SegmentPose& r);
     // The silhouette of what `draw` draws.
     void DrawOutline(const std::function<void()>& draw);

@@ -3,6 +3,7 @@
 #include "AnimationWriter.h"
 #include "KvtView.h"
 #include "MotionCapture.h"
+#include "SceneMath.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +18,8 @@ namespace {
 
 // While waiting for a frame's time, input is looked at this often (microseconds).
 constexpr qint64 kLongestSleepMicroseconds = 2000;
+// The hips, which the camera follows.
+constexpr int kPelvisSegment = 3;
 // Steps of the progress shown while a long motion capture is read.
 constexpr int kReadSteps = 1000;
 
@@ -220,8 +223,21 @@ void CKvtView::PlayMotionCapture() {
     const std::string note = UnmatchedNote(*motion);
     if (!note.empty()) m_services.ShowStatusMessage("The motion " + FileNameOf(m_strAnimFile) + ": " + note);
     const auto showFrame = FrameClock(motion->framesPerSecond);
+    const bool follow = m_bFollow && motion->Travels();
+    const Matrix4 camera = m_camera.sceneMatrix;
+    const Point3d hips = m_figure.Pose(kPelvisSegment).m_pJointCentre.value_or(Point3d{});
+    // The camera moves as the hips do from where they stand now: a clip played again brings the
+    // camera back with the figure.
+    const Point3d before = WorldTransforms(CurrentFrame(m_figure))[kPelvisSegment](hips);
     for (int f = 0; f < motion->FrameCount() && m_bPlaying; ++f) {
-        ApplyFrame(m_figure, motion->Frame(f));
+        const PoseFrame frame = motion->Frame(f);
+        ApplyFrame(m_figure, frame);
+        if (follow) {
+            const Point3d moved = WorldTransforms(frame)[kPelvisSegment](hips) - before;
+            m_camera.sceneMatrix =
+                SceneTranslated(camera, static_cast<float>(-moved.x), static_cast<float>(-moved.y),
+                                static_cast<float>(-moved.z));
+        }
         showFrame();
     }
     m_bAnimAvailable = true;

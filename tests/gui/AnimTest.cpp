@@ -1,5 +1,6 @@
 // Recording key frames with File Save and playing them with File Open and Animate.
 #include "AnimationFormat.h"
+#include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
 #include "KeyFrameStrip.h"
@@ -324,6 +325,49 @@ Frame Time: 0.04
         app.Frame().Router().Execute(cmd::Animate);
         QCOMPARE(v.FramesShown() - frames, 11);
         QCOMPARE(v.Playing(), false);
+    }
+
+    // A capture that walks three metres sideways is followed by the camera (the hips stay where
+    // they were on the screen); with View > Follow off, the camera stays.
+    void theCameraFollowsATravellingCapture() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        app.Frame().Router().Execute(cmd::Hierarchy);
+        // Hips and two legs (the travel is scaled by the legs' length), in centimetres.
+        std::string text = "HIERARCHY\nROOT Hips\n{\nOFFSET 0 95 0\nCHANNELS 6 Xposition Yposition "
+                           "Zposition Zrotation Xrotation Yrotation\n";
+        for (const char* side : {"Left", "Right"})
+            text += std::string("JOINT ") + side + "UpLeg\n{\nOFFSET " + (side[0] == 'L' ? "10" : "-10") +
+                    " 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nJOINT " + side +
+                    "Leg\n{\nOFFSET 0 -45 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nJOINT " + side +
+                    "Foot\n{\nOFFSET 0 -42 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET "
+                    "0 -5 10\n}\n}\n}\n}\n";
+        text += "}\nMOTION\nFrames: 31\nFrame Time: 0.01\n";
+        std::string legsStill; // the legs' eighteen turns
+        for (int c = 0; c < 18; ++c)
+            legsStill += " 0";
+        for (int f = 0; f <= 30; ++f)
+            text += std::to_string(10 * f) + " 95 0 0 0 0" + legsStill + "\n";
+        const std::string path = dir.Write("walk.bvh", text);
+        auto hipsOnScreen = [&] {
+            const Point3d hips = *v.FigureModel().Pose(3).m_pJointCentre;
+            const auto at = ProjectToPicture(v.CurrentViewMatrices(v.width(), v.height()),
+                                             WorldTransforms(CurrentFrame(v.FigureModel()))[3](hips));
+            return at ? QPointF(at->x, at->y) : QPointF(-1e6, -1e6);
+        };
+        const QPointF start = hipsOnScreen();
+        const Matrix4 camera = v.Camera().sceneMatrix;
+        app.dialogs.answers = {path};
+        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(WorldTransforms(CurrentFrame(v.FigureModel()))[3].t.x > 1); // it walked
+        QVERIFY(QLineF(hipsOnScreen(), start).length() < 3);
+        QVERIFY(v.Camera().sceneMatrix.m != camera.m);
+        // Without following, playing moves the figure alone.
+        app.Frame().Router().Execute(cmd::FollowFigure);
+        const Matrix4 followed = v.Camera().sceneMatrix;
+        app.Frame().Router().Execute(cmd::Animate);
+        QVERIFY(v.Camera().sceneMatrix.m == followed.m);
     }
 
     // A file whose first playback is stopped with Escape still counts its key frames.

@@ -71,6 +71,7 @@ class ShellTest : public QObject {
                                                                     "Se&gment Colours",
                                                                     "&Dual Quaternion Skinning",
                                                                     "Feet on the Gro&und",
+                                                                    "Follo&w",
                                                                     "Bone &List",
                                                                     "-",
                                                                     "&Front\tNum+1",
