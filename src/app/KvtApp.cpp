@@ -118,6 +118,12 @@ bool CKvtApp::OpenDocumentFile(const QString& path) {
 
 void CKvtApp::OpenByKind(const QString& path) {
     const QString kind = QFileInfo(path).suffix().toLower();
+    // A model is no document: the title stays the document's, and the caption names the model
+    // once, as it does when the model comes through the menu.
+    if (kind == "dxf" || IsFigureFileName(path.toStdString())) {
+        m_doc->SetTitle(res::kDocumentName);
+        m_frame->UpdateCaption();
+    }
     if (kind == "dxf") {
         m_doc->LoadDrawing(path.toStdString());
         m_frame->Services().UpdateAllViews(HINT_DXF_IMPORTED);

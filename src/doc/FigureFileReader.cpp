@@ -254,16 +254,22 @@ class FolderIOSystem : public Assimp::DefaultIOSystem {
         const std::string folder = FolderOf(chosen);
         if (!folder.empty()) m_folder = folder == "/" ? folder : folder + "/";
     }
-    bool Exists(const char* file) const override { return Allowed(file); }
+    bool Exists(const char* file) const override { return file && Allowed(Beside(file)); }
     Assimp::IOStream* Open(const char* file, const char* mode) override {
-        if (!mode || std::strpbrk(mode, "wa+") || !Allowed(file)) return nullptr;
-        return DefaultIOSystem::Open(file, mode);
+        if (!file || !mode || std::strpbrk(mode, "wa+")) return nullptr;
+        const std::string path = Beside(file);
+        if (!Allowed(path)) return nullptr;
+        return DefaultIOSystem::Open(path.c_str(), mode);
     }
 
   private:
-    bool Allowed(const char* file) const {
-        if (!file || m_folder.empty()) return false;
-        char* real = ::realpath(file, nullptr);
+    // A name without a folder of its own (a texture a .gltf names) is beside the chosen file,
+    // wherever the program was started.
+    std::string Beside(const char* file) const { return file[0] == '/' ? file : m_folder + file; }
+
+    bool Allowed(const std::string& file) const {
+        if (m_folder.empty()) return false;
+        char* real = ::realpath(file.c_str(), nullptr);
         if (!real) return false;
         const std::string path(real);
         std::free(real);

@@ -402,6 +402,7 @@ class CKvtView : public QWidget, public ICommandTarget {
     // The head's handle: the middle of its surface, for the surface revision it was worked out for.
     std::pair<std::uint64_t, Point3d> m_headCentre{~std::uint64_t{0}, {}};
     QColor m_background{0, 0, 0, 0};
+    bool m_bSelectionShown = true; // false while a picture is exported
     std::string m_units = "mm";
     void LoadCharacter();
     void SkinCharacter();

@@ -112,7 +112,7 @@ void CKvtView::BeginCharacterRun(const CharacterList::Run& run, int mode) {
     }
     std::array<double, 3> colour = kPlainLook;
     const auto character = m_doc.GetCharacter();
-    if (RunSelected(run)) {
+    if (m_bSelectionShown && RunSelected(run)) {
         colour = m_selectColour;
     } else if (m_bSegmentColours) {
         SegmentColour(run.segment, colour);

@@ -77,11 +77,14 @@ QImage CKvtView::RenderOffscreen(int width, int height, const QColor& background
     const double aspect = m_camera.aspect;
     m_camera.aspect = static_cast<double>(width) / height;
     glViewport(0, 0, width, height);
+    // The selection and the reference picture are the user's aids, not part of what is exported.
     m_bOutline = false;
-    m_bBackdrop = false; // the reference picture is the user's aid, not part of what is exported
+    m_bSelectionShown = false;
+    m_bBackdrop = false;
     DrawPicture(background.redF(), background.greenF(), background.blueF(), background.alphaF());
     glFinish();
     m_bOutline = true;
+    m_bSelectionShown = true;
     m_bBackdrop = true;
     m_camera.aspect = aspect;
     glViewport(0, 0, m_camera.viewportW, m_camera.viewportH);
@@ -108,9 +111,11 @@ void CKvtView::OnExportPicture() {
     const bool jpeg = IsJpeg(*path);
     // JPEG has no transparency: a transparent background is drawn as shown.
     const bool transparent = options->background == ExportOptions::Background::Transparent && !jpeg;
+    // As shown: the view's own background (Options), opaque.
+    const QColor shown(m_background.red(), m_background.green(), m_background.blue());
     const QColor background = options->background == ExportOptions::Background::White ? QColor(Qt::white)
                               : transparent                                           ? QColor(0, 0, 0, 0)
-                                                                                      : QColor(Qt::black);
+                                                                                      : shown;
     const auto fits = [](int side) { return side >= 1 && side <= ExportOptions::kMaxSide; };
     QImage picture = fits(options->width) && fits(options->height)
                          ? RenderOffscreen(options->width, options->height, background)

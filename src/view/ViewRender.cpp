@@ -278,7 +278,7 @@ void CKvtView::DrawSegmentLists(int first, int count, int mode) {
         if (mode == GL_SELECT) {
             SetPickName(i);
         } else {
-            if (selected)
+            if (selected && m_bSelectionShown)
                 colour = m_selectColour;
             else
                 SegmentColour(i, colour);

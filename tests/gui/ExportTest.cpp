@@ -111,6 +111,37 @@ class ExportTest : public QObject {
         QVERIFY(!again.View().HasReference());
     }
 
+    // "As shown" is the view's own background (Options), and a selected segment keeps its own
+    // colour: the selection is the user's aid, not part of the picture.
+    void asShownIsTheViewsBackgroundWithoutTheSelection() {
+        RunningApp app;
+        TempDir dir;
+        CKvtView& v = app.View();
+        EnterModifyMode(app);
+        const QColor teal(20, 120, 130);
+        // The colour is remembered with the settings: the next tests get theirs back.
+        struct Restore {
+            CKvtView& view;
+            QColor colour;
+            ~Restore() { view.SetBackground(colour); }
+        } const restore{v, v.Background()};
+        v.SetBackground(teal);
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, 1));
+        QVERIFY(v.FigureModel().IsSelected(1));
+        app.dialogs.answers = {dir.File("shown.png")};
+        app.dialogs.exportAnswers = {Options(ExportOptions::Kind::Picture, 320, 240)};
+        app.Frame().Router().Execute(cmd::ExportPicture);
+        const QImage shown(QString::fromStdString(dir.File("shown.png")));
+        QCOMPARE(QColor(shown.pixel(0, 0)), teal);
+        int red = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c(shown.pixel(x, y));
+                red += c.red() > 200 && c.green() < 40 && c.blue() < 40;
+            }
+        QCOMPARE(red, 0);
+    }
+
     void picturesAtAnySizeWithTheChosenBackground() {
         RunningApp app;
         TempDir dir;

@@ -299,6 +299,8 @@ class FeelTest : public QObject {
         QVERIFY(app.started);
         QVERIFY(app.dialogs.messages.empty());
         QVERIFY(app.Doc().DxfFile().find("male_base_mesh.glb") != std::string::npos);
+        // The caption reads as when the figure comes through File > Import Model.
+        QCOMPARE(app.Frame().windowTitle(), QString("Tervo Figurant - male_base_mesh.glb - TK330"));
         TempDir dir;
         RunningApp bad({QString::fromStdString(dir.Write("broken.glb", "not a figure"))});
         QCOMPARE(bad.dialogs.messages.size(), 1u);

@@ -4,11 +4,14 @@
 #include "GuiMain.h"
 
 #include <QLabel>
+#include <QMap>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <fstream>
+#include <functional>
 
 using namespace figurant;
 using namespace figurant::test;
@@ -63,7 +66,7 @@ class ShellTest : public QObject {
         QCOMPARE(Texts(TopMenu(app.Frame(), "&View")), QStringList({"&Animate",
                                                                     "&Roate ...",
                                                                     "R&eset",
-                                                                    "Playback &Speed",
+                                                                    "Pla&yback Speed",
                                                                     "&Camera",
                                                                     "Reference &Picture...",
                                                                     "&No Reference Picture",
@@ -77,13 +80,33 @@ class ShellTest : public QObject {
                                                                     "&Front\tNum+1",
                                                                     "S&ide\tNum+3",
                                                                     "&Back\tCtrl+Num+1",
-                                                                    "To&p\tNum+7",
-                                                                    "H&ome\tHome",
+                                                                    "T&op\tNum+7",
+                                                                    "Ho&me\tHome",
                                                                     "-",
                                                                     "&Toolbar",
                                                                     "&Status Bar",
                                                                     "-",
                                                                     "&Hierarchy"}));
+    }
+
+    // Alt and a letter reach one item in every menu: no two items of a menu share their letter.
+    void everyMenuHasUniqueMnemonics() {
+        RunningApp app;
+        std::function<void(QMenu*)> check = [&](QMenu* menu) {
+            QMap<QChar, QString> taken;
+            for (QAction* a : menu->actions()) {
+                const QString text = a->text().section('\t', 0, 0);
+                const int at = text.indexOf(QRegularExpression("&[^&]"));
+                if (at >= 0) {
+                    const QChar letter = text.at(at + 1).toLower();
+                    QVERIFY2(!taken.contains(letter), qPrintable(text + " and " + taken.value(letter)));
+                    taken[letter] = text;
+                }
+                if (a->menu()) check(a->menu());
+            }
+        };
+        for (QAction* a : app.Frame().menuBar()->actions())
+            check(a->menu());
     }
 
     void itemsWithoutHandlerAreGreyedWhenTheMenuOpens() {

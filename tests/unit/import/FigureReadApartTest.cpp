@@ -124,6 +124,26 @@ TEST(FigureReadApart, ReferencedFilesStayInTheFolderAndAreRegular) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+// A picture a .gltf names by a bare file name is read from beside the .gltf, whichever folder the
+// program runs in.
+TEST(FigureReadApart, TexturesAreFoundBesideTheFile) {
+    test::TempDir dir;
+    const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    std::filesystem::create_directory(dir.File("model"));
+    dir.Write("model/buffer.bin", std::string(reinterpret_cast<const char*>(corners), sizeof corners));
+    dir.Write("model/skin.png", "picture bytes");
+    std::string gltf = TriangleGltf("buffer.bin");
+    gltf.insert(gltf.rfind('}'), R"(,"images":[{"uri":"skin.png"}],"textures":[{"source":0}],
+        "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])");
+    gltf.replace(gltf.find(R"("attributes":{"POSITION":0}})"), 28,
+                 R"("attributes":{"POSITION":0},"material":0})");
+    std::string error;
+    const auto scene = ReadFigureFileApart(dir.Write("model/figure.gltf", gltf), &error);
+    ASSERT_TRUE(scene) << error;
+    ASSERT_FALSE(scene->materials.empty());
+    EXPECT_EQ(scene->materials[0].textureBytes, "picture bytes");
+}
+
 // Cancel stops a long read.
 TEST(FigureReadApart, CancelStopsTheReader) {
     test::TempDir dir;
