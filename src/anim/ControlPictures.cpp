@@ -168,12 +168,11 @@ std::vector<PictureKeyPoint> PictureKeyPoints(const Figure& figure, const ViewMa
         k.y = at->y - 0.5;
         const int px = static_cast<int>(std::floor(at->x)), py = static_cast<int>(std::floor(at->y));
         if (px < 0 || py < 0 || px >= raster.Width() || py >= raster.Height()) continue;
-        // Seen where the surface in front of it is its own part of the body (a joint lies inside
-        // its limb) or nothing; a point on the face must also face the eye.
-        const std::vector<int>& own = body[i]->segments;
-        k.seen =
-            !raster.Covered(px, py) || std::find(own.begin(), own.end(), raster.Segment(px, py)) != own.end();
-        if (k.seen && body[i]->facing) {
+        // Seen wherever it falls in the picture, also behind the figure's own body: the pose
+        // tools draw the skeleton from these points, and a side view would lose its neck and hips.
+        // A point on the face must also face the eye.
+        k.seen = true;
+        if (body[i]->facing) {
             const Point3d facing = EyeDirection(view.modelView, *body[i]->facing);
             const Point3d eyeAt = TransformPoint3(view.modelView, body[i]->at);
             const Point3d toEye = Orthographic(view) ? Point3d{0, 0, 1} : -1.0 * eyeAt;
@@ -188,7 +187,7 @@ std::string KeyPointsJson(const std::vector<PictureKeyPoint>& points, int width,
     for (const PictureKeyPoint& k : points) {
         if (!pose.empty()) pose += ",";
         // Points outside the picture or missing are 0, 0, 0 as the pose tools write them; points
-        // hidden behind the body keep their place with confidence 0.
+        // of a face turned away keep their place with confidence 0.
         const bool placed =
             k.present && k.x >= -0.5 && k.y >= -0.5 && k.x < width - 0.5 && k.y < height - 0.5;
         pose += placed ? Number(k.x) + "," + Number(k.y) + "," + (k.seen ? "1" : "0") : "0,0,0";

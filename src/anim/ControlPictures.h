@@ -21,8 +21,8 @@ struct ControlOptions {
     std::vector<PosedTriangle> surface;
 };
 
-// Each keypoint as the picture shows it: where it falls and whether it is seen (inside the picture
-// and not hidden by another part of the body, nor facing away, for a point on the face).
+// Each keypoint as the picture shows it: where it falls and whether it is seen (inside the picture,
+// and, for a point on the face, facing the eye; the figure's own body hides none).
 struct PictureKeyPoint {
     double x = 0, y = 0; // pixels from the top left corner, a pixel's centre at whole numbers
     bool seen = false;

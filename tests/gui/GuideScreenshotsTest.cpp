@@ -13,7 +13,7 @@ namespace {
 
 void Save(const QImage& image, const char* name) {
     const QImage small = image.scaledToWidth(480, Qt::SmoothTransformation);
-    QVERIFY(small.save(QString::fromStdString(RunDir()) + "/guide-" + name + ".png"));
+    QVERIFY(small.save(QString::fromStdString(PicturesDir()) + "/guide-" + name + ".png"));
 }
 
 int FigurePixels(const QImage& image) {
@@ -85,7 +85,7 @@ class GuideScreenshotsTest : public QObject {
         options.width = 480;
         options.height = 360;
         options.background = ExportOptions::Background::White;
-        const QString path = QString::fromStdString(RunDir()) + "/guide-export.png";
+        const QString path = QString::fromStdString(PicturesDir()) + "/guide-export.png";
         app.dialogs.answers = {path.toStdString()};
         app.dialogs.exportAnswers = {options};
         app.Frame().Router().Execute(cmd::ExportPicture);

@@ -32,7 +32,7 @@ void Check(CKvtView& view, const QString& name) {
     QVERIFY2(!reference.isNull(), qPrintable(path));
     if (reference.size() != image.size()) QSKIP("the screen differs from the reference pictures' screen");
     if (image != reference) {
-        image.save(QString::fromStdString(RunDir()) + "/picture-" + name + ".png");
+        image.save(QString::fromStdString(PicturesDir()) + "/picture-" + name + ".png");
         QFAIL(qPrintable("picture differs from " + path));
     }
 }

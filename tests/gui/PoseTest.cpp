@@ -109,7 +109,7 @@ class PoseTest : public QObject {
         QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, At(app, 0));
         const QImage image = v.RenderImage();
         QCOMPARE(PaintAt(image, At(app, 0)), Paint::Red);
-        image.save(QString::fromStdString(RunDir()) + "/screenshot-selected.png");
+        image.save(QString::fromStdString(PicturesDir()) + "/screenshot-selected.png");
     }
 
     void leftArrowTurnsEverySelectedSegmentAboutItsJoint() {

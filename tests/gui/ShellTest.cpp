@@ -49,8 +49,8 @@ class ShellTest : public QObject {
         QCOMPARE(app.Frame().windowTitle(), QString("Tervo Figurant - TK330"));
         QVERIFY(app.Frame().windowState() & Qt::WindowMaximized);
         QVERIFY(app.Doc().Model());
-        app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-start.png");
-        app.Frame().grab().save(QString::fromStdString(RunDir()) + "/screenshot-window.png");
+        app.View().RenderImage().save(QString::fromStdString(PicturesDir()) + "/screenshot-start.png");
+        app.Frame().grab().save(QString::fromStdString(PicturesDir()) + "/screenshot-window.png");
     }
 
     void menusInOrder() {

@@ -102,7 +102,7 @@ class ViewTest : public QObject {
         // The vertex collection of the segments gives the centres for the flat picture too.
         EnterHierarchy(app);
         ExpectSegmentColours(app, true);
-        app.View().RenderImage().save(QString::fromStdString(RunDir()) + "/screenshot-hierarchy.png");
+        app.View().RenderImage().save(QString::fromStdString(PicturesDir()) + "/screenshot-hierarchy.png");
         app.Frame().Router().Execute(cmd::Hierarchy);
         QCOMPARE(app.View().DisplayMode(), 1001);
         ExpectSegmentColours(app, false);
@@ -141,7 +141,7 @@ class ViewTest : public QObject {
             QVERIFY2(paint != Paint::Background,
                      qPrintable(QString("background at %1 m from the elbow").arg(r)));
         }
-        image.save(QString::fromStdString(RunDir()) + "/screenshot-elbow.png");
+        image.save(QString::fromStdString(PicturesDir()) + "/screenshot-elbow.png");
     }
 
     void cameraCommandsUndoEachOther() {

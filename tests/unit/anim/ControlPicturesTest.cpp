@@ -122,8 +122,8 @@ const std::pair<int, int> kJoints18[] = {{1, 0},  {2, 4},  {3, 6},   {4, 8},   {
 
 } // namespace
 
-// Three poses in three views: every joint within a pixel of its projection; what the body hides
-// has confidence 0 (the left hand seen from the right, the face from behind).
+// Three poses in three views: every joint within a pixel of its projection; a joint the body hides
+// is still seen (the left hand, the neck and the hips from the side), the face from behind is not.
 TEST_F(ControlPicturesTest, KeypointsAreTheJointsProjected) {
     const std::function<void()> poses[] = {[] {}, [this] { Turn(4, 0, 70); },
                                            [this] { Turn(10, 1, -40), Turn(12, 1, 60), Turn(7, 2, 45); }};
@@ -142,9 +142,11 @@ TEST_F(ControlPicturesTest, KeypointsAreTheJointsProjected) {
                 EXPECT_NEAR(points[index * 3 + 1].get<double>(), y, 1.0)
                     << "point " << index << " turn " << turn;
             }
-            const int leftWrist = points[7 * 3 + 2], nose = points[0 * 3 + 2];
+            const int nose = points[0 * 3 + 2];
             if (turn == 90) {
-                EXPECT_EQ(leftWrist, 0) << "the left wrist behind the body";
+                for (const int joint : {1, 7, 8, 11})
+                    EXPECT_EQ(points[joint * 3 + 2], 1)
+                        << "joint " << joint << " behind the body, seen from the side";
             } else if (turn == 180) {
                 EXPECT_EQ(nose, 0) << "the nose from behind";
             } else {
