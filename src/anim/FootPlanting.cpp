@@ -30,14 +30,6 @@ double Distance(const Point3d& a, const Point3d& b) {
     return Length(a - b);
 }
 
-Matrix4 ToMatrix4(const Affine& a) {
-    Matrix4 m;
-    const auto c = a.ColumnMajor();
-    for (std::size_t i = 0; i < 16; ++i)
-        m[i] = static_cast<float>(c[i]);
-    return m;
-}
-
 int TreeParent(int segment) {
     for (const TreeNode& node : FigureTreeTable())
         if (node.segment == segment) return node.parent;
@@ -167,9 +159,9 @@ void RetargetedMotion::SolveLegs(int frame, PoseFrame& pose) const {
         const Affine newFoot = Affine::Translation(reach.end - ankle) * world[foot];
         const int parent = TreeParent(kThigh + side);
         const Affine above = parent >= 0 ? world[static_cast<std::size_t>(parent)] : Affine{};
-        pose[thigh] = ToMatrix4(above.Inverse() * newThigh);
-        pose[shank] = ToMatrix4(newThigh.Inverse() * newShank);
-        pose[foot] = ToMatrix4(newShank.Inverse() * newFoot);
+        pose[thigh] = (above.Inverse() * newThigh).ToMatrix();
+        pose[shank] = (newThigh.Inverse() * newShank).ToMatrix();
+        pose[foot] = (newShank.Inverse() * newFoot).ToMatrix();
         world[thigh] = newThigh, world[shank] = newShank, world[foot] = newFoot;
     }
 }

@@ -237,19 +237,11 @@ double LegLength(const std::array<std::optional<Point3d>, kSegments>& joint) {
     return std::sqrt(Dot(a, a)) + std::sqrt(Dot(b, b));
 }
 
-Matrix4 ToMatrix(const Affine& a) {
-    Matrix4 m;
-    const auto c = a.ColumnMajor();
-    for (std::size_t i = 0; i < 16; ++i)
-        m[i] = static_cast<float>(c[i]);
-    return m;
-}
-
 // A turn about a pivot: T(c) R T(-c), then moved by `travel`.
 Matrix4 TurnAbout(const Affine& R, const Point3d& c, const Point3d& travel = {}) {
     Affine m = R.RotationOnly();
     m.t = c - R.RotationOnly()(c) + travel;
-    return ToMatrix(m);
+    return m.ToMatrix();
 }
 
 } // namespace

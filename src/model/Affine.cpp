@@ -63,6 +63,14 @@ Affine Affine::RotationOnly() const {
     return a;
 }
 
+Matrix4 Affine::ToMatrix() const {
+    const std::array<double, 16> m = ColumnMajor();
+    Matrix4 out;
+    for (std::size_t i = 0; i < 16; ++i)
+        out.m[i] = static_cast<float>(m[i]);
+    return out;
+}
+
 std::array<double, 16> Affine::ColumnMajor() const {
     return {r[0][0], r[1][0], r[2][0], 0, r[0][1], r[1][1], r[2][1], 0,
             r[0][2], r[1][2], r[2][2], 0, t.x,     t.y,     t.z,     1};

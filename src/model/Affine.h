@@ -20,6 +20,8 @@ struct Affine {
     // The 3 x 3 part transposed (a rotation's inverse), without a translation.
     Affine Transposed() const;
     std::array<double, 16> ColumnMajor() const;
+    // In single precision, as a segment's matrix holds it.
+    Matrix4 ToMatrix() const;
 };
 
 // The nearest rotation's quaternion (x, y, z, w), w >= 0.

@@ -36,14 +36,6 @@ bool InLimb(const FigureLimb& limb, int segment) {
     return segment == limb.upper || segment == limb.lower || segment == limb.end;
 }
 
-Matrix4 ToMatrix(const Affine& a) {
-    const std::array<double, 16> m = a.ColumnMajor();
-    Matrix4 out;
-    for (std::size_t i = 0; i < 16; ++i)
-        out.m[i] = static_cast<float>(m[i]);
-    return out;
-}
-
 } // namespace
 
 std::optional<FigureLimb> Figure::LimbEndingIn(int end) {
@@ -102,7 +94,7 @@ void Figure::SetWorld(int segment, const Affine& world) {
     SegmentPose& p = Pose(segment);
     const Affine parent = p.m_pParent ? SegmentWorld(p.m_pParent->m_nSegment) : Affine{};
     Capture(segment, false, false);
-    p.m_matrix = ToMatrix(parent.Inverse() * world);
+    p.m_matrix = (parent.Inverse() * world).ToMatrix();
     p.UpdateChildRing();
 }
 
