@@ -286,3 +286,33 @@ TEST(FigureReadApart, TheReaderEndsWithItsParent) {
     EXPECT_TRUE(gone) << "the reader outlived the program that started it";
     ::close(ready[0]);
 }
+
+// A reader killed from outside (by the system or another program) is said to be so, not taken for
+// one that ran out of memory.
+TEST(FigureReadApart, AReaderKilledFromOutsideIsSaidToBe) {
+    if (const char* named = std::getenv("FIGURANT_READER"); named && !*named)
+        GTEST_SKIP() << "the reader is a forked copy of this process";
+    test::TempDir dir;
+    std::string obj = "g head\n";
+    constexpr int kRows = 400;
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kRows; ++j)
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+    for (int i = 0; i + 1 < kRows; ++i)
+        for (int j = 0; j + 1 < kRows; ++j) {
+            const int a = i * kRows + j + 1;
+            obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + kRows) +
+                   "\n";
+        }
+    const std::string path = dir.Write("large.obj", obj);
+    std::string error;
+    bool killed = false;
+    const auto scene = ReadFigureFileApart(path, &error, [&] {
+        for (const pid_t reader : ChildrenOf(::getpid()))
+            killed = ::kill(reader, SIGKILL) == 0 || killed;
+        return true;
+    });
+    if (!killed) GTEST_SKIP() << "the read ended before the reader could be killed";
+    EXPECT_FALSE(scene);
+    EXPECT_EQ(error, "the reader was stopped from outside (killed)");
+}
