@@ -34,6 +34,11 @@ const std::vector<CommandInfo>& Commands() {
          "the Ground"},
         {cmd::FollowFigure, "Move the camera with a motion capture that travels further than the figure is "
                             "tall\nFollow"},
+        {cmd::RotationGizmo, "In Modify mode, show rings around the selected joint to turn it about its "
+                             "axes by dragging\nRotation Gizmo"},
+        {cmd::GizmoWorldAxes,
+         "Turn the gizmo's rings to the world's axes instead of the joint's own\nGizmo in "
+         "World Axes"},
         {cmd::KeyFrameInsert,
          "Put the current pose into the animation after the selected key frame\nInsert Key Frame"},
         {cmd::KeyFrameReplace, "Put the current pose in place of the selected key frame\nReplace Key Frame"},
@@ -158,6 +163,8 @@ const std::vector<MenuItem>& MainMenu() {
                             Item(cmd::DualQuaternionSkinning, "&Dual Quaternion Skinning"),
                             Item(cmd::PlantFeet, "Feet on the Gro&und"),
                             Item(cmd::FollowFigure, "Follo&w"),
+                            Item(cmd::RotationGizmo, "Rotation Gi&zmo"),
+                            Item(cmd::GizmoWorldAxes, "Gizmo in World A&xes"),
                             Item(cmd::ViewBones, "Bone &List"),
                             Separator(),
                             Item(cmd::ViewFront, "&Front\tNum+1"),

@@ -81,6 +81,8 @@ enum : int {
     PinEnd = 32865,
     PlantFeet = 32866,
     FollowFigure = 32867,
+    RotationGizmo = 32868,
+    GizmoWorldAxes = 32869,
 };
 
 } // namespace figurant::cmd

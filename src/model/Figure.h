@@ -167,6 +167,10 @@ class Figure {
     void SetSelectionAngles(const std::array<float, 3>& degrees);
     Point3d SelectionMove() const;
     void SetSelectionMove(const Point3d& move);
+    // The first selected segment turned about its joint by `turn` (a rotation in the axes it is
+    // shown in) from `startShown`, its shown transform when the turn began: the rotation gizmo's
+    // drag. Recorded in the open step; pinned limbs hold.
+    void TurnSelectionShown(const Affine& startShown, const Affine& turn);
 
     // Steps that callers make of their own changes (playback): every segment is recorded.
     void BeginStep(const std::string& name);

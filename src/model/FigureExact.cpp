@@ -68,4 +68,15 @@ void Figure::SetSelectionMove(const Point3d& move) {
     if (ownStep) CloseStep();
 }
 
+void Figure::TurnSelectionShown(const Affine& startShown, const Affine& turn) {
+    if (m_selected.empty() || !Pose(m_selected[0]).m_pJointCentre) return;
+    const int s = m_selected[0];
+    const Affine frame = ShownFrame(s), toModel = frame.Inverse();
+    const Point3d centre = startShown(*Pose(s).m_pJointCentre);
+    Affine about = turn.RotationOnly();
+    about.t = centre - about(centre);
+    SetWorld(s, toModel * about * startShown);
+    HoldPins(m_selected);
+}
+
 } // namespace figurant

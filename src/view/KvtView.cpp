@@ -115,6 +115,8 @@ const ViewCommand kViewCommands[] = {
     {cmd::DualQuaternionSkinning, [](CKvtView& v) { v.OnDualQuaternionSkinning(); }},
     {cmd::PlantFeet, [](CKvtView& v) { v.OnPlantFeet(); }},
     {cmd::FollowFigure, [](CKvtView& v) { v.OnFollowFigure(); }},
+    {cmd::RotationGizmo, [](CKvtView& v) { v.OnRotationGizmo(); }},
+    {cmd::GizmoWorldAxes, [](CKvtView& v) { v.OnGizmoWorldAxes(); }},
     {cmd::KeyFrameInsert, [](CKvtView& v) { v.OnInsertKeyFrame(); }},
     {cmd::KeyFrameReplace, [](CKvtView& v) { v.OnReplaceKeyFrame(); }},
     {cmd::KeyFrameDelete, [](CKvtView& v) { v.OnDeleteKeyFrame(); }},
@@ -236,6 +238,12 @@ bool CKvtView::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::FollowFigure:
         state.checked = m_bFollow;
+        return true;
+    case cmd::RotationGizmo:
+        state.checked = m_bGizmo;
+        return true;
+    case cmd::GizmoWorldAxes:
+        state.checked = m_bGizmoWorld;
         return true;
     case cmd::KeyFrameInsert:
         state.enabled = m_keys.has_value() && !m_bPlaying;

@@ -150,6 +150,19 @@ class CKvtView : public QWidget, public ICommandTarget {
         Point3d at; // view coordinates
     };
     bool HandlesShown() const;
+    // The rotation gizmo's rings around the selected joint (figure coordinates as shown).
+    struct GizmoRing {
+        int axisIndex;
+        Point3d centre, axis;
+        double radius;
+    };
+    bool GizmoShown() const;
+    std::vector<GizmoRing> GizmoRings() const;
+    static std::vector<Point3d> RingPoints(const GizmoRing& ring);
+    std::optional<GizmoRing> GizmoRingAt(int x, int y) const;
+    double GizmoDegrees() const { return m_gizmoDegrees; }
+    void OnRotationGizmo();
+    void OnGizmoWorldAxes();
     std::vector<PullHandle> PullHandles();
     // The handle under a window pixel: one in sight, within its square.
     std::optional<PullHandle> HandleAt(int x, int y);
@@ -385,6 +398,22 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::array<bool, kMaxSegments> m_moving{};
     void DrawSegmentLists(int first, int count, int mode);
     bool BeginPullAt(int x, int y, bool ctrl);
+    // The rotation gizmo (ViewGizmo.cpp).
+    struct GizmoDrag {
+        int axis;          // 0 x, 1 y, 2 z, 3 the ring facing the camera
+        Point3d axisAt;    // the axis, in the figure's shown coordinates
+        Affine startShown; // the segment's shown transform when the drag began
+        double centreX, centreY, startAngle;
+        double sense; // -1 when the axis points away from the eye
+    };
+    bool BeginGizmoAt(int x, int y);
+    void GizmoDragTo(int x, int y);
+    void EndGizmo();
+    void DrawGizmo();
+    std::optional<GizmoDrag> m_gizmoDrag;
+    double m_gizmoDegrees = 0;
+    bool m_bGizmo = false;
+    bool m_bGizmoWorld = false;
     std::optional<PullHandle> HandleAt(int x, int y, double reach, bool visibleOnly);
     std::optional<int> m_hoverHandle;
     bool m_bCtrlHeld = false; // as the view's own key presses and releases tell it

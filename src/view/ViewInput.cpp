@@ -55,6 +55,10 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift, bool ctrl) {
         return;
     }
     m_dragRot[0] = m_dragRot[2] = 0;
+    if (BeginGizmoAt(x, y)) {
+        InvalidateAndUpdateNow();
+        return;
+    }
     if (BeginPullAt(x, y, ctrl)) {
         InvalidateAndUpdateNow();
         ShowStatus();
@@ -69,6 +73,7 @@ void CKvtView::OnLeftButtonDown(int x, int y, bool shift, bool ctrl) {
 void CKvtView::OnLeftButtonUp() {
     if (!m_bDragging) return;
     m_bDragging = false;
+    EndGizmo();
     EndPull();
     m_figure.EndDrag();
     ShowStatus();
@@ -92,7 +97,9 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
         AddQuats(c.lastQuat, c.curQuat, c.curQuat, c.quatAdditions);
         InvalidateAndUpdateNow();
     }
-    if (leftButton && Pulling()) {
+    if (leftButton && m_gizmoDrag) {
+        GizmoDragTo(x, y);
+    } else if (leftButton && Pulling()) {
         PullAt(x, y);
         m_bDragPaint = true;
         InvalidateAndUpdateNow();

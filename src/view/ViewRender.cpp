@@ -222,7 +222,10 @@ void CKvtView::DrawScene(int mode, Layer layer) {
     }
     glPopMatrix();
     // Handles are for the user at the screen: pictures made for elsewhere go without them.
-    if (mode == GL_RENDER && layer != Layer::Resting && m_bOutline && m_bBackdrop) DrawHandles();
+    if (mode == GL_RENDER && layer != Layer::Resting && m_bOutline && m_bBackdrop) {
+        DrawHandles();
+        DrawGizmo();
+    }
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -109,6 +109,41 @@ void BM_DragStep(benchmark::State& state) {
     DragForearm(state);
 }
 
+// Steps of the same forearm turned by the rotation gizmo's ring facing the camera, the cursor going
+// round the joint two degrees a step (to set against the forearm's drag steps above).
+void BM_GizmoStep(benchmark::State& state) {
+    LoadModel(static_cast<int>(state.range(0)));
+    EnterHierarchy();
+    CKvtView& view = g_app->View();
+    if (view.RenderMode() != RENDER_MODIFY) view.OnModeModify();
+    const QPoint forearm = test::SegmentPoint(view, 6);
+    view.OnLeftButtonDown(forearm.x(), forearm.y(), false);
+    view.OnLeftButtonUp();
+    view.OnRotationGizmo();
+    const auto rings = view.GizmoRings();
+    if (rings.size() != 4) return state.SkipWithError("no gizmo on the forearm");
+    const ViewMatrices matrices = view.CurrentViewMatrices(view.width(), view.height());
+    const auto centre = ProjectToPicture(matrices, rings[3].centre);
+    const auto edge = ProjectToPicture(matrices, CKvtView::RingPoints(rings[3])[0]);
+    const double radius = std::hypot(edge->x - centre->x, edge->y - centre->y);
+    auto at = [&](double degrees) {
+        const double a = degrees * 3.14159265358979 / 180;
+        return QPoint(static_cast<int>(centre->x + radius * std::cos(a)),
+                      static_cast<int>(centre->y - radius * std::sin(a)));
+    };
+    view.OnLeftButtonDown(at(0).x(), at(0).y(), false);
+    double degrees = 0;
+    for (auto _ : state) {
+        degrees += 2;
+        view.OnMouseMove(at(degrees).x(), at(degrees).y(), true);
+        QApplication::processEvents();
+        view.makeCurrent();
+        glFinish();
+    }
+    view.OnLeftButtonUp();
+    view.OnRotationGizmo();
+}
+
 // Pull steps of the right hand by its wrist handle, one an iteration: the arm solved and the paint
 // (to set against the forearm's drag steps above).
 void BM_PullStep(benchmark::State& state) {
@@ -436,6 +471,7 @@ BENCHMARK(BM_Playback)->Args({1, 30})->Args({1, 60})->Unit(benchmark::kMilliseco
 BENCHMARK(BM_Hierarchy)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DragStep)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PullStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GizmoStep)->Arg(1)->Arg(kStress)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Twist)->Arg(1)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Apply(EachSizeBothWays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectLargest)->Arg(kStress)->Arg(kMillion)->Unit(benchmark::kMillisecond);

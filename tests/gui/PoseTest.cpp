@@ -1,10 +1,12 @@
 // Posing with real mouse and key events: picking, the pose keys, twisting and dragging.
+#include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
 #include "ViewProbe.h"
 
 #include <GL/gl.h>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QToolBar>
 
 using namespace figurant;
@@ -261,6 +263,53 @@ class PoseTest : public QObject {
         QVERIFY(!f.ToolbarAction(cmd::Hierarchy)->isChecked());
         QVERIFY(!f.ToolbarAction(cmd::ModeModify)->isEnabled());
         QCOMPARE(app.View().RenderMode(), int(RENDER_NORMAL));
+    }
+
+    // View > Rotation Gizmo: a quarter turn dragged round the ring that faces the camera turns the
+    // selected forearm a quarter turn about the line of sight, says so as it goes, and is one
+    // undo step; a press away from the rings still picks.
+    void theGizmoTurnsAJointAboutARing() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        EnterModifyMode(app);
+        app.Frame().Router().Execute(cmd::RotationGizmo);
+        constexpr int kForearm = 7;
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, kForearm));
+        QCOMPARE(v.FigureModel().Selection(), std::vector<int>{kForearm});
+        const auto rings = v.GizmoRings();
+        QCOMPARE(rings.size(), std::size_t{4});
+        const CKvtView::GizmoRing& facing = rings[3];
+        const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
+        const auto centre = ProjectToPicture(view, facing.centre);
+        QVERIFY(centre);
+        // The ring's radius on screen, from one of its points.
+        const auto onRing = ProjectToPicture(view, CKvtView::RingPoints(facing)[0]);
+        const double radius = std::hypot(onRing->x - centre->x, onRing->y - centre->y);
+        auto at = [&](double degrees) {
+            const double a = degrees * kPi / 180;
+            return QPoint(static_cast<int>(std::lround(centre->x + radius * std::cos(a) - 0.5)),
+                          static_cast<int>(std::lround(centre->y - radius * std::sin(a) - 0.5)));
+        };
+        const Affine before = v.FigureModel().SegmentWorld(kForearm);
+        v.RenderImage().save(QString::fromStdString(PicturesDir()) + "/screenshot-gizmo.png");
+        MoveWith(&v, at(0), Qt::NoButton);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, at(0));
+        for (int degrees = 15; degrees <= 90; degrees += 15)
+            MoveWith(&v, at(degrees), Qt::LeftButton);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, at(90));
+        QVERIFY(std::fabs(v.GizmoDegrees() - 90) < 2);
+        QVERIFY(app.Frame().statusBar()->currentMessage().contains("about the view"));
+        // The turn from before to after: a quarter turn about the line of sight.
+        const Affine turn =
+            v.FigureModel().SegmentWorld(kForearm).RotationOnly() * before.RotationOnly().Transposed();
+        const double cosine = (turn.r[0][0] + turn.r[1][1] + turn.r[2][2] - 1) / 2;
+        QVERIFY2(std::fabs(cosine) < 0.04, qPrintable(QString::number(cosine)));
+        const Point3d axis{turn.r[2][1] - turn.r[1][2], turn.r[0][2] - turn.r[2][0],
+                           turn.r[1][0] - turn.r[0][1]};
+        QVERIFY(Dot(axis, facing.axis) > 0.95 * std::sqrt(Dot(axis, axis)));
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Turn Left Forearm"));
+        app.Frame().Router().Execute(cmd::EditUndo);
+        ExpectNear(v.FigureModel().SegmentWorld(kForearm).ToMatrix(), before.ToMatrix(), 1e-5f);
     }
 };
 

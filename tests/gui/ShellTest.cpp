@@ -75,6 +75,8 @@ class ShellTest : public QObject {
                                                                     "&Dual Quaternion Skinning",
                                                                     "Feet on the Gro&und",
                                                                     "Follo&w",
+                                                                    "Rotation Gi&zmo",
+                                                                    "Gizmo in World A&xes",
                                                                     "Bone &List",
                                                                     "-",
                                                                     "&Front\tNum+1",

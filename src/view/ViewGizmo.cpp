@@ -1,0 +1,194 @@
+// The rotation gizmo (View > Rotation Gizmo, in Modify mode): around the selected segment's joint,
+// a ring for each of its own three axes (or the world's, View > Gizmo in World Axes) and one
+// facing the camera. A drag that starts on a ring turns the segment about that ring's axis by the
+// angle the cursor goes round the joint, shown in the status bar as it goes; the drag is one undo
+// step.
+#include "KvtView.h"
+
+#include "ControlRaster.h"
+#include "SegmentNames.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
+
+namespace figurant {
+
+namespace {
+
+constexpr int kRingPoints = 72;
+// The rings' radius on screen, and how near a ring a press takes it, in pixels.
+constexpr double kRingPixels = 70.0;
+constexpr double kRingReach = 6.0;
+// x, y and z in red, green and blue; the ring facing the camera in grey; the dragged ring yellow.
+constexpr float kRingColours[4][3] = {
+    {0.9f, 0.2f, 0.2f}, {0.2f, 0.8f, 0.2f}, {0.3f, 0.4f, 1.0f}, {0.7f, 0.7f, 0.7f}};
+constexpr float kDraggedColour[3] = {1.0f, 1.0f, 0.2f};
+constexpr const char* kAxisNames[4] = {"x", "y", "z", "the view"};
+// The hands and feet, which pins hold.
+constexpr int kPinnable[] = {8, 9, 14, 15};
+
+Point3d Unit(const Point3d& v) {
+    const double n = std::sqrt(Dot(v, v));
+    return n > 1e-12 ? (1 / n) * v : Point3d{1, 0, 0};
+}
+
+// A right-handed turn of `radians` about the unit `axis`.
+Affine TurnAboutAxis(const Point3d& axis, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians), t = 1 - c;
+    const double x = axis.x, y = axis.y, z = axis.z;
+    Affine r;
+    r.r = {{{t * x * x + c, t * x * y - s * z, t * x * z + s * y},
+            {t * x * y + s * z, t * y * y + c, t * y * z - s * x},
+            {t * x * z - s * y, t * y * z + s * x, t * z * z + c}}};
+    return r;
+}
+
+double DistanceToSegment(double px, double py, const PicturePoint& a, const PicturePoint& b) {
+    const double dx = b.x - a.x, dy = b.y - a.y, length = dx * dx + dy * dy;
+    const double t = length > 0 ? std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length, 0.0, 1.0) : 0.0;
+    return std::hypot(px - (a.x + t * dx), py - (a.y + t * dy));
+}
+
+} // namespace
+
+void CKvtView::OnRotationGizmo() {
+    m_bGizmo = !m_bGizmo;
+    InvalidateAndUpdateNow();
+}
+
+void CKvtView::OnGizmoWorldAxes() {
+    m_bGizmoWorld = !m_bGizmoWorld;
+    InvalidateAndUpdateNow();
+}
+
+bool CKvtView::GizmoShown() const {
+    const std::vector<int>& selected = m_figure.Selection();
+    return m_bGizmo && HandlesShown() && !m_bPlaying && selected.size() == 1 &&
+           m_figure.ShownJoint(selected[0]).has_value();
+}
+
+// The rings where they show: the joint, the axes, and a radius of kRingPixels on screen.
+std::vector<CKvtView::GizmoRing> CKvtView::GizmoRings() const {
+    std::vector<GizmoRing> rings;
+    if (!GizmoShown()) return rings;
+    const int s = m_figure.Selection()[0];
+    const Point3d centre = *m_figure.ShownJoint(s);
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    // The eye's own axes in the figure's coordinates: the model-view matrix's rows.
+    const Matrix4& mv = view.modelView;
+    const Point3d right{mv[0], mv[4], mv[8]}, toEye{mv[2], mv[6], mv[10]};
+    const auto a = ProjectToPicture(view, centre), b = ProjectToPicture(view, centre + Unit(right));
+    if (!a || !b) return rings;
+    const double pixelsPerUnit = std::hypot(b->x - a->x, b->y - a->y);
+    if (!(pixelsPerUnit > 0)) return rings;
+    const Affine own = m_figure.ShownWorld(s).RotationOnly();
+    for (int axis = 0; axis < 4; ++axis) {
+        Point3d along =
+            axis == 3 ? toEye : Point3d{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
+        if (axis < 3 && !m_bGizmoWorld) along = own(along);
+        // The camera's ring is drawn a little larger, around the others.
+        rings.push_back({axis, centre, Unit(along), kRingPixels * (axis == 3 ? 1.15 : 1.0) / pixelsPerUnit});
+    }
+    return rings;
+}
+
+std::vector<Point3d> CKvtView::RingPoints(const GizmoRing& ring) {
+    const Point3d u =
+        Unit(Cross(ring.axis, std::fabs(ring.axis.x) < 0.9 ? Point3d{1, 0, 0} : Point3d{0, 1, 0}));
+    const Point3d v = Cross(ring.axis, u);
+    std::vector<Point3d> points;
+    for (int i = 0; i < kRingPoints; ++i) {
+        const double angle = 2 * kPi * i / kRingPoints;
+        points.push_back(ring.centre + ring.radius * (std::cos(angle) * u + std::sin(angle) * v));
+    }
+    return points;
+}
+
+void CKvtView::DrawGizmo() {
+    const std::vector<GizmoRing> rings = GizmoRings();
+    if (rings.empty()) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(2);
+    for (const GizmoRing& ring : rings) {
+        const bool dragged = m_gizmoDrag && m_gizmoDrag->axis == ring.axisIndex;
+        const float* colour = dragged ? kDraggedColour : kRingColours[ring.axisIndex];
+        glColor3f(colour[0], colour[1], colour[2]);
+        glBegin(GL_LINE_LOOP);
+        for (const Point3d& p : RingPoints(ring))
+            glVertex3d(p.x, p.y, p.z);
+        glEnd();
+    }
+    glPopAttrib();
+}
+
+// The ring nearest a window pixel, within kRingReach of its line.
+std::optional<CKvtView::GizmoRing> CKvtView::GizmoRingAt(int x, int y) const {
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    std::optional<GizmoRing> nearest;
+    double nearestDistance = kRingReach;
+    for (const GizmoRing& ring : GizmoRings()) {
+        std::vector<PicturePoint> line;
+        for (const Point3d& p : RingPoints(ring))
+            if (const auto at = ProjectToPicture(view, p)) line.push_back(*at);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const double d = DistanceToSegment(x + 0.5, y + 0.5, line[i], line[(i + 1) % line.size()]);
+            if (d <= nearestDistance) nearest = ring, nearestDistance = d;
+        }
+    }
+    return nearest;
+}
+
+bool CKvtView::BeginGizmoAt(int x, int y) {
+    const auto ring = GizmoRingAt(x, y);
+    if (!ring) return false;
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    const auto centre = ProjectToPicture(view, ring->centre);
+    if (!centre) return false;
+    const Matrix4& mv = view.modelView;
+    const Point3d toEye{mv[2], mv[6], mv[10]};
+    const int s = m_figure.Selection()[0];
+    // A ring seen edge on turns the way its near side is dragged.
+    const double facing = Dot(ring->axis, toEye);
+    m_gizmoDrag = GizmoDrag{ring->axisIndex,
+                            ring->axis,
+                            m_figure.ShownWorld(s),
+                            centre->x,
+                            centre->y,
+                            std::atan2(y + 0.5 - centre->y, x + 0.5 - centre->x),
+                            facing < 0 ? -1.0 : 1.0};
+    m_figure.BeginStep("Turn " + SegmentName(s));
+    return true;
+}
+
+void CKvtView::GizmoDragTo(int x, int y) {
+    if (!m_gizmoDrag) return;
+    const GizmoDrag& d = *m_gizmoDrag;
+    // The window's y runs down: going round anticlockwise on screen is a negative angle there, and
+    // a positive turn about an axis that points at the eye.
+    double swept = -(std::atan2(y + 0.5 - d.centreY, x + 0.5 - d.centreX) - d.startAngle);
+    swept = std::remainder(swept, 2 * kPi);
+    m_gizmoDegrees = d.sense * swept * 180 / kPi;
+    m_figure.TurnSelectionShown(d.startShown, TurnAboutAxis(d.axisAt, d.sense * swept));
+    // Painted as a drag is, what the turn leaves at rest coming from the kept picture; pinned limbs
+    // may move anywhere, and the whole figure is drawn then.
+    m_bDragPaint = std::none_of(std::begin(kPinnable), std::end(kPinnable),
+                                [this](int end) { return m_figure.IsPinned(end); });
+    PoseChanged();
+    m_bDragPaint = false;
+    m_services.ShowStatusMessage("Turn " + SegmentName(m_figure.Selection()[0]) + " about " +
+                                 kAxisNames[d.axis] + (m_bGizmoWorld || d.axis == 3 ? "" : " (its own)") +
+                                 ": " + std::to_string(std::lround(m_gizmoDegrees)) + "\u00B0");
+}
+
+void CKvtView::EndGizmo() {
+    if (!m_gizmoDrag) return;
+    m_gizmoDrag.reset();
+    m_figure.EndStep();
+    InvalidateAndUpdateNow();
+}
+
+} // namespace figurant
