@@ -206,18 +206,29 @@ void CKvtView::DrawHandles() {
     glPopAttrib();
 }
 
-// The hand or foot whose handle the context menu was opened on, else the selected one.
+// The hand or foot whose handle the context menu was opened on, else the selected one, or the one
+// a selected finger or toe bone of a character belongs to.
 std::optional<int> CKvtView::PinTarget() const {
     if (m_menuHandle) return m_menuHandle;
     const std::vector<int>& selected = m_figure.Selection();
     if (!selected.empty() && m_figure.CanPin(selected[0])) return selected[0];
+    const auto character = m_doc.GetCharacter();
+    const int bone = m_figure.SelectedBone();
+    if (character && bone >= 0 && static_cast<std::size_t>(bone) < character->joints.size()) {
+        const int segment = character->joints[static_cast<std::size_t>(bone)].segment;
+        if (m_figure.CanPin(segment)) return segment;
+    }
     return std::nullopt;
 }
 
 void CKvtView::OnTogglePin() {
     const std::optional<int> end = PinTarget();
     m_menuHandle.reset();
-    if (!end) return;
+    if (!end) {
+        m_services.ShowStatusMessage(
+            "Only a hand or a foot can be pinned: select one, or a finger or toe of it");
+        return;
+    }
     const bool pinned = m_figure.TogglePin(*end);
     m_services.ShowStatusMessage(SegmentName(*end) + (pinned ? " pinned" : " unpinned"));
     InvalidateAndUpdateNow();

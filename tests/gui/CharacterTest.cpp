@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QProcess>
+#include <QStatusBar>
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
@@ -227,6 +228,10 @@ class CharacterTest : public QObject {
         QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
         v.RenderImage();
         QVERIFY(Same(v.SkinnedPositions(), rest));
+        // P with the finger selected pins its hand.
+        QTest::keyClick(&v, Qt::Key_P);
+        QVERIFY(v.FigureModel().IsPinned(kLeftHand));
+        QCOMPARE(app.Frame().statusBar()->currentMessage(), QString("Left Hand pinned"));
     }
 
     // Mirror Pose copies a finger's turn onto the other hand's finger, mirrored about the figure's

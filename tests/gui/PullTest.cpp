@@ -15,6 +15,7 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 
 using namespace figurant;
@@ -133,6 +134,10 @@ class PullTest : public QObject {
             QVERIFY(f.IsPinned(14 + i));
             ankles[i] = *f.JointWorld(14 + i);
         }
+        // P on what cannot be pinned says so.
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, 1));
+        QTest::keyClick(&v, Qt::Key_P);
+        QVERIFY(app.Frame().statusBar()->currentMessage().startsWith("Only a hand or a foot can be pinned"));
         const Point3d pelvis = HandleOf(v, kPelvis);
         const QPoint from = OnScreen(v, pelvis).toPoint();
         const QPoint to = OnScreen(v, pelvis - Point3d{0, 0, 0.2}).toPoint();
