@@ -161,6 +161,13 @@ class CKvtView : public QWidget, public ICommandTarget {
     static std::vector<Point3d> RingPoints(const GizmoRing& ring);
     std::optional<GizmoRing> GizmoRingAt(int x, int y) const;
     double GizmoDegrees() const { return m_gizmoDegrees; }
+    // With the pelvis selected, the move gizmo too: an arrow along each of the world's axes and a
+    // square at the joint that moves the figure in the plane facing the camera.
+    struct MoveHandle {
+        int axis; // 0 x, 1 y, 2 z, 3 the square
+        Point3d from, to;
+    };
+    std::vector<MoveHandle> MoveHandles() const;
     void OnRotationGizmo();
     void OnGizmoWorldAxes();
     std::vector<PullHandle> PullHandles();
@@ -410,7 +417,16 @@ class CKvtView : public QWidget, public ICommandTarget {
     void GizmoDragTo(int x, int y);
     void EndGizmo();
     void DrawGizmo();
+    void DrawMoveHandles();
     std::optional<GizmoDrag> m_gizmoDrag;
+    struct MoveDrag {
+        int axis;
+        Point3d start, along; // the joint, and the axis moved along (the square: none)
+        double startX, startY, dirX, dirY, pixelsPerUnit;
+    };
+    std::optional<MoveDrag> m_moveDrag;
+    bool BeginMoveAt(int x, int y);
+    void MoveDragTo(int x, int y);
     double m_gizmoDegrees = 0;
     bool m_bGizmo = false;
     bool m_bGizmoWorld = false;

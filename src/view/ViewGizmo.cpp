@@ -6,6 +6,8 @@
 #include "KvtView.h"
 
 #include "ControlRaster.h"
+#include "LengthUnits.h"
+#include "LimbSolver.h"
 #include "SegmentNames.h"
 
 #include <GL/gl.h>
@@ -25,6 +27,10 @@ constexpr float kRingColours[4][3] = {
     {0.9f, 0.2f, 0.2f}, {0.2f, 0.8f, 0.2f}, {0.3f, 0.4f, 1.0f}, {0.7f, 0.7f, 0.7f}};
 constexpr float kDraggedColour[3] = {1.0f, 1.0f, 0.2f};
 constexpr const char* kAxisNames[4] = {"x", "y", "z", "the view"};
+// The move gizmo's arrows reach this far, and its square is this big, as shares of the rings'
+// radius; it shows with the pelvis selected.
+constexpr double kArrowLength = 1.6, kSquareSize = 0.2;
+constexpr int kPelvisSegment = 3;
 // The hands and feet, which pins hold.
 constexpr int kPinnable[] = {8, 9, 14, 15};
 
@@ -122,7 +128,72 @@ void CKvtView::DrawGizmo() {
             glVertex3d(p.x, p.y, p.z);
         glEnd();
     }
+    DrawMoveHandles();
     glPopAttrib();
+}
+
+std::vector<CKvtView::MoveHandle> CKvtView::MoveHandles() const {
+    std::vector<MoveHandle> handles;
+    const std::vector<GizmoRing> rings = GizmoRings();
+    if (rings.empty() || m_figure.Selection()[0] != kPelvisSegment) return handles;
+    const Point3d centre = rings[0].centre;
+    const double length = kArrowLength * rings[0].radius;
+    for (int axis = 0; axis < 3; ++axis) {
+        const Point3d along{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
+        handles.push_back({axis, centre, centre + length * along});
+    }
+    handles.push_back({3, centre, centre});
+    return handles;
+}
+
+// The move gizmo's arrow or square under a window pixel.
+bool CKvtView::BeginMoveAt(int x, int y) {
+    const std::vector<MoveHandle> handles = MoveHandles();
+    if (handles.empty()) return false;
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    const double squarePixels = kSquareSize * kRingPixels;
+    for (const MoveHandle& h : handles) {
+        const auto a = ProjectToPicture(view, h.from), b = ProjectToPicture(view, h.to);
+        if (!a || !b) continue;
+        const bool hit = h.axis == 3 ? std::fabs(x + 0.5 - a->x) <= squarePixels &&
+                                           std::fabs(y + 0.5 - a->y) <= squarePixels
+                                     : std::hypot(x + 0.5 - a->x, y + 0.5 - a->y) > squarePixels &&
+                                           DistanceToSegment(x + 0.5, y + 0.5, *a, *b) <= kRingReach;
+        if (!hit) continue;
+        const double dx = b->x - a->x, dy = b->y - a->y, pixels = std::hypot(dx, dy);
+        const double units = Length(h.to - h.from);
+        m_moveDrag = MoveDrag{h.axis,
+                              h.from,
+                              units > 0 ? (1 / units) * (h.to - h.from) : Point3d{},
+                              x + 0.5,
+                              y + 0.5,
+                              pixels > 0 ? dx / pixels : 0,
+                              pixels > 0 ? dy / pixels : 0,
+                              units > 0 ? pixels / units : 0};
+        m_figure.BeginPull(kPelvisSegment, h.from);
+        m_pullPlane = h.from;
+        return true;
+    }
+    return false;
+}
+
+// An arrow moves the figure along its axis by as far as the cursor goes along the arrow on
+// screen; the square, wherever the cursor goes in the plane facing the camera.
+void CKvtView::MoveDragTo(int x, int y) {
+    if (!m_moveDrag) return;
+    const MoveDrag& d = *m_moveDrag;
+    Point3d target = UnderCursor(x, y, d.start);
+    if (d.axis < 3) {
+        const double pixels = (x + 0.5 - d.startX) * d.dirX + (y + 0.5 - d.startY) * d.dirY;
+        target = d.start + (d.pixelsPerUnit > 0 ? pixels / d.pixelsPerUnit : 0) * d.along;
+    }
+    m_figure.PullTo(target);
+    PoseChanged();
+    const LengthUnit& unit = UnitOf(m_units);
+    const Point3d moved = target - d.start;
+    m_services.ShowStatusMessage("Move figure by x " + FormatLength(moved.x, unit) + "  y " +
+                                 FormatLength(moved.y, unit) + "  z " + FormatLength(moved.z, unit) + " " +
+                                 unit.code);
 }
 
 // The ring nearest a window pixel, within kRingReach of its line.
@@ -142,7 +213,32 @@ std::optional<CKvtView::GizmoRing> CKvtView::GizmoRingAt(int x, int y) const {
     return nearest;
 }
 
+void CKvtView::DrawMoveHandles() {
+    for (const MoveHandle& h : MoveHandles()) {
+        const bool dragged = m_moveDrag && m_moveDrag->axis == h.axis;
+        const float* colour = dragged ? kDraggedColour : kRingColours[h.axis];
+        glColor3f(colour[0], colour[1], colour[2]);
+        if (h.axis == 3) {
+            // The square, facing the camera: drawn as a point of its size on screen.
+            glPointSize(static_cast<float>(2 * kSquareSize * kRingPixels));
+            glBegin(GL_POINTS);
+            glVertex3d(h.from.x, h.from.y, h.from.z);
+            glEnd();
+            continue;
+        }
+        glBegin(GL_LINES);
+        glVertex3d(h.from.x, h.from.y, h.from.z);
+        glVertex3d(h.to.x, h.to.y, h.to.z);
+        glEnd();
+        glPointSize(8);
+        glBegin(GL_POINTS);
+        glVertex3d(h.to.x, h.to.y, h.to.z);
+        glEnd();
+    }
+}
+
 bool CKvtView::BeginGizmoAt(int x, int y) {
+    if (BeginMoveAt(x, y)) return true;
     const auto ring = GizmoRingAt(x, y);
     if (!ring) return false;
     const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
@@ -165,6 +261,7 @@ bool CKvtView::BeginGizmoAt(int x, int y) {
 }
 
 void CKvtView::GizmoDragTo(int x, int y) {
+    if (m_moveDrag) return MoveDragTo(x, y);
     if (!m_gizmoDrag) return;
     const GizmoDrag& d = *m_gizmoDrag;
     // The window's y runs down: going round anticlockwise on screen is a negative angle there, and
@@ -185,6 +282,11 @@ void CKvtView::GizmoDragTo(int x, int y) {
 }
 
 void CKvtView::EndGizmo() {
+    if (m_moveDrag) {
+        m_moveDrag.reset();
+        m_figure.EndPull();
+        InvalidateAndUpdateNow();
+    }
     if (!m_gizmoDrag) return;
     m_gizmoDrag.reset();
     m_figure.EndStep();

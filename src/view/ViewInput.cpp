@@ -97,7 +97,7 @@ void CKvtView::OnMouseMove(int x, int y, bool leftButton) {
         AddQuats(c.lastQuat, c.curQuat, c.curQuat, c.quatAdditions);
         InvalidateAndUpdateNow();
     }
-    if (leftButton && m_gizmoDrag) {
+    if (leftButton && (m_gizmoDrag || m_moveDrag)) {
         GizmoDragTo(x, y);
     } else if (leftButton && Pulling()) {
         PullAt(x, y);

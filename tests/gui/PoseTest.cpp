@@ -2,6 +2,7 @@
 #include "ControlRaster.h"
 #include "GuiFixture.h"
 #include "GuiMain.h"
+#include "LimbSolver.h"
 #include "ViewProbe.h"
 
 #include <GL/gl.h>
@@ -310,6 +311,40 @@ class PoseTest : public QObject {
         QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Turn Left Forearm"));
         app.Frame().Router().Execute(cmd::EditUndo);
         ExpectNear(v.FigureModel().SegmentWorld(kForearm).ToMatrix(), before.ToMatrix(), 1e-5f);
+    }
+
+    // With the pelvis selected the gizmo has arrows too: a drag along the x arrow moves the whole
+    // figure along x alone, as one undo step.
+    void theMoveGizmoMovesTheFigureAlongAnAxis() {
+        RunningApp app;
+        CKvtView& v = app.View();
+        EnterModifyMode(app);
+        app.Frame().Router().Execute(cmd::RotationGizmo);
+        constexpr int kPelvis = 3;
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, kPelvis));
+        QCOMPARE(v.FigureModel().Selection(), std::vector<int>{kPelvis});
+        const auto handles = v.MoveHandles();
+        QCOMPARE(handles.size(), std::size_t{4});
+        const ViewMatrices view = v.CurrentViewMatrices(v.width(), v.height());
+        const auto from = ProjectToPicture(view, handles[0].from), to = ProjectToPicture(view, handles[0].to);
+        QVERIFY(from && to);
+        // Press near the arrow's tip and drag 40 pixels further along it.
+        const double dx = to->x - from->x, dy = to->y - from->y, pixels = std::hypot(dx, dy);
+        const QPointF start(from->x + 0.9 * dx - 0.5, from->y + 0.9 * dy - 0.5);
+        const QPointF end = start + QPointF(40 * dx / pixels, 40 * dy / pixels);
+        const Point3d before = *v.FigureModel().JointWorld(kPelvis);
+        v.RenderImage().save(QString::fromStdString(PicturesDir()) + "/screenshot-move-gizmo.png");
+        MoveWith(&v, start.toPoint(), Qt::NoButton);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, start.toPoint());
+        MoveWith(&v, ((start + end) / 2).toPoint(), Qt::LeftButton);
+        MoveWith(&v, end.toPoint(), Qt::LeftButton);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, end.toPoint());
+        const Point3d moved = *v.FigureModel().JointWorld(kPelvis) - before;
+        const double units = Length(handles[0].to - handles[0].from);
+        QVERIFY2(std::fabs(moved.x - 40 * units / pixels) < 2 * units / pixels,
+                 qPrintable(QString::number(moved.x)));
+        QVERIFY(std::fabs(moved.y) < 1e-6 && std::fabs(moved.z) < 1e-6);
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Move Figure"));
     }
 };
 
