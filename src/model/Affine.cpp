@@ -63,6 +63,11 @@ Affine Affine::RotationOnly() const {
     return a;
 }
 
+Affine AxisRotation(const Point3d& axis, double radians) {
+    const double s = std::sin(radians / 2);
+    return QuaternionRotation({s * axis.x, s * axis.y, s * axis.z, std::cos(radians / 2)});
+}
+
 Matrix4 Affine::ToMatrix() const {
     const std::array<double, 16> m = ColumnMajor();
     Matrix4 out;

@@ -31,5 +31,7 @@ using Quaternion = std::array<double, 4>; // x, y, z, w
 
 // The rotation of a unit quaternion.
 Affine QuaternionRotation(const Quaternion& q);
+// A right-handed turn of `radians` about a unit axis.
+Affine AxisRotation(const Point3d& axis, double radians);
 
 } // namespace figurant

@@ -171,6 +171,8 @@ class Figure {
     // shown in) from `startShown`, its shown transform when the turn began: the rotation gizmo's
     // drag. Recorded in the open step; pinned limbs hold.
     void TurnSelectionShown(const Affine& startShown, const Affine& turn);
+    // The same for any segment (the segments below it go along).
+    void TurnSegmentShown(int segment, const Affine& startShown, const Affine& turn);
 
     // Steps that callers make of their own changes (playback): every segment is recorded.
     void BeginStep(const std::string& name);

@@ -69,14 +69,17 @@ void Figure::SetSelectionMove(const Point3d& move) {
 }
 
 void Figure::TurnSelectionShown(const Affine& startShown, const Affine& turn) {
-    if (m_selected.empty() || !Pose(m_selected[0]).m_pJointCentre) return;
-    const int s = m_selected[0];
-    const Affine frame = ShownFrame(s), toModel = frame.Inverse();
+    if (!m_selected.empty()) TurnSegmentShown(m_selected[0], startShown, turn);
+}
+
+void Figure::TurnSegmentShown(int s, const Affine& startShown, const Affine& turn) {
+    if (!HasSegment(s) || !Pose(s).m_pJointCentre) return;
+    const Affine toModel = ShownFrame(s).Inverse();
     const Point3d centre = startShown(*Pose(s).m_pJointCentre);
     Affine about = turn.RotationOnly();
     about.t = centre - about(centre);
     SetWorld(s, toModel * about * startShown);
-    HoldPins(m_selected);
+    HoldPins({s});
 }
 
 } // namespace figurant

@@ -405,6 +405,17 @@ class CKvtView : public QWidget, public ICommandTarget {
     std::array<bool, kMaxSegments> m_moving{};
     void DrawSegmentLists(int first, int count, int mode);
     bool BeginPullAt(int x, int y, bool ctrl);
+    // An elbow's or knee's handle swings its limb about the line from the shoulder to the wrist
+    // (the hip to the ankle), the hand or foot staying where it is.
+    struct Swing {
+        int upper;
+        Point3d shoulder, axis, elbow; // where they were when the swing began
+        Affine startShown;             // the upper segment's shown transform then
+    };
+    std::optional<Swing> m_swing;
+    bool CanSwing(int middle) const;
+    bool BeginSwing(int middle);
+    void SwingTo(int x, int y);
     // The rotation gizmo (ViewGizmo.cpp).
     struct GizmoDrag {
         int axis;          // 0 x, 1 y, 2 z, 3 the ring facing the camera

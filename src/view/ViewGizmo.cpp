@@ -39,17 +39,6 @@ Point3d Unit(const Point3d& v) {
     return n > 1e-12 ? (1 / n) * v : Point3d{1, 0, 0};
 }
 
-// A right-handed turn of `radians` about the unit `axis`.
-Affine TurnAboutAxis(const Point3d& axis, double radians) {
-    const double c = std::cos(radians), s = std::sin(radians), t = 1 - c;
-    const double x = axis.x, y = axis.y, z = axis.z;
-    Affine r;
-    r.r = {{{t * x * x + c, t * x * y - s * z, t * x * z + s * y},
-            {t * x * y + s * z, t * y * y + c, t * y * z - s * x},
-            {t * x * z - s * y, t * y * z + s * x, t * z * z + c}}};
-    return r;
-}
-
 double DistanceToSegment(double px, double py, const PicturePoint& a, const PicturePoint& b) {
     const double dx = b.x - a.x, dy = b.y - a.y, length = dx * dx + dy * dy;
     const double t = length > 0 ? std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length, 0.0, 1.0) : 0.0;
@@ -269,7 +258,7 @@ void CKvtView::GizmoDragTo(int x, int y) {
     double swept = -(std::atan2(y + 0.5 - d.centreY, x + 0.5 - d.centreX) - d.startAngle);
     swept = std::remainder(swept, 2 * kPi);
     m_gizmoDegrees = d.sense * swept * 180 / kPi;
-    m_figure.TurnSelectionShown(d.startShown, TurnAboutAxis(d.axisAt, d.sense * swept));
+    m_figure.TurnSelectionShown(d.startShown, AxisRotation(d.axisAt, d.sense * swept));
     // Painted as a drag is, what the turn leaves at rest coming from the kept picture; pinned limbs
     // may move anywhere, and the whole figure is drawn then.
     m_bDragPaint = std::none_of(std::begin(kPinnable), std::end(kPinnable),

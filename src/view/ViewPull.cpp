@@ -8,6 +8,7 @@
 
 #include "CharacterPose.h"
 #include "ControlRaster.h"
+#include "LimbSolver.h"
 #include "SegmentNames.h"
 
 #include <GL/gl.h>
@@ -20,6 +21,8 @@ namespace {
 
 constexpr int kHead = 0, kPelvis = 3;
 constexpr int kLimbEnds[] = {8, 9, 14, 15};
+// The elbows and knees, whose handles swing their limbs.
+constexpr int kLimbMiddles[] = {6, 7, 12, 13};
 // How far outside its square a click still takes a handle, in pixels.
 constexpr double kHandleSlack = 2.0;
 // Handles, and pinned ones.
@@ -69,6 +72,8 @@ std::vector<CKvtView::PullHandle> CKvtView::PullHandles() {
     if (m_figure.CanPull(kHead)) handles.push_back({kHead, HeadHandle()});
     if (const auto pelvis = PelvisHandle(); pelvis && m_figure.CanPull(kPelvis))
         handles.push_back({kPelvis, *pelvis});
+    for (int middle : kLimbMiddles)
+        if (CanSwing(middle)) handles.push_back({middle, *m_figure.ShownJoint(middle)});
     // The tips of a character's fingers.
     const auto character = m_doc.GetCharacter();
     if (!character || !CharacterShown() || BoneTurnsShown().empty()) return handles;
@@ -134,6 +139,9 @@ bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
         }
     }
     if (!pulled) return false;
+    if (std::find(std::begin(kLimbMiddles), std::end(kLimbMiddles), pulled->segment) !=
+        std::end(kLimbMiddles))
+        return BeginSwing(pulled->segment);
     m_pullPlane = pulled->at;
     if (pulled->segment >= kMaxSegments) {
         m_fingerPull = pulled->segment - kMaxSegments;
@@ -149,10 +157,68 @@ bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
 }
 
 bool CKvtView::Pulling() const {
-    return m_figure.Pulling() || m_fingerPull >= 0;
+    return m_figure.Pulling() || m_fingerPull >= 0 || m_swing.has_value();
+}
+
+// A limb whose three joints show, and whose end can be pulled.
+bool CKvtView::CanSwing(int middle) const {
+    for (const int end : kLimbEnds) {
+        const auto limb = Figure::LimbEndingIn(end);
+        if (!limb || limb->lower != middle) continue;
+        return m_figure.CanPull(end) && m_figure.ShownJoint(limb->upper) && m_figure.ShownJoint(middle) &&
+               m_figure.ShownJoint(end);
+    }
+    return false;
+}
+
+bool CKvtView::BeginSwing(int middle) {
+    for (const int end : kLimbEnds) {
+        const auto limb = Figure::LimbEndingIn(end);
+        if (!limb || limb->lower != middle || !CanSwing(middle)) continue;
+        const Point3d shoulder = *m_figure.ShownJoint(limb->upper), wrist = *m_figure.ShownJoint(end);
+        const Point3d line = wrist - shoulder;
+        if (!(Length(line) > 0)) return false;
+        m_swing = Swing{limb->upper, shoulder, (1 / Length(line)) * line, *m_figure.ShownJoint(middle),
+                        m_figure.ShownWorld(limb->upper)};
+        m_figure.Pick(limb->upper, false);
+        m_figure.BeginStep("Swing " + SegmentName(limb->upper));
+        return true;
+    }
+    return false;
+}
+
+// The elbow goes round the line to where the cursor meets the ball the elbow turns on (its front
+// half, facing the camera: dragging the elbow in towards the line brings it forward), by the angle
+// between the two seen across the line.
+void CKvtView::SwingTo(int x, int y) {
+    const Swing& s = *m_swing;
+    auto across = [&](const Point3d& p) {
+        const Point3d d = p - s.shoulder;
+        return d - Dot(d, s.axis) * s.axis;
+    };
+    const Point3d from = across(s.elbow);
+    const double radius = Length(from);
+    if (!(radius > 0)) return;
+    const Point3d centre = s.elbow - from;
+    // The cursor's line of sight: two points under it, the second nearer the eye.
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    const Point3d toEye{view.modelView[2], view.modelView[6], view.modelView[10]};
+    const Point3d near = UnderCursor(x, y, s.elbow), nearer = UnderCursor(x, y, s.elbow + radius * toEye);
+    const Point3d sight = nearer - near;
+    if (!(Length(sight) > 0)) return;
+    const Point3d d = (1 / Length(sight)) * sight, o = near - centre;
+    // o + t d on the ball: t^2 + 2 (o.d) t + |o|^2 - r^2 = 0, the larger root facing the eye; a line
+    // that misses the ball takes its nearest point, on the ball's rim as seen.
+    const double b = Dot(o, d), c = Dot(o, o) - radius * radius, discriminant = b * b - c;
+    const Point3d onBall = centre + o + (-b + (discriminant > 0 ? std::sqrt(discriminant) : 0.0)) * d;
+    const Point3d to = across(onBall);
+    if (!(Length(to) > 0)) return;
+    const double angle = std::atan2(Dot(Cross(from, to), s.axis), Dot(from, to));
+    m_figure.TurnSegmentShown(s.upper, s.startShown, AxisRotation(s.axis, angle));
 }
 
 void CKvtView::PullAt(int x, int y) {
+    if (m_swing) return SwingTo(x, y);
     const Point3d target = UnderCursor(x, y, m_pullPlane);
     if (m_fingerPull < 0) {
         m_figure.PullTo(target);
@@ -170,6 +236,11 @@ void CKvtView::PullAt(int x, int y) {
 }
 
 void CKvtView::EndPull() {
+    if (m_swing) {
+        m_swing.reset();
+        m_figure.EndStep();
+        return;
+    }
     m_figure.EndPull();
     if (m_fingerPull < 0) return;
     m_fingerPull = -1;

@@ -121,6 +121,30 @@ class PullTest : public QObject {
         QVERIFY(Length(Cross(Normalize(along), Normalize(target - shoulder))) < 1e-3);
     }
 
+    // The elbow's handle swings the bent arm about the line from the shoulder to the wrist: the
+    // elbow goes round, the wrist stays, as one step.
+    void theElbowHandleSwingsTheArm() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const Figure& f = v.FigureModel();
+        constexpr int kLeftUpperArm = 5, kLeftForearm = 7, kLeftHand = 9;
+        QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, SegmentPoint(v, kLeftForearm));
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(&v, Qt::Key_Up);
+        QVERIFY(Bend(v, kLeftUpperArm, kLeftForearm, kLeftHand) > 30);
+        const Point3d wrist = *f.JointWorld(kLeftHand), elbow = *f.JointWorld(kLeftForearm);
+        const QPoint from = OnScreen(v, HandleOf(v, kLeftForearm)).toPoint();
+        // In towards the line between the shoulder and the wrist: the elbow comes forward.
+        const QPoint line = OnScreen(v, 0.5 * (*f.JointWorld(kLeftUpperArm) + wrist)).toPoint();
+        Drag(v, from, from + (line - from) / 2);
+        QCOMPARE(f.UndoName(), std::string("Swing Left Upper Arm"));
+        QVERIFY(Length(*f.JointWorld(kLeftHand) - wrist) < 1e-4);
+        QVERIFY(Length(*f.JointWorld(kLeftForearm) - elbow) > 0.02);
+        const Matrix4 eye = v.CurrentViewMatrices(v.width(), v.height()).modelView;
+        QVERIFY(Dot(*f.JointWorld(kLeftForearm) - elbow, Point3d{eye[2], eye[6], eye[10]}) > 0.01);
+    }
+
     void pinnedFeetHoldWhileThePelvisIsPulledDown() {
         RunningApp app;
         EnterModifyMode(app);
