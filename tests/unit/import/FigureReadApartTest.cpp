@@ -41,6 +41,22 @@ const char* const kSelfInstancingCollada = R"(<?xml version="1.0"?>
 </COLLADA>
 )";
 
+// A grid of 160,000 vertices as one OBJ group: a file the reader takes a while over.
+std::string LargeObj() {
+    std::string obj = "g head\n";
+    constexpr int kRows = 400;
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kRows; ++j)
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+    for (int i = 0; i + 1 < kRows; ++i)
+        for (int j = 0; j + 1 < kRows; ++j) {
+            const int a = i * kRows + j + 1;
+            obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + kRows) +
+                   "\n";
+        }
+    return obj;
+}
+
 } // namespace
 
 // What the child reads is what the reader reads in the caller's process, to the bit.
@@ -147,19 +163,8 @@ TEST(FigureReadApart, TexturesAreFoundBesideTheFile) {
 // Cancel stops a long read.
 TEST(FigureReadApart, CancelStopsTheReader) {
     test::TempDir dir;
-    std::string obj = "g head\n";
-    constexpr int kRows = 400;
-    for (int i = 0; i < kRows; ++i)
-        for (int j = 0; j < kRows; ++j)
-            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
-    for (int i = 0; i + 1 < kRows; ++i)
-        for (int j = 0; j + 1 < kRows; ++j) {
-            const int a = i * kRows + j + 1;
-            obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + kRows) +
-                   "\n";
-        }
     std::string error;
-    EXPECT_FALSE(ReadFigureFileApart(dir.Write("large.obj", obj), &error, [] { return false; }));
+    EXPECT_FALSE(ReadFigureFileApart(dir.Write("large.obj", LargeObj()), &error, [] { return false; }));
     EXPECT_EQ(error, "reading was cancelled");
 }
 
@@ -293,18 +298,7 @@ TEST(FigureReadApart, AReaderKilledFromOutsideIsSaidToBe) {
     if (const char* named = std::getenv("FIGURANT_READER"); named && !*named)
         GTEST_SKIP() << "the reader is a forked copy of this process";
     test::TempDir dir;
-    std::string obj = "g head\n";
-    constexpr int kRows = 400;
-    for (int i = 0; i < kRows; ++i)
-        for (int j = 0; j < kRows; ++j)
-            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
-    for (int i = 0; i + 1 < kRows; ++i)
-        for (int j = 0; j + 1 < kRows; ++j) {
-            const int a = i * kRows + j + 1;
-            obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + kRows) +
-                   "\n";
-        }
-    const std::string path = dir.Write("large.obj", obj);
+    const std::string path = dir.Write("large.obj", LargeObj());
     std::string error;
     bool killed = false;
     const auto scene = ReadFigureFileApart(path, &error, [&] {
