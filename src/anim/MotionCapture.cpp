@@ -4,6 +4,7 @@
 #include "FigureTree.h"
 #include "SegmentNames.h"
 #include "SegmentVertices.h"
+#include "SkeletonShape.h"
 
 #include <algorithm>
 #include <cctype>
@@ -120,6 +121,16 @@ std::array<int, kSegments> MatchBones(const BvhMotion& m, const RestSkeleton& re
     FillByStructure(m, bone);
     if (bone[kPelvis] < 0 && !m.joints.empty() && std::find(bone.begin(), bone.end(), 0) == bone.end())
         bone[kPelvis] = 0;
+    // Segments the names leave unmatched follow the skeleton's shape, where it gives a bone no
+    // name took.
+    if (std::find(bone.begin() + kFirstLimb, bone.end(), -1) != bone.end() || bone[kHead] < 0 ||
+        bone[kChest] < 0) {
+        const std::array<int, kSegments> shape = MatchByShape(m, rest.at);
+        for (std::size_t s = 0; s < bone.size(); ++s)
+            if (s != 2 && bone[s] < 0 && shape[s] >= 0 &&
+                std::find(bone.begin(), bone.end(), shape[s]) == bone.end())
+                bone[s] = shape[s];
+    }
     return bone;
 }
 

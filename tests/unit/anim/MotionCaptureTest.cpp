@@ -60,8 +60,8 @@ std::vector<ClipBone> Skeleton(const std::map<std::string, std::string>& naming,
     }
     if (quirks.leaningSpine)
         for (std::size_t b = 1; b <= 5; ++b)
-            bones[b].offset.z = 0.2 * bones[b].offset.y; // about 11 degrees forward
-    for (std::size_t thigh : {std::size_t{10}, std::size_t{14}}) {
+            bones[b].offset.z = 0.2 * bones[b].offset.y;           // about 11 degrees forward
+    for (std::size_t thigh : {std::size_t{10}, std::size_t{18}}) { // the left and right thighs
         if (quirks.rootBelowHips) bones[thigh].offset.y = 0.08;
         if (quirks.hipHelper.empty()) continue;
         // The helper joint takes half the way to the thigh's joint, appended after the others.
@@ -547,4 +547,20 @@ TEST_F(MotionCaptureTest, PlantedFeetStayStillAndAboveGround) {
     };
     EXPECT_LT(slide(true), 0.0005);
     EXPECT_GT(slide(false), 0.004) << "the figure's own proportions should slide the foot without planting";
+}
+
+// Names that say nothing (a capture whose joints are numbered): the skeleton's shape finds the
+// legs, the spine and the arms, with helper joints before the thighs and the root below the hips.
+TEST_F(MotionCaptureTest, UnknownNamesAreMatchedByShape) {
+    for (const Quirks& quirks : {Quirks{}, Quirks{true, "hipjoint", false}}) {
+        auto bones = Skeleton(kMixamo, false, quirks);
+        for (std::size_t b = 0; b < bones.size(); ++b)
+            bones[b].name = "J" + std::to_string(b);
+        std::string error;
+        const auto motion =
+            RetargetMotion(*ParseBvh(ClipText(bones, 0.01, 5), &error), figure, &error, false);
+        ASSERT_TRUE(motion) << error;
+        EXPECT_TRUE(motion->missing.empty()) << UnmatchedNote(*motion);
+        ExpectLimbsFollow(*motion, bones, quirks.hipHelper.empty() ? "numbered" : "numbered, helper joints");
+    }
 }
