@@ -449,6 +449,7 @@ void CKvtView::mouseMoveEvent(QMouseEvent* event) {
         m_lastX = p.x();
         m_lastY = p.y();
     } else {
+        m_bShiftHeld = event->modifiers() & Qt::ShiftModifier;
         OnMouseMove(p.x(), p.y(), event->buttons() & Qt::LeftButton);
         if (event->buttons() == Qt::NoButton && HandlesShown()) HoverAt(p.x(), p.y());
     }

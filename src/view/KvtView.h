@@ -416,6 +416,8 @@ class CKvtView : public QWidget, public ICommandTarget {
     bool CanSwing(int middle) const;
     bool BeginSwing(int middle);
     void SwingTo(int x, int y);
+    Point3d DepthPullTarget(int y);
+    bool m_bShiftHeld = false; // as the last mouse move said
     // The rotation gizmo (ViewGizmo.cpp).
     struct GizmoDrag {
         int axis;          // 0 x, 1 y, 2 z, 3 the ring facing the camera

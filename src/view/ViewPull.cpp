@@ -217,9 +217,24 @@ void CKvtView::SwingTo(int x, int y) {
     m_figure.TurnSegmentShown(s.upper, s.startShown, AxisRotation(s.axis, angle));
 }
 
+// With Shift held, the grabbed point goes towards the camera as the cursor goes up (away as it
+// goes down), staying where it shows across the screen; the plane it is pulled in goes along.
+Point3d CKvtView::DepthPullTarget(int y) {
+    const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
+    const Point3d toEye{view.modelView[2], view.modelView[6], view.modelView[10]};
+    const Point3d right{view.modelView[0], view.modelView[4], view.modelView[8]};
+    const auto a = ProjectToPicture(view, m_pullPlane), b = ProjectToPicture(view, m_pullPlane + right);
+    const double pixelsPerUnit = a && b ? std::hypot(b->x - a->x, b->y - a->y) : 0;
+    if (pixelsPerUnit > 0) m_pullPlane = m_pullPlane + ((m_lastY - y) / pixelsPerUnit) * toEye;
+    return m_pullPlane;
+}
+
 void CKvtView::PullAt(int x, int y) {
     if (m_swing) return SwingTo(x, y);
-    const Point3d target = UnderCursor(x, y, m_pullPlane);
+    const Point3d target = m_bShiftHeld ? DepthPullTarget(y) : UnderCursor(x, y, m_pullPlane);
+    // The plane through the target, facing the camera, is the plane pulled in: Shift can take it
+    // from wherever the pull has got to.
+    m_pullPlane = target;
     if (m_fingerPull < 0) {
         m_figure.PullTo(target);
         return;

@@ -145,6 +145,23 @@ class PullTest : public QObject {
         QVERIFY(Dot(*f.JointWorld(kLeftForearm) - elbow, Point3d{eye[2], eye[6], eye[10]}) > 0.01);
     }
 
+    // Shift while pulling takes the hand towards the camera as the cursor goes up, where it shows
+    // across the screen staying put.
+    void shiftPullsTowardsTheCamera() {
+        RunningApp app;
+        EnterModifyMode(app);
+        CKvtView& v = app.View();
+        const Figure& f = v.FigureModel();
+        constexpr int kLeftHand = 9;
+        const Point3d wrist = *f.JointWorld(kLeftHand);
+        const QPoint from = OnScreen(v, HandleOf(v, kLeftHand)).toPoint();
+        Drag(v, from, from + QPoint(0, -30), Qt::ShiftModifier);
+        const Matrix4 eye = v.CurrentViewMatrices(v.width(), v.height()).modelView;
+        const Point3d moved = *f.JointWorld(kLeftHand) - wrist;
+        QVERIFY(Dot(moved, Point3d{eye[2], eye[6], eye[10]}) > 0.05);
+        QVERIFY(QLineF(OnScreen(v, *f.JointWorld(kLeftHand)), OnScreen(v, wrist)).length() < 25);
+    }
+
     void pinnedFeetHoldWhileThePelvisIsPulledDown() {
         RunningApp app;
         EnterModifyMode(app);
