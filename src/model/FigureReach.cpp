@@ -36,6 +36,17 @@ bool InLimb(const FigureLimb& limb, int segment) {
     return segment == limb.upper || segment == limb.lower || segment == limb.end;
 }
 
+// A limb whose end still sits on its pin is left as it is: solving it again could bend it
+// another way (legs crossing after a squat).
+bool OnPin(const Affine& now, const Affine& pinned) {
+    // Within what the segments' single-precision matrices hold.
+    constexpr double kSame = 1e-5;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j)
+            if (std::fabs(now.r[i][j] - pinned.r[i][j]) > kSame) return false;
+    return Length(now.t - pinned.t) <= kSame;
+}
+
 } // namespace
 
 std::optional<FigureLimb> Figure::LimbEndingIn(int end) {
@@ -195,7 +206,7 @@ void Figure::HoldPins(const std::vector<int>& changed) {
             std::any_of(changed.begin(), changed.end(), [&](int s) { return InLimb(t.limb, s); });
         if (moved)
             pin.world = ShownWorld(pin.end);
-        else
+        else if (!OnPin(ShownWorld(pin.end), pin.world))
             ReachWith(t.limb, t.natural, pin.world(*Pose(pin.end).m_pJointCentre), pin.world);
     }
 }

@@ -195,6 +195,17 @@ class PullTest : public QObject {
             const QRgb shown = picture.pixel(pin);
             QVERIFY2(qRed(shown) > 200 && qGreen(shown) < 100, qPrintable(QString::number(shown, 16)));
         }
+        // Pinned legs whose feet are on their pins stay exactly as they are while a hand is pulled.
+        std::vector<Matrix4> legs;
+        for (int s : {10, 11, 12, 13, 14, 15})
+            legs.push_back(f.Pose(s).m_matrix);
+        const QPoint hand = OnScreen(v, HandleOf(v, 9)).toPoint();
+        Drag(v, hand, hand + QPoint(20, -40));
+        QCOMPARE(f.UndoName(), std::string("Pull Left Hand"));
+        for (std::size_t i = 0; i < legs.size(); ++i)
+            QVERIFY2(f.Pose(static_cast<int>(10 + i)).m_matrix.m == legs[i].m,
+                     qPrintable(QString::number(10 + i)));
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(f.PoseValues() == rest);
     }
