@@ -130,7 +130,12 @@ bool CKvtView::BeginPullAt(int x, int y, bool ctrl) {
     if (!HandlesShown() || m_camera.viewportW <= 0 || m_camera.viewportH <= 0) return false;
     std::optional<PullHandle> pulled = HandleAt(x, y);
     if (!pulled && ctrl) {
-        const std::optional<int> segment = SegmentAt(x, y);
+        std::optional<int> segment = SegmentAt(x, y);
+        // On a character the pick names a bone: its body part is what is pulled.
+        const auto character = m_doc.GetCharacter();
+        if (segment && *segment >= kMaxSegments && character &&
+            static_cast<std::size_t>(*segment - kMaxSegments) < character->joints.size())
+            segment = character->joints[static_cast<std::size_t>(*segment - kMaxSegments)].segment;
         if (segment && m_figure.CanPull(*segment)) {
             // The grabbed point lies under the cursor at the depth of the segment's joint.
             const auto joint = m_figure.ShownJoint(*segment == kRootSegment ? kPelvis : *segment);

@@ -337,6 +337,21 @@ class CharacterTest : public QObject {
         QVERIFY(!list->isVisible());
     }
 
+    // Ctrl+drag on a character's hand pulls the hand, as on the built-in figure, instead of turning
+    // the bone under the cursor.
+    void ctrlDragOnACharactersHandPullsIt() {
+        RunningApp app;
+        TempDir dir;
+        ImportFigure(app, dir, false);
+        CKvtView& v = app.View();
+        const QPoint from = PixelOf(app, kLeftHand, false);
+        MoveWith(&v, from, Qt::NoButton, Qt::ControlModifier);
+        QTest::mousePress(&v, Qt::LeftButton, Qt::ControlModifier, from);
+        MoveWith(&v, from + QPoint(0, -30), Qt::LeftButton, Qt::ControlModifier);
+        QTest::mouseRelease(&v, Qt::LeftButton, Qt::ControlModifier, from + QPoint(0, -30));
+        QCOMPARE(QString::fromStdString(v.FigureModel().UndoName()), QString("Pull Left Hand"));
+    }
+
     // A material's base-colour picture paints the character, lit; the segment colours replace it.
     void aCharacterWearsItsOwnPicture() {
         RunningApp app;
