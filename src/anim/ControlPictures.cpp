@@ -83,10 +83,11 @@ std::string RgbPng(const ControlRaster& raster, ColourOf colourOf, const std::ve
 }
 
 // Eye-frame normals as colours: x to the right in red, y up in green, z towards the eye in blue.
-std::string NormalPng(const ControlRaster& raster) {
+std::string NormalPng(const ControlRaster& raster, bool rightInRed) {
+    const double red = rightInRed ? 1 : -1;
     return RgbPng(raster, [&](int x, int y) {
         const Point3d& n = raster.Normal(x, y);
-        return Rgb{Byte((n.x + 1) / 2), Byte((n.y + 1) / 2), Byte((n.z + 1) / 2)};
+        return Rgb{Byte((red * n.x + 1) / 2), Byte((n.y + 1) / 2), Byte((n.z + 1) / 2)};
     });
 }
 
@@ -212,7 +213,7 @@ std::vector<std::pair<std::string, std::string>> MakeControlPictures(const Figur
         files.emplace_back("skeleton.png",
                            SkeletonPng(points, SkeletonStyleOf(options.layout), view.width, view.height));
     if (options.depth) files.emplace_back("depth.png", DepthPng(raster));
-    if (options.normal) files.emplace_back("normal.png", NormalPng(raster));
+    if (options.normal) files.emplace_back("normal.png", NormalPng(raster, options.normalRightInRed));
     if (options.segments) files.emplace_back("segments.png", SegmentsPng(raster));
     if (options.picture)
         files.emplace_back("picture.png", PicturePng(raster, view, lights, options.backdrop));

@@ -14,6 +14,9 @@ namespace figurant {
 struct ControlOptions {
     KeyPointLayout layout = KeyPointLayout::Body18;
     bool keypoints = true, skeleton = true, depth = true, normal = true, segments = true, picture = true;
+    // normal.png as the common normal-map control models take it (their preprocessors' convention:
+    // red towards the picture's left, green up, blue towards the eye), or with red towards the right.
+    bool normalRightInRed = false;
     // A picture behind the lit figure (width x height, rows from the top), or none.
     std::vector<Rgb> backdrop;
     // The surface drawn instead of the figure's own segments (an imported character, skinned), or

@@ -158,6 +158,8 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     }
     auto* body25 = new QCheckBox("25 points (with the middle of the hips and the feet)", &dialog);
     body25->setChecked(proposed.body25);
+    auto* rightInRed = new QCheckBox("Normals with red towards the right (the other convention)", &dialog);
+    rightInRed->setChecked(proposed.normalRightInRed);
     auto* reference = new QCheckBox("The reference picture behind the lit picture", &dialog);
     reference->setChecked(proposed.withReference && proposed.referenceAvailable);
     reference->setEnabled(proposed.referenceAvailable);
@@ -165,11 +167,13 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
         for (QCheckBox* box : controls)
             form->addRow("", box);
         form->addRow("", body25);
+        form->addRow("", rightInRed);
         form->addRow("", reference);
     }
     // Every field is made for every kind of export; those this kind does not ask for stay hidden, or
     // they would be drawn at the dialog's corner over the others.
-    std::vector<QWidget*> fields{width, height, background, fps, video, units, names, body25, reference};
+    std::vector<QWidget*> fields{width, height, background, fps,        video,
+                                 units, names,  body25,     rightInRed, reference};
     fields.insert(fields.end(), controls.begin(), controls.end());
     for (QWidget* field : fields)
         if (form->indexOf(field) < 0) field->hide();
@@ -189,6 +193,7 @@ std::optional<ExportOptions> QtDialogs::ExportOptionsDialog(const ExportOptions&
     for (std::size_t i = 0; i < controls.size(); ++i)
         chosen.controls[i] = controls[i]->isChecked();
     chosen.body25 = body25->isChecked();
+    chosen.normalRightInRed = rightInRed->isChecked();
     chosen.withReference = reference->isChecked();
     return chosen;
 }

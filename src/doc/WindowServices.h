@@ -34,6 +34,7 @@ struct ExportOptions {
     // the 25-point layout instead of the 18-point one, and the reference picture behind the lit one.
     std::array<bool, 6> controls{true, true, true, true, true, true};
     bool body25 = false;
+    bool normalRightInRed = false; // normal.png's other convention
     bool withReference = false, referenceAvailable = false;
 };
 

@@ -75,6 +75,7 @@ void CKvtView::OnExportControl() {
     for (std::size_t i = 0; i < std::size(kControlFields); ++i)
         options.*kControlFields[i] = chosen->controls[i];
     options.layout = chosen->body25 ? KeyPointLayout::Body25 : KeyPointLayout::Body18;
+    options.normalRightInRed = chosen->normalRightInRed;
     if (chosen->withReference && !m_reference.isNull()) {
         const QImage fitted = FittedPicture(m_reference, chosen->width, chosen->height);
         for (int y = 0; y < fitted.height(); ++y)

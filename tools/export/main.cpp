@@ -33,7 +33,7 @@ int Usage() {
         "       figurant-export (--dxf FILE --normals FILE | --figure FILE) --control DIR --size WxH\n"
         "                       [--view front|side|back|otherside|top|bottom] [--lens "
         "standard|50|85|orthographic]\n"
-        "                       [--anim FILE.amt|FILE.bvh --frame N (from 1)] [--body25]\n",
+        "                       [--anim FILE.amt|FILE.bvh --frame N (from 1)] [--body25] [--normal-right]\n",
         stderr);
     return 2;
 }
@@ -45,7 +45,7 @@ const std::vector<std::string> kValueOptions{"--dxf",  "--normals", "--figure", 
 const std::map<std::string, JointNaming> kNamings{{"program", JointNaming::Program},
                                                   {"humanoid", JointNaming::Humanoid},
                                                   {"mocap", JointNaming::MotionCapture}};
-const std::vector<std::string> kFlags{"--rigid", "--body25"};
+const std::vector<std::string> kFlags{"--rigid", "--body25", "--normal-right"};
 
 bool Has(const std::vector<std::string>& list, const std::string& key) {
     return std::find(list.begin(), list.end(), key) != list.end();
@@ -67,6 +67,7 @@ int ExportControl(std::map<std::string, std::string>& args, const CKvtDoc& doc, 
         if (request.lens.Text() != args["--lens"]) return Usage();
     }
     if (args.count("--body25")) request.options.layout = KeyPointLayout::Body25;
+    request.options.normalRightInRed = args.count("--normal-right") > 0;
     if (args.count("--anim")) {
         int frame = 1;
         if (args.count("--frame")) {
@@ -123,8 +124,8 @@ int main(int argc, char** argv) {
     const bool drawing = args.count("--dxf") && args.count("--normals");
     if (drawing == (args.count("--figure") > 0) || outputs != 1) return Usage();
     if (control != (args.count("--size") > 0) ||
-        (!control &&
-         (args.count("--view") || args.count("--lens") || args.count("--frame") || args.count("--body25"))))
+        (!control && (args.count("--view") || args.count("--lens") || args.count("--frame") ||
+                      args.count("--body25") || args.count("--normal-right"))))
         return Usage();
     // glTF's unit is the metre: a figure in centimetres would arrive a hundred times too tall.
     if (args.count("--glb") && args.count("--units"))

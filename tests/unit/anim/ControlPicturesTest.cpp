@@ -243,3 +243,33 @@ TEST_F(ControlPicturesTest, TheFolderHoldsOneWholeSet) {
     EXPECT_NE(::pclose(pipe), 0);
     EXPECT_NE(said.find("at most 4096 pixels a side"), std::string::npos) << said;
 }
+
+// normal.png as the common normal-map control models take it: a surface turned towards the
+// picture's left is red, one turned towards its right is not; the other convention swaps them.
+TEST_F(ControlPicturesTest, NormalsFollowThePreprocessorsConvention) {
+    const ViewMatrices v = View(0, 0);
+    for (const bool rightInRed : {false, true}) {
+        ControlOptions options;
+        options.normalRightInRed = rightInRed;
+        const auto files = MakeControlPictures(figure, v, StartLookAt(volume), options);
+        const auto normal =
+            std::find_if(files.begin(), files.end(), [](const auto& f) { return f.first == "normal.png"; });
+        ASSERT_NE(normal, files.end());
+        const Picture p = DecodePng(normal->second);
+        // The figure's outermost covered pixels on the row of the waist: their surfaces face out
+        // to the left and to the right of the picture.
+        const int y = static_cast<int>(Projected(v, 3).second);
+        int left = -1, right = -1;
+        for (int x = 0; x < p.width; ++x)
+            if (p.At(x, y, 2) > 0) {
+                if (left < 0) left = x;
+                right = x;
+            }
+        ASSERT_GE(left, 0);
+        const int redLeft = p.At(left + 1, y, 0), redRight = p.At(right - 1, y, 0);
+        if (rightInRed)
+            EXPECT_GT(redRight, redLeft + 60);
+        else
+            EXPECT_GT(redLeft, redRight + 60);
+    }
+}
