@@ -169,10 +169,12 @@ void CMainFrame::BuildStatusBar() {
         m_indicators[static_cast<std::size_t>(i)]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         statusBar()->addPermanentWidget(m_indicators[static_cast<std::size_t>(i)]);
     }
-    // The key-frame strip sits among the standing texts, so showing it leaves the view its size.
+    // The key-frame strip sits among the standing texts, so showing it leaves the view its size;
+    // right of the texts, whose lengths change, and left of the lock indicators, whose do not, so
+    // it stays in its place.
     auto* strip = new KeyFrameStrip(this);
     strip->setFixedHeight(m_statusPanes[0]->sizeHint().height());
-    statusBar()->insertPermanentWidget(0, strip);
+    statusBar()->insertPermanentWidget(static_cast<int>(m_statusPanes.size()), strip);
     m_view->SetKeyFrameStrip(strip);
     strip->contextMenu = [this](const QPoint& at) {
         QMenu menu(this);

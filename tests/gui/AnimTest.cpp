@@ -186,6 +186,14 @@ Frame Time: 0.04
         QVERIFY(strip.isVisible());
         QCOMPARE(strip.Count(), 3);
         QCOMPARE(v.size(), viewSize);
+        // The strip stays in its place as the standing texts change length.
+        const int stripAt = strip.mapTo(&app.Frame(), QPoint(0, 0)).x();
+        Select(app, 10);
+        QTest::keyClick(&v, Qt::Key_T);
+        QApplication::processEvents();
+        QCOMPARE(strip.mapTo(&app.Frame(), QPoint(0, 0)).x(), stripAt);
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        Select(app, 6);
         auto keyOf = [&](int key) {
             std::string error;
             const auto frames = PlaybackFrames(v.FigureModel(), path, &error);
