@@ -142,8 +142,17 @@ class GlbBuilder {
         return {};
     }
 
+    // Only the materials some part of the surface wears (a file's unused or default ones stay
+    // out), renumbered in their order.
     void AddMaterials() {
-        for (const ImportMaterial& m : m_c.materials) {
+        m_material.assign(m_c.materials.size(), -1);
+        for (const CharacterSurface::Part& part : m_c.surface.parts)
+            if (part.material >= 0 && static_cast<std::size_t>(part.material) < m_material.size())
+                m_material[static_cast<std::size_t>(part.material)] = 0;
+        for (std::size_t i = 0; i < m_c.materials.size(); ++i) {
+            if (m_material[i] < 0) continue;
+            m_material[i] = static_cast<int>(m_model.materials.size());
+            const ImportMaterial& m = m_c.materials[i];
             tinygltf::Material material;
             material.name = ValidUtf8(m.name);
             material.pbrMetallicRoughness.baseColorFactor = {m.baseColour[0], m.baseColour[1],
@@ -214,7 +223,10 @@ class GlbBuilder {
             primitive.mode = TINYGLTF_MODE_TRIANGLES;
             primitive.indices = Accessor(indices, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
                                          indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-            primitive.material = part.material;
+            primitive.material =
+                part.material >= 0 && static_cast<std::size_t>(part.material) < m_material.size()
+                    ? m_material[static_cast<std::size_t>(part.material)]
+                    : -1;
             mesh.primitives.push_back(primitive);
         }
         m_model.meshes.push_back(mesh);
@@ -263,8 +275,9 @@ class GlbBuilder {
 
     const Character& m_c;
     tinygltf::Model m_model;
-    std::vector<int> m_joints; // the joints written, in order
-    std::vector<int> m_node;   // by joint: its node, or -1
+    std::vector<int> m_joints;   // the joints written, in order
+    std::vector<int> m_node;     // by joint: its node, or -1
+    std::vector<int> m_material; // by the character's material: the one written, or -1
 };
 
 } // namespace

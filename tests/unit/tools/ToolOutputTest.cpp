@@ -308,6 +308,16 @@ TEST(Export, ACharacterKeepsItsSkeletonSkinAndLooks) {
         for (const std::string& bone : bonesA)
             EXPECT_TRUE(bonesB.count(bone)) << bone;
         EXPECT_EQ(materialsA, materialsB);
+        // Every material written is worn by some part.
+        const std::string glb = ReadAll(out);
+        std::uint32_t jsonLength = 0;
+        std::memcpy(&jsonLength, glb.data() + 12, sizeof jsonLength);
+        const auto json = nlohmann::json::parse(glb.substr(20, jsonLength));
+        std::set<int> worn;
+        for (const auto& mesh : json["meshes"])
+            for (const auto& primitive : mesh["primitives"])
+                if (primitive.contains("material")) worn.insert(primitive["material"].get<int>());
+        EXPECT_EQ(worn.size(), json.value("materials", nlohmann::json::array()).size()) << source;
         // The same pose skins both files alike.
         const auto skinA = nlohmann::json::parse(Inspect("figure " + source + " --pose " + pose).out);
         const auto skinB = nlohmann::json::parse(Inspect("figure " + out + " --pose " + pose).out);
