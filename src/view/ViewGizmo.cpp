@@ -2,7 +2,7 @@
 // a ring for each of its own three axes (or the world's, View > Gizmo in World Axes) and one
 // facing the camera. A drag that starts on a ring turns the segment about that ring's axis by the
 // angle the cursor goes round the joint, shown in the status bar as it goes; the drag is one undo
-// step.
+// step. With the pelvis selected, the move gizmo's arrows and square move the whole figure.
 #include "KvtView.h"
 
 #include "ControlRaster.h"
