@@ -1,6 +1,9 @@
 #include "BoneList.h"
 
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace figurant {
 
@@ -38,7 +41,19 @@ void BoneList::Fill(const std::vector<BoneListEntry>& bones) {
         m_items[static_cast<std::size_t>(entry.bone)] = item;
     }
     expandAll();
+    updateGeometry(); // the names' width asks for room anew
     m_showing = false;
+}
+
+QSize BoneList::sizeHint() const {
+    // At most this share of the screen's width goes to the list at first.
+    constexpr double kMostScreenShare = 0.3;
+    const QSize base = QTreeWidget::sizeHint();
+    const int names = sizeHintForColumn(0) + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    const QScreen* screen = this->screen();
+    const int most =
+        screen ? static_cast<int>(kMostScreenShare * screen->availableGeometry().width()) : names;
+    return {std::max(base.width(), std::min(names, most)), base.height()};
 }
 
 void BoneList::Show(int bone) {

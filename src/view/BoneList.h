@@ -25,6 +25,9 @@ class BoneList : public QTreeWidget {
     std::function<void(int)> boneChosen;
     // Asks for the list to be shown or hidden (its dock's business).
     std::function<void(bool)> wanted;
+    // Wide enough for its deepest, longest name (up to a share of the screen); the dock it sits in
+    // can be dragged wider or narrower.
+    QSize sizeHint() const override;
 
   private:
     std::vector<QTreeWidgetItem*> m_items; // by bone number

@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -323,6 +324,9 @@ class CharacterTest : public QObject {
         CKvtView& v = app.View();
         auto* list = app.Frame().findChild<BoneList*>();
         QVERIFY(list && list->isVisible());
+        // Wide enough for every name as it stands in the tree: nothing to scroll sideways.
+        QApplication::processEvents();
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
         const auto found = list->findItems("mixamorig:LeftHandIndex1", Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         QCOMPARE(found[0]->parent()->text(0), QString("mixamorig:LeftHand"));
