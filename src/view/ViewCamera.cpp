@@ -66,6 +66,20 @@ void CKvtView::MultProjection() const {
 }
 
 void CKvtView::SetLens(const Lens& lens) {
+    // Between perspective lenses the eye stays, as a pinhole camera's would; to and from the
+    // orthographic lens, which has no eye, the figure keeps the size it shows.
+    if (lens.Orthographic() != m_camera.lens.Orthographic()) {
+        const double depth = std::fabs(m_camera.sceneMatrix[14]);
+        const Lens& perspective = lens.Orthographic() ? m_camera.lens : lens;
+        const double perspectiveHalf = figurant::HalfHeightAt(perspective, m_camera.volume, depth);
+        const double orthographicHalf =
+            figurant::HalfHeightAt(lens.Orthographic() ? lens : m_camera.lens, m_camera.volume, depth);
+        if (perspectiveHalf > 0 && orthographicHalf > 0)
+            m_camera.sceneMatrix =
+                SceneScaled(m_camera.sceneMatrix,
+                            static_cast<float>(lens.Orthographic() ? orthographicHalf / perspectiveHalf
+                                                                   : perspectiveHalf / orthographicHalf));
+    }
     m_camera.lens = lens;
     m_camera.fovy = lens.FieldOfView();
     makeCurrent();

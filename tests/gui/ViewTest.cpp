@@ -70,7 +70,8 @@ class ViewTest : public QObject {
     Q_OBJECT
   private slots:
     // A lens change keeps the eye, so the figure's height follows the focal length as a pinhole
-    // camera's would; Home frames it at 80 % of the height again, whatever the lens. The lens is
+    // camera's would (to and from the orthographic lens, which has no eye, it keeps its size);
+    // Home frames it at 80 % of the height again, whatever the lens. The lens is
     // remembered for the next start. (The framing is measured at the front of the figure's box, so
     // a perspective picture shows the silhouette a little smaller.)
     void lensScalesThePictureAndHomeFramesIt() {
@@ -88,9 +89,17 @@ class ViewTest : public QObject {
             QVERIFY2(std::fabs(wider / framed - 50.0 / 85.0) < 0.01 * 50.0 / 85.0,
                      qPrintable(QString::number(wider / framed)));
             router.Execute(cmd::CameraOrthographic);
+            // The orthographic lens shows the figure at the size the lens before it did.
+            const double switched = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(switched / wider - 1) < 0.1, qPrintable(QString::number(switched / wider)));
             router.Execute(cmd::ViewHome);
             const double flat = FigureHeightShare(app.View().RenderImage(false));
             QVERIFY2(std::fabs(flat - 0.8) < 0.03, qPrintable(QString::number(flat)));
+            // And back: a perspective lens shows it at the size the orthographic one did.
+            router.Execute(cmd::Camera85);
+            const double back = FigureHeightShare(app.View().RenderImage(false));
+            QVERIFY2(std::fabs(back / flat - 1) < 0.1, qPrintable(QString::number(back / flat)));
+            router.Execute(cmd::CameraOrthographic);
         }
         RunningApp again;
         QVERIFY(again.View().CurrentLens().Orthographic());
