@@ -81,8 +81,7 @@ std::vector<std::pair<int, int>> Runs(const std::vector<bool>& planted) {
 void RetargetedMotion::PlantFeet() {
     Plan& plan = m_plan;
     const auto& j = plan.joint;
-    const bool legs = j[kThigh] && j[kShank] && j[kFoot] && j[kThigh + 1] && j[kShank + 1] && j[kFoot + 1];
-    const double leg = legs ? Distance(*j[kThigh], *j[kShank]) + Distance(*j[kShank], *j[kFoot]) : 0;
+    const double leg = plan.legLength;
     const int frames = FrameCount();
     if (!(plan.travelScale > 0) || !(leg > 0) || frames == 0) return;
     std::array<std::vector<Point3d>, 2> foot;
@@ -101,7 +100,9 @@ void RetargetedMotion::PlantFeet() {
         Footing& footing = plan.feet[static_cast<std::size_t>(side)];
         footing.hold.assign(static_cast<std::size_t>(frames), 0.0f);
         footing.at.assign(static_cast<std::size_t>(frames), Point3d{});
-        if (plan.bone[static_cast<std::size_t>(kFoot + side)] < 0) continue;
+        if (plan.bone[static_cast<std::size_t>(kFoot + side)] < 0 ||
+            !j[static_cast<std::size_t>(kFoot + side)])
+            continue;
         const std::vector<Point3d>& p = foot[static_cast<std::size_t>(side)];
         double lowest = p[0].z;
         for (const Point3d& q : p)
@@ -149,8 +150,7 @@ void RetargetedMotion::SolveLegs(int frame, PoseFrame& pose) const {
             target = (1 - hold) * ankle + hold * footing.at[static_cast<std::size_t>(frame)];
         }
         target.z = std::max(target.z, plan.joint[foot]->z); // the ground
-        const double leg = Distance(hip, knee) + Distance(knee, ankle);
-        if (Distance(target, ankle) <= kCloseEnough * leg) continue;
+        if (Distance(target, ankle) <= kCloseEnough * plan.legLength) continue;
         const TwoBoneReach reach = SolveTwoBones({hip, knee, ankle}, target, plan.forward);
         const Affine upper = figurant::TurnAbout(hip, reach.rootTurn);
         const Affine lower = figurant::TurnAbout(reach.middle, reach.middleTurn) * upper;

@@ -316,6 +316,7 @@ std::optional<RetargetedMotion> RetargetMotion(BvhMotion m, const Figure& figure
     }
     const double captureLegs = LegLength(captureJoint), figureLegs = LegLength(figureRest.joint);
     plan.travelScale = captureLegs > 0 && figureLegs > 0 ? figureLegs / captureLegs : 0;
+    plan.legLength = figureLegs;
 
     plan.start = m.frames > 0 ? BvhLocalPosition(m.joints[0], m.Frame(0)) : Point3d{};
     plan.forward = f.forward;

@@ -47,6 +47,7 @@ class RetargetedMotion {
         std::array<std::optional<Point3d>, kSegments> joint{}; // the figure's joints at rest
         Affine toFigure;                                       // the capture's axes to the figure's
         double travelScale = 0;                                // figure legs over capture legs
+        double legLength = 0;                                  // the figure's, hip to ankle
         Point3d start{};                                       // the root's place in the first frame
         PoseFrame base;                                        // segments outside the tree keep these
         Point3d forward;                                       // the figure's front, where knees bend

@@ -57,6 +57,16 @@ Point3d FromPicture(const ViewMatrices& view, double x, double y, const Point3d&
     return Affine::FromMatrix(view.modelView).Inverse()(eye);
 }
 
+Point3d EyeAxis(const ViewMatrices& view, int axis) {
+    const Point3d along{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
+    return Normalize(Affine::FromMatrix(view.modelView).Inverse().RotationOnly()(along));
+}
+
+double PixelsPerUnitAt(const ViewMatrices& view, const Point3d& at) {
+    const auto a = ProjectToPicture(view, at), b = ProjectToPicture(view, at + EyeAxis(view, 0));
+    return a && b ? std::hypot(b->x - a->x, b->y - a->y) : 0;
+}
+
 ControlRaster::ControlRaster(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_depth(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height),

@@ -27,6 +27,11 @@ std::optional<PicturePoint> ProjectToPicture(const ViewMatrices& view, const Poi
 // eye: where a point dragged across the picture goes. The projection is a perspective or an
 // orthographic one.
 Point3d FromPicture(const ViewMatrices& view, double x, double y, const Point3d& through);
+// One of the eye's own axes (0 right, 1 up, 2 towards the eye) in the model's coordinates, unit
+// whatever the model-view matrix scales.
+Point3d EyeAxis(const ViewMatrices& view, int axis);
+// How many pixels one model unit across the picture spans at `at`; 0 where `at` does not show.
+double PixelsPerUnitAt(const ViewMatrices& view, const Point3d& at);
 
 class ControlRaster {
   public:

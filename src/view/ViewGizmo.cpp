@@ -34,11 +34,6 @@ constexpr int kPelvisSegment = 3;
 // The hands and feet, which pins hold.
 constexpr int kPinnable[] = {8, 9, 14, 15};
 
-Point3d Unit(const Point3d& v) {
-    const double n = std::sqrt(Dot(v, v));
-    return n > 1e-12 ? (1 / n) * v : Point3d{1, 0, 0};
-}
-
 double DistanceToSegment(double px, double py, const PicturePoint& a, const PicturePoint& b) {
     const double dx = b.x - a.x, dy = b.y - a.y, length = dx * dx + dy * dy;
     const double t = length > 0 ? std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length, 0.0, 1.0) : 0.0;
@@ -70,27 +65,24 @@ std::vector<CKvtView::GizmoRing> CKvtView::GizmoRings() const {
     const int s = m_figure.Selection()[0];
     const Point3d centre = *m_figure.ShownJoint(s);
     const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
-    // The eye's own axes in the figure's coordinates: the model-view matrix's rows.
-    const Matrix4& mv = view.modelView;
-    const Point3d right{mv[0], mv[4], mv[8]}, toEye{mv[2], mv[6], mv[10]};
-    const auto a = ProjectToPicture(view, centre), b = ProjectToPicture(view, centre + Unit(right));
-    if (!a || !b) return rings;
-    const double pixelsPerUnit = std::hypot(b->x - a->x, b->y - a->y);
+    const double pixelsPerUnit = PixelsPerUnitAt(view, centre);
     if (!(pixelsPerUnit > 0)) return rings;
     const Affine own = m_figure.ShownWorld(s).RotationOnly();
     for (int axis = 0; axis < 4; ++axis) {
-        Point3d along =
-            axis == 3 ? toEye : Point3d{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
+        Point3d along = axis == 3
+                            ? EyeAxis(view, 2)
+                            : Point3d{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
         if (axis < 3 && !m_bGizmoWorld) along = own(along);
         // The camera's ring is drawn a little larger, around the others.
-        rings.push_back({axis, centre, Unit(along), kRingPixels * (axis == 3 ? 1.15 : 1.0) / pixelsPerUnit});
+        rings.push_back(
+            {axis, centre, Normalize(along), kRingPixels * (axis == 3 ? 1.15 : 1.0) / pixelsPerUnit});
     }
     return rings;
 }
 
 std::vector<Point3d> CKvtView::RingPoints(const GizmoRing& ring) {
     const Point3d u =
-        Unit(Cross(ring.axis, std::fabs(ring.axis.x) < 0.9 ? Point3d{1, 0, 0} : Point3d{0, 1, 0}));
+        Normalize(Cross(ring.axis, std::fabs(ring.axis.x) < 0.9 ? Point3d{1, 0, 0} : Point3d{0, 1, 0}));
     const Point3d v = Cross(ring.axis, u);
     std::vector<Point3d> points;
     for (int i = 0; i < kRingPoints; ++i) {
@@ -233,11 +225,9 @@ bool CKvtView::BeginGizmoAt(int x, int y) {
     const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
     const auto centre = ProjectToPicture(view, ring->centre);
     if (!centre) return false;
-    const Matrix4& mv = view.modelView;
-    const Point3d toEye{mv[2], mv[6], mv[10]};
     const int s = m_figure.Selection()[0];
     // A ring seen edge on turns the way its near side is dragged.
-    const double facing = Dot(ring->axis, toEye);
+    const double facing = Dot(ring->axis, EyeAxis(view, 2));
     m_gizmoDrag = GizmoDrag{ring->axisIndex,
                             ring->axis,
                             m_figure.ShownWorld(s),

@@ -207,8 +207,8 @@ void CKvtView::SwingTo(int x, int y) {
     const Point3d centre = s.elbow - from;
     // The cursor's line of sight: two points under it, the second nearer the eye.
     const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
-    const Point3d toEye{view.modelView[2], view.modelView[6], view.modelView[10]};
-    const Point3d near = UnderCursor(x, y, s.elbow), nearer = UnderCursor(x, y, s.elbow + radius * toEye);
+    const Point3d near = UnderCursor(x, y, s.elbow),
+                  nearer = UnderCursor(x, y, s.elbow + radius * EyeAxis(view, 2));
     const Point3d sight = nearer - near;
     if (!(Length(sight) > 0)) return;
     const Point3d d = (1 / Length(sight)) * sight, o = near - centre;
@@ -226,11 +226,8 @@ void CKvtView::SwingTo(int x, int y) {
 // goes down), staying where it shows across the screen; the plane it is pulled in goes along.
 Point3d CKvtView::DepthPullTarget(int y) {
     const ViewMatrices view = CurrentViewMatrices(m_camera.viewportW, m_camera.viewportH);
-    const Point3d toEye{view.modelView[2], view.modelView[6], view.modelView[10]};
-    const Point3d right{view.modelView[0], view.modelView[4], view.modelView[8]};
-    const auto a = ProjectToPicture(view, m_pullPlane), b = ProjectToPicture(view, m_pullPlane + right);
-    const double pixelsPerUnit = a && b ? std::hypot(b->x - a->x, b->y - a->y) : 0;
-    if (pixelsPerUnit > 0) m_pullPlane = m_pullPlane + ((m_lastY - y) / pixelsPerUnit) * toEye;
+    const double pixelsPerUnit = PixelsPerUnitAt(view, m_pullPlane);
+    if (pixelsPerUnit > 0) m_pullPlane = m_pullPlane + ((m_lastY - y) / pixelsPerUnit) * EyeAxis(view, 2);
     return m_pullPlane;
 }
 
